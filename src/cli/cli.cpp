@@ -1,0 +1,75 @@
+#include "cli/cli.h"
+
+#include "cli/context.h"
+#include "cli/project_commands.h"
+
+#include <functional>
+#include <map>
+
+namespace fenban::cli {
+
+namespace {
+
+const char16_t usageText[] = u"用法: fenban-cli [--db 路径] 命令\n"
+                             u"命令:\n"
+                             u"  new --memo 描述 --classes 班级数   新建分班项目, 输出其编号\n"
+                             u"  projects                            列出所有分班项目\n"
+                             u"  delete 编号                          删除分班项目\n"
+                             u"  settings 编号 [--inter N] [--wtnum N] [--man 0|1] [--avg-person 0|1]\n"
+                             u"           [--avg-total 0|1] [--avg-ch 0|1] [--avg-math 0|1] [--avg-eng 0|1]\n"
+                             u"           [--avg-inter 0|1]          查看或修改分班设置\n";
+
+} // namespace
+
+bool Context::usageFailed() {
+    const QString problem = args.usageError();
+    if (problem.isEmpty())
+        return false;
+    err << problem << Qt::endl << QString::fromUtf16(usageText);
+    return true;
+}
+
+std::unique_ptr<store::Database> Context::openDatabase() {
+    auto opened = store::Database::open(databasePath);
+    if (!opened) {
+        err << QStringLiteral("无法打开数据库文件 %1: %2").arg(databasePath, opened.error()) << Qt::endl;
+        return nullptr;
+    }
+    return std::move(opened.value());
+}
+
+std::optional<int> Context::takeProjectId() {
+    const auto word = args.takePositional();
+    bool isNumber = false;
+    const int id = word ? word->toInt(&isNumber) : 0;
+    if (isNumber)
+        return id;
+    err << (word ? QStringLiteral("分班项目编号必须是整数: %1").arg(*word) : QStringLiteral("缺少分班项目编号"))
+        << Qt::endl
+        << QString::fromUtf16(usageText);
+    return std::nullopt;
+}
+
+int run(const QStringList &arguments, QTextStream &out, QTextStream &err) {
+    static const std::map<QString, std::function<int(Context &)>> commands{
+        {QStringLiteral("new"), newProjectCommand},
+        {QStringLiteral("projects"), projectsCommand},
+        {QStringLiteral("delete"), deleteCommand},
+        {QStringLiteral("settings"), settingsCommand},
+    };
+
+    Arguments args(arguments);
+    const QString databaseOption = args.takeOption(QStringLiteral("db")).value_or(QString());
+    const auto name = args.takePositional();
+    const auto command = name ? commands.find(*name) : commands.end();
+    if (command == commands.end()) {
+        if (name)
+            err << QStringLiteral("未知命令: %1").arg(*name) << Qt::endl;
+        err << QString::fromUtf16(usageText);
+        return UsageError;
+    }
+    Context context{args, out, err, store::resolveDatabasePath(databaseOption)};
+    return command->second(context);
+}
+
+} // namespace fenban::cli

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class QWidget;
+
+namespace fenban::gui {
+
+// Every message box of the program goes through here, so that window tests can answer the questions
+// instead of a person and read what would have been shown.
+class MessageBox {
+public:
+    static void information(QWidget *parent, const QString &text);
+    static void error(QWidget *parent, const QString &text);
+    // OK/Cancel question; true when the answer is OK.
+    static bool confirm(QWidget *parent, const QString &text);
+
+    // For tests: show nothing, record every message, and answer questions from a queue (OK when empty).
+    struct Shown {
+        QString title;
+        QString text;
+    };
+    static void setScripted(bool scripted);
+    static void queueAnswer(bool ok);
+    static QList<Shown> takeShown();
+};
+
+} // namespace fenban::gui

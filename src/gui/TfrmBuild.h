@@ -1,0 +1,30 @@
+#pragma once
+
+#include "store/projects.h"
+
+#include <QDialog>
+#include <QSqlDatabase>
+
+class QLineEdit;
+
+namespace fenban::gui {
+
+// The new-project dialog: a description and a number of classes.
+class TfrmBuild : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TfrmBuild(QSqlDatabase db, QWidget *parent = nullptr);
+
+signals:
+    void projectCreated(const fenban::store::Project &project);
+
+private:
+    void Button1Click();
+
+    store::ProjectStore m_projects;
+    QLineEdit *DBEdit1 = nullptr;
+    QLineEdit *DBEdit2 = nullptr;
+};
+
+} // namespace fenban::gui

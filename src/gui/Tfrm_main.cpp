@@ -1,0 +1,147 @@
+#include "gui/Tfrm_main.h"
+
+#include "gui/MessageBox.h"
+#include "gui/TfrmBuild.h"
+#include "gui/Tfrm_open.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace fenban::gui {
+
+namespace {
+
+const QString productTitle = QStringLiteral("新生分班");
+
+struct ToolButtonSpec {
+    QString objectName;
+    QString caption;
+    QStyle::StandardPixmap icon;
+};
+
+} // namespace
+
+Tfrm_main::Tfrm_main(QSqlDatabase db, QWidget *parent) : QMainWindow(parent), m_db(std::move(db)) {
+    setObjectName(QStringLiteral("frm_main"));
+    setWindowTitle(productTitle);
+    m_mdiArea = new QMdiArea(this);
+    m_mdiArea->setBackground(QColor(0x80, 0x80, 0x80));
+    setCentralWidget(m_mdiArea);
+    buildToolBar();
+    buildStatusBar();
+}
+
+void Tfrm_main::buildToolBar() {
+    m_toolBar = addToolBar(QStringLiteral("ToolBar1"));
+    m_toolBar->setObjectName(QStringLiteral("ToolBar1"));
+    m_toolBar->setMovable(false);
+    m_toolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    m_toolBar->setIconSize(QSize(16, 16));
+
+    const QList<std::pair<ToolButtonSpec, std::function<void()>>> buttons{
+        {{QStringLiteral("ToolButton6"), QStringLiteral("1.新建"), QStyle::SP_FileIcon}, [this] { ToolButton6Click(); }},
+        {{QStringLiteral("ToolButton7"), QStringLiteral("2.打开"), QStyle::SP_DirOpenIcon}, [this] { ToolButton7Click(); }},
+        {{QStringLiteral("ToolButton3"), QStringLiteral("3.1数据导入"), QStyle::SP_ArrowDown},
+         [this] { guarded([this] { notYetAvailable(); }); }},
+        {{QStringLiteral("ToolButton11"), QStringLiteral("3.2内部数据"), QStyle::SP_DriveHDIcon},
+         [this] { guarded([this] { notYetAvailable(); }); }},
+        {{QStringLiteral("ToolButton1"), QStringLiteral("4.分班设置"), QStyle::SP_FileDialogDetailedView},
+         [this] { guarded([this] { notYetAvailable(); }); }},
+        {{QStringLiteral("ToolButton2"), QStringLiteral("5.开始"), QStyle::SP_MediaPlay},
+         [this] { guarded([this] { notYetAvailable(); }); }},
+        {{QStringLiteral("ToolButton5"), QStringLiteral("6.班级信息"), QStyle::SP_FileDialogInfoView},
+         [this] { guarded([this] { notYetAvailable(); }); }},
+        {{QStringLiteral("ToolButton8"), QStringLiteral("7.学生名单"), QStyle::SP_FileDialogListView},
+         [this] { guarded([this] { notYetAvailable(); }); }},
+        {{QStringLiteral("ToolButton9"), QStringLiteral("8.数据导出"), QStyle::SP_DialogSaveButton},
+         [this] { guarded([this] { notYetAvailable(); }); }},
+        {{QStringLiteral("ToolButton4"), QStringLiteral("退出"), QStyle::SP_DialogCloseButton},
+         [] { QApplication::quit(); }},
+    };
+    for (const auto &[spec, command] : buttons) {
+        QAction *action = m_toolBar->addAction(style()->standardIcon(spec.icon), spec.caption);
+        connect(action, &QAction::triggered, this, command);
+        QWidget *button = m_toolBar->widgetForAction(action);
+        button->setObjectName(spec.objectName);
+        button->setMinimumSize(70, 36);
+    }
+}
+
+void Tfrm_main::buildStatusBar() {
+    statusBar()->setObjectName(QStringLiteral("sbInfo"));
+    for (const int width : {250, 150, 100, 50}) {
+        auto *panel = new QLabel(statusBar());
+        panel->setMinimumWidth(width);
+        panel->setFrameShape(QFrame::StyledPanel);
+        statusBar()->addWidget(panel);
+        m_statusPanels.append(panel);
+    }
+    m_statusPanels.last()->setText(productTitle);
+}
+
+void Tfrm_main::setCurrentProject(const store::Project &project) {
+    m_tableName = project.studentTable();
+    m_rbTableName = project.workTable();
+    m_projectId = QString::number(project.id);
+    setWindowTitle(project.memo);
+}
+
+void Tfrm_main::clearCurrentProject() {
+    m_tableName.clear();
+    m_rbTableName.clear();
+    m_projectId.clear();
+    setWindowTitle(productTitle);
+}
+
+void Tfrm_main::guarded(const std::function<void()> &command) {
+    if (m_tableName.isEmpty()) {
+        MessageBox::information(this, QStringLiteral("请选择你要操作的分班项"));
+        return;
+    }
+    command();
+}
+
+void Tfrm_main::showChild(QPointer<QWidget> &field, const std::function<QWidget *()> &create) {
+    if (!field) {
+        QWidget *window = create();
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        QMdiSubWindow *frame = m_mdiArea->addSubWindow(window);
+        frame->setAttribute(Qt::WA_DeleteOnClose);
+        field = window;
+    }
+    QWidget *frame = field->parentWidget() ? field->parentWidget() : field.data();
+    frame->show();
+    frame->raise();
+    if (auto *subWindow = qobject_cast<QMdiSubWindow *>(frame))
+        m_mdiArea->setActiveSubWindow(subWindow);
+}
+
+void Tfrm_main::ToolButton6Click() {
+    auto *dialog = new TfrmBuild(m_db, this);
+    connect(dialog, &TfrmBuild::projectCreated, this, &Tfrm_main::setCurrentProject);
+    dialog->open();
+}
+
+void Tfrm_main::ToolButton7Click() {
+    auto *dialog = new Tfrm_open(m_db, this);
+    connect(dialog, &Tfrm_open::projectChosen, this, &Tfrm_main::setCurrentProject);
+    connect(dialog, &Tfrm_open::projectDeleted, this, &Tfrm_main::onProjectDeleted);
+    dialog->open();
+}
+
+void Tfrm_main::notYetAvailable() {
+    MessageBox::information(this, QStringLiteral("该功能尚未完成"));
+}
+
+void Tfrm_main::onProjectDeleted(int id) {
+    if (m_projectId == QString::number(id))
+        clearCurrentProject();
+}
+
+} // namespace fenban::gui

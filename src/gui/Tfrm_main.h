@@ -1,0 +1,65 @@
+#pragma once
+
+#include "store/projects.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QSqlDatabase>
+
+#include <functional>
+
+class QLabel;
+class QMdiArea;
+class QToolBar;
+
+namespace fenban::gui {
+
+// The program's frame: toolbar, child windows, status bar, and the current project that every
+// other window works on.
+class Tfrm_main : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit Tfrm_main(QSqlDatabase db, QWidget *parent = nullptr);
+
+    // The current project; all three are empty while none is chosen.
+    const QString &tableName() const { return m_tableName; }
+    const QString &rbTableName() const { return m_rbTableName; }
+    const QString &projectId() const { return m_projectId; }
+
+    void setCurrentProject(const store::Project &project);
+    void clearCurrentProject();
+
+    QMdiArea *mdiArea() const { return m_mdiArea; }
+
+private:
+    void buildToolBar();
+    void buildStatusBar();
+    // Runs `command` only when a project is chosen; otherwise says so.
+    void guarded(const std::function<void()> &command);
+    // Shows the window held in `field`, or makes one with `create`, keeps it there and shows it.
+    void showChild(QPointer<QWidget> &field, const std::function<QWidget *()> &create);
+
+    void ToolButton6Click(); // 1.新建
+    void ToolButton7Click(); // 2.打开
+    void notYetAvailable();
+    void onProjectDeleted(int id);
+
+    QSqlDatabase m_db;
+    QMdiArea *m_mdiArea = nullptr;
+    QToolBar *m_toolBar = nullptr;
+    QList<QLabel *> m_statusPanels;
+
+    QString m_tableName;
+    QString m_rbTableName;
+    QString m_projectId;
+
+    // One of each kind of child window at most; a window clears its field by being destroyed.
+    QPointer<QWidget> configWin;
+    QPointer<QWidget> resultWin;
+    QPointer<QWidget> previewWin;
+    QPointer<QWidget> classInfoWin;
+    QPointer<QWidget> listWin;
+};
+
+} // namespace fenban::gui

@@ -1,0 +1,30 @@
+#include "gui/Tfrm_main.h"
+#include "store/database.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QMessageBox>
+
+int main(int argc, char *argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("fenban"));
+
+    QCommandLineParser parser;
+    const QCommandLineOption databaseOption(QStringLiteral("db"), QStringLiteral("数据库文件"),
+                                            QStringLiteral("PATH"));
+    parser.addOption(databaseOption);
+    parser.addHelpOption();
+    parser.process(app);
+
+    const QString path = fenban::store::resolveDatabasePath(parser.value(databaseOption));
+    auto database = fenban::store::Database::open(path);
+    if (!database) {
+        QMessageBox::critical(nullptr, QStringLiteral("错误"),
+                              QStringLiteral("无法打开数据库文件 %1\n%2").arg(path, database.error()));
+        return 1;
+    }
+
+    fenban::gui::Tfrm_main window(database.value()->connection());
+    window.showMaximized();
+    return QApplication::exec();
+}

@@ -1,0 +1,65 @@
+#include "store/settings.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace fenban::store {
+
+namespace {
+
+std::optional<int> optionalInt(const QVariant &value) {
+    if (value.isNull())
+        return std::nullopt;
+    return value.toInt();
+}
+
+QVariant fromOptional(const std::optional<int> &value) {
+    return value ? QVariant(*value) : QVariant(QMetaType::fromType<int>());
+}
+
+} // namespace
+
+SettingsStore::SettingsStore(QSqlDatabase db) : m_db(std::move(db)) {}
+
+Result<std::optional<ProjectSettings>> SettingsStore::read(int projectId) const {
+    using R = Result<std::optional<ProjectSettings>>;
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("SELECT is_avg_person, is_avg_total, is_avg_ch, is_avg_math, is_avg_eng,"
+                                 " is_avg_inter, inter, is_man, wtNum FROM config WHERE id=?"));
+    query.addBindValue(projectId);
+    if (!query.exec())
+        return R::failure(query.lastError().text());
+    if (!query.next())
+        return R::success(std::nullopt);
+    ProjectSettings settings;
+    settings.isAvgPerson = query.value(0).toInt();
+    settings.isAvgTotal = query.value(1).toInt();
+    settings.isAvgCh = query.value(2).toInt();
+    settings.isAvgMath = query.value(3).toInt();
+    settings.isAvgEng = query.value(4).toInt();
+    settings.isAvgInter = query.value(5).toInt();
+    settings.inter = optionalInt(query.value(6));
+    settings.isMan = query.value(7).toInt();
+    settings.wtNum = optionalInt(query.value(8));
+    return R::success(settings);
+}
+
+Status SettingsStore::write(int projectId, const ProjectSettings &settings) {
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("UPDATE config SET is_avg_person=?, is_avg_total=?, is_avg_ch=?, is_avg_math=?,"
+                                 " is_avg_eng=?, is_avg_inter=?, inter=?, is_man=?, wtNum=? WHERE id=?"));
+    for (const QVariant &value :
+         {QVariant(settings.isAvgPerson), QVariant(settings.isAvgTotal), QVariant(settings.isAvgCh),
+          QVariant(settings.isAvgMath), QVariant(settings.isAvgEng), QVariant(settings.isAvgInter),
+          fromOptional(settings.inter), QVariant(settings.isMan), fromOptional(settings.wtNum),
+          QVariant(projectId)})
+        query.addBindValue(value);
+    if (!query.exec())
+        return Status::failure(query.lastError().text());
+    if (query.numRowsAffected() == 0)
+        return Status::failure(QStringLiteral("不存在该班别的参数设置"));
+    return Status::success();
+}
+
+} // namespace fenban::store

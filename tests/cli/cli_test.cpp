@@ -1,0 +1,148 @@
+#include <QProcess>
+#include <QDir>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Outcome {
+    int exitCode;
+    QString out;
+    QString err;
+};
+
+// Runs the real program on a database file of the test's own.
+class Cli : public ::testing::Test {
+protected:
+    Outcome run(const QStringList &arguments, const QProcessEnvironment &environment = {}) {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const QString &key : environment.keys())
+            env.insert(key, environment.value(key));
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(FENBAN_CLI_PATH), arguments);
+        EXPECT_TRUE(process.waitForFinished(30000));
+        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+    Outcome runOnDb(QStringList arguments) {
+        return run(QStringList{QStringLiteral("--db"), dbPath()} + arguments);
+    }
+    QString dbPath() const { return m_dir.filePath(QStringLiteral("qx.db")); }
+
+    QTemporaryDir m_dir;
+};
+
+const QString defaultSettings = QStringLiteral("is_avg_person=1\nis_avg_total=1\nis_avg_ch=1\nis_avg_math=1\n"
+                                               "is_avg_eng=1\nis_avg_inter=1\ninter=1\nis_man=0\nwtNum=50\n");
+
+} // namespace
+
+TEST_F(Cli, NewListDeleteRoundTrip) {
+    Outcome created = runOnDb({QStringLiteral("new"), QStringLiteral("--memo"), QStringLiteral("高一新生"),
+                               QStringLiteral("--classes"), QStringLiteral("6")});
+    ASSERT_EQ(created.exitCode, 0) << created.err.toStdString();
+    EXPECT_EQ(created.out, QStringLiteral("1\n"));
+    created = runOnDb({QStringLiteral("new"), QStringLiteral("--memo=初一 '实验' 班"), QStringLiteral("--classes=2")});
+    EXPECT_EQ(created.out, QStringLiteral("2\n"));
+
+    Outcome listed = runOnDb({QStringLiteral("projects")});
+    ASSERT_EQ(listed.exitCode, 0);
+    const QStringList lines = listed.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2);
+    const QStringList first = lines[0].split(QLatin1Char('\t'));
+    ASSERT_EQ(first.size(), 4);
+    EXPECT_EQ(first.mid(0, 3), (QStringList{QStringLiteral("1"), QStringLiteral("高一新生"), QStringLiteral("6")}));
+    EXPECT_FALSE(first[3].isEmpty());
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("2\t初一 '实验' 班\t2\t")));
+
+    EXPECT_EQ(runOnDb({QStringLiteral("delete"), QStringLiteral("1")}).exitCode, 0);
+    listed = runOnDb({QStringLiteral("projects")});
+    EXPECT_TRUE(listed.out.startsWith(QStringLiteral("2\t")));
+    EXPECT_EQ(listed.out.count(QLatin1Char('\n')), 1);
+}
+
+TEST_F(Cli, SettingsShowAndChangeAnySubset) {
+    ASSERT_EQ(runOnDb({QStringLiteral("new"), QStringLiteral("--memo"), QStringLiteral("a"),
+                       QStringLiteral("--classes"), QStringLiteral("3")})
+                  .exitCode,
+              0);
+    EXPECT_EQ(runOnDb({QStringLiteral("settings"), QStringLiteral("1")}).out, defaultSettings);
+
+    const Outcome changed = runOnDb({QStringLiteral("settings"), QStringLiteral("1"), QStringLiteral("--inter"),
+                                     QStringLiteral("3"), QStringLiteral("--wtnum"), QStringLiteral("20"),
+                                     QStringLiteral("--man"), QStringLiteral("1"), QStringLiteral("--avg-eng=0")});
+    ASSERT_EQ(changed.exitCode, 0) << changed.err.toStdString();
+    const QString expected = QStringLiteral("is_avg_person=1\nis_avg_total=1\nis_avg_ch=1\nis_avg_math=1\n"
+                                            "is_avg_eng=0\nis_avg_inter=1\ninter=3\nis_man=1\nwtNum=20\n");
+    EXPECT_EQ(changed.out, expected);
+    EXPECT_EQ(runOnDb({QStringLiteral("settings"), QStringLiteral("1")}).out, expected);
+}
+
+TEST_F(Cli, BadArgumentsAreRefusedAndChangeNothing) {
+    ASSERT_EQ(runOnDb({QStringLiteral("new"), QStringLiteral("--memo"), QStringLiteral("a"),
+                       QStringLiteral("--classes"), QStringLiteral("3")})
+                  .exitCode,
+              0);
+    const struct {
+        QStringList arguments;
+        int exitCode;
+        QString message;
+    } cases[] = {
+        {{}, 2, QStringLiteral("用法")},
+        {{QStringLiteral("divide-all")}, 2, QStringLiteral("未知命令: divide-all")},
+        {{QStringLiteral("new"), QStringLiteral("--memo"), QStringLiteral("b")}, 2, QStringLiteral("--classes")},
+        {{QStringLiteral("new"), QStringLiteral("--memo"), QStringLiteral("b"), QStringLiteral("--classes")},
+         2, QStringLiteral("缺少取值")},
+        {{QStringLiteral("new"), QStringLiteral("--memo"), QStringLiteral(""), QStringLiteral("--classes"),
+          QStringLiteral("3")},
+         1, QStringLiteral("请输入分班描述")},
+        {{QStringLiteral("new"), QStringLiteral("--memo"), QStringLiteral("b"), QStringLiteral("--classes"),
+          QStringLiteral("0")},
+         1, QStringLiteral("班级数必须是大于0的整数")},
+        {{QStringLiteral("projects"), QStringLiteral("extra")}, 2, QStringLiteral("无法识别的参数: extra")},
+        {{QStringLiteral("delete")}, 2, QStringLiteral("缺少分班项目编号")},
+        {{QStringLiteral("delete"), QStringLiteral("one")}, 2, QStringLiteral("必须是整数: one")},
+        {{QStringLiteral("delete"), QStringLiteral("9")}, 1, QStringLiteral("不存在编号为9的分班项目")},
+        {{QStringLiteral("settings"), QStringLiteral("9")}, 1, QStringLiteral("不存在该班别的参数设置")},
+        {{QStringLiteral("settings"), QStringLiteral("1"), QStringLiteral("--inter"), QStringLiteral("2.5"),
+          QStringLiteral("--wtnum"), QStringLiteral("7")},
+         1, QStringLiteral("--inter 的取值必须是整数: 2.5")},
+        {{QStringLiteral("settings"), QStringLiteral("1"), QStringLiteral("--wtnum"), QStringLiteral("many")},
+         1, QStringLiteral("--wtnum 的取值必须是整数: many")},
+        {{QStringLiteral("settings"), QStringLiteral("1"), QStringLiteral("--man"), QStringLiteral("2")},
+         1, QStringLiteral("--man 的取值必须是 0 或 1: 2")},
+        {{QStringLiteral("settings"), QStringLiteral("1"), QStringLiteral("--speed"), QStringLiteral("2")},
+         2, QStringLiteral("无法识别的参数: --speed 2")},
+    };
+    for (const auto &c : cases) {
+        const Outcome outcome = runOnDb(c.arguments);
+        EXPECT_EQ(outcome.exitCode, c.exitCode) << c.arguments.join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(outcome.err.contains(c.message)) << outcome.err.toStdString();
+        EXPECT_TRUE(outcome.out.isEmpty()) << outcome.out.toStdString();
+    }
+    EXPECT_EQ(runOnDb({QStringLiteral("settings"), QStringLiteral("1")}).out, defaultSettings);
+    EXPECT_EQ(runOnDb({QStringLiteral("projects")}).out.count(QLatin1Char('\n')), 1);
+}
+
+TEST_F(Cli, DatabaseComesFromEnvironmentWhenNotGiven) {
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("FENBAN_DB"), dbPath());
+    ASSERT_EQ(run({QStringLiteral("new"), QStringLiteral("--memo"), QStringLiteral("env"), QStringLiteral("--classes"),
+                   QStringLiteral("2")},
+                  environment)
+                  .exitCode,
+              0);
+    EXPECT_TRUE(runOnDb({QStringLiteral("projects")}).out.startsWith(QStringLiteral("1\tenv\t2\t")));
+}
+
+TEST_F(Cli, UnusableDatabaseFileIsReportedByName) {
+    // A folder where the file should be cannot be opened as a database.
+    const QString folder = m_dir.filePath(QStringLiteral("folder.db"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const Outcome outcome = run({QStringLiteral("--db"), folder, QStringLiteral("projects")});
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_TRUE(outcome.err.contains(folder)) << outcome.err.toStdString();
+}
