@@ -58,10 +58,12 @@ TEST(Database, FileThatIsNotADatabaseIsRefused) {
 }
 
 TEST(Database, PathComesFromCommandLineThenEnvironmentThenDefault) {
+    const QByteArray savedDataHome = qgetenv("XDG_DATA_HOME");
     qputenv("FENBAN_DB", "/env/qx.db");
     EXPECT_EQ(fenban::store::resolveDatabasePath(QStringLiteral("/cli/qx.db")), QStringLiteral("/cli/qx.db"));
     EXPECT_EQ(fenban::store::resolveDatabasePath({}), QStringLiteral("/env/qx.db"));
     qunsetenv("FENBAN_DB");
     qputenv("XDG_DATA_HOME", "/xdg");
     EXPECT_EQ(fenban::store::resolveDatabasePath({}), QStringLiteral("/xdg/fenban/qx.db"));
+    qputenv("XDG_DATA_HOME", savedDataHome);
 }

@@ -1,0 +1,252 @@
+#include "gui/MessageBox.h"
+#include "gui/TfrmBuild.h"
+#include "gui/Tfrm_main.h"
+#include "gui/Tfrm_open.h"
+#include "store/database.h"
+
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+#include <QTreeWidget>
+
+using fenban::gui::MessageBox;
+using fenban::gui::Tfrm_main;
+using fenban::gui::Tfrm_open;
+using fenban::gui::TfrmBuild;
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void projectCommandsNeedAProject();
+    void newProjectBecomesCurrent();
+    void newProjectDialogRefusesBadInput_data();
+    void newProjectDialogRefusesBadInput();
+    void openSwitchesTheCurrentProject();
+    void openAndDeleteNeedASelection();
+    void deleteAsksAndClearsTheCurrentProject();
+
+private:
+    void click(const QString &buttonName);
+    QStringList messages();
+    TfrmBuild *createProject(const QString &memo, const QString &classes);
+    Tfrm_open *openChooser();
+    void selectRow(Tfrm_open *chooser, int row);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<fenban::store::Database> m_database;
+    std::unique_ptr<Tfrm_main> m_window;
+};
+
+void MainWindowTest::init() {
+    MessageBox::setScripted(true);
+    m_dir = std::make_unique<QTemporaryDir>();
+    auto opened = fenban::store::Database::open(m_dir->filePath(QStringLiteral("qx.db")));
+    QVERIFY2(opened, qPrintable(opened.error()));
+    m_database = std::move(opened.value());
+    m_window = std::make_unique<Tfrm_main>(m_database->connection());
+    m_window->show();
+}
+
+void MainWindowTest::cleanup() {
+    m_window.reset();
+    m_database.reset();
+    m_dir.reset();
+}
+
+void MainWindowTest::click(const QString &buttonName) {
+    auto *button = m_window->findChild<QAbstractButton *>(buttonName);
+    QVERIFY2(button, qPrintable(buttonName));
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+QStringList MainWindowTest::messages() {
+    QStringList texts;
+    for (const MessageBox::Shown &shown : MessageBox::takeShown())
+        texts.append(shown.text);
+    return texts;
+}
+
+TfrmBuild *MainWindowTest::createProject(const QString &memo, const QString &classes) {
+    click(QStringLiteral("ToolButton6"));
+    auto *dialog = m_window->findChild<TfrmBuild *>();
+    if (!dialog)
+        return nullptr;
+    dialog->findChild<QLineEdit *>(QStringLiteral("DBEdit1"))->setText(memo);
+    dialog->findChild<QLineEdit *>(QStringLiteral("DBEdit2"))->setText(classes);
+    QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
+    return dialog;
+}
+
+Tfrm_open *MainWindowTest::openChooser() {
+    click(QStringLiteral("ToolButton7"));
+    return m_window->findChild<Tfrm_open *>();
+}
+
+void MainWindowTest::selectRow(Tfrm_open *chooser, int row) {
+    auto *list = chooser->findChild<QTreeWidget *>(QStringLiteral("lv_info"));
+    list->setCurrentItem(list->topLevelItem(row));
+}
+
+void MainWindowTest::projectCommandsNeedAProject() {
+    const QStringList guarded{QStringLiteral("ToolButton3"), QStringLiteral("ToolButton11"),
+                              QStringLiteral("ToolButton1"), QStringLiteral("ToolButton2"),
+                              QStringLiteral("ToolButton5"), QStringLiteral("ToolButton8"),
+                              QStringLiteral("ToolButton9")};
+    for (const QString &name : guarded) {
+        click(name);
+        QCOMPARE(messages(), QStringList{QStringLiteral("请选择你要操作的分班项")});
+    }
+    QVERIFY(m_window->mdiArea()->subWindowList().isEmpty());
+    QVERIFY(m_window->findChildren<QDialog *>().isEmpty());
+
+    const QStringList buttons{
+        QStringLiteral("ToolButton6 1.新建"),      QStringLiteral("ToolButton7 2.打开"),
+        QStringLiteral("ToolButton3 3.1数据导入"), QStringLiteral("ToolButton11 3.2内部数据"),
+        QStringLiteral("ToolButton1 4.分班设置"),  QStringLiteral("ToolButton2 5.开始"),
+        QStringLiteral("ToolButton5 6.班级信息"),  QStringLiteral("ToolButton8 7.学生名单"),
+        QStringLiteral("ToolButton9 8.数据导出"),  QStringLiteral("ToolButton4 退出")};
+    auto *toolBar = m_window->findChild<QToolBar *>(QStringLiteral("ToolBar1"));
+    QStringList shown;
+    for (QAction *action : toolBar->actions())
+        shown.append(toolBar->widgetForAction(action)->objectName() + QLatin1Char(' ') + action->text());
+    QCOMPARE(shown, buttons);
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("新生分班"));
+}
+
+void MainWindowTest::newProjectBecomesCurrent() {
+    TfrmBuild *dialog = createProject(QStringLiteral("2026级高一"), QStringLiteral("6"));
+    QVERIFY(dialog);
+    QCOMPARE(messages(), QStringList{QStringLiteral("新建分班操作成功!")});
+    QTRY_VERIFY(!m_window->findChild<TfrmBuild *>());
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("2026级高一"));
+    QCOMPARE(m_window->tableName(), QStringLiteral("qx_1"));
+    QCOMPARE(m_window->rbTableName(), QStringLiteral("rb_qx_1"));
+    QCOMPARE(m_window->projectId(), QStringLiteral("1"));
+
+    // The guard lets project commands through at once.
+    click(QStringLiteral("ToolButton1"));
+    QVERIFY(!messages().contains(QStringLiteral("请选择你要操作的分班项")));
+}
+
+void MainWindowTest::newProjectDialogRefusesBadInput_data() {
+    QTest::addColumn<QString>("memo");
+    QTest::addColumn<QString>("classes");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no description") << QString() << QStringLiteral("6") << QStringLiteral("请输入分班描述");
+    QTest::newRow("zero classes") << QStringLiteral("高一") << QStringLiteral("0")
+                                  << QStringLiteral("班级数必须是大于0的整数");
+    QTest::newRow("fraction") << QStringLiteral("高一") << QStringLiteral("1.5")
+                              << QStringLiteral("班级数必须是大于0的整数");
+}
+
+void MainWindowTest::newProjectDialogRefusesBadInput() {
+    QFETCH(QString, memo);
+    QFETCH(QString, classes);
+    QFETCH(QString, message);
+    TfrmBuild *dialog = createProject(memo, classes);
+    QVERIFY(dialog);
+    QCOMPARE(messages(), QStringList{message});
+    QTest::qWait(0);
+    QVERIFY(dialog->isVisible());
+    QVERIFY(m_window->tableName().isEmpty());
+
+    // Cancelling after a refusal leaves no project behind.
+    QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Button2")), Qt::LeftButton);
+    QTRY_VERIFY(!m_window->findChild<TfrmBuild *>());
+    Tfrm_open *chooser = openChooser();
+    QVERIFY(chooser);
+    QCOMPARE(chooser->findChild<QTreeWidget *>(QStringLiteral("lv_info"))->topLevelItemCount(), 0);
+}
+
+void MainWindowTest::openSwitchesTheCurrentProject() {
+    QVERIFY(createProject(QStringLiteral("甲年级"), QStringLiteral("4")));
+    QVERIFY(createProject(QStringLiteral("乙年级"), QStringLiteral("8")));
+    messages();
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("乙年级"));
+
+    Tfrm_open *chooser = openChooser();
+    QVERIFY(chooser);
+    auto *list = chooser->findChild<QTreeWidget *>(QStringLiteral("lv_info"));
+    QCOMPARE(list->topLevelItemCount(), 2);
+    QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("甲年级"));
+    QCOMPARE(list->topLevelItem(0)->text(2), QStringLiteral("4"));
+    QVERIFY(!list->topLevelItem(0)->text(3).isEmpty());
+    selectRow(chooser, 0);
+    QTest::mouseClick(chooser->findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("甲年级"));
+    QCOMPARE(m_window->tableName(), QStringLiteral("qx_1"));
+    QTRY_VERIFY(!m_window->findChild<Tfrm_open *>());
+
+    // A double-click opens the row under the mouse.
+    chooser = openChooser();
+    list = chooser->findChild<QTreeWidget *>(QStringLiteral("lv_info"));
+    const QRect second = list->visualItemRect(list->topLevelItem(1));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second.center());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, second.center());
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("乙年级"));
+    QCOMPARE(m_window->projectId(), QStringLiteral("2"));
+    QCOMPARE(m_window->rbTableName(), QStringLiteral("rb_qx_2"));
+}
+
+void MainWindowTest::openAndDeleteNeedASelection() {
+    Tfrm_open *chooser = openChooser();
+    QVERIFY(chooser);
+    QTest::mouseClick(chooser->findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
+    QTest::mouseClick(chooser->findChild<QPushButton *>(QStringLiteral("BitBtn1")), Qt::LeftButton);
+    QCOMPARE(messages(), (QStringList{QStringLiteral("请选择分班项!"), QStringLiteral("请选择分班项!")}));
+    QVERIFY(chooser->isVisible());
+}
+
+void MainWindowTest::deleteAsksAndClearsTheCurrentProject() {
+    QVERIFY(createProject(QStringLiteral("甲年级"), QStringLiteral("4")));
+    QVERIFY(createProject(QStringLiteral("乙年级"), QStringLiteral("8")));
+    messages();
+    Tfrm_open *chooser = openChooser();
+    auto *list = chooser->findChild<QTreeWidget *>(QStringLiteral("lv_info"));
+    auto *deleteButton = chooser->findChild<QPushButton *>(QStringLiteral("BitBtn1"));
+    const QString question = QStringLiteral("确定要删除该分班项目吗？删除后不能恢复。");
+
+    // Cancel keeps everything.
+    selectRow(chooser, 1);
+    MessageBox::queueAnswer(false);
+    QTest::mouseClick(deleteButton, Qt::LeftButton);
+    QCOMPARE(messages(), QStringList{question});
+    QCOMPARE(list->topLevelItemCount(), 2);
+
+    // Deleting another project keeps the current one.
+    selectRow(chooser, 0);
+    QTest::mouseClick(deleteButton, Qt::LeftButton);
+    QCOMPARE(messages(), QStringList{question});
+    QCOMPARE(list->topLevelItemCount(), 1);
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("乙年级"));
+
+    // Deleting the current project leaves the program with none.
+    selectRow(chooser, 0);
+    QTest::mouseClick(deleteButton, Qt::LeftButton);
+    QCOMPARE(messages(), QStringList{question});
+    QCOMPARE(list->topLevelItemCount(), 0);
+    QVERIFY(chooser->isVisible());
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("新生分班"));
+    QVERIFY(m_window->tableName().isEmpty());
+    QVERIFY(m_window->rbTableName().isEmpty());
+    QVERIFY(m_window->projectId().isEmpty());
+    QSqlQuery tables(m_database->connection());
+    QVERIFY(tables.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name GLOB '*qx_[0-9]*'")));
+    QVERIFY(tables.next());
+    QCOMPARE(tables.value(0).toInt(), 0);
+
+    QTest::mouseClick(chooser->findChild<QPushButton *>(QStringLiteral("Button2")), Qt::LeftButton);
+    QTRY_VERIFY(!m_window->findChild<Tfrm_open *>());
+    click(QStringLiteral("ToolButton2"));
+    QCOMPARE(messages(), QStringList{QStringLiteral("请选择你要操作的分班项")});
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
