@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QMessageBox>
+#include <QScreen>
 
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
@@ -25,6 +26,8 @@ int main(int argc, char *argv[]) {
     }
 
     fenban::gui::Tfrm_main window(database.value()->connection());
+    // Cover the whole screen even where no window manager maximises windows.
+    window.setGeometry(window.screen()->availableGeometry());
     window.showMaximized();
     return QApplication::exec();
 }
