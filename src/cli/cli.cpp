@@ -1,7 +1,9 @@
 #include "cli/cli.h"
 
 #include "cli/context.h"
+#include "cli/exchange_commands.h"
 #include "cli/project_commands.h"
+#include "store/projects.h"
 
 #include <functional>
 #include <map>
@@ -17,7 +19,10 @@ const char16_t usageText[] = u"用法: fenban-cli [--db 路径] 命令\n"
                              u"  delete 编号                          删除分班项目\n"
                              u"  settings 编号 [--inter N] [--wtnum N] [--man 0|1] [--avg-person 0|1]\n"
                              u"           [--avg-total 0|1] [--avg-ch 0|1] [--avg-math 0|1] [--avg-eng 0|1]\n"
-                             u"           [--avg-inter 0|1]          查看或修改分班设置\n";
+                             u"           [--avg-inter 0|1]          查看或修改分班设置\n"
+                             u"  import 编号 文件                      从 .xls/.xlsx/.csv 导入学生(替换原有学生)\n"
+                             u"  export 编号 文件.xlsx|文件.csv         导出分班结果\n"
+                             u"  pinyin 文字                           显示文字的拼音形式\n";
 
 } // namespace
 
@@ -50,12 +55,23 @@ std::optional<int> Context::takeProjectId() {
     return std::nullopt;
 }
 
+bool Context::projectExists(store::Database &database, int id) {
+    const auto project = store::ProjectStore(database.connection()).find(id);
+    if (project && project.value())
+        return true;
+    err << (project ? QStringLiteral("不存在编号为%1的分班项目").arg(id) : project.error()) << Qt::endl;
+    return false;
+}
+
 int run(const QStringList &arguments, QTextStream &out, QTextStream &err) {
     static const std::map<QString, std::function<int(Context &)>> commands{
         {QStringLiteral("new"), newProjectCommand},
         {QStringLiteral("projects"), projectsCommand},
         {QStringLiteral("delete"), deleteCommand},
         {QStringLiteral("settings"), settingsCommand},
+        {QStringLiteral("import"), importCommand},
+        {QStringLiteral("export"), exportCommand},
+        {QStringLiteral("pinyin"), pinyinCommand},
     };
 
     Arguments args(arguments);

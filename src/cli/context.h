@@ -22,6 +22,8 @@ struct Context {
     std::unique_ptr<store::Database> openDatabase();
     // Reads a project id word; reports a usage problem and gives nothing when it is not a whole number.
     std::optional<int> takeProjectId();
+    // Whether the project exists, reporting on `err` when it does not.
+    bool projectExists(store::Database &database, int id);
 };
 
 } // namespace fenban::cli

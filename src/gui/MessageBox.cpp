@@ -39,12 +39,13 @@ void MessageBox::error(QWidget *parent, const QString &text) {
     QMessageBox::critical(parent, errorTitle, text);
 }
 
-bool MessageBox::confirm(QWidget *parent, const QString &text) {
+bool MessageBox::confirm(QWidget *parent, const QString &text, const QString &title) {
+    const QString shownTitle = title.isEmpty() ? productTitle : title;
     if (script().active) {
-        script().shown.append({productTitle, text});
+        script().shown.append({shownTitle, text});
         return script().answers.isEmpty() || script().answers.dequeue();
     }
-    return QMessageBox::question(parent, productTitle, text, QMessageBox::Ok | QMessageBox::Cancel,
+    return QMessageBox::question(parent, shownTitle, text, QMessageBox::Ok | QMessageBox::Cancel,
                                  QMessageBox::Cancel) == QMessageBox::Ok;
 }
 

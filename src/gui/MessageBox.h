@@ -14,7 +14,7 @@ public:
     static void information(QWidget *parent, const QString &text);
     static void error(QWidget *parent, const QString &text);
     // OK/Cancel question; true when the answer is OK.
-    static bool confirm(QWidget *parent, const QString &text);
+    static bool confirm(QWidget *parent, const QString &text, const QString &title = {});
 
     // For tests: show nothing, record every message, and answer questions from a queue (OK when empty).
     struct Shown {

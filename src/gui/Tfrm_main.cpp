@@ -1,8 +1,12 @@
 #include "gui/Tfrm_main.h"
 
+#include "exchange/result_export.h"
+#include "gui/FileDialog.h"
 #include "gui/MessageBox.h"
+#include "gui/Tfrm_excelToDb.h"
 #include "gui/TfrmBuild.h"
 #include "gui/Tfrm_open.h"
+#include "store/students.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -48,7 +52,7 @@ void Tfrm_main::buildToolBar() {
         {{QStringLiteral("ToolButton6"), QStringLiteral("1.新建"), QStyle::SP_FileIcon}, [this] { ToolButton6Click(); }},
         {{QStringLiteral("ToolButton7"), QStringLiteral("2.打开"), QStyle::SP_DirOpenIcon}, [this] { ToolButton7Click(); }},
         {{QStringLiteral("ToolButton3"), QStringLiteral("3.1数据导入"), QStyle::SP_ArrowDown},
-         [this] { guarded([this] { notYetAvailable(); }); }},
+         [this] { guarded([this] { ToolButton3Click(); }); }},
         {{QStringLiteral("ToolButton11"), QStringLiteral("3.2内部数据"), QStyle::SP_DriveHDIcon},
          [this] { guarded([this] { notYetAvailable(); }); }},
         {{QStringLiteral("ToolButton1"), QStringLiteral("4.分班设置"), QStyle::SP_FileDialogDetailedView},
@@ -60,7 +64,7 @@ void Tfrm_main::buildToolBar() {
         {{QStringLiteral("ToolButton8"), QStringLiteral("7.学生名单"), QStyle::SP_FileDialogListView},
          [this] { guarded([this] { notYetAvailable(); }); }},
         {{QStringLiteral("ToolButton9"), QStringLiteral("8.数据导出"), QStyle::SP_DialogSaveButton},
-         [this] { guarded([this] { notYetAvailable(); }); }},
+         [this] { guarded([this] { ToolButton9Click(); }); }},
         {{QStringLiteral("ToolButton4"), QStringLiteral("退出"), QStyle::SP_DialogCloseButton},
          [] { QApplication::quit(); }},
     };
@@ -133,6 +137,40 @@ void Tfrm_main::ToolButton7Click() {
     connect(dialog, &Tfrm_open::projectChosen, this, &Tfrm_main::setCurrentProject);
     connect(dialog, &Tfrm_open::projectDeleted, this, &Tfrm_main::onProjectDeleted);
     dialog->open();
+}
+
+void Tfrm_main::ToolButton3Click() {
+    const bool isNew = !previewWin;
+    showChild(previewWin, [this] { return new Tfrm_excelToDb(this); });
+    if (isNew) {
+        QWidget *frame = previewWin->parentWidget();
+        frame->move(frame->x(), 50);
+    }
+}
+
+void Tfrm_main::ToolButton9Click() {
+    const QString path = FileDialog::saveFileName(this, QStringLiteral("导出分班结果"), QStringLiteral("分班结果.xlsx"),
+                                                  QStringLiteral("Excel 工作簿 (*.xlsx);;CSV 文件 (*.csv)"));
+    if (path.isEmpty())
+        return;
+    const auto students = store::StudentStore(m_db).byClass(m_projectId.toInt());
+    if (!students) {
+        MessageBox::error(this, students.error());
+        return;
+    }
+    if (const auto written = exchange::writeResult(students.value(), path); !written) {
+        MessageBox::error(this, written.error());
+        return;
+    }
+    FileDialog::openWithDesktop(path);
+}
+
+QString Tfrm_main::databasePath() const {
+    return m_db.databaseName();
+}
+
+void Tfrm_main::setStatusText(const QString &text) {
+    m_statusPanels.first()->setText(text);
 }
 
 void Tfrm_main::notYetAvailable() {

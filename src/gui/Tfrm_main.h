@@ -30,6 +30,11 @@ public:
     void setCurrentProject(const store::Project &project);
     void clearCurrentProject();
 
+    // The database file, for work that runs on a connection of its own in another thread.
+    QString databasePath() const;
+    // Text of the status bar's first panel.
+    void setStatusText(const QString &text);
+
     QMdiArea *mdiArea() const { return m_mdiArea; }
 
 private:
@@ -42,6 +47,8 @@ private:
 
     void ToolButton6Click(); // 1.新建
     void ToolButton7Click(); // 2.打开
+    void ToolButton3Click(); // 3.1数据导入
+    void ToolButton9Click(); // 8.数据导出
     void notYetAvailable();
     void onProjectDeleted(int id);
 

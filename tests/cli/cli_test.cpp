@@ -1,5 +1,6 @@
 #include <QProcess>
 #include <QDir>
+#include <QFile>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
@@ -145,4 +146,74 @@ TEST_F(Cli, UnusableDatabaseFileIsReportedByName) {
     const Outcome outcome = run({QStringLiteral("--db"), folder, QStringLiteral("projects")});
     EXPECT_EQ(outcome.exitCode, 1);
     EXPECT_TRUE(outcome.err.contains(folder)) << outcome.err.toStdString();
+}
+
+TEST_F(Cli, ImportExportAndPinyin) {
+    ASSERT_EQ(runOnDb({QStringLiteral("new"), QStringLiteral("--memo"), QStringLiteral("a"),
+                       QStringLiteral("--classes"), QStringLiteral("3")})
+                  .exitCode,
+              0);
+    const Outcome imported = runOnDb({QStringLiteral("import"), QStringLiteral("1"),
+                                      QStringLiteral(FENBAN_TEST_DATA "/import/students.xls")});
+    ASSERT_EQ(imported.exitCode, 0) << imported.err.toStdString();
+    EXPECT_EQ(imported.out, QStringLiteral("导入成功\n学生人数: 3\n"));
+
+    const QString csv = m_dir.filePath(QStringLiteral("结果.csv"));
+    const Outcome exported = runOnDb({QStringLiteral("export"), QStringLiteral("1"), csv});
+    ASSERT_EQ(exported.exitCode, 0) << exported.err.toStdString();
+    QFile file(csv);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral("毕业学校,地址,班名,,"))) << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("20260001,0101,张三,男,85,90.5,"))) << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].contains(QStringLiteral(",696.5,第一中学,城关镇1号,0班,,体育特长"))) << lines[1].toStdString();
+
+    const Outcome pinyin = run({QStringLiteral("pinyin"), QStringLiteral("张三 Tom")});
+    EXPECT_EQ(pinyin.exitCode, 0);
+    EXPECT_EQ(pinyin.out, QStringLiteral("ZHANG SAN  T O M\n"));
+}
+
+TEST_F(Cli, ImportThatFailsLeavesTheProjectUnchanged) {
+    ASSERT_EQ(runOnDb({QStringLiteral("new"), QStringLiteral("--memo"), QStringLiteral("a"),
+                       QStringLiteral("--classes"), QStringLiteral("3")})
+                  .exitCode,
+              0);
+    ASSERT_EQ(runOnDb({QStringLiteral("import"), QStringLiteral("1"),
+                       QStringLiteral(FENBAN_TEST_DATA "/import/students.csv")})
+                  .exitCode,
+              0);
+    const QString bad = m_dir.filePath(QStringLiteral("bad.csv"));
+    QFile file(bad);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("学号,登分号,姓名,性别,数学,英语,语文,物理,政治,历史,体育,地理,生物\r\n"
+               "1,01,甲,男,1,1,1,1,1,1,1,1,1\r\n"
+               "1,02,乙,女,1,1,1,1,1,1,1,1,1\r\n");
+    file.close();
+
+    const struct {
+        QStringList arguments;
+        int exitCode;
+        QString message;
+    } cases[] = {
+        {{QStringLiteral("import"), QStringLiteral("1"), bad}, 1,
+         QStringLiteral("插入数据库过程第3行出错,学生不考的科目请设置为0分\n“学号”列的值“1”: 学号与第2行重复")},
+        {{QStringLiteral("import"), QStringLiteral("1"), m_dir.filePath(QStringLiteral("none.xlsx"))}, 1,
+         QStringLiteral("none.xlsx")},
+        {{QStringLiteral("import"), QStringLiteral("7"), QStringLiteral(FENBAN_TEST_DATA "/import/students.csv")}, 1,
+         QStringLiteral("不存在编号为7的分班项目")},
+        {{QStringLiteral("import"), QStringLiteral("1")}, 2, QStringLiteral("缺少文件名")},
+        {{QStringLiteral("export"), QStringLiteral("1"), m_dir.filePath(QStringLiteral("no/such/out.xlsx"))}, 1,
+         QStringLiteral("无法写入文件")},
+    };
+    for (const auto &c : cases) {
+        const Outcome outcome = runOnDb(c.arguments);
+        EXPECT_EQ(outcome.exitCode, c.exitCode) << c.arguments.join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(outcome.err.contains(c.message)) << outcome.err.toStdString();
+    }
+    const QString out = m_dir.filePath(QStringLiteral("after.csv"));
+    ASSERT_EQ(runOnDb({QStringLiteral("export"), QStringLiteral("1"), out}).exitCode, 0);
+    QFile after(out);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll().count("\r\n"), 4);
 }

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "store/result.h"
+#include "store/students.h"
+
+#include <QVariant>
+
+namespace fenban::exchange {
+
+// Header row of the result sheet: seventeen titles; the last two columns have none.
+const QStringList &resultHeaders();
+inline constexpr int resultColumnCount = 19;
+
+// The nineteen cells of one student in the result sheet: numbers as double, texts as QString, an
+// empty value as a null QVariant.
+QVariantList resultRow(const store::StudentRecord &student);
+
+// Writes the result sheet "分班结果" to `path`: a .csv name gives UTF-8 CSV, any other an .xlsx
+// workbook. The file appears whole or not at all.
+store::Status writeResult(const QList<store::StudentRecord> &students, const QString &path);
+
+} // namespace fenban::exchange

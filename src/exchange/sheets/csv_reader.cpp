@@ -1,0 +1,81 @@
+#include "exchange/sheets/csv_reader.h"
+
+#include "exchange/sheets/csv_text.h"
+#include "exchange/sheets/sheet_errors.h"
+#include "exchange/sheets/sheet_file.h"
+
+namespace fenban::exchange {
+
+using store::Result;
+
+namespace {
+
+bool endsField(QChar c) {
+    return c == u',' || c == u'\n' || c == u'\r';
+}
+
+} // namespace
+
+SheetData parseCsv(QStringView text) {
+    SheetData sheet;
+    const qsizetype size = text.size();
+    qsizetype i = 0;
+    int row = 1;
+    int column = 1;
+    QString field;
+    while (i < size) {
+        field.clear();
+        if (text[i] == u'"') {
+            ++i;
+            while (i < size) {
+                const qsizetype quote = text.indexOf(u'"', i);
+                if (quote < 0) {
+                    // An unclosed quote runs to the end of the file, as spreadsheet programs read it.
+                    field += text.sliced(i);
+                    i = size;
+                    break;
+                }
+                field += text.sliced(i, quote - i);
+                i = quote + 1;
+                if (i < size && text[i] == u'"') {
+                    field += u'"';
+                    ++i;
+                    continue;
+                }
+                break;
+            }
+        }
+        // Unquoted text, and anything stray after a closing quote, is taken as it stands.
+        const qsizetype start = i;
+        while (i < size && !endsField(text[i]))
+            ++i;
+        field += text.sliced(start, i - start);
+        sheet.setCell(row, column, field);
+
+        if (i >= size)
+            break;
+        if (text[i] == u',') {
+            ++column;
+            ++i;
+            continue;
+        }
+        if (text[i] == u'\r' && i + 1 < size && text[i + 1] == u'\n')
+            ++i;
+        ++i;
+        ++row;
+        column = 1;
+    }
+    return sheet;
+}
+
+Result<SheetData> CsvReader::read(const QString &path) const {
+    const Result<QByteArray> bytes = readSheetFile(path);
+    if (!bytes)
+        return Result<SheetData>::failure(bytes.error());
+    const QString text = decodeCsvText(bytes.value());
+    if (!isPlainText(text))
+        return Result<SheetData>::failure(sheet_errors::corrupt(path));
+    return Result<SheetData>::success(parseCsv(text));
+}
+
+} // namespace fenban::exchange

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "exchange/sheets/sheet.h"
+
+namespace fenban::exchange {
+
+// Comma-separated text as written by spreadsheet programs: fields in double quotes may hold commas, line
+// breaks and doubled quotes; lines end in CRLF, LF or CR. Every cell is kept exactly as written.
+class CsvReader : public SheetReader {
+public:
+    store::Result<SheetData> read(const QString &path) const override;
+};
+
+// The cells of CSV text, split as the reader splits a file.
+SheetData parseCsv(QStringView text);
+
+} // namespace fenban::exchange

@@ -1,0 +1,137 @@
+#include "exchange/student_import.h"
+
+#include "exchange/pinyin/pinyin.h"
+
+#include <QHash>
+
+#include <cmath>
+#include <limits>
+
+namespace fenban::exchange {
+
+namespace {
+
+// Grid columns of the import, counting from 0.
+enum Column { Id, RecId, Name, Sex, FirstScore, OralSchool = 13, Addr, QxMemo, PfType };
+
+constexpr double highestScore = 1000;
+constexpr qsizetype pingyinWidth = 100;
+
+// The widths of the char(n) columns, in characters.
+struct TextLimit {
+    int column;
+    qsizetype width;
+};
+constexpr TextLimit textLimits[] = {{RecId, 100}, {Name, 50}, {Sex, 1}, {OralSchool, 100},
+                                    {Addr, 100},  {QxMemo, 100}, {PfType, 10}};
+
+std::optional<int> wholeNumber(const QString &text) {
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    if (ok)
+        return value;
+    // A sheet may keep a student number as 20260001.0; that is still a whole number.
+    const double number = text.trimmed().toDouble(&ok);
+    if (ok && std::isfinite(number) && number == std::floor(number) &&
+        number >= std::numeric_limits<int>::min() && number <= std::numeric_limits<int>::max())
+        return static_cast<int>(number);
+    return std::nullopt;
+}
+
+class RowChecker {
+public:
+    explicit RowChecker(const ImportRow &row) : m_row(row) {}
+
+    std::optional<ImportProblem> problem() const { return m_problem; }
+
+    int studentId() {
+        const QString text = m_row.cells[Id];
+        const auto id = wholeNumber(text);
+        if (!id)
+            refuse(Id, QStringLiteral("学号必须是整数"));
+        return id.value_or(0);
+    }
+
+    std::optional<double> score(int column) {
+        const QString text = m_row.cells[column].trimmed();
+        if (text.isEmpty()) {
+            refuse(column, QStringLiteral("%1为空").arg(importHeaders()[column]));
+            return std::nullopt;
+        }
+        bool ok = false;
+        const double value = text.toDouble(&ok);
+        if (!ok || !std::isfinite(value)) {
+            refuse(column, QStringLiteral("%1必须是数字").arg(importHeaders()[column]));
+            return std::nullopt;
+        }
+        if (value < 0 || value > highestScore) {
+            refuse(column, QStringLiteral("%1必须在0到1000之间").arg(importHeaders()[column]));
+            return std::nullopt;
+        }
+        return value;
+    }
+
+    void textWidths(const QString &sex) {
+        for (const TextLimit &limit : textLimits) {
+            const QString text = limit.column == Sex ? sex : m_row.cells[limit.column];
+            if (text.size() > limit.width) {
+                refuse(limit.column,
+                       QStringLiteral("%1最多%2个字符").arg(importHeaders()[limit.column]).arg(limit.width));
+                return;
+            }
+        }
+    }
+
+    void refuse(int column, const QString &reason) {
+        if (!m_problem)
+            m_problem = ImportProblem{m_row.sheetRow, importHeaders()[column], m_row.cells[column], reason};
+    }
+
+private:
+    const ImportRow &m_row;
+    std::optional<ImportProblem> m_problem;
+};
+
+} // namespace
+
+QString ImportProblem::message() const {
+    return QStringLiteral("插入数据库过程第%1行出错,学生不考的科目请设置为0分\n“%2”列的值“%3”: %4")
+        .arg(sheetRow)
+        .arg(column, value, reason);
+}
+
+ImportCheck studentsFromRows(const QList<ImportRow> &rows) {
+    ImportCheck check;
+    QHash<int, int> rowOfStudent;
+    for (const ImportRow &row : rows) {
+        RowChecker checker(row);
+        store::StudentRecord record;
+        record.studentId = checker.studentId();
+        if (!checker.problem()) {
+            if (const auto earlier = rowOfStudent.constFind(record.studentId); earlier != rowOfStudent.cend())
+                checker.refuse(Id, QStringLiteral("学号与第%1行重复").arg(*earlier));
+        }
+        record.recId = row.cells[RecId];
+        record.name = row.cells[Name];
+        record.sex = row.cells[Sex].trimmed();
+        for (std::size_t i = 0; i < subjectCount && !checker.problem(); ++i)
+            record.scores[i] = checker.score(FirstScore + static_cast<int>(i));
+        checker.textWidths(record.sex);
+        if (const auto problem = checker.problem()) {
+            check.problem = problem;
+            check.records.clear();
+            return check;
+        }
+        record.oralSchool = row.cells[OralSchool];
+        record.addr = row.cells[Addr];
+        // Derived, so cut rather than refused: only names of many characters reach the width.
+        record.pingyin = pinyinName(record.name).left(pingyinWidth);
+        record.qxMemo = row.cells[QxMemo];
+        record.pfType = row.cells[PfType];
+        rowOfStudent.insert(record.studentId, row.sheetRow);
+        check.records.append(record);
+    }
+    return check;
+}
+
+} // namespace fenban::exchange

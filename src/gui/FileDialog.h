@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+namespace fenban::gui {
+
+// File dialogs and handing files to the desktop, in one place so that window tests can answer the
+// dialogs and see what would have been opened.
+class FileDialog {
+public:
+    // Empty when the user cancels.
+    static QString openFileName(QWidget *parent, const QString &caption, const QString &filter);
+    static QString saveFileName(QWidget *parent, const QString &caption, const QString &suggestedName,
+                                const QString &filter);
+    // Opens a document with the program the desktop has registered for it.
+    static void openWithDesktop(const QString &path);
+
+    // For tests: dialogs take their answers from a queue (empty answer when it runs dry) and nothing
+    // is handed to the desktop; the paths that would have been are recorded.
+    static void setScripted(bool scripted);
+    static void queueFileName(const QString &path);
+    static QStringList takeOpened();
+};
+
+} // namespace fenban::gui

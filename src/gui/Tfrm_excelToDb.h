@@ -1,0 +1,56 @@
+#pragma once
+
+#include "exchange/import_rows.h"
+
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+class QTableWidget;
+
+namespace fenban::gui {
+
+class Tfrm_main;
+
+// The import preview: shows a student spreadsheet row by row and, when confirmed, hands the rows to
+// the progress window that writes them into the current project.
+class Tfrm_excelToDb : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit Tfrm_excelToDb(Tfrm_main *mainWindow);
+
+    // Reads the file in the background and fills the grid when it is read.
+    void showInStrgrid(const QString &path);
+    bool isLoading() const { return m_loading; }
+    // The grid's student rows (all but the terminating row), cells in the columns' shown order.
+    QList<exchange::ImportRow> gridStudents() const;
+
+signals:
+    // A load has ended, filled or refused.
+    void loadEnded();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void FormCreate();
+    void Button1Click();
+    void bnt_yesClick();
+    void Label2Click();
+    void fillGrid(const exchange::ImportSheet &sheet);
+    void setLoading(bool loading);
+
+    Tfrm_main *m_main;
+    QTableWidget *sgStudent = nullptr;
+    QPushButton *Button1 = nullptr;
+    QPushButton *bnt_yes = nullptr;
+    QLabel *lb_info = nullptr;
+    QLabel *Label2 = nullptr;
+    bool m_loading = false;
+};
+
+// Where the sample spreadsheet is delivered: beside the program, or in the installed data folder.
+QString sampleSpreadsheetPath();
+
+} // namespace fenban::gui

@@ -1,0 +1,155 @@
+#include "gui/Tfrm_pb.h"
+
+#include "exchange/student_import.h"
+#include "gui/MessageBox.h"
+#include "store/database.h"
+
+#include <QCloseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QThread>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <atomic>
+
+namespace fenban::gui {
+
+// Shared by the window and the worker thread; the worker writes `outcome` and `problem` before it
+// finishes, and the window reads them only after.
+struct ImportJob {
+    std::atomic<qsizetype> written{0};
+    std::atomic<bool> cancel{false};
+    std::optional<exchange::ImportProblem> problem;
+    store::ReplaceOutcome outcome;
+};
+
+namespace {
+
+const QString rowFailedText = QStringLiteral("插入数据库过程第%1行出错,学生不考的科目请设置为0分");
+
+// Runs in the worker thread, on a connection of its own: Qt connections belong to one thread.
+void writeStudents(ImportJob &job, const QString &databasePath, int projectId,
+                   const QList<exchange::ImportRow> &rows) {
+    exchange::ImportCheck check = exchange::studentsFromRows(rows);
+    if (check.problem) {
+        job.problem = check.problem;
+        return;
+    }
+    auto database = store::Database::open(databasePath);
+    if (!database) {
+        job.outcome = {store::ReplaceOutcome::Failed, database.error(), -1};
+        return;
+    }
+    job.outcome = store::StudentStore(database.value()->connection())
+                      .replaceAll(projectId, check.records, [&job](qsizetype written) {
+                          job.written = written;
+                          return !job.cancel;
+                      });
+}
+
+} // namespace
+
+Tfrm_pb::Tfrm_pb(QString databasePath, int projectId, QList<exchange::ImportRow> rows, QWidget *parent)
+    : QDialog(parent), m_databasePath(std::move(databasePath)), m_projectId(projectId), m_rows(std::move(rows)),
+      m_job(std::make_shared<ImportJob>()) {
+    setObjectName(QStringLiteral("frm_pb"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("正在导入……"));
+    setModal(true);
+
+    pb = new QProgressBar(this);
+    pb->setObjectName(QStringLiteral("pb"));
+    pb->setRange(0, static_cast<int>(m_rows.size()));
+    pb->setValue(0);
+    bntCancel = new QPushButton(QStringLiteral("取消"), this);
+    bntCancel->setObjectName(QStringLiteral("bntCancel"));
+    // Writing starts half a second after the window is shown, once it has surely been drawn.
+    tmQX = new QTimer(this);
+    tmQX->setObjectName(QStringLiteral("tmQX"));
+    tmQX->setSingleShot(true);
+    tmQX->setInterval(500);
+    m_progressTimer = new QTimer(this);
+    m_progressTimer->setInterval(50);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(pb);
+    layout->addWidget(bntCancel, 0, Qt::AlignHCenter);
+    setMinimumWidth(360);
+
+    connect(bntCancel, &QPushButton::clicked, this, &Tfrm_pb::bntCancelClick);
+    connect(tmQX, &QTimer::timeout, this, &Tfrm_pb::saveToDb);
+    connect(m_progressTimer, &QTimer::timeout, this, &Tfrm_pb::showProgress);
+}
+
+Tfrm_pb::~Tfrm_pb() = default;
+
+void Tfrm_pb::showEvent(QShowEvent *event) {
+    QDialog::showEvent(event);
+    if (!m_started) {
+        m_started = true;
+        tmQX->start();
+    }
+}
+
+void Tfrm_pb::saveToDb() {
+    m_writing = true;
+    QThread *worker = QThread::create(
+        [job = m_job, path = m_databasePath, id = m_projectId, rows = m_rows] { writeStudents(*job, path, id, rows); });
+    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+    connect(worker, &QThread::finished, this, &Tfrm_pb::writeFinished);
+    m_progressTimer->start();
+    worker->start();
+}
+
+void Tfrm_pb::showProgress() {
+    pb->setValue(static_cast<int>(m_job->written.load()));
+}
+
+void Tfrm_pb::bntCancelClick() {
+    m_job->cancel = true;
+}
+
+void Tfrm_pb::writeFinished() {
+    m_progressTimer->stop();
+    showProgress();
+    m_writing = false;
+    const store::ReplaceOutcome &outcome = m_job->outcome;
+    if (m_job->problem) {
+        MessageBox::error(this, m_job->problem->message());
+        emit writeEnded(false);
+    } else if (outcome.kind == store::ReplaceOutcome::Cancelled) {
+        emit writeEnded(true);
+    } else if (outcome.kind == store::ReplaceOutcome::Failed) {
+        const bool onRow = outcome.failedIndex >= 0 && outcome.failedIndex < m_rows.size();
+        MessageBox::error(this, onRow ? rowFailedText.arg(m_rows[outcome.failedIndex].sheetRow) + QLatin1Char('\n') +
+                                            outcome.error
+                                      : outcome.error);
+        emit writeEnded(false);
+    } else {
+        emit writeEnded(false);
+        MessageBox::information(this, QStringLiteral("导入成功"));
+    }
+    close();
+}
+
+// Closing by the frame or Escape while rows are written counts as "取消": the window waits for the
+// worker to give up and closes then.
+void Tfrm_pb::closeEvent(QCloseEvent *event) {
+    if (m_writing) {
+        bntCancelClick();
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void Tfrm_pb::reject() {
+    if (m_writing) {
+        bntCancelClick();
+        return;
+    }
+    QDialog::reject();
+}
+
+} // namespace fenban::gui

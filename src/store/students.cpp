@@ -1,0 +1,115 @@
+#include "store/students.h"
+
+#include "store/schema.h"
+#include "store/transaction.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace fenban::store {
+
+namespace {
+
+QVariant optionalScore(const std::optional<double> &score) {
+    return score ? QVariant(*score) : QVariant(QMetaType::fromType<double>());
+}
+
+QString insertSql(const QString &table) {
+    QStringList marks;
+    for (qsizetype i = 0; i < studentColumns().size(); ++i)
+        marks.append(QStringLiteral("?"));
+    return QStringLiteral("INSERT INTO ") + table + QLatin1Char('(') + studentColumns().join(QLatin1Char(',')) +
+           QStringLiteral(") VALUES(") + marks.join(QLatin1Char(',')) + QLatin1Char(')');
+}
+
+void bindRecord(QSqlQuery &query, const StudentRecord &record) {
+    query.addBindValue(record.studentId);
+    query.addBindValue(record.recId);
+    query.addBindValue(record.name);
+    query.addBindValue(record.sex);
+    query.addBindValue(record.classId);
+    for (const auto &score : record.scores)
+        query.addBindValue(optionalScore(score));
+    query.addBindValue(record.oralSchool);
+    query.addBindValue(record.addr);
+    query.addBindValue(record.type);
+    query.addBindValue(record.pingyin);
+    query.addBindValue(record.qxMemo);
+    query.addBindValue(record.pfType);
+}
+
+StudentRecord recordFromRow(const QSqlQuery &query) {
+    StudentRecord record;
+    record.studentId = query.value(0).toInt();
+    record.recId = query.value(1).toString();
+    record.name = query.value(2).toString();
+    record.sex = query.value(3).toString();
+    record.classId = query.value(4).toInt();
+    for (std::size_t i = 0; i < subjectCount; ++i) {
+        const QVariant score = query.value(5 + static_cast<int>(i));
+        if (!score.isNull())
+            record.scores[i] = score.toDouble();
+    }
+    record.oralSchool = query.value(14).toString();
+    record.addr = query.value(15).toString();
+    record.type = query.value(16).toInt();
+    record.pingyin = query.value(17).toString();
+    record.qxMemo = query.value(18).toString();
+    record.pfType = query.value(19).toString();
+    return record;
+}
+
+ReplaceOutcome failed(const QString &error, qsizetype index = -1) {
+    return {ReplaceOutcome::Failed, error, index};
+}
+
+} // namespace
+
+double StudentRecord::total() const {
+    double sum = 0;
+    for (const auto &score : scores)
+        sum += score.value_or(0.0);
+    return sum;
+}
+
+StudentStore::StudentStore(QSqlDatabase db) : m_db(std::move(db)) {}
+
+ReplaceOutcome StudentStore::replaceAll(int projectId, const QList<StudentRecord> &records,
+                                        const std::function<bool(qsizetype)> &progress) {
+    const QString table = studentTableName(projectId);
+    Transaction transaction(m_db);
+    if (const Status begun = transaction.begun(); !begun)
+        return failed(begun.error());
+
+    QSqlQuery query(m_db);
+    if (!query.exec(QStringLiteral("DELETE FROM ") + table))
+        return failed(query.lastError().text());
+    if (!query.prepare(insertSql(table)))
+        return failed(query.lastError().text());
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        bindRecord(query, records[i]);
+        if (!query.exec())
+            return failed(query.lastError().text(), i);
+        if (progress && !progress(i + 1))
+            return {ReplaceOutcome::Cancelled, {}, -1};
+    }
+    if (const Status committed = transaction.commit(); !committed)
+        return failed(committed.error());
+    return {};
+}
+
+Result<QList<StudentRecord>> StudentStore::byClass(int projectId) const {
+    using R = Result<QList<StudentRecord>>;
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT ") + studentColumns().join(QLatin1Char(',')) + QStringLiteral(" FROM ") +
+                    studentTableName(projectId) + QStringLiteral(" ORDER BY class_id, student_id")))
+        return R::failure(query.lastError().text());
+    QList<StudentRecord> records;
+    while (query.next())
+        records.append(recordFromRow(query));
+    return R::success(records);
+}
+
+} // namespace fenban::store

@@ -1,0 +1,92 @@
+#include "exchange/result_export.h"
+#include "exchange/sheets/sheet.h"
+#include "support/qt_printers.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using fenban::exchange::readFirstSheet;
+using fenban::exchange::writeResult;
+using fenban::store::StudentRecord;
+
+namespace {
+
+StudentRecord student(int id, int classId, std::array<double, 9> scores) {
+    StudentRecord record;
+    record.studentId = id;
+    record.recId = QStringLiteral("0%1").arg(id);
+    record.name = QStringLiteral("学生, \"%1\"").arg(id);
+    record.sex = QStringLiteral("女");
+    record.classId = classId;
+    for (std::size_t i = 0; i < scores.size(); ++i)
+        record.scores[i] = scores[i];
+    record.oralSchool = QStringLiteral("一中");
+    record.qxMemo = QStringLiteral("备注%1").arg(id);
+    record.pfType = QStringLiteral("艺术");
+    return record;
+}
+
+const QStringList expectedHeader{
+    QStringLiteral("学号"), QStringLiteral("登分号"), QStringLiteral("姓名"),     QStringLiteral("性别"),
+    QStringLiteral("数学"), QStringLiteral("英语"),   QStringLiteral("语文"),     QStringLiteral("物理"),
+    QStringLiteral("政治"), QStringLiteral("历史"),   QStringLiteral("体育"),     QStringLiteral("地理"),
+    QStringLiteral("生物"), QStringLiteral("总分"),   QStringLiteral("毕业学校"), QStringLiteral("地址"),
+    QStringLiteral("班名"), QString(),                QString(),
+};
+
+QStringList sheetRow(const fenban::exchange::SheetData &sheet, int row) {
+    QStringList cells;
+    for (int column = 1; column <= 19; ++column)
+        cells.append(sheet.cell(row, column));
+    return cells;
+}
+
+class Export : public ::testing::TestWithParam<const char *> {
+protected:
+    QString path() const { return m_dir.filePath(QStringLiteral("分班结果.") + QString::fromLatin1(GetParam())); }
+    QTemporaryDir m_dir;
+};
+
+} // namespace
+
+TEST_P(Export, ReadsBackWithHeaderOrderAndValues) {
+    // Handed over in the store's order: by class, then student number.
+    const QList<StudentRecord> students{student(20260002, 0, {1, 2, 3, 4, 5, 6, 7, 8, 9.5}),
+                                        student(20260001, 3, {80, 90, 85, 0, 0, 0, 0, 0, 0})};
+    const auto written = writeResult(students, path());
+    ASSERT_TRUE(written) << written.error().toStdString();
+
+    const auto sheet = readFirstSheet(path());
+    ASSERT_TRUE(sheet) << sheet.error().toStdString();
+    EXPECT_EQ(sheet->rowCount(), 3);
+    EXPECT_EQ(sheetRow(sheet.value(), 1), expectedHeader);
+    EXPECT_EQ(sheetRow(sheet.value(), 2),
+              (QStringList{QStringLiteral("20260002"), QStringLiteral("020260002"), QStringLiteral("学生, \"20260002\""),
+                           QStringLiteral("女"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
+                           QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("7"),
+                           QStringLiteral("8"), QStringLiteral("9.5"), QStringLiteral("45.5"), QStringLiteral("一中"),
+                           QString(), QStringLiteral("0班"), QStringLiteral("备注20260002"), QStringLiteral("艺术")}));
+    EXPECT_EQ(sheet->cell(3, 1), QStringLiteral("20260001"));
+    EXPECT_EQ(sheet->cell(3, 14), QStringLiteral("255"));
+    EXPECT_EQ(sheet->cell(3, 17), QStringLiteral("3班"));
+}
+
+TEST_P(Export, ProjectWithoutStudentsGivesTheHeaderOnly) {
+    ASSERT_TRUE(writeResult({}, path()));
+    const auto sheet = readFirstSheet(path());
+    ASSERT_TRUE(sheet) << sheet.error().toStdString();
+    EXPECT_EQ(sheet->rowCount(), 1);
+    EXPECT_EQ(sheetRow(sheet.value(), 1), expectedHeader);
+}
+
+TEST_P(Export, FailureNamesTheFileAndLeavesNothingBehind) {
+    const QString missingFolder = m_dir.filePath(QStringLiteral("missing/out.")) + QString::fromLatin1(GetParam());
+    const auto written = writeResult({student(1, 1, {})}, missingFolder);
+    ASSERT_FALSE(written);
+    EXPECT_TRUE(written.error().contains(missingFolder)) << written.error().toStdString();
+    EXPECT_TRUE(QDir(m_dir.path()).entryList(QDir::Files).isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, Export, ::testing::Values("xlsx", "csv"));

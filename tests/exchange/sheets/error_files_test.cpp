@@ -1,0 +1,100 @@
+// Files that cannot be read give a message that names them, and never bring the program down.
+#include "exchange/sheets/csv_reader.h"
+#include "exchange/sheets/sheet.h"
+#include "exchange/sheets/xls_reader.h"
+#include "exchange/sheets/xlsx_reader.h"
+#include "sheet_test_data.h"
+#include "support/qt_printers.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace fenban::exchange {
+namespace {
+
+using namespace Qt::StringLiterals;
+using store::Result;
+using testing::dump;
+using testing::importFixture;
+
+const QString corrupt = u"文件已损坏或不是电子表格"_s;
+
+struct ErrorCase {
+    const char16_t *file;
+    QString message;
+};
+
+void PrintTo(const ErrorCase &c, std::ostream *out) {
+    *out << QString::fromUtf16(c.file).toStdString();
+}
+
+class ErrorFileTest : public ::testing::TestWithParam<ErrorCase> {};
+
+TEST_P(ErrorFileTest, GivesAMessageNamingTheFile) {
+    const QString path = importFixture(u"errors/"_s + QString::fromUtf16(GetParam().file));
+    const Result<SheetData> sheet = readFirstSheet(path);
+    ASSERT_FALSE(sheet) << dump(sheet.value()).toStdString();
+    EXPECT_TRUE(sheet.error().contains(GetParam().message)) << sheet.error().toStdString();
+    EXPECT_TRUE(sheet.error().contains(path)) << sheet.error().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Errors, ErrorFileTest,
+    ::testing::Values(ErrorCase{u"empty.xls", u"无法读取文件 "_s + importFixture(u"errors/empty.xls"_s) + u": 文件是空的"_s},
+                      ErrorCase{u"random.xlsx", corrupt}, ErrorCase{u"binary.csv", corrupt},
+                      ErrorCase{u"truncated.xlsx", corrupt}, ErrorCase{u"truncated.xls", corrupt},
+                      ErrorCase{u"cut-stream.xls", corrupt}, ErrorCase{u"not-a-workbook.xls", corrupt},
+                      ErrorCase{u"not-a-workbook.xlsx", corrupt}, ErrorCase{u"missing-shared-string.xlsx", corrupt},
+                      // A password-protected workbook of either format sits in the binary container.
+                      ErrorCase{u"encrypted.xlsx", u"文件已加密: "_s + importFixture(u"errors/encrypted.xlsx"_s)},
+                      ErrorCase{u"encrypted.xls", u"文件已加密: "_s + importFixture(u"errors/encrypted.xls"_s)},
+                      ErrorCase{u"web-page.xls", u"这是网页或 XML 文件"_s}));
+
+TEST(ErrorFiles, NameAMissingFileOrAFolder) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString missing = dir.filePath(u"不存在.xls"_s);
+    const Result<SheetData> absent = readFirstSheet(missing);
+    ASSERT_FALSE(absent);
+    EXPECT_EQ(absent.error(), u"文件不存在: "_s + missing);
+
+    const Result<SheetData> folder = readFirstSheet(dir.path());
+    ASSERT_FALSE(folder);
+    EXPECT_TRUE(folder.error().startsWith(u"无法读取文件 "_s + dir.path())) << folder.error().toStdString();
+}
+
+// The import may call a reader for the format it expects; given something else, each reader refuses.
+struct WrongContentCase {
+    const char *reader;
+    std::shared_ptr<SheetReader> instance;
+    const char16_t *file;
+};
+
+void PrintTo(const WrongContentCase &c, std::ostream *out) {
+    *out << c.reader << " on " << QString::fromUtf16(c.file).toStdString();
+}
+
+class WrongContentTest : public ::testing::TestWithParam<WrongContentCase> {};
+
+TEST_P(WrongContentTest, IsRefusedByTheReader) {
+    const QString path = importFixture(QString::fromUtf16(GetParam().file));
+    const Result<SheetData> sheet = GetParam().instance->read(path);
+    ASSERT_FALSE(sheet) << dump(sheet.value()).toStdString();
+    EXPECT_TRUE(sheet.error().contains(path)) << sheet.error().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Errors, WrongContentTest,
+    ::testing::Values(WrongContentCase{"xls", std::make_shared<XlsReader>(), u"students.csv"},
+                      WrongContentCase{"xls", std::make_shared<XlsReader>(), u"students-office.xlsx"},
+                      WrongContentCase{"xlsx", std::make_shared<XlsxReader>(), u"students.xls"},
+                      WrongContentCase{"xlsx", std::make_shared<XlsxReader>(), u"students.csv"},
+                      WrongContentCase{"csv", std::make_shared<CsvReader>(), u"students.xls"},
+                      WrongContentCase{"csv", std::make_shared<CsvReader>(), u"errors/empty.xls"}));
+
+} // namespace
+} // namespace fenban::exchange

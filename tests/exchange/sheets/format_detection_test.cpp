@@ -1,0 +1,84 @@
+#include "exchange/sheets/sheet.h"
+#include "sheet_test_data.h"
+#include "support/qt_printers.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace fenban::exchange {
+namespace {
+
+using namespace Qt::StringLiterals;
+using store::Result;
+using testing::canonicalStudents;
+using testing::dump;
+using testing::importFixture;
+
+struct FormatCase {
+    const char16_t *file;
+    SheetFormat format;
+};
+
+void PrintTo(const FormatCase &c, std::ostream *out) {
+    *out << QString::fromUtf16(c.file).toStdString();
+}
+
+class FormatDetectionTest : public ::testing::TestWithParam<FormatCase> {};
+
+TEST_P(FormatDetectionTest, GoesByContent) {
+    const Result<SheetFormat> format = detectSheetFormat(importFixture(QString::fromUtf16(GetParam().file)));
+    ASSERT_TRUE(format) << format.error().toStdString();
+    EXPECT_EQ(format.value(), GetParam().format);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, FormatDetectionTest,
+                         ::testing::Values(FormatCase{u"students.xls", SheetFormat::Xls},
+                                           FormatCase{u"students-office.xlsx", SheetFormat::Xlsx},
+                                           FormatCase{u"students.csv", SheetFormat::Csv},
+                                           FormatCase{u"students-gbk.csv", SheetFormat::Csv},
+                                           FormatCase{u"errors/xlsx-named.xls", SheetFormat::Xlsx},
+                                           // Encryption wraps a package workbook in the binary container.
+                                           FormatCase{u"errors/encrypted.xlsx", SheetFormat::Xls}));
+
+class RenamedFileTest : public ::testing::TestWithParam<std::pair<const char16_t *, const char16_t *>> {};
+
+// Schools rename files freely, and web systems hand out CSV text named .xls.
+TEST_P(RenamedFileTest, IsReadByItsContent) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString renamed = dir.filePath(QString::fromUtf16(GetParam().second));
+    ASSERT_TRUE(QFile::copy(importFixture(QString::fromUtf16(GetParam().first)), renamed));
+    const Result<SheetData> sheet = readFirstSheet(renamed);
+    ASSERT_TRUE(sheet) << sheet.error().toStdString();
+    EXPECT_EQ(sheet.value(), canonicalStudents()) << dump(sheet.value()).toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, RenamedFileTest,
+                         ::testing::Values(std::pair{u"students.csv", u"名单.xls"},
+                                           std::pair{u"students-gbk.csv", u"名单.xlsx"},
+                                           std::pair{u"students.xls", u"名单.xlsx"},
+                                           std::pair{u"students-office.xlsx", u"名单.csv"},
+                                           std::pair{u"students.xls", u"名单"}));
+
+// Detection looks at the first 64 KiB only, where this file's first Chinese character is cut in two; the
+// cut must neither make it binary nor decide its encoding.
+TEST(FormatDetection, ReadsUtf8WhoseCharacterCrossesTheLookedAtStart) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(u"long.csv"_s);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    const QString first = QString(64 * 1024 - 1, u'a') + u"张三"_s;
+    file.write((first + u",李四\n"_s).toUtf8());
+    file.close();
+
+    const Result<SheetData> sheet = readFirstSheet(path);
+    ASSERT_TRUE(sheet) << sheet.error().toStdString();
+    EXPECT_EQ(sheet->cell(1, 1), first);
+    EXPECT_EQ(sheet->cell(1, 2), u"李四"_s);
+}
+
+} // namespace
+} // namespace fenban::exchange

@@ -1,0 +1,94 @@
+#include "exchange/sheets/xlsx_cells.h"
+#include "sheet_test_data.h"
+#include "support/qt_printers.h"
+
+#include <gtest/gtest.h>
+
+namespace fenban::exchange::xlsx {
+namespace {
+
+using namespace Qt::StringLiterals;
+using testing::dump;
+using testing::sheetOf;
+
+QByteArray worksheet(const char *rows) {
+    return QByteArray("<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData>") +
+           rows + "</sheetData></worksheet>";
+}
+
+const QList<QString> twoStrings{u"甲"_s, u"乙"_s};
+
+struct DamagedCase {
+    const char *name;
+    QByteArray xml;
+};
+
+void PrintTo(const DamagedCase &c, std::ostream *out) {
+    *out << c.name;
+}
+
+class DamagedWorksheetTest : public ::testing::TestWithParam<DamagedCase> {};
+
+// A damaged part must be refused as a whole: reading around the damage would shift or lose students.
+TEST_P(DamagedWorksheetTest, IsRefused) {
+    const std::optional<SheetData> sheet = parseWorksheet(GetParam().xml, twoStrings);
+    EXPECT_FALSE(sheet) << dump(*sheet).toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Xlsx, DamagedWorksheetTest,
+    ::testing::Values(
+        DamagedCase{"cut off", worksheet("<row r=\"1\"><c r=\"A1\"><v>1</v></c>").chopped(30)},
+        DamagedCase{"reference without a row", worksheet("<row r=\"1\"><c r=\"A\"><v>1</v></c></row>")},
+        DamagedCase{"reference without a column", worksheet("<row r=\"1\"><c r=\"1\"><v>1</v></c></row>")},
+        DamagedCase{"row zero", worksheet("<row r=\"0\"><c><v>1</v></c></row>")},
+        DamagedCase{"row number that is no number", worksheet("<row r=\"x\"><c><v>1</v></c></row>")},
+        DamagedCase{"column past the last", worksheet("<row r=\"1\"><c r=\"XFE1\"><v>1</v></c></row>")},
+        DamagedCase{"row past the last", worksheet("<row><c r=\"A1048577\"><v>1</v></c></row>")},
+        DamagedCase{"missing shared string", worksheet("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>2</v></c></row>")},
+        DamagedCase{"shared string index that is no number",
+                    worksheet("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>one</v></c></row>")}));
+
+struct CellsCase {
+    const char *name;
+    QByteArray xml;
+    QList<QStringList> rows;
+};
+
+void PrintTo(const CellsCase &c, std::ostream *out) {
+    *out << c.name;
+}
+
+class WorksheetCellsTest : public ::testing::TestWithParam<CellsCase> {};
+
+TEST_P(WorksheetCellsTest, PlacesEveryCell) {
+    const std::optional<SheetData> sheet = parseWorksheet(GetParam().xml, twoStrings);
+    ASSERT_TRUE(sheet);
+    EXPECT_EQ(*sheet, sheetOf(GetParam().rows)) << dump(*sheet).toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Xlsx, WorksheetCellsTest,
+    ::testing::Values(
+        CellsCase{"cell without reference follows the one before",
+                  worksheet("<row r=\"1\"><c r=\"B1\"><v>1</v></c><c><v>2</v></c></row>"),
+                  {{{}, u"1"_s, u"2"_s}}},
+        CellsCase{"row without reference follows the one before",
+                  worksheet("<row r=\"2\"><c><v>1</v></c></row><row><c><v>2</v></c></row>"),
+                  {{}, {u"1"_s}, {u"2"_s}}},
+        CellsCase{"rows out of order", worksheet("<row r=\"3\"><c><v>3</v></c></row><row r=\"1\"><c><v>1</v></c></row>"),
+                  {{u"1"_s}, {}, {u"3"_s}}},
+        CellsCase{"lower-case reference", worksheet("<row r=\"1\"><c r=\"b1\"><v>7</v></c></row>"), {{{}, u"7"_s}}},
+        CellsCase{"stored text that is no number", worksheet("<row r=\"1\"><c r=\"A1\"><v>n/a</v></c></row>"),
+                  {{u"n/a"_s}}},
+        CellsCase{"shared string", worksheet("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>1</v></c></row>"), {{u"乙"_s}}},
+        CellsCase{"blank inline string", worksheet("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t> </t></is></c></row>"),
+                  {{u" "_s}}},
+        CellsCase{"no sheet data", "<worksheet/>", {}}));
+
+TEST(SharedStrings, RefuseATableThatIsNotWellFormed) {
+    EXPECT_FALSE(parseSharedStrings("<sst><si><t>a</t></si>"));
+}
+
+} // namespace
+} // namespace fenban::exchange::xlsx

@@ -1,0 +1,271 @@
+#include "exchange/sheets/sheet.h"
+#include "gui/FileDialog.h"
+#include "gui/MessageBox.h"
+#include "gui/Tfrm_excelToDb.h"
+#include "gui/Tfrm_main.h"
+#include "gui/Tfrm_pb.h"
+#include "store/database.h"
+#include "store/projects.h"
+#include "store/students.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+using fenban::gui::FileDialog;
+using fenban::gui::MessageBox;
+using fenban::gui::Tfrm_excelToDb;
+using fenban::gui::Tfrm_main;
+using fenban::gui::Tfrm_pb;
+using fenban::store::StudentRecord;
+
+namespace {
+
+const QString fixture = QStringLiteral(FENBAN_TEST_DATA "/import/students.csv");
+
+StudentRecord earlierStudent(int id) {
+    StudentRecord record;
+    record.studentId = id;
+    record.name = QStringLiteral("旧生%1").arg(id);
+    for (auto &score : record.scores)
+        score = 60;
+    return record;
+}
+
+} // namespace
+
+class ImportWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void previewShowsRowsTerminatorAndCount();
+    void confirmingWritesTheStudents();
+    void cancellingKeepsThePreviousStudents();
+    void aBadRowIsNamedAndKeepsThePreviousStudents();
+    void closingWhileLoadingIsSafe();
+    void sampleLinkOpensTheSample();
+    void exportWritesTheChosenFileAndOpensIt();
+
+private:
+    Tfrm_excelToDb *openPreview();
+    void load(Tfrm_excelToDb *preview, const QString &path);
+    QStringList messages();
+    QList<int> storedIds();
+    QString writeCsv(const QString &name, const QByteArray &content);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<fenban::store::Database> m_database;
+    std::unique_ptr<Tfrm_main> m_window;
+};
+
+void ImportWindowTest::init() {
+    MessageBox::setScripted(true);
+    FileDialog::setScripted(true);
+    m_dir = std::make_unique<QTemporaryDir>();
+    auto opened = fenban::store::Database::open(m_dir->filePath(QStringLiteral("qx.db")));
+    QVERIFY2(opened, qPrintable(opened.error()));
+    m_database = std::move(opened.value());
+    const auto project = fenban::store::ProjectStore(m_database->connection()).create({QStringLiteral("高一"), 4});
+    QVERIFY(project);
+    m_window = std::make_unique<Tfrm_main>(m_database->connection());
+    m_window->setCurrentProject(project.value());
+    m_window->show();
+}
+
+void ImportWindowTest::cleanup() {
+    m_window.reset();
+    m_database.reset();
+    m_dir.reset();
+}
+
+Tfrm_excelToDb *ImportWindowTest::openPreview() {
+    QTest::mouseClick(m_window->findChild<QWidget *>(QStringLiteral("ToolButton3")), Qt::LeftButton);
+    return m_window->findChild<Tfrm_excelToDb *>();
+}
+
+void ImportWindowTest::load(Tfrm_excelToDb *preview, const QString &path) {
+    QSignalSpy ended(preview, &Tfrm_excelToDb::loadEnded);
+    FileDialog::queueFileName(path);
+    QTest::mouseClick(preview->findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
+    QVERIFY(ended.wait(10000));
+}
+
+QStringList ImportWindowTest::messages() {
+    QStringList texts;
+    for (const MessageBox::Shown &shown : MessageBox::takeShown())
+        texts.append(shown.text);
+    return texts;
+}
+
+QList<int> ImportWindowTest::storedIds() {
+    QList<int> ids;
+    const auto stored = fenban::store::StudentStore(m_database->connection()).byClass(1);
+    for (const StudentRecord &record : stored.value())
+        ids.append(record.studentId);
+    return ids;
+}
+
+QString ImportWindowTest::writeCsv(const QString &name, const QByteArray &content) {
+    QFile file(m_dir->filePath(name));
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    file.write(content);
+    return file.fileName();
+}
+
+void ImportWindowTest::previewShowsRowsTerminatorAndCount() {
+    Tfrm_excelToDb *preview = openPreview();
+    QVERIFY(preview);
+    QCOMPARE(preview->windowTitle(), QStringLiteral("导入数据浏览"));
+    QCOMPARE(preview->parentWidget()->y(), 50);
+    auto *yes = preview->findChild<QPushButton *>(QStringLiteral("bnt_yes"));
+    QVERIFY(!yes->isEnabled());
+
+    load(preview, fixture);
+    auto *grid = preview->findChild<QTableWidget *>(QStringLiteral("sgStudent"));
+    QCOMPARE(grid->columnCount(), 18);
+    QCOMPARE(grid->horizontalHeaderItem(3)->text(), QStringLiteral("姓名"));
+    QCOMPARE(grid->rowCount(), 4);
+    QCOMPARE(grid->item(0, 0)->text(), QStringLiteral("1"));
+    QCOMPARE(grid->item(0, 3)->text(), QStringLiteral("张三"));
+    QCOMPARE(grid->item(2, 6)->text(), QStringLiteral("0.3"));
+    QCOMPARE(grid->item(2, 4)->text(), QStringLiteral(" 女 "));
+    QCOMPARE(grid->item(3, 0)->text(), QStringLiteral("4"));
+    QVERIFY(grid->item(3, 1)->text().isEmpty());
+    QCOMPARE(preview->findChild<QLabel *>(QStringLiteral("lb_info"))->text(),
+             QStringLiteral("已导入的总记录数:3条   "));
+    QVERIFY(m_window->statusBar()->findChildren<QLabel *>().first()->text() == QStringLiteral("已导入的总记录数:3条"));
+    QVERIFY(yes->isEnabled());
+
+    // Pressing the command again only brings the same window forward.
+    preview->parentWidget()->move(10, 120);
+    QCOMPARE(openPreview(), preview);
+    QCOMPARE(preview->parentWidget()->y(), 120);
+
+    // A file without students leaves the grid as it was; a cancelled dialog changes nothing.
+    load(preview, writeCsv(QStringLiteral("empty.csv"), "学号,登分号\r\n,\r\n"));
+    QCOMPARE(grid->rowCount(), 4);
+    FileDialog::queueFileName(QString());
+    QTest::mouseClick(preview->findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
+    QCOMPARE(grid->rowCount(), 4);
+    QVERIFY(messages().isEmpty());
+}
+
+void ImportWindowTest::confirmingWritesTheStudents() {
+    Tfrm_excelToDb *preview = openPreview();
+    load(preview, fixture);
+    QTest::mouseClick(preview->findChild<QPushButton *>(QStringLiteral("bnt_yes")), Qt::LeftButton);
+    QTRY_VERIFY(!m_window->findChild<Tfrm_pb *>());
+    QCOMPARE(messages(), (QStringList{QStringLiteral("将清空之前的所有数据，确定么？"), QStringLiteral("导入成功")}));
+    QCOMPARE(storedIds(), (QList<int>{20260001, 20260002, 20260003}));
+    QVERIFY(!preview->findChild<QPushButton *>(QStringLiteral("bnt_yes"))->isEnabled());
+}
+
+void ImportWindowTest::cancellingKeepsThePreviousStudents() {
+    QCOMPARE(fenban::store::StudentStore(m_database->connection())
+                 .replaceAll(1, {earlierStudent(1), earlierStudent(2)})
+                 .kind,
+             fenban::store::ReplaceOutcome::Written);
+    Tfrm_excelToDb *preview = openPreview();
+    load(preview, fixture);
+
+    // Answering the question with Cancel changes nothing.
+    MessageBox::queueAnswer(false);
+    QTest::mouseClick(preview->findChild<QPushButton *>(QStringLiteral("bnt_yes")), Qt::LeftButton);
+    QVERIFY(!m_window->findChild<Tfrm_pb *>());
+
+    QTest::mouseClick(preview->findChild<QPushButton *>(QStringLiteral("bnt_yes")), Qt::LeftButton);
+    auto *progress = m_window->findChild<Tfrm_pb *>();
+    QVERIFY(progress);
+    // Cancelled before the first row is written: the write is undone as a whole.
+    QTest::mouseClick(progress->findChild<QPushButton *>(QStringLiteral("bntCancel")), Qt::LeftButton);
+    QTRY_VERIFY(!m_window->findChild<Tfrm_pb *>());
+    QCOMPARE(messages(), QStringList{QStringLiteral("将清空之前的所有数据，确定么？")} +
+                             QStringList{QStringLiteral("将清空之前的所有数据，确定么？")});
+    QCOMPARE(storedIds(), (QList<int>{1, 2}));
+    QVERIFY(preview->findChild<QPushButton *>(QStringLiteral("bnt_yes"))->isEnabled());
+}
+
+void ImportWindowTest::aBadRowIsNamedAndKeepsThePreviousStudents() {
+    QCOMPARE(fenban::store::StudentStore(m_database->connection()).replaceAll(1, {earlierStudent(1)}).kind,
+             fenban::store::ReplaceOutcome::Written);
+    const QString bad = writeCsv(QStringLiteral("bad.csv"), "学号,登分号,姓名,性别,数学,英语,语文,物理,政治,历史,体育,地理,生物\r\n"
+                                                            "1,01,甲,男,1,1,1,1,1,1,1,1,1\r\n"
+                                                            "2,02,乙,女,,1,1,1,1,1,1,1,1\r\n");
+    Tfrm_excelToDb *preview = openPreview();
+    load(preview, bad);
+    QTest::mouseClick(preview->findChild<QPushButton *>(QStringLiteral("bnt_yes")), Qt::LeftButton);
+    QTRY_VERIFY(!m_window->findChild<Tfrm_pb *>());
+    const QStringList shown = messages();
+    QCOMPARE(shown.size(), 2);
+    QVERIFY2(shown[1].startsWith(QStringLiteral("插入数据库过程第3行出错,学生不考的科目请设置为0分\n“数学”")),
+             qPrintable(shown[1]));
+    QCOMPARE(storedIds(), QList<int>{1});
+    QVERIFY(!preview->findChild<QPushButton *>(QStringLiteral("bnt_yes"))->isEnabled());
+}
+
+void ImportWindowTest::closingWhileLoadingIsSafe() {
+    QByteArray big = "学号,登分号,姓名,性别,数学,英语,语文,物理,政治,历史,体育,地理,生物,毕业学校,地址,备注,分类\r\n";
+    for (int i = 1; i <= 5000; ++i)
+        big += QByteArray::number(i) + ",0" + QByteArray::number(i) + ",张三,男,1,2,3,4,5,6,7,8,9,一中,城关,,\r\n";
+    const QString path = writeCsv(QStringLiteral("big.csv"), big);
+    Tfrm_excelToDb *preview = openPreview();
+    FileDialog::queueFileName(path);
+    QTest::mouseClick(preview->findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
+    QVERIFY(preview->isLoading());
+    QVERIFY(!preview->findChild<QPushButton *>(QStringLiteral("Button1"))->isEnabled());
+    preview->parentWidget()->close();
+    QTRY_VERIFY(!m_window->findChild<Tfrm_excelToDb *>());
+    QTest::qWait(300);
+    QVERIFY(messages().isEmpty());
+
+    // A new preview loads the same file in full.
+    preview = openPreview();
+    load(preview, path);
+    QCOMPARE(preview->findChild<QTableWidget *>(QStringLiteral("sgStudent"))->rowCount(), 5001);
+}
+
+void ImportWindowTest::sampleLinkOpensTheSample() {
+    Tfrm_excelToDb *preview = openPreview();
+    QTest::mouseClick(preview->findChild<QLabel *>(QStringLiteral("Label2")), Qt::LeftButton);
+    const QStringList opened = FileDialog::takeOpened();
+    QCOMPARE(opened.size(), 1);
+    QVERIFY2(opened.first().endsWith(QStringLiteral("/导入excel文件样例/分班数据输入样例.xls")), qPrintable(opened.first()));
+}
+
+void ImportWindowTest::exportWritesTheChosenFileAndOpensIt() {
+    QCOMPARE(fenban::store::StudentStore(m_database->connection())
+                 .replaceAll(1, {earlierStudent(2), earlierStudent(1)})
+                 .kind,
+             fenban::store::ReplaceOutcome::Written);
+    const QString path = m_dir->filePath(QStringLiteral("结果.xlsx"));
+    FileDialog::queueFileName(path);
+    QTest::mouseClick(m_window->findChild<QWidget *>(QStringLiteral("ToolButton9")), Qt::LeftButton);
+    QCOMPARE(FileDialog::takeOpened(), QStringList{path});
+    const auto sheet = fenban::exchange::readFirstSheet(path);
+    QVERIFY2(sheet, qPrintable(sheet.error()));
+    QCOMPARE(sheet->rowCount(), 3);
+    QCOMPARE(sheet->cell(2, 1), QStringLiteral("1"));
+    QCOMPARE(sheet->cell(2, 14), QStringLiteral("540"));
+
+    // An unwritable place is reported with the file's name.
+    const QString nowhere = m_dir->filePath(QStringLiteral("no/such/结果.xlsx"));
+    FileDialog::queueFileName(nowhere);
+    QTest::mouseClick(m_window->findChild<QWidget *>(QStringLiteral("ToolButton9")), Qt::LeftButton);
+    const QStringList shown = messages();
+    QCOMPARE(shown.size(), 1);
+    QVERIFY(shown.first().contains(nowhere));
+    QVERIFY(FileDialog::takeOpened().isEmpty());
+}
+
+QTEST_MAIN(ImportWindowTest)
+#include "import_window_test.moc"
