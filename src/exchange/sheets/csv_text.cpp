@@ -32,7 +32,8 @@ QString decodeCsvText(QByteArrayView bytes) {
     if (!utf8.hasError())
         return text;
     QStringDecoder gbk("GBK");
-    // A Qt built without ICU knows no GBK; the text then keeps replacement characters where the user sees them.
+    // A Qt built without ICU knows no GBK; the text then keeps replacement characters where the user sees
+    // them.
     if (!gbk.isValid())
         return text;
     return gbk.decode(bytes);

@@ -2,9 +2,6 @@
 #include <gsf/gsf-infile-msole.h>
 #include <gsf/gsf-infile.h>
 #include <gsf/gsf-input-memory.h>
-#include <gsf/gsf-outfile-msole.h>
-#include <gsf/gsf-outfile.h>
-#include <gsf/gsf-output-memory.h>
 #include <gsf/gsf-utils.h>
 
 #include "exchange/sheets/ole_container.h"
@@ -23,8 +20,6 @@ struct ObjectRelease {
 };
 using Input = std::unique_ptr<GsfInput, ObjectRelease>;
 using Infile = std::unique_ptr<GsfInfile, ObjectRelease>;
-using Output = std::unique_ptr<GsfOutput, ObjectRelease>;
-using Outfile = std::unique_ptr<GsfOutfile, ObjectRelease>;
 
 void ignoreMessage(const gchar *, GLogLevelFlags, const gchar *, gpointer) {}
 
@@ -45,7 +40,8 @@ int childIndex(GsfInfile *container, const char *name) {
     const int count = gsf_infile_num_children(container);
     for (int i = 0; i < count; ++i) {
         const char *childName = gsf_infile_name_by_index(container, i);
-        if (childName && QString::fromUtf8(childName).compare(QLatin1StringView(name), Qt::CaseInsensitive) == 0)
+        if (childName &&
+            QString::fromUtf8(childName).compare(QLatin1StringView(name), Qt::CaseInsensitive) == 0)
             return i;
     }
     return -1;
@@ -68,10 +64,8 @@ OleContents readOleContents(const QByteArray &file) {
 
     // "Book" is the stream's name in the workbooks of the mid-nineties.
     int index = childIndex(container.get(), "Workbook");
-    if (index < 0) {
+    if (index < 0)
         index = childIndex(container.get(), "Book");
-        contents.unicodeEra = false;
-    }
     if (index < 0) {
         const bool encrypted = childIndex(container.get(), "EncryptedPackage") >= 0 ||
                                childIndex(container.get(), "EncryptionInfo") >= 0;
@@ -94,23 +88,6 @@ OleContents readOleContents(const QByteArray &file) {
     }
     contents.kind = OleContents::Kind::Workbook;
     return contents;
-}
-
-QByteArray wrapWorkbookStream(const OleContents &contents) {
-    initialiseOnce();
-    const Output memory(gsf_output_memory_new());
-    {
-        const Outfile container(gsf_outfile_msole_new(memory.get()));
-        const Output stream(
-            gsf_outfile_new_child(container.get(), contents.unicodeEra ? "Workbook" : "Book", FALSE));
-        if (!stream ||
-            !gsf_output_write(stream.get(), size_t(contents.stream.size()),
-                              reinterpret_cast<const guint8 *>(contents.stream.constData())) ||
-            !gsf_output_close(stream.get()) || !gsf_output_close(GSF_OUTPUT(container.get())))
-            return {};
-    }
-    return QByteArray(reinterpret_cast<const char *>(gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(memory.get()))),
-                      qsizetype(gsf_output_size(memory.get())));
 }
 
 } // namespace fenban::exchange::xls

@@ -20,7 +20,7 @@ Result<QByteArray> readSheetFile(const QString &path, qint64 limit) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         const QString reason = file.error() == QFileDevice::PermissionsError ? QStringLiteral("没有读取权限")
-                                                                              : QStringLiteral("无法打开文件");
+                                                                             : QStringLiteral("无法打开文件");
         return Result<QByteArray>::failure(sheet_errors::unreadable(path, reason));
     }
     const QString tooLarge = QStringLiteral("文件过大");

@@ -23,7 +23,8 @@ Result<SheetFormat> detectSheetFormat(const QString &path) {
         return Result<SheetFormat>::success(SheetFormat::Csv);
     case ContentKind::Markup:
         return Result<SheetFormat>::failure(sheet_errors::unreadable(
-            path, QStringLiteral("这是网页或 XML 文件，不是电子表格；请在电子表格程序中另存为 .xlsx 后再导入")));
+            path,
+            QStringLiteral("这是网页或 XML 文件，不是电子表格；请在电子表格程序中另存为 .xlsx 后再导入")));
     case ContentKind::Binary:
         break;
     }

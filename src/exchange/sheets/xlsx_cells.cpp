@@ -20,8 +20,8 @@ bool load(pugi::xml_document &document, QByteArrayView xml) {
 }
 
 std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\n' ||
-                             text.front() == '\r'))
+    while (!text.empty() &&
+           (text.front() == ' ' || text.front() == '\t' || text.front() == '\n' || text.front() == '\r'))
         text.remove_prefix(1);
     while (!text.empty() &&
            (text.back() == ' ' || text.back() == '\t' || text.back() == '\n' || text.back() == '\r'))

@@ -61,13 +61,11 @@ public:
     PackageReader(const QString &path, const ZipPackage &package) : m_path(path), m_package(package) {}
 
     Result<SheetData> firstSheet() {
-        const std::optional<QString> workbook = workbookPart();
-        if (!workbook)
-            return failed();
-        const std::optional<QList<Relationship>> relationships = readRelationships(*workbook);
+        const QString workbook = workbookPart();
+        const std::optional<QList<Relationship>> relationships = readRelationships(workbook);
         if (!relationships)
             return failed();
-        const std::optional<QString> sheetPart = firstWorksheetPart(*workbook, *relationships);
+        const std::optional<QString> sheetPart = firstWorksheetPart(workbook, *relationships);
         if (!sheetPart)
             return failed();
 
@@ -84,7 +82,8 @@ public:
         }
 
         const std::optional<QByteArray> sheetXml = readPart(*sheetPart);
-        std::optional<SheetData> sheet = sheetXml ? xlsx::parseWorksheet(*sheetXml, sharedStrings) : std::nullopt;
+        std::optional<SheetData> sheet =
+            sheetXml ? xlsx::parseWorksheet(*sheetXml, sharedStrings) : std::nullopt;
         if (!sheet)
             return failed();
         return Result<SheetData>::success(std::move(*sheet));
@@ -120,7 +119,8 @@ private:
             return std::nullopt;
         QList<Relationship> relationships;
         for (const pugi::xml_node &node : document.document_element().children()) {
-            if (!xml::is(node, "Relationship") || std::string_view(node.attribute("TargetMode").value()) == "External")
+            if (!xml::is(node, "Relationship") ||
+                std::string_view(node.attribute("TargetMode").value()) == "External")
                 continue;
             relationships.append({attributeText(node.attribute("Id")), attributeText(node.attribute("Type")),
                                   resolvePartName(part, attributeText(node.attribute("Target")))});
@@ -128,7 +128,7 @@ private:
         return relationships;
     }
 
-    std::optional<QString> workbookPart() {
+    QString workbookPart() {
         const std::optional<QList<Relationship>> relationships = readRelationships(QString());
         if (relationships) {
             for (const Relationship &relationship : *relationships) {
@@ -142,7 +142,8 @@ private:
     }
 
     // Chart sheets come in the same list but hold no cells; the first sheet is the first worksheet.
-    std::optional<QString> firstWorksheetPart(const QString &workbook, const QList<Relationship> &relationships) {
+    std::optional<QString> firstWorksheetPart(const QString &workbook,
+                                              const QList<Relationship> &relationships) {
         const std::optional<QByteArray> xml = readPart(workbook);
         if (!xml)
             return std::nullopt;

@@ -26,7 +26,8 @@ inline pugi::xml_node child(const pugi::xml_node &parent, std::string_view name)
 }
 
 // An attribute of that local name, with or without a prefix.
-inline pugi::xml_attribute attribute(const pugi::xml_node &node, std::string_view name, bool prefixed = false) {
+inline pugi::xml_attribute attribute(const pugi::xml_node &node, std::string_view name,
+                                     bool prefixed = false) {
     for (const pugi::xml_attribute &attr : node.attributes()) {
         const std::string_view qualified = attr.name();
         const bool hasPrefix = qualified.find(':') != std::string_view::npos;

@@ -4,7 +4,6 @@
 
 #include <zip.h>
 
-
 namespace fenban::exchange {
 
 namespace {

@@ -24,7 +24,8 @@ QByteArray fixtureBytes(const QString &name) {
 }
 
 // Writes each damaged copy under the fixture's name and reads it.
-void readEachCopy(const QString &name, int copies, const std::function<QByteArray(const QByteArray &, int)> &damage) {
+void readEachCopy(const QString &name, int copies,
+                  const std::function<QByteArray(const QByteArray &, int)> &damage) {
     const QByteArray original = fixtureBytes(name);
     ASSERT_FALSE(original.isEmpty()) << name.toStdString();
     QTemporaryDir dir;
@@ -63,7 +64,8 @@ TEST_P(DamagedCopyTest, WithBytesOverwritten) {
 
 INSTANTIATE_TEST_SUITE_P(Workbooks, DamagedCopyTest,
                          ::testing::Values(u"students.xls", u"formulas.xls", u"records.xls", u"biff5.xls",
-                                           u"students-office.xlsx", u"cells.xlsx", u"workbook-order.xlsx"));
+                                           u"dimensions.xls", u"students-office.xlsx", u"cells.xlsx",
+                                           u"workbook-order.xlsx"));
 
 } // namespace
 } // namespace fenban::exchange

@@ -44,15 +44,20 @@ TEST_P(ErrorFileTest, GivesAMessageNamingTheFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Errors, ErrorFileTest,
-    ::testing::Values(ErrorCase{u"empty.xls", u"无法读取文件 "_s + importFixture(u"errors/empty.xls"_s) + u": 文件是空的"_s},
-                      ErrorCase{u"random.xlsx", corrupt}, ErrorCase{u"binary.csv", corrupt},
-                      ErrorCase{u"truncated.xlsx", corrupt}, ErrorCase{u"truncated.xls", corrupt},
-                      ErrorCase{u"cut-stream.xls", corrupt}, ErrorCase{u"not-a-workbook.xls", corrupt},
-                      ErrorCase{u"not-a-workbook.xlsx", corrupt}, ErrorCase{u"missing-shared-string.xlsx", corrupt},
-                      // A password-protected workbook of either format sits in the binary container.
-                      ErrorCase{u"encrypted.xlsx", u"文件已加密: "_s + importFixture(u"errors/encrypted.xlsx"_s)},
-                      ErrorCase{u"encrypted.xls", u"文件已加密: "_s + importFixture(u"errors/encrypted.xls"_s)},
-                      ErrorCase{u"web-page.xls", u"这是网页或 XML 文件"_s}));
+    ::testing::Values(
+        ErrorCase{u"empty.xls",
+                  u"无法读取文件 "_s + importFixture(u"errors/empty.xls"_s) + u": 文件是空的"_s},
+        ErrorCase{u"random.xlsx", corrupt}, ErrorCase{u"binary.csv", corrupt},
+        ErrorCase{u"truncated.xlsx", corrupt}, ErrorCase{u"truncated.xls", corrupt},
+        ErrorCase{u"cut-stream.xls", corrupt}, ErrorCase{u"not-a-workbook.xls", corrupt},
+        // A text cell whose stated length runs past its record, and a cell that refers to a
+        // shared string the workbook lacks.
+        ErrorCase{u"label-overrun.xls", corrupt}, ErrorCase{u"missing-shared-string.xls", corrupt},
+        ErrorCase{u"not-a-workbook.xlsx", corrupt}, ErrorCase{u"missing-shared-string.xlsx", corrupt},
+        // A password-protected workbook of either format sits in the binary container.
+        ErrorCase{u"encrypted.xlsx", u"文件已加密: "_s + importFixture(u"errors/encrypted.xlsx"_s)},
+        ErrorCase{u"encrypted.xls", u"文件已加密: "_s + importFixture(u"errors/encrypted.xls"_s)},
+        ErrorCase{u"web-page.xls", u"这是网页或 XML 文件"_s}));
 
 TEST(ErrorFiles, NameAMissingFileOrAFolder) {
     QTemporaryDir dir;

@@ -27,7 +27,8 @@ TEST_P(StudentsFixtureTest, GivesTheSameCellsAsTheCanonicalCsv) {
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, StudentsFixtureTest,
                          ::testing::Values(u"students.csv", u"students-bom.csv", u"students-gbk.csv",
-                                           u"students-xlsxwriter.xlsx", u"students-office.xlsx", u"students.xls",
+                                           u"students-xlsxwriter.xlsx", u"students-office.xlsx",
+                                           u"students.xls",
                                            // The content decides, not the name.
                                            u"errors/xlsx-named.xls"));
 
@@ -37,10 +38,12 @@ class FormulaFixtureTest : public ::testing::TestWithParam<const char16_t *> {};
 TEST_P(FormulaFixtureTest, GivesTheStoredResults) {
     const Result<SheetData> sheet = readFirstSheet(importFixture(QString::fromUtf16(GetParam())));
     ASSERT_TRUE(sheet) << sheet.error().toStdString();
-    const QStringList expected{u"20260001"_s, u"85"_s,    u"0.3"_s,     u"张三"_s,       u"TRUE"_s, u"FALSE"_s,
-                               u"TRUE"_s,     u"FALSE"_s, u"#DIV/0!"_s, QString(), QString(5000, u'长'), u" 女 "_s};
+    const QStringList expected{u"20260001"_s,        u"85"_s,   u"0.3"_s,   u"张三"_s,    u"TRUE"_s,
+                               u"FALSE"_s,           u"TRUE"_s, u"FALSE"_s, u"#DIV/0!"_s, QString(),
+                               QString(5000, u'长'), u" 女 "_s};
     for (int column = 1; column <= expected.size(); ++column)
-        EXPECT_EQ(sheet->cell(2, column), expected[column - 1]) << "column " << column << " (" << sheet->cell(1, column).toStdString() << ")";
+        EXPECT_EQ(sheet->cell(2, column), expected[column - 1])
+            << "column " << column << " (" << sheet->cell(1, column).toStdString() << ")";
     EXPECT_EQ(sheet->rowCount(), 2) << "the second sheet is not read";
 }
 
@@ -87,8 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
         CellCase{u"cells.xlsx", 4, 4, u"20260001", "exponent form in the file"},
         CellCase{u"cells.xlsx", 4, 5, u"1234567890123", "13 digits without exponent"},
         CellCase{u"cells.xlsx", 4, 6, u"0", "negative zero"},
-        CellCase{u"cells.xlsx", 5, 1, u"TRUE", "boolean"},
-        CellCase{u"cells.xlsx", 5, 2, u"FALSE", "boolean"},
+        CellCase{u"cells.xlsx", 5, 1, u"TRUE", "boolean"}, CellCase{u"cells.xlsx", 5, 2, u"FALSE", "boolean"},
         CellCase{u"cells.xlsx", 5, 3, u"#DIV/0!", "error value"},
         CellCase{u"cells.xlsx", 5, 4, u"ab", "text formula"},
         CellCase{u"cells.xlsx", 5, 5, u"", "formula never calculated"},
@@ -109,6 +111,13 @@ INSTANTIATE_TEST_SUITE_P(
         CellCase{u"records.xls", 2, 4, u"0.3", "number result"},
         CellCase{u"records.xls", 2, 5, u"", "empty text result"},
         CellCase{u"records.xls", 3, 1, u"共享", "text result after a shared formula"},
+        CellCase{u"records.xls", 4, 1, u"普通", "shared string"},
+        CellCase{u"records.xls", 4, 2, u"abc", "shared string with formatting runs split by a continuation"},
+        CellCase{u"records.xls", 4, 3, u"王五", "shared string with a phonetic reading"},
+        CellCase{u"records.xls", 4, 4, u"de张三", "shared string continued with two-byte characters"},
+        // The dimensions record says one cell; the cells say otherwise, and win.
+        CellCase{u"dimensions.xls", 1, 1, u"1.5", "cell inside the stated dimensions"},
+        CellCase{u"dimensions.xls", 4, 3, u"远", "cell outside the stated dimensions"},
         CellCase{u"biff5.xls", 1, 1, u"张三", "GBK text"},
         CellCase{u"biff5.xls", 1, 2, u"李四", "GBK text result"},
         CellCase{u"biff5.xls", 1, 3, u"85", "number result"}));
@@ -121,7 +130,7 @@ TEST(FixtureExtent, EndsAtTheLastCellThatHoldsText) {
 
     const Result<SheetData> records = readFirstSheet(importFixture(u"records.xls"_s));
     ASSERT_TRUE(records) << records.error().toStdString();
-    EXPECT_EQ(records->rowCount(), 3);
+    EXPECT_EQ(records->rowCount(), 4);
     EXPECT_EQ(records->columnCount(), 4) << "the empty text result in column 5 holds nothing";
 }
 

@@ -42,25 +42,34 @@ INSTANTIATE_TEST_SUITE_P(Formats, FormatDetectionTest,
                                            // Encryption wraps a package workbook in the binary container.
                                            FormatCase{u"errors/encrypted.xlsx", SheetFormat::Xls}));
 
-class RenamedFileTest : public ::testing::TestWithParam<std::pair<const char16_t *, const char16_t *>> {};
+struct RenamedCase {
+    const char16_t *fixture;
+    const char16_t *name;
+};
+
+void PrintTo(const RenamedCase &c, std::ostream *out) {
+    *out << QString::fromUtf16(c.fixture).toStdString() << " as " << QString::fromUtf16(c.name).toStdString();
+}
+
+class RenamedFileTest : public ::testing::TestWithParam<RenamedCase> {};
 
 // Schools rename files freely, and web systems hand out CSV text named .xls.
 TEST_P(RenamedFileTest, IsReadByItsContent) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const QString renamed = dir.filePath(QString::fromUtf16(GetParam().second));
-    ASSERT_TRUE(QFile::copy(importFixture(QString::fromUtf16(GetParam().first)), renamed));
+    const QString renamed = dir.filePath(QString::fromUtf16(GetParam().name));
+    ASSERT_TRUE(QFile::copy(importFixture(QString::fromUtf16(GetParam().fixture)), renamed));
     const Result<SheetData> sheet = readFirstSheet(renamed);
     ASSERT_TRUE(sheet) << sheet.error().toStdString();
     EXPECT_EQ(sheet.value(), canonicalStudents()) << dump(sheet.value()).toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, RenamedFileTest,
-                         ::testing::Values(std::pair{u"students.csv", u"名单.xls"},
-                                           std::pair{u"students-gbk.csv", u"名单.xlsx"},
-                                           std::pair{u"students.xls", u"名单.xlsx"},
-                                           std::pair{u"students-office.xlsx", u"名单.csv"},
-                                           std::pair{u"students.xls", u"名单"}));
+                         ::testing::Values(RenamedCase{u"students.csv", u"名单.xls"},
+                                           RenamedCase{u"students-gbk.csv", u"名单.xlsx"},
+                                           RenamedCase{u"students.xls", u"名单.xlsx"},
+                                           RenamedCase{u"students-office.xlsx", u"名单.csv"},
+                                           RenamedCase{u"students.xls", u"名单"}));
 
 // Detection looks at the first 64 KiB only, where this file's first Chinese character is cut in two; the
 // cut must neither make it binary nor decide its encoding.

@@ -34,8 +34,7 @@ INSTANTIATE_TEST_SUITE_P(
         NumberCase{1e15, u"1E+15"}, NumberCase{123456789012345678.0, u"1.23456789012346E+17"},
         // Fractions keep at most 15 significant digits and no trailing zeros.
         NumberCase{1.0 / 3, u"0.333333333333333"}, NumberCase{2.0 / 3, u"0.666666666666667"},
-        NumberCase{0.000025, u"2.5E-05"},
-        NumberCase{std::numeric_limits<double>::infinity(), u"#NUM!"},
+        NumberCase{0.000025, u"2.5E-05"}, NumberCase{std::numeric_limits<double>::infinity(), u"#NUM!"},
         NumberCase{std::numeric_limits<double>::quiet_NaN(), u"#NUM!"}));
 
 } // namespace

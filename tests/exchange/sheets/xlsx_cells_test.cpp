@@ -12,7 +12,8 @@ using testing::dump;
 using testing::sheetOf;
 
 QByteArray worksheet(const char *rows) {
-    return QByteArray("<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData>") +
+    return QByteArray(
+               "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData>") +
            rows + "</sheetData></worksheet>";
 }
 
@@ -45,7 +46,8 @@ INSTANTIATE_TEST_SUITE_P(
         DamagedCase{"row number that is no number", worksheet("<row r=\"x\"><c><v>1</v></c></row>")},
         DamagedCase{"column past the last", worksheet("<row r=\"1\"><c r=\"XFE1\"><v>1</v></c></row>")},
         DamagedCase{"row past the last", worksheet("<row><c r=\"A1048577\"><v>1</v></c></row>")},
-        DamagedCase{"missing shared string", worksheet("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>2</v></c></row>")},
+        DamagedCase{"missing shared string",
+                    worksheet("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>2</v></c></row>")},
         DamagedCase{"shared string index that is no number",
                     worksheet("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>one</v></c></row>")}));
 
@@ -76,13 +78,18 @@ INSTANTIATE_TEST_SUITE_P(
         CellsCase{"row without reference follows the one before",
                   worksheet("<row r=\"2\"><c><v>1</v></c></row><row><c><v>2</v></c></row>"),
                   {{}, {u"1"_s}, {u"2"_s}}},
-        CellsCase{"rows out of order", worksheet("<row r=\"3\"><c><v>3</v></c></row><row r=\"1\"><c><v>1</v></c></row>"),
+        CellsCase{"rows out of order",
+                  worksheet("<row r=\"3\"><c><v>3</v></c></row><row r=\"1\"><c><v>1</v></c></row>"),
                   {{u"1"_s}, {}, {u"3"_s}}},
-        CellsCase{"lower-case reference", worksheet("<row r=\"1\"><c r=\"b1\"><v>7</v></c></row>"), {{{}, u"7"_s}}},
-        CellsCase{"stored text that is no number", worksheet("<row r=\"1\"><c r=\"A1\"><v>n/a</v></c></row>"),
+        CellsCase{
+            "lower-case reference", worksheet("<row r=\"1\"><c r=\"b1\"><v>7</v></c></row>"), {{{}, u"7"_s}}},
+        CellsCase{"stored text that is no number",
+                  worksheet("<row r=\"1\"><c r=\"A1\"><v>n/a</v></c></row>"),
                   {{u"n/a"_s}}},
-        CellsCase{"shared string", worksheet("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>1</v></c></row>"), {{u"乙"_s}}},
-        CellsCase{"blank inline string", worksheet("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t> </t></is></c></row>"),
+        CellsCase{
+            "shared string", worksheet("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>1</v></c></row>"), {{u"乙"_s}}},
+        CellsCase{"blank inline string",
+                  worksheet("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t> </t></is></c></row>"),
                   {{u" "_s}}},
         CellsCase{"no sheet data", "<worksheet/>", {}}));
 

@@ -35,7 +35,9 @@ iconv -f UTF-8 -t GBK "$data/students.csv" >"$data/students-gbk.csv"
 
 # The office suite's own profile, so that no user settings leak in.
 soffice() {
-    command soffice -env:UserInstallation="file://$work/profile-$1" --headless --norestore "$@"
+    profile=$1
+    shift
+    command soffice -env:UserInstallation="file://$work/profile-$profile" --headless --norestore "$@"
 }
 soffice convert --convert-to xlsx --outdir "$work/office" "$data/students-xlsxwriter.xlsx" >/dev/null 2>&1
 soffice convert --convert-to xls --outdir "$work/office" "$data/students-xlsxwriter.xlsx" >/dev/null 2>&1
@@ -47,6 +49,7 @@ cp "$work/office/students-xlsxwriter.xls" "$data/students.xls"
 "$make" cells "$data/cells.xlsx"
 "$make" records-xls "$data/records.xls"
 "$make" biff5-xls "$data/biff5.xls"
+"$make" dimensions-xls "$data/dimensions.xls"
 
 # Formulas, recalculated by the office suite so that every result is stored as it would store it
 # (true and false as booleans, 1/0 as an error), and password-protected workbooks.
@@ -69,6 +72,8 @@ office encrypt "$data/students-xlsxwriter.xlsx" "$errors/encrypted.xls" "MS Exce
 head -c 3000 "$data/students-xlsxwriter.xlsx" >"$errors/truncated.xlsx"
 head -c 4000 "$data/students.xls" >"$errors/truncated.xls"
 "$make" cut-stream-xls "$errors/cut-stream.xls"
+"$make" label-overrun-xls "$errors/label-overrun.xls"
+"$make" missing-string-xls "$errors/missing-shared-string.xls"
 "$make" ole-no-workbook "$errors/not-a-workbook.xls"
 "$make" zip-no-workbook "$errors/not-a-workbook.xlsx"
 "$make" missing-shared-string "$errors/missing-shared-string.xlsx"

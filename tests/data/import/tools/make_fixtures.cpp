@@ -71,6 +71,17 @@ Rows readCsv(const std::string &path) {
     return rows;
 }
 
+// A fixed creation time keeps the file byte-identical when it is made again.
+lxw_workbook *newWorkbook(const std::string &out) {
+    lxw_workbook *workbook = workbook_new(out.c_str());
+    if (!workbook)
+        fail("cannot create " + out);
+    lxw_doc_properties properties{};
+    properties.created = 1767225600; // 2026-01-01
+    workbook_set_properties(workbook, &properties);
+    return workbook;
+}
+
 void check(lxw_error error, const char *what) {
     if (error != LXW_NO_ERROR)
         fail(std::string(what) + ": " + lxw_strerror(error));
@@ -80,7 +91,7 @@ void check(lxw_error error, const char *what) {
 void writeStudents(const std::string &csvPath, const std::string &out) {
     static const std::regex number(R"(-?(0|[1-9][0-9]*)(\.[0-9]+)?)");
     const Rows rows = readCsv(csvPath);
-    lxw_workbook *workbook = workbook_new(out.c_str());
+    lxw_workbook *workbook = newWorkbook(out);
     lxw_worksheet *sheet = workbook_add_worksheet(workbook, "学生");
     for (std::size_t r = 0; r < rows.size(); ++r) {
         for (std::size_t c = 0; c < rows[r].size(); ++c) {
@@ -88,9 +99,11 @@ void writeStudents(const std::string &csvPath, const std::string &out) {
             if (cell.empty())
                 continue;
             if (std::regex_match(cell, number))
-                check(worksheet_write_number(sheet, lxw_row_t(r), lxw_col_t(c), std::stod(cell), nullptr), "number");
+                check(worksheet_write_number(sheet, lxw_row_t(r), lxw_col_t(c), std::stod(cell), nullptr),
+                      "number");
             else
-                check(worksheet_write_string(sheet, lxw_row_t(r), lxw_col_t(c), cell.c_str(), nullptr), "string");
+                check(worksheet_write_string(sheet, lxw_row_t(r), lxw_col_t(c), cell.c_str(), nullptr),
+                      "string");
         }
     }
     // A second sheet that must never be read in place of the first.
@@ -101,10 +114,10 @@ void writeStudents(const std::string &csvPath, const std::string &out) {
 
 // The results stored here are recalculated by the office suite before the fixture is saved.
 void writeFormulas(const std::string &out) {
-    lxw_workbook *workbook = workbook_new(out.c_str());
+    lxw_workbook *workbook = newWorkbook(out);
     lxw_worksheet *sheet = workbook_add_worksheet(workbook, "公式");
-    const char *headers[] = {"学号", "数学", "小数", "姓名", "及格", "不及格", "在籍", "休学", "错误", "空文字",
-                             "长文字", "性别"};
+    const char *headers[] = {"学号", "数学", "小数", "姓名",   "及格",   "不及格",
+                             "在籍", "休学", "错误", "空文字", "长文字", "性别"};
     for (lxw_col_t c = 0; c < sizeof headers / sizeof *headers; ++c)
         check(worksheet_write_string(sheet, 0, c, headers[c], nullptr), "header");
     check(worksheet_write_formula_num(sheet, 1, 0, "=20260000+1", nullptr, 20260001), "formula");
@@ -153,13 +166,14 @@ const char *relNs = "http://schemas.openxmlformats.org/officeDocument/2006/relat
 const char *packageRelNs = "http://schemas.openxmlformats.org/package/2006/relationships";
 
 std::string contentTypes(const std::vector<std::pair<std::string, std::string>> &overrides) {
-    std::string xml = std::string(xmlHead) +
-                      R"(<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">)"
-                      R"(<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>)"
-                      R"(<Default Extension="xml" ContentType="application/xml"/>)";
+    std::string xml =
+        std::string(xmlHead) +
+        R"(<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">)"
+        R"(<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>)"
+        R"(<Default Extension="xml" ContentType="application/xml"/>)";
     for (const auto &[part, type] : overrides)
-        xml += R"(<Override PartName="/)" + part + R"(" ContentType="application/vnd.openxmlformats-officedocument.)" +
-               type + R"(+xml"/>)";
+        xml += R"(<Override PartName="/)" + part +
+               R"(" ContentType="application/vnd.openxmlformats-officedocument.)" + type + R"(+xml"/>)";
     return xml + "</Types>";
 }
 
@@ -183,26 +197,26 @@ void writeWorkbookOrder(const std::string &out) {
         std::string(xmlHead) + R"(<workbook xmlns=")" + mainNs + R"(" xmlns:r=")" + relNs +
         R"("><sheets><sheet name="图表" sheetId="3" r:id="rId9"/><sheet name="名单" sheetId="2" r:id="rId7"/>)"
         R"(<sheet name="说明" sheetId="1" r:id="rId1"/></sheets></workbook>)";
-    writeZip(out,
-             {
-                 {"[Content_Types].xml",
-                  contentTypes({{"xl/workbook.xml", "spreadsheetml.sheet.main"},
-                                {"xl/worksheets/sheet1.xml", "spreadsheetml.worksheet"},
-                                {"xl/worksheets/students.xml", "spreadsheetml.worksheet"},
-                                {"xl/chartsheets/sheet1.xml", "spreadsheetml.chartsheet"}})},
-                 {"_rels/.rels", relationships({{"rId1", "officeDocument", "xl/workbook.xml"}})},
-                 {"xl/worksheets/sheet1.xml",
-                  worksheet(R"(<row r="1"><c r="A1" t="inlineStr"><is><t>说明页</t></is></c></row>)")},
-                 {"xl/chartsheets/sheet1.xml", std::string(xmlHead) + R"(<chartsheet xmlns=")" + mainNs + R"("/>)"},
-                 {"xl/workbook.xml", workbook},
-                 {"xl/_rels/workbook.xml.rels",
-                  relationships({{"rId1", "worksheet", "worksheets/sheet1.xml"},
-                                 {"rId9", "chartsheet", "chartsheets/sheet1.xml"},
-                                 {"rId7", "worksheet", "/xl/worksheets/students.xml"}})},
-                 {"xl/worksheets/students.xml",
-                  worksheet(R"(<row r="1"><c r="A1" t="inlineStr"><is><t>学号</t></is></c></row>)"
-                            R"(<row r="2"><c r="A2"><v>20260001</v></c></row>)")},
-             });
+    writeZip(out, {
+                      {"[Content_Types].xml",
+                       contentTypes({{"xl/workbook.xml", "spreadsheetml.sheet.main"},
+                                     {"xl/worksheets/sheet1.xml", "spreadsheetml.worksheet"},
+                                     {"xl/worksheets/students.xml", "spreadsheetml.worksheet"},
+                                     {"xl/chartsheets/sheet1.xml", "spreadsheetml.chartsheet"}})},
+                      {"_rels/.rels", relationships({{"rId1", "officeDocument", "xl/workbook.xml"}})},
+                      {"xl/worksheets/sheet1.xml",
+                       worksheet(R"(<row r="1"><c r="A1" t="inlineStr"><is><t>说明页</t></is></c></row>)")},
+                      {"xl/chartsheets/sheet1.xml",
+                       std::string(xmlHead) + R"(<chartsheet xmlns=")" + mainNs + R"("/>)"},
+                      {"xl/workbook.xml", workbook},
+                      {"xl/_rels/workbook.xml.rels",
+                       relationships({{"rId1", "worksheet", "worksheets/sheet1.xml"},
+                                      {"rId9", "chartsheet", "chartsheets/sheet1.xml"},
+                                      {"rId7", "worksheet", "/xl/worksheets/students.xml"}})},
+                      {"xl/worksheets/students.xml",
+                       worksheet(R"(<row r="1"><c r="A1" t="inlineStr"><is><t>学号</t></is></c></row>)"
+                                 R"(<row r="2"><c r="A2"><v>20260001</v></c></row>)")},
+                  });
 }
 
 // One cell of each kind a writer may use, with row and cell references partly left out, a namespace prefix
@@ -237,19 +251,21 @@ void writeCells(const std::string &out) {
         // Row 9: a cell far to the right, then a formatted but empty cell in row 12.
         R"(<x:row r="9"><x:c r="AA9" t="inlineStr"><x:is><x:t>远</x:t></x:is></x:c></x:row>)"
         R"(<x:row r="12"><x:c r="B12" s="1"/></x:row>)";
-    const std::string sheet = std::string(xmlHead) + "<x:worksheet " + x +
-                              "><x:sheetData>" + rows + "</x:sheetData></x:worksheet>";
-    const std::string workbook = std::string(xmlHead) + "<x:workbook " + x + R"( xmlns:r=")" + relNs +
-                                 R"("><x:sheets><x:sheet name="单元格" sheetId="1" r:id="rId1"/></x:sheets></x:workbook>)";
-    writeZip(out, {
-                      {"[Content_Types].xml", contentTypes({{"xl/workbook.xml", "spreadsheetml.sheet.main"}})},
-                      {"xl/workbook.xml", workbook},
-                      {"xl/_rels/workbook.xml.rels",
-                       relationships({{"rId1", "worksheet", "worksheets/sheet1.xml"},
-                                      {"rId2", "sharedStrings", "sharedStrings.xml"}})},
-                      {"xl/worksheets/sheet1.xml", sheet},
-                      {"xl/sharedStrings.xml", sharedStrings},
-                  });
+    const std::string sheet =
+        std::string(xmlHead) + "<x:worksheet " + x + "><x:sheetData>" + rows + "</x:sheetData></x:worksheet>";
+    const std::string workbook =
+        std::string(xmlHead) + "<x:workbook " + x + R"( xmlns:r=")" + relNs +
+        R"("><x:sheets><x:sheet name="单元格" sheetId="1" r:id="rId1"/></x:sheets></x:workbook>)";
+    writeZip(
+        out,
+        {
+            {"[Content_Types].xml", contentTypes({{"xl/workbook.xml", "spreadsheetml.sheet.main"}})},
+            {"xl/workbook.xml", workbook},
+            {"xl/_rels/workbook.xml.rels", relationships({{"rId1", "worksheet", "worksheets/sheet1.xml"},
+                                                          {"rId2", "sharedStrings", "sharedStrings.xml"}})},
+            {"xl/worksheets/sheet1.xml", sheet},
+            {"xl/sharedStrings.xml", sharedStrings},
+        });
 }
 
 // A zip archive that is no workbook, and a zip workbook whose sheet refers to a shared string it lacks.
@@ -259,13 +275,16 @@ void writeZipNoWorkbook(const std::string &out) {
 
 void writeMissingSharedString(const std::string &out) {
     const std::string workbook = std::string(xmlHead) + R"(<workbook xmlns=")" + mainNs + R"(" xmlns:r=")" +
-                                 relNs + R"("><sheets><sheet name="S" sheetId="1" r:id="rId1"/></sheets></workbook>)";
-    writeZip(out, {
-                      {"_rels/.rels", relationships({{"rId1", "officeDocument", "xl/workbook.xml"}})},
-                      {"xl/workbook.xml", workbook},
-                      {"xl/_rels/workbook.xml.rels", relationships({{"rId1", "worksheet", "worksheets/sheet1.xml"}})},
-                      {"xl/worksheets/sheet1.xml", worksheet(R"(<row r="1"><c r="A1" t="s"><v>3</v></c></row>)")},
-                  });
+                                 relNs +
+                                 R"("><sheets><sheet name="S" sheetId="1" r:id="rId1"/></sheets></workbook>)";
+    writeZip(
+        out,
+        {
+            {"_rels/.rels", relationships({{"rId1", "officeDocument", "xl/workbook.xml"}})},
+            {"xl/workbook.xml", workbook},
+            {"xl/_rels/workbook.xml.rels", relationships({{"rId1", "worksheet", "worksheets/sheet1.xml"}})},
+            {"xl/worksheets/sheet1.xml", worksheet(R"(<row r="1"><c r="A1" t="s"><v>3</v></c></row>)")},
+        });
 }
 
 // A compound document with a stream of another name: a document, but no workbook.
@@ -423,33 +442,28 @@ void writeOle(const std::string &out, const char *streamName, const Bytes &strea
     g_object_unref(file);
 }
 
-// Sheets in the stream in the order "说明", "名单", while the sheet list names "名单" first. "名单" holds
-// the records that office suites rarely write: boolean and error cells, a text result that goes on in a
-// continuation record (and there switches from one-byte to two-byte characters), and a text result after
-// a shared-formula record.
-void writeRecordsXls(const std::string &out, std::size_t cut = 0) {
-    const Bytes notes = beginOfFile(0x0600, 0x0010) + dimensions(1, 1, true) +
-                        formula(0, 0, numberResult(99)) + record(0x000A, {});
+Bytes label(unsigned row, unsigned column, const std::u16string &text, unsigned statedLength = 0) {
+    Bytes data = cellHead(row, column);
+    put16(data, statedLength ? statedLength : unsigned(text.size()));
+    data += '\x01';
+    return record(0x0204, data + utf16(text));
+}
 
-    Bytes longText;
-    put16(longText, 5);
-    longText += '\0'; // one byte per character
-    longText += "abc";
-    const Bytes continuation = "\x01"s + utf16(u"张三");
-    Bytes shared(10, '\0');
-    Bytes sharedText;
-    put16(sharedText, 2);
-    sharedText += '\x01';
-    sharedText += utf16(u"共享");
-    const Bytes students =
-        beginOfFile(0x0600, 0x0010) + dimensions(3, 5, true) + number(0, 0, 20260001) + boolErr(0, 1, 1, false) +
-        boolErr(0, 2, 0, false) + boolErr(0, 3, 0x2A, true) + formula(1, 0, specialResult(0, 0)) +
-        record(0x0207, longText) + record(0x003C, continuation) + formula(1, 1, specialResult(1, 0)) +
-        formula(1, 2, specialResult(2, 0x07)) + formula(1, 3, numberResult(0.1 + 0.2)) +
-        formula(1, 4, specialResult(3, 0)) + formula(2, 0, specialResult(0, 0)) + record(0x04BC, shared) +
-        record(0x0207, sharedText) + record(0x000A, {});
+Bytes labelSst(unsigned row, unsigned column, unsigned index) {
+    Bytes data = cellHead(row, column);
+    put32(data, index);
+    return record(0x00FD, data);
+}
 
-    auto sheetEntry = [](unsigned position, const std::u16string &name) {
+struct Sheet {
+    std::u16string name;
+    Bytes records; // between the sheet's begin and end records
+};
+
+// A workbook stream whose sheet list names the sheets in the given order; with `reversed`, the sheets
+// themselves follow in the stream the other way round.
+Bytes biff8Stream(const Bytes &globalsExtra, const std::vector<Sheet> &sheets, bool reversed = false) {
+    auto entry = [](unsigned position, const std::u16string &name) {
         Bytes data;
         put32(data, position);
         data += '\0'; // visible
@@ -460,19 +474,113 @@ void writeRecordsXls(const std::string &out, std::size_t cut = 0) {
     };
     Bytes codePage;
     put16(codePage, 1200);
-    const Bytes head = beginOfFile(0x0600, 0x0005) + record(0x0042, codePage) + formats(true);
-    const std::size_t globalsSize = head.size() + 2 * sheetEntry(0, u"名单").size() + 4;
-    const Bytes globals = head + sheetEntry(unsigned(globalsSize + notes.size()), u"名单") +
-                          sheetEntry(unsigned(globalsSize), u"说明") + record(0x000A, {});
-    const Bytes stream = globals + notes + students;
+    const Bytes head = beginOfFile(0x0600, 0x0005) + record(0x0042, codePage) + formats(true) + globalsExtra;
+    std::size_t position = head.size() + 4;
+    for (const Sheet &sheet : sheets)
+        position += entry(0, sheet.name).size();
+
+    std::vector<Bytes> bodies;
+    for (const Sheet &sheet : sheets)
+        bodies.push_back(beginOfFile(0x0600, 0x0010) + sheet.records + record(0x000A, {}));
+    std::vector<std::size_t> order(sheets.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = reversed ? order.size() - 1 - i : i;
+    std::vector<std::size_t> starts(sheets.size());
+    Bytes laidOut;
+    for (std::size_t i : order) {
+        starts[i] = position + laidOut.size();
+        laidOut += bodies[i];
+    }
+    Bytes globals = head;
+    for (std::size_t i = 0; i < sheets.size(); ++i)
+        globals += entry(unsigned(starts[i]), sheets[i].name);
+    return globals + record(0x000A, {}) + laidOut;
+}
+
+// The shared string table, split over two continuation records: the first break falls between a string's
+// formatting runs (which go on without a marker), the second in the middle of a string's characters
+// (which go on after a new flag byte, here switching to two-byte characters).
+Bytes sharedStringTable() {
+    Bytes first;
+    put32(first, 4);
+    put32(first, 4);
+    put16(first, 2);
+    first += '\x01';
+    first += utf16(u"普通");
+    put16(first, 3);
+    first += '\x08'; // one-byte characters, formatting runs
+    put16(first, 2);
+    first += "abc";
+    first += Bytes(4, '\0'); // the first of the two runs
+    Bytes second(4, '\0');
+    put16(second, 2);
+    second += '\x05'; // two-byte characters, phonetic reading
+    put32(second, 6);
+    second += utf16(u"王五");
+    second += Bytes(6, '\0');
+    put16(second, 4);
+    second += '\0';
+    second += "de";
+    const Bytes third = "\x01"s + utf16(u"张三");
+    return record(0x00FC, first) + record(0x003C, second) + record(0x003C, third);
+}
+
+// "名单" comes first in the sheet list but second in the stream. It holds the records that office suites
+// rarely write: boolean and error cells, a text result that goes on in a continuation record (and there
+// switches from one-byte to two-byte characters), a text result after a shared-formula record, and shared
+// strings with formatting runs, a phonetic reading and continuation records. "说明" holds 99 in A1.
+void writeRecordsXls(const std::string &out, std::size_t cut = 0) {
+    Bytes longText;
+    put16(longText, 5);
+    longText += '\0'; // one byte per character
+    longText += "abc";
+    const Bytes continuation = "\x01"s + utf16(u"张三");
+    Bytes shared(10, '\0');
+    Bytes sharedText;
+    put16(sharedText, 2);
+    sharedText += '\x01';
+    sharedText += utf16(u"共享");
+    const Bytes students = dimensions(4, 5, true) + number(0, 0, 20260001) + boolErr(0, 1, 1, false) +
+                           boolErr(0, 2, 0, false) + boolErr(0, 3, 0x2A, true) +
+                           formula(1, 0, specialResult(0, 0)) + record(0x0207, longText) +
+                           record(0x003C, continuation) + formula(1, 1, specialResult(1, 0)) +
+                           formula(1, 2, specialResult(2, 0x07)) + formula(1, 3, numberResult(0.1 + 0.2)) +
+                           formula(1, 4, specialResult(3, 0)) + formula(2, 0, specialResult(0, 0)) +
+                           record(0x04BC, shared) + record(0x0207, sharedText) + labelSst(3, 0, 0) +
+                           labelSst(3, 1, 1) + labelSst(3, 2, 2) + labelSst(3, 3, 3);
+    const Bytes notes = dimensions(1, 1, true) + formula(0, 0, numberResult(99));
+    const Bytes stream = biff8Stream(sharedStringTable(), {{u"名单", students}, {u"说明", notes}}, true);
     writeOle(out, "Workbook", stream.substr(0, stream.size() - cut));
+}
+
+// Cells outside the area the sheet's dimensions record states: that record is a hint, and some writers
+// get it wrong.
+void writeDimensionsXls(const std::string &out) {
+    writeOle(out, "Workbook",
+             biff8Stream({}, {{u"名单", dimensions(1, 1, true) + number(0, 0, 1.5) + label(3, 2, u"远")}}));
+}
+
+// A text cell whose stated length runs far past its record.
+void writeLabelOverrunXls(const std::string &out) {
+    writeOle(out, "Workbook", biff8Stream({}, {{u"名单", label(0, 0, u"张三", 0xFFFF)}}));
+}
+
+// A cell that refers to a shared string the table does not hold.
+void writeMissingStringXls(const std::string &out) {
+    Bytes table;
+    put32(table, 1);
+    put32(table, 1);
+    put16(table, 1);
+    table += '\0';
+    table += 'a';
+    writeOle(out, "Workbook", biff8Stream(record(0x00FC, table), {{u"名单", labelSst(0, 0, 7)}}));
 }
 
 // A workbook of the mid-nineties: stream "Book", eight-bit text in the code page the workbook names (GBK).
 void writeBiff5Xls(const std::string &out) {
-    const Bytes gbkName = "\xC3\xFB\xB5\xA5"s;      // 名单
-    const Bytes gbkZhang = "\xD5\xC5\xC8\xFD"s;     // 张三
-    const Bytes gbkLi = "\xC0\xEE\xCB\xC4"s;        // 李四
+    const Bytes gbkName = "\xC3\xFB\xB5\xA5"s;  // 名单
+    const Bytes gbkZhang = "\xD5\xC5\xC8\xFD"s; // 张三
+    const Bytes gbkLi = "\xC0\xEE\xCB\xC4"s;    // 李四
     Bytes label = cellHead(0, 0);
     put16(label, unsigned(gbkZhang.size()));
     label += gbkZhang;
@@ -529,12 +637,19 @@ int main(int argc, char **argv) {
         writeRecordsXls(args[1]);
     else if (args.size() == 2 && args[0] == "biff5-xls")
         writeBiff5Xls(args[1]);
+    else if (args.size() == 2 && args[0] == "dimensions-xls")
+        writeDimensionsXls(args[1]);
+    else if (args.size() == 2 && args[0] == "label-overrun-xls")
+        writeLabelOverrunXls(args[1]);
+    else if (args.size() == 2 && args[0] == "missing-string-xls")
+        writeMissingStringXls(args[1]);
     else if (args.size() == 2 && args[0] == "cut-stream-xls")
         writeRecordsXls(args[1], 20);
     else if (args.size() == 3 && args[0] == "random")
         writeRandom(args[1], std::stoul(args[2]));
     else
         fail("usage: make_fixtures students CSV OUT | formulas|workbook-order|cells|zip-no-workbook|"
-             "missing-shared-string|ole-no-workbook|records-xls|biff5-xls|cut-stream-xls OUT | random OUT SEED");
+             "missing-shared-string|ole-no-workbook|records-xls|biff5-xls|dimensions-xls|label-overrun-xls|"
+             "missing-string-xls|cut-stream-xls OUT | random OUT SEED");
     return 0;
 }
