@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 
 #include "cli/context.h"
+#include "cli/division_commands.h"
 #include "cli/exchange_commands.h"
 #include "cli/project_commands.h"
 #include "store/projects.h"
@@ -22,7 +23,9 @@ const char16_t usageText[] = u"用法: fenban-cli [--db 路径] 命令\n"
                              u"           [--avg-inter 0|1]          查看或修改分班设置\n"
                              u"  import 编号 文件                      从 .xls/.xlsx/.csv 导入学生(替换原有学生)\n"
                              u"  export 编号 文件.xlsx|文件.csv         导出分班结果\n"
-                             u"  pinyin 文字                           显示文字的拼音形式\n";
+                             u"  pinyin 文字                           显示文字的拼音形式\n"
+                             u"  divide 编号                           分班, 输出分班过程信息\n"
+                             u"  redivide 编号 班级...                  把所选班级的学生在这些班级之间重新分班\n";
 
 } // namespace
 
@@ -72,6 +75,8 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err) {
         {QStringLiteral("import"), importCommand},
         {QStringLiteral("export"), exportCommand},
         {QStringLiteral("pinyin"), pinyinCommand},
+        {QStringLiteral("divide"), divideCommand},
+        {QStringLiteral("redivide"), redivideCommand},
     };
 
     Arguments args(arguments);

@@ -3,7 +3,10 @@
 #include "exchange/result_export.h"
 #include "gui/FileDialog.h"
 #include "gui/MessageBox.h"
+#include "gui/Tfrm_config.h"
 #include "gui/Tfrm_excelToDb.h"
+#include "gui/TfrmResult.h"
+#include "gui/TfrmShow.h"
 #include "gui/TfrmBuild.h"
 #include "gui/Tfrm_open.h"
 #include "store/students.h"
@@ -23,7 +26,7 @@ namespace {
 
 const QString productTitle = QStringLiteral("新生分班");
 
-struct ToolButtonSpec {
+struct ToolButtonLook {
     QString objectName;
     QString caption;
     QStyle::StandardPixmap icon;
@@ -48,17 +51,19 @@ void Tfrm_main::buildToolBar() {
     m_toolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     m_toolBar->setIconSize(QSize(16, 16));
 
-    const QList<std::pair<ToolButtonSpec, std::function<void()>>> buttons{
-        {{QStringLiteral("ToolButton6"), QStringLiteral("1.新建"), QStyle::SP_FileIcon}, [this] { ToolButton6Click(); }},
-        {{QStringLiteral("ToolButton7"), QStringLiteral("2.打开"), QStyle::SP_DirOpenIcon}, [this] { ToolButton7Click(); }},
+    const QList<std::pair<ToolButtonLook, std::function<void()>>> buttons{
+        {{QStringLiteral("ToolButton6"), QStringLiteral("1.新建"), QStyle::SP_FileIcon},
+         [this] { unlessDividing([this] { ToolButton6Click(); }); }},
+        {{QStringLiteral("ToolButton7"), QStringLiteral("2.打开"), QStyle::SP_DirOpenIcon},
+         [this] { unlessDividing([this] { ToolButton7Click(); }); }},
         {{QStringLiteral("ToolButton3"), QStringLiteral("3.1数据导入"), QStyle::SP_ArrowDown},
-         [this] { guarded([this] { ToolButton3Click(); }); }},
+         [this] { guarded([this] { unlessDividing([this] { ToolButton3Click(); }); }); }},
         {{QStringLiteral("ToolButton11"), QStringLiteral("3.2内部数据"), QStyle::SP_DriveHDIcon},
          [this] { guarded([this] { notYetAvailable(); }); }},
         {{QStringLiteral("ToolButton1"), QStringLiteral("4.分班设置"), QStyle::SP_FileDialogDetailedView},
-         [this] { guarded([this] { notYetAvailable(); }); }},
+         [this] { guarded([this] { ToolButton1Click(); }); }},
         {{QStringLiteral("ToolButton2"), QStringLiteral("5.开始"), QStyle::SP_MediaPlay},
-         [this] { guarded([this] { notYetAvailable(); }); }},
+         [this] { guarded([this] { ToolButton2Click(); }); }},
         {{QStringLiteral("ToolButton5"), QStringLiteral("6.班级信息"), QStyle::SP_FileDialogInfoView},
          [this] { guarded([this] { notYetAvailable(); }); }},
         {{QStringLiteral("ToolButton8"), QStringLiteral("7.学生名单"), QStyle::SP_FileDialogListView},
@@ -66,13 +71,13 @@ void Tfrm_main::buildToolBar() {
         {{QStringLiteral("ToolButton9"), QStringLiteral("8.数据导出"), QStyle::SP_DialogSaveButton},
          [this] { guarded([this] { ToolButton9Click(); }); }},
         {{QStringLiteral("ToolButton4"), QStringLiteral("退出"), QStyle::SP_DialogCloseButton},
-         [] { QApplication::quit(); }},
+         [this] { unlessDividing([] { QApplication::quit(); }); }},
     };
-    for (const auto &[spec, command] : buttons) {
-        QAction *action = m_toolBar->addAction(style()->standardIcon(spec.icon), spec.caption);
+    for (const auto &[look, command] : buttons) {
+        QAction *action = m_toolBar->addAction(style()->standardIcon(look.icon), look.caption);
         connect(action, &QAction::triggered, this, command);
         QWidget *button = m_toolBar->widgetForAction(action);
-        button->setObjectName(spec.objectName);
+        button->setObjectName(look.objectName);
         button->setMinimumSize(70, 36);
     }
 }
@@ -146,6 +151,47 @@ void Tfrm_main::ToolButton3Click() {
         QWidget *frame = previewWin->parentWidget();
         frame->move(frame->x(), 50);
     }
+}
+
+void Tfrm_main::ToolButton1Click() {
+    showChild(configWin, [this] { return new Tfrm_config(m_db, m_projectId.toInt()); });
+}
+
+void Tfrm_main::ToolButton2Click() {
+    showChild(resultWin, [this] { return new TfrmResult(this); });
+}
+
+void Tfrm_main::unlessDividing(const std::function<void()> &command) {
+    if (isDividing()) {
+        MessageBox::information(this, QStringLiteral("正在分班，请稍候"));
+        return;
+    }
+    command();
+}
+
+bool Tfrm_main::isDividing() const {
+    const auto *result = qobject_cast<const TfrmResult *>(resultWin.data());
+    return result && result->isRunning();
+}
+
+void Tfrm_main::re_qx(const QList<int> &classNumbers) {
+    if (auto *result = qobject_cast<TfrmResult *>(resultWin.data()))
+        result->reqx_begin(classNumbers);
+}
+
+void Tfrm_main::createMsgfrom() {
+    if (!m_console)
+        m_console = new TfrmShow(this);
+    m_console->show();
+}
+
+TfrmShow *Tfrm_main::console() const {
+    return m_console;
+}
+
+void Tfrm_main::showMsg(const QString &text) {
+    if (m_console)
+        m_console->showMsg(text);
 }
 
 void Tfrm_main::ToolButton9Click() {

@@ -14,6 +14,8 @@ class QToolBar;
 
 namespace fenban::gui {
 
+class TfrmShow;
+
 // The program's frame: toolbar, child windows, status bar, and the current project that every
 // other window works on.
 class Tfrm_main : public QMainWindow {
@@ -34,6 +36,18 @@ public:
     QString databasePath() const;
     // Text of the status bar's first panel.
     void setStatusText(const QString &text);
+    QSqlDatabase database() const { return m_db; }
+
+    // Shows the message console, creating it the first time.
+    void createMsgfrom();
+    // Appends a line to the console if it exists.
+    void showMsg(const QString &text);
+    TfrmShow *console() const;
+
+    // Hands a re-division request (class numbers) to the result window, if one is open.
+    void re_qx(const QList<int> &classNumbers);
+    // Whether a division works in the background; commands that would disturb it are refused.
+    bool isDividing() const;
 
     QMdiArea *mdiArea() const { return m_mdiArea; }
 
@@ -48,6 +62,10 @@ private:
     void ToolButton6Click(); // 1.新建
     void ToolButton7Click(); // 2.打开
     void ToolButton3Click(); // 3.1数据导入
+    void ToolButton1Click(); // 4.分班设置
+    void ToolButton2Click(); // 5.开始
+    // Runs `command` unless a division is working; otherwise says so.
+    void unlessDividing(const std::function<void()> &command);
     void ToolButton9Click(); // 8.数据导出
     void notYetAvailable();
     void onProjectDeleted(int id);
@@ -56,6 +74,7 @@ private:
     QMdiArea *m_mdiArea = nullptr;
     QToolBar *m_toolBar = nullptr;
     QList<QLabel *> m_statusPanels;
+    QPointer<TfrmShow> m_console;
 
     QString m_tableName;
     QString m_rbTableName;

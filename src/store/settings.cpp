@@ -40,7 +40,7 @@ Result<std::optional<ProjectSettings>> SettingsStore::read(int projectId) const 
     settings.isAvgEng = query.value(4).toInt();
     settings.isAvgInter = query.value(5).toInt();
     settings.inter = optionalInt(query.value(6));
-    settings.isMan = query.value(7).toInt();
+    settings.isMan = optionalInt(query.value(7));
     settings.wtNum = optionalInt(query.value(8));
     return R::success(settings);
 }
@@ -52,7 +52,7 @@ Status SettingsStore::write(int projectId, const ProjectSettings &settings) {
     for (const QVariant &value :
          {QVariant(settings.isAvgPerson), QVariant(settings.isAvgTotal), QVariant(settings.isAvgCh),
           QVariant(settings.isAvgMath), QVariant(settings.isAvgEng), QVariant(settings.isAvgInter),
-          fromOptional(settings.inter), QVariant(settings.isMan), fromOptional(settings.wtNum),
+          fromOptional(settings.inter), fromOptional(settings.isMan), fromOptional(settings.wtNum),
           QVariant(projectId)})
         query.addBindValue(value);
     if (!query.exec())

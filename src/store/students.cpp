@@ -23,20 +23,26 @@ QString insertSql(const QString &table) {
            QStringLiteral(") VALUES(") + marks.join(QLatin1Char(',')) + QLatin1Char(')');
 }
 
+// Empty texts are stored as '' rather than NULL, so that conditions such as pfType<>'' and
+// comparisons with '' treat a blank cell the way a teacher reads it.
+QVariant text(const QString &value) {
+    return value.isNull() ? QVariant(QStringLiteral("")) : QVariant(value);
+}
+
 void bindRecord(QSqlQuery &query, const StudentRecord &record) {
     query.addBindValue(record.studentId);
-    query.addBindValue(record.recId);
-    query.addBindValue(record.name);
-    query.addBindValue(record.sex);
+    query.addBindValue(text(record.recId));
+    query.addBindValue(text(record.name));
+    query.addBindValue(text(record.sex));
     query.addBindValue(record.classId);
     for (const auto &score : record.scores)
         query.addBindValue(optionalScore(score));
-    query.addBindValue(record.oralSchool);
-    query.addBindValue(record.addr);
+    query.addBindValue(text(record.oralSchool));
+    query.addBindValue(text(record.addr));
     query.addBindValue(record.type);
-    query.addBindValue(record.pingyin);
-    query.addBindValue(record.qxMemo);
-    query.addBindValue(record.pfType);
+    query.addBindValue(text(record.pingyin));
+    query.addBindValue(text(record.qxMemo));
+    query.addBindValue(text(record.pfType));
 }
 
 StudentRecord recordFromRow(const QSqlQuery &query) {

@@ -217,3 +217,45 @@ TEST_F(Cli, ImportThatFailsLeavesTheProjectUnchanged) {
     ASSERT_TRUE(after.open(QIODevice::ReadOnly));
     EXPECT_EQ(after.readAll().count("\r\n"), 4);
 }
+
+TEST_F(Cli, DivideAndRedividePrintTheConsoleLines) {
+    ASSERT_EQ(runOnDb({QStringLiteral("new"), QStringLiteral("--memo"), QStringLiteral("a"),
+                       QStringLiteral("--classes"), QStringLiteral("2")})
+                  .exitCode,
+              0);
+    ASSERT_EQ(runOnDb({QStringLiteral("import"), QStringLiteral("1"),
+                       QStringLiteral(FENBAN_TEST_DATA "/import/students.csv")})
+                  .exitCode,
+              0);
+    ASSERT_EQ(runOnDb({QStringLiteral("settings"), QStringLiteral("1"), QStringLiteral("--wtnum"), QStringLiteral("0")})
+                  .exitCode,
+              0);
+    const Outcome divided = runOnDb({QStringLiteral("divide"), QStringLiteral("1")});
+    ASSERT_EQ(divided.exitCode, 0) << divided.err.toStdString();
+    const QStringList lines = divided.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_EQ(lines.first(), QStringLiteral("对女的进行分"));
+    EXPECT_EQ(lines.last(), QStringLiteral("更新结束"));
+    EXPECT_TRUE(lines.contains(QStringLiteral("微调结束")));
+
+    const Outcome redivided = runOnDb({QStringLiteral("redivide"), QStringLiteral("1"), QStringLiteral("1"),
+                                       QStringLiteral("2")});
+    ASSERT_EQ(redivided.exitCode, 0) << redivided.err.toStdString();
+    EXPECT_TRUE(redivided.out.endsWith(QStringLiteral("重新分班结束\n")));
+
+    const struct {
+        QStringList arguments;
+        int exitCode;
+        QString message;
+    } cases[] = {
+        {{QStringLiteral("divide")}, 2, QStringLiteral("缺少分班项目编号")},
+        {{QStringLiteral("divide"), QStringLiteral("9")}, 1, QStringLiteral("不存在编号为9的分班项目")},
+        {{QStringLiteral("redivide"), QStringLiteral("1")}, 1, QStringLiteral("请选择要重新分班的班级")},
+        {{QStringLiteral("redivide"), QStringLiteral("1"), QStringLiteral("二")}, 2, QStringLiteral("班级编号必须是整数")},
+    };
+    for (const auto &c : cases) {
+        const Outcome outcome = runOnDb(c.arguments);
+        EXPECT_EQ(outcome.exitCode, c.exitCode) << c.arguments.join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(outcome.err.contains(c.message)) << outcome.err.toStdString();
+    }
+}

@@ -1,0 +1,63 @@
+#include "cli/division_commands.h"
+
+#include "cli/cli.h"
+#include "engine/division.h"
+#include "store/division_runner.h"
+
+namespace fenban::cli {
+
+namespace {
+
+// Runs a division or re-division and prints its console lines as they come.
+int runAndReport(Context &context, int projectId, const QList<int> &classNumbers) {
+    const auto database = context.openDatabase();
+    if (!database || !context.projectExists(*database, projectId))
+        return Failure;
+    DivisionObserver observer;
+    observer.message = [&context](const std::string &line) {
+        context.out << QString::fromStdString(line) << Qt::endl;
+    };
+    const auto engine = makeFastEngine();
+    store::DivisionRunner runner(database->connection(), *engine);
+    const store::RunOutcome outcome =
+        classNumbers.isEmpty() ? runner.divide(projectId, observer) : runner.redivide(projectId, classNumbers, observer);
+    if (outcome.kind != store::RunOutcome::Done) {
+        context.err << outcome.message << Qt::endl;
+        return Failure;
+    }
+    return Success;
+}
+
+} // namespace
+
+int divideCommand(Context &context) {
+    const auto id = context.takeProjectId();
+    if (!id || context.usageFailed())
+        return UsageError;
+    return runAndReport(context, *id, {});
+}
+
+int redivideCommand(Context &context) {
+    const auto id = context.takeProjectId();
+    if (!id)
+        return UsageError;
+    QList<int> classNumbers;
+    while (const auto word = context.args.takePositional()) {
+        bool isNumber = false;
+        const int number = word->toInt(&isNumber);
+        if (!isNumber) {
+            context.err << QStringLiteral("班级编号必须是整数: %1").arg(*word) << Qt::endl;
+            return UsageError;
+        }
+        classNumbers.append(number);
+    }
+    if (context.usageFailed())
+        return UsageError;
+    if (classNumbers.isEmpty()) {
+        context.err << QStringLiteral("请选择要重新分班的班级") << Qt::endl;
+        return Failure;
+    }
+    return runAndReport(context, *id, classNumbers);
+}
+
+} // namespace fenban::cli

@@ -1,0 +1,145 @@
+#pragma once
+
+#include "engine/pass.h"
+#include "engine/rules.h"
+#include "engine/student.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace fenban {
+
+struct StudentRow;
+
+// The classes of a pass with their figures kept up to date: per-class sums of every measure,
+// head-counts per score band and subject, sex counts and pinyin counts change with every add and
+// every kept exchange, so each question costs a few look-ups instead of a walk over the class.
+// Bands and pinyin texts are numbered once per pass from the table's rows; a student is known by
+// its place in the pass's pool, which matches its row.
+class FastModel {
+public:
+    // A fine-tuning pass that keeps nothing changes nothing, so its repeats need not be computed.
+    static constexpr bool skipsIdleRepeats = true;
+
+    FastModel(const std::vector<StudentRow> &table, const std::vector<Tstudent> &pool, int numClass,
+              int inter);
+
+    int classCount() const { return static_cast<int>(classes_.size()); }
+    std::size_t size(int k) const { return classes_[k].students.size(); }
+    Tstudent &at(int k, std::size_t p) const { return *classes_[k].students[p]; }
+
+    void add(int k, Tstudent &student);
+    int countBySex(int k, std::string_view sex) const;
+    bool hasPinyin(int k, const Tstudent &student) const { return pinyinIn(k, member(student).pinyin) > 0; }
+    int bandSum(int k, const Tstudent &student) const;
+
+    double average(int k, std::size_t measure) const;
+    // What fine-tuning judges by until the next call: the band targets, and the placed total
+    // average when the total's deviation is judged (then a partner that would move the mover's
+    // class further from it is screened out as well).
+    void useFigures(const PassFigures &figures, bool totalJudged);
+    int bandScore(int k, const Tstudent &out, const Tstudent &in) const;
+    // First position from q on in class b whose student could change anything as the partner of
+    // the student at (a, p): same sex text, movable, and not turned down by the band verdict that
+    // `screen` names. Returns size(b) when there is none.
+    std::size_t nextPartner(int a, std::size_t p, int b, std::size_t q, BandScreen screen) const;
+    bool hasOtherWithPinyin(int k, const Tstudent &student) const;
+    bool sameSex(const Tstudent &a, const Tstudent &b) const { return member(a).sex == member(b).sex; }
+
+    // Exchanges two entries; until keep() or undo() every question sees the classes as exchanged,
+    // while the kept figures are only brought up to date by keep().
+    void exchange(int classA, std::size_t p, int classB, std::size_t q);
+    void keep();
+    void undo();
+
+private:
+    struct Member {
+        std::array<int, subjectCount> band{}; // score band per subject
+        std::array<int, subjectCount> slot{}; // numbered (subject, band) pair, indexes the class counts
+        int pinyin = 0;                       // numbered pingyin text
+        int sex = 0;                          // numbered sex text, untrimmed
+        int classIndex = -1;
+    };
+    // A student's slots, kept beside the list so that screening partners reads one compact array.
+    struct Key {
+        std::array<std::uint16_t, subjectCount> slot{};
+        double total = 0.0;
+    };
+    // Positions of the movable students of one sex text. Exchanges are between students of the
+    // same sex text and fixed students never move, so these stay put once the class is filled.
+    struct SexPositions {
+        int sex = 0;
+        std::vector<std::size_t> positions; // ascending
+    };
+    struct ClassState {
+        std::vector<Tstudent *> students;
+        std::vector<Key> keys; // per position of `students`, except while an exchange is on trial
+        std::vector<SexPositions> movable;
+        int count = 0;
+        int boys = 0;
+        int girls = 0;
+        std::array<double, measureCount> sums{};
+        std::array<double, measureCount> averages{};
+    };
+    // Who left class k and who came into it under the exchange on trial; both null otherwise.
+    struct Change {
+        const Tstudent *out = nullptr;
+        const Tstudent *in = nullptr;
+    };
+
+    // Class k's band verdict per (subject, band) slot of a partner, for one mover, built once for
+    // all partners the mover is tried against and rebuilt when the class changes. The giving
+    // class is asked before the exchange about giving the mover for the partner; the partner's
+    // class after it, about giving the mover back.
+    struct Screen {
+        int k = -1;
+        const Tstudent *mover = nullptr;
+        long version = -1;
+        std::vector<int> verdicts; // per slot
+    };
+
+    const Member &member(const Tstudent &student) const { return members_[&student - pool_]; }
+    int bandSwapTest(int k, std::size_t subject, const Tstudent &out, const Tstudent &in) const;
+    int bandScoreOnTrial(int k, const Tstudent &out, const Tstudent &in) const;
+    bool scanForOtherPinyin(int k, const Tstudent &student) const;
+    const Screen &screen(Screen &cache, int k, const Tstudent &mover, bool afterExchange) const;
+    void buildScreen(Screen &cache, int k, const Tstudent &mover, bool afterExchange) const;
+    Change change(int k) const;
+    int inBand(int k, std::size_t subject, int slot) const;
+    int pinyinIn(int k, int pinyin) const;
+    int classOf(const Tstudent &student) const;
+    void refreshAverages(ClassState &c);
+
+    const Tstudent *pool_;
+    std::vector<Member> members_;
+    std::vector<ClassState> classes_;
+    int slotCount_ = 0;
+    std::vector<int> slotSubject_;
+    std::vector<int> slotBand_;
+    std::vector<long> versions_; // per class, changes with every add and kept exchange
+    const std::array<BandTargets, subjectCount> *targets_ = nullptr;
+    bool totalJudged_ = false;
+    double placedTotal_ = 0.0;
+    mutable Screen giverScreen_;
+    mutable Screen takerScreen_;
+    std::vector<int> bandCounts_; // [class * slotCount_ + slot]
+    int pinyinCount_ = 0;
+    std::vector<int> pinyinCounts_;  // [class * pinyinCount_ + pinyin]
+    std::vector<int> pinyinHolders_; // rows of the table per pinyin
+    int inter_ = 0;
+
+    bool onTrial_ = false;
+    int trialA_ = 0;
+    int trialB_ = 0;
+    std::size_t trialP_ = 0;
+    std::size_t trialQ_ = 0;
+    Tstudent *trialOut_ = nullptr; // the student that left A
+    Tstudent *trialIn_ = nullptr;  // the student that left B
+};
+
+} // namespace fenban
+
+#include "engine/fast_model_inline.h"

@@ -1,0 +1,145 @@
+#pragma once
+
+#include "engine/division.h"
+#include "engine/pass.h"
+#include "engine/reporter.h"
+#include "engine/rules.h"
+#include "engine/student.h"
+#include "engine/tuning.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstddef>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace fenban {
+
+// A placement pass over one table, written once for any class model: loads the students who keep
+// their class, places every waiting student of each sex where the sexes and score bands are most
+// even, fine-tunes after each sex and writes the classes back into the rows.
+template <class Model> class PlacementPass {
+public:
+    PlacementPass(std::vector<StudentRow> &table, const PassParams &params, Reporter &reporter)
+        : table_(table), params_(params), reporter_(reporter), pool_(table.size()),
+          model_(table, pool_, static_cast<int>(params.classNumbers.size()), params.settings.inter) {}
+
+    void run() {
+        loadKept();
+        const bool boysFirst = params_.settings.isMan == 1;
+        for (const std::string_view sex : {boysFirst ? boyText : girlText, boysFirst ? girlText : boyText}) {
+            reporter_.line("对" + std::string(sex) + "的进行分");
+            placeSex(sex);
+            reporter_.line(std::string(sex) + "的结束");
+        }
+        reporter_.line("正在刷新数据.....");
+        writeBack();
+        reporter_.line("更新结束");
+    }
+
+    // Position of the class that receives `student`: fewest of its sex, then fewest sharing its
+    // score bands, then the earliest; a class already holding its pingyin is passed over unless
+    // every class does.
+    static int findMixClass(const Model &model, std::string_view sex, const Tstudent &student) {
+        const int classCount = model.classCount();
+        int chosen = 0;
+        int bestSex = INT_MAX;
+        int bestBand = INT_MAX;
+        for (const bool checkPinyin : {true, false}) {
+            int blocked = 0;
+            for (int k = 0; k < classCount; ++k) {
+                if (checkPinyin && model.hasPinyin(k, student)) {
+                    ++blocked;
+                    continue;
+                }
+                const int sameSex = model.countBySex(k, sex);
+                if (sameSex > bestSex)
+                    continue;
+                if (sameSex < bestSex)
+                    bestBand = INT_MAX;
+                bestSex = sameSex;
+                const int band = model.bandSum(k, student);
+                if (band < bestBand) {
+                    chosen = k;
+                    bestBand = band;
+                }
+            }
+            if (blocked < classCount)
+                break;
+        }
+        return chosen;
+    }
+
+private:
+    void load(std::size_t row, int placeKind) {
+        const StudentRow &r = table_[row];
+        Tstudent &s = pool_[row];
+        s.setInfo(r.studentId, r.name, 0, r.sex, placeKind, r.pingyin);
+        s.setScores(r.scores);
+    }
+
+    void loadKept() {
+        std::vector<std::size_t> kept;
+        for (std::size_t i = 0; i < table_.size(); ++i) {
+            if (table_[i].type == 2 || table_[i].type == 3)
+                kept.push_back(i);
+        }
+        std::stable_sort(kept.begin(), kept.end(), [&](std::size_t x, std::size_t y) {
+            return table_[x].studentId < table_[y].studentId;
+        });
+        const std::vector<int> &numbers = params_.classNumbers;
+        for (const std::size_t i : kept) {
+            load(i, 2);
+            // A class number outside the pass leaves the student out of every class and its row as it is.
+            const auto k = std::find(numbers.begin(), numbers.end(), table_[i].classId);
+            if (k != numbers.end())
+                model_.add(static_cast<int>(k - numbers.begin()), pool_[i]);
+        }
+    }
+
+    void placeSex(std::string_view sex) {
+        std::vector<std::size_t> waiting;
+        std::vector<double> totals(table_.size());
+        for (std::size_t i = 0; i < table_.size(); ++i) {
+            if (table_[i].type == 0 && trimBlanks(table_[i].sex) == sex) {
+                waiting.push_back(i);
+                const double total = rowTotal(table_[i]);
+                // A NaN total would break the ordering; it ranks last.
+                totals[i] = std::isnan(total) ? -std::numeric_limits<double>::infinity() : total;
+            }
+        }
+        std::stable_sort(waiting.begin(), waiting.end(), [&](std::size_t x, std::size_t y) {
+            if (totals[x] != totals[y])
+                return totals[x] > totals[y];
+            return table_[x].studentId < table_[y].studentId;
+        });
+        for (const std::size_t i : waiting) {
+            load(i, 0);
+            model_.add(findMixClass(model_, sex, pool_[i]), pool_[i]);
+        }
+        // Fine-tuning measures against placed rows, these included.
+        for (const std::size_t i : waiting)
+            table_[i].type = 1;
+        fineTune(model_, table_, params_, reporter_);
+        reporter_.line("微调结束");
+    }
+
+    void writeBack() {
+        for (int k = 0; k < model_.classCount(); ++k) {
+            for (std::size_t p = 0; p < model_.size(k); ++p)
+                table_[static_cast<std::size_t>(&model_.at(k, p) - pool_.data())].classId =
+                    params_.classNumbers[k];
+        }
+    }
+
+    std::vector<StudentRow> &table_;
+    const PassParams &params_;
+    Reporter &reporter_;
+    std::vector<Tstudent> pool_; // one slot per row of the table, so a student's slot names its row
+    Model model_;
+};
+
+} // namespace fenban

@@ -1,0 +1,201 @@
+#pragma once
+
+#include "engine/pass.h"
+#include "engine/reporter.h"
+#include "engine/rules.h"
+#include "engine/student.h"
+
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace fenban {
+
+// Which figures an exchange is judged by.
+struct TuningRules {
+    bool total = true;
+    bool chinese = true;
+    bool math = true;
+    bool english = true;
+    bool bands = true;
+    bool reDivision = false;
+
+    static TuningRules of(const PassParams &params) {
+        const DivisionSettings &s = params.settings;
+        return {s.isAvgTotal == 1, s.isAvgCh == 1,    s.isAvgMath == 1,
+                s.isAvgEng == 1,   s.isAvgInter == 1, params.reDivision};
+    }
+};
+
+struct TuningCounts {
+    int swaps = 0; // exchanges kept
+    int again = 0; // re-checks passed
+};
+
+// One fine-tuning pass over the classes of a model: every movable student is tried against every
+// movable student of the same sex in every other class, and the first exchange that keeps the
+// giving class as close to the placed averages and band targets as before is kept at once.
+template <class Model> class TuningPass {
+public:
+    TuningPass(Model &model, const PassFigures &figures, const TuningRules &rules)
+        : model_(model), figures_(figures), rules_(rules) {
+        if (rules.total)
+            judged_.push_back(totalMeasure);
+        // The gain adds up in this order; with inexact scores the order shows in the last bits.
+        constexpr std::size_t math = 0, english = 1, chinese = 2;
+        if (rules.chinese)
+            gainOrder_.push_back(chinese);
+        if (rules.math)
+            gainOrder_.push_back(math);
+        if (rules.english)
+            gainOrder_.push_back(english);
+        for (std::size_t s = 3; s < subjectCount; ++s)
+            gainOrder_.push_back(s);
+        judged_.insert(judged_.end(), gainOrder_.begin(), gainOrder_.end());
+    }
+
+    TuningCounts run() {
+        model_.useFigures(figures_, rules_.total);
+        const int classCount = model_.classCount();
+        for (int a = 0; a < classCount; ++a) {
+            const std::size_t positions = model_.size(a);
+            for (std::size_t p = 0; p < positions; ++p) {
+                const Tstudent &first = model_.at(a, p);
+                if (first.adjusted != 0 || first.placeKind >= 2)
+                    continue;
+                for (int b = 0; b < classCount; ++b) {
+                    if (b != a)
+                        tryPartners(a, p, b);
+                }
+            }
+        }
+        for (int k = 0; k < classCount; ++k) {
+            for (std::size_t p = 0; p < model_.size(k); ++p)
+                model_.at(k, p).adjusted = 0;
+        }
+        return counts_;
+    }
+
+private:
+    using Deviations = std::array<double, measureCount>;
+
+    void tryPartners(int a, std::size_t p, int b) {
+        const std::size_t partners = model_.size(b);
+        for (std::size_t q = 0; q < partners; ++q) {
+            // The student at p may have changed with an exchange kept earlier in this loop.
+            const Tstudent &mover = model_.at(a, p);
+            // The model may pass over partners whose trial could change nothing.
+            const BandScreen screen = !rules_.bands     ? BandScreen::none
+                                      : rechecks(mover) ? BandScreen::partnerClass
+                                                        : BandScreen::moverClass;
+            q = model_.nextPartner(a, p, b, q, screen);
+            if (q >= partners)
+                break;
+            const Tstudent &partner = model_.at(b, q);
+            if (!model_.sameSex(mover, partner) || partner.placeKind >= 2 || mover.sameScores(partner))
+                continue;
+            evaluate(a, p, b, q);
+        }
+    }
+
+    // Whether an exchange moving this student on is judged from the partner's class as well.
+    bool rechecks(const Tstudent &mover) const { return rules_.reDivision || mover.adjusted == 1; }
+
+    double deviation(int k, std::size_t measure) const {
+        return static_cast<double>(figures_.placedAvg[measure]) - model_.average(k, measure);
+    }
+
+    Deviations deviations(int k) const {
+        Deviations d{};
+        for (const std::size_t m : judged_)
+            d[m] = deviation(k, m);
+        return d;
+    }
+
+    // Whether class k, as it now is, stays at least as close to the placed averages as `before`.
+    bool averagesHold(int k, const Deviations &before) const {
+        if (rules_.total && !(std::fabs(before[totalMeasure]) >= std::fabs(deviation(k, totalMeasure))))
+            return false;
+        double gain = 0.0;
+        for (const std::size_t m : gainOrder_)
+            gain = (std::fabs(before[m]) + gain) - std::fabs(deviation(k, m));
+        return gain >= 0.0;
+    }
+
+    void evaluate(int a, std::size_t p, int b, std::size_t q) {
+        Tstudent &mover = model_.at(a, p);
+        Tstudent &partner = model_.at(b, q);
+        const bool recheck = rechecks(mover);
+        const bool bandsHoldA = !rules_.bands || model_.bandScore(a, mover, partner) >= 0;
+        // Without a re-check nothing is counted, so a failed band verdict settles it already.
+        if (!bandsHoldA && !recheck)
+            return;
+        const Deviations beforeA = deviations(a);
+        const Deviations beforeB = recheck ? deviations(b) : Deviations{};
+
+        model_.exchange(a, p, b, q);
+        if (model_.hasOtherWithPinyin(a, partner) || model_.hasOtherWithPinyin(b, mover)) {
+            model_.undo();
+            return;
+        }
+        bool passed = true;
+        if (recheck) {
+            // Asked of B as it now is: moving the newcomer out again and the partner back in.
+            passed = (!rules_.bands || model_.bandScore(b, mover, partner) >= 0) && averagesHold(b, beforeB);
+            if (passed)
+                ++counts_.again;
+        }
+        if (passed && bandsHoldA && averagesHold(a, beforeA)) {
+            model_.keep();
+            ++counts_.swaps;
+            mover.adjusted = 1;
+            partner.adjusted = 1;
+        } else {
+            model_.undo();
+        }
+    }
+
+    Model &model_;
+    const PassFigures &figures_;
+    const TuningRules rules_;
+    std::vector<std::size_t> judged_;    // measures whose deviation a verdict reads
+    std::vector<std::size_t> gainOrder_; // subjects counted in the gain, in adding order
+    TuningCounts counts_;
+};
+
+// The fine-tuning passes after one sex has been placed.
+template <class Model>
+void fineTune(Model &model, const std::vector<StudentRow> &table, const PassParams &params,
+              Reporter &reporter) {
+    const long passes = tuningPassesPerSex(params.settings.wtNum);
+    const TuningRules rules = TuningRules::of(params);
+    // Set once a pass kept nothing: the line every following pass of the sequence would write
+    // (none when there was nothing to measure against).
+    std::optional<std::optional<std::string>> idleLine;
+    for (long n = 0; n < passes; ++n) {
+        reporter.stopIfCancelled();
+        if (idleLine) {
+            if (*idleLine)
+                reporter.line(**idleLine);
+            reporter.passDone();
+            continue;
+        }
+        std::optional<std::string> line;
+        int swaps = 0;
+        if (const auto figures = passFigures(table, model.classCount())) {
+            const TuningCounts counts = TuningPass<Model>(model, *figures, rules).run();
+            swaps = counts.swaps;
+            line = "微调替换" + std::to_string(counts.swaps) + "人，" + "已经调整过的学生再符合替换条件有" +
+                   std::to_string(counts.again) + "人次";
+            reporter.line(*line);
+        }
+        reporter.passDone();
+        if (Model::skipsIdleRepeats && swaps == 0)
+            idleLine = line;
+    }
+}
+
+} // namespace fenban

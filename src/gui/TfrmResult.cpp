@@ -1,0 +1,215 @@
+#include "gui/TfrmResult.h"
+
+#include "exchange/sheets/sheet.h"
+#include "gui/MessageBox.h"
+#include "gui/Tfrm_main.h"
+#include "gui/TfrmShow.h"
+#include "store/database.h"
+#include "store/division_runner.h"
+#include "store/students.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QMutex>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QThread>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <atomic>
+
+namespace fenban::gui {
+
+// Shared by the window and the worker thread. Lines and progress cross over under the mutex or as
+// atomics; the outcome is read only after the worker has finished.
+struct DivisionJob {
+    QList<int> classNumbers; // empty for a whole division
+    QMutex mutex;
+    QStringList lines;
+    std::atomic<long> done{0};
+    std::atomic<long> total{0};
+    store::RunOutcome outcome;
+};
+
+namespace {
+
+const QString busyText = QStringLiteral("正在分班，请稍候");
+
+// Runs in the worker thread, on a connection of its own.
+void runDivision(DivisionJob &job, const QString &databasePath, int projectId) {
+    auto database = store::Database::open(databasePath);
+    if (!database) {
+        job.outcome = {store::RunOutcome::Failed, database.error()};
+        return;
+    }
+    DivisionObserver observer;
+    observer.message = [&job](const std::string &line) {
+        QMutexLocker lock(&job.mutex);
+        job.lines.append(QString::fromStdString(line));
+    };
+    observer.progress = [&job](long done, long total) {
+        job.total = total;
+        job.done = done;
+    };
+    const auto engine = makeFastEngine();
+    store::DivisionRunner runner(database.value()->connection(), *engine);
+    job.outcome = job.classNumbers.isEmpty() ? runner.divide(projectId, observer)
+                                             : runner.redivide(projectId, job.classNumbers, observer);
+}
+
+QTableWidgetItem *cellItem(const QString &text) {
+    auto *item = new QTableWidgetItem(text);
+    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+    return item;
+}
+
+} // namespace
+
+TfrmResult::TfrmResult(Tfrm_main *mainWindow) : m_main(mainWindow) {
+    setObjectName(QStringLiteral("frmResult"));
+    setWindowTitle(QStringLiteral("分班结果"));
+    FormCreate();
+}
+
+TfrmResult::~TfrmResult() = default;
+
+void TfrmResult::FormCreate() {
+    sgClassShow = new QTableWidget(1, 18, this);
+    sgClassShow->setObjectName(QStringLiteral("sgClassShow"));
+    sgClassShow->setHorizontalHeaderLabels(
+        {QString(), QStringLiteral("学号"), QStringLiteral("登分号"), QStringLiteral("姓名"), QStringLiteral("性别"),
+         QStringLiteral("数学"), QStringLiteral("英语"), QStringLiteral("语文"), QStringLiteral("物理"),
+         QStringLiteral("政治"), QStringLiteral("历史"), QStringLiteral("体育"), QStringLiteral("地理"),
+         QStringLiteral("生物"), QStringLiteral("总分"), QStringLiteral("毕业学校"), QStringLiteral("地址"),
+         QStringLiteral("班级")});
+    sgClassShow->verticalHeader()->hide();
+    sgClassShow->verticalHeader()->setDefaultSectionSize(24);
+    sgClassShow->setColumnWidth(0, 25);
+    sgClassShow->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    sgClassShow->setSelectionBehavior(QAbstractItemView::SelectRows);
+
+    Button1 = new QPushButton(QStringLiteral("分班"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button2 = new QPushButton(QStringLiteral("导出到Excel"), this);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    Button2->hide();
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(QStringLiteral("pbRun"));
+    m_progress->setRange(0, 1);
+    m_progress->setValue(0);
+    m_progress->hide();
+    m_poll = new QTimer(this);
+    m_poll->setInterval(50);
+    connect(m_poll, &QTimer::timeout, this, &TfrmResult::drainJob);
+    connect(Button1, &QPushButton::clicked, this, &TfrmResult::Button1Click);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(Button1);
+    buttons->addWidget(Button2);
+    buttons->addWidget(m_progress, 1);
+    buttons->addStretch();
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(sgClassShow);
+    layout->addLayout(buttons);
+    resize(913, 579);
+}
+
+void TfrmResult::Button1Click() {
+    start({});
+}
+
+void TfrmResult::reqx_begin(const QList<int> &classNumbers) {
+    start(classNumbers);
+}
+
+void TfrmResult::start(const QList<int> &classNumbers) {
+    if (isRunning()) {
+        MessageBox::information(this, busyText);
+        return;
+    }
+    m_main->createMsgfrom();
+    m_job = std::make_shared<DivisionJob>();
+    m_job->classNumbers = classNumbers;
+    QThread *worker = QThread::create([job = m_job, path = m_main->databasePath(), id = m_main->projectId().toInt()] {
+        runDivision(*job, path, id);
+    });
+    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+    connect(worker, &QThread::finished, this, &TfrmResult::runFinished);
+    m_progress->setRange(0, 1);
+    m_progress->setValue(0);
+    m_progress->show();
+    m_poll->start();
+    worker->start();
+}
+
+void TfrmResult::drainJob() {
+    QStringList lines;
+    {
+        QMutexLocker lock(&m_job->mutex);
+        lines.swap(m_job->lines);
+    }
+    for (const QString &line : lines)
+        m_main->showMsg(line);
+    const long total = m_job->total;
+    if (total > 0) {
+        m_progress->setRange(0, static_cast<int>(total));
+        m_progress->setValue(static_cast<int>(m_job->done.load()));
+    }
+}
+
+void TfrmResult::runFinished() {
+    m_poll->stop();
+    drainJob();
+    m_progress->hide();
+    const std::shared_ptr<DivisionJob> job = std::exchange(m_job, nullptr);
+    if (job->outcome.kind == store::RunOutcome::Failed)
+        MessageBox::error(this, job->outcome.message);
+    else if (job->outcome.kind == store::RunOutcome::Done)
+        showGrid(job->classNumbers);
+    emit runEnded();
+}
+
+void TfrmResult::showGrid(const QList<int> &onlyClasses) {
+    const auto students = store::StudentStore(m_main->database()).byClass(m_main->projectId().toInt());
+    if (!students) {
+        MessageBox::error(this, students.error());
+        return;
+    }
+    QList<store::StudentRecord> shown;
+    for (const store::StudentRecord &student : students.value()) {
+        if (onlyClasses.isEmpty() || onlyClasses.contains(student.classId))
+            shown.append(student);
+    }
+    // A table without rows leaves the grid as it was.
+    if (shown.isEmpty())
+        return;
+    sgClassShow->setUpdatesEnabled(false);
+    sgClassShow->clearContents();
+    sgClassShow->setRowCount(static_cast<int>(shown.size()));
+    for (int r = 0; r < shown.size(); ++r) {
+        const store::StudentRecord &student = shown[r];
+        QStringList cells{QString::number(r + 1), QString::number(student.studentId), student.recId, student.name,
+                          student.sex};
+        for (const auto &score : student.scores)
+            cells.append(score ? exchange::numberText(*score) : QString());
+        cells << exchange::numberText(student.total()) << student.oralSchool << student.addr
+              << QString::number(student.classId) + QStringLiteral("班");
+        for (int c = 0; c < cells.size(); ++c)
+            sgClassShow->setItem(r, c, cellItem(cells[c]));
+    }
+    sgClassShow->setUpdatesEnabled(true);
+}
+
+void TfrmResult::closeEvent(QCloseEvent *event) {
+    if (isRunning()) {
+        MessageBox::information(this, busyText);
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+} // namespace fenban::gui

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QList>
+#include <QWidget>
+
+#include <memory>
+
+class QProgressBar;
+class QPushButton;
+class QTableWidget;
+class QTimer;
+
+namespace fenban::gui {
+
+class Tfrm_main;
+struct DivisionJob;
+
+// The result window: starts a division or re-division of the current project, which works in the
+// background, and shows the students class by class when it is done.
+class TfrmResult : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TfrmResult(Tfrm_main *mainWindow);
+    ~TfrmResult() override;
+
+    bool isRunning() const { return m_job != nullptr; }
+    // Divides the chosen classes (class numbers) again among themselves.
+    void reqx_begin(const QList<int> &classNumbers);
+
+signals:
+    // A run has ended, whatever its outcome.
+    void runEnded();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void FormCreate();
+    void Button1Click();
+    void start(const QList<int> &classNumbers);
+    void drainJob();
+    void runFinished();
+    void showGrid(const QList<int> &onlyClasses);
+
+    Tfrm_main *m_main;
+    std::shared_ptr<DivisionJob> m_job;
+    QTableWidget *sgClassShow = nullptr;
+    QPushButton *Button1 = nullptr;
+    QPushButton *Button2 = nullptr;
+    QProgressBar *m_progress = nullptr;
+    QTimer *m_poll = nullptr;
+};
+
+} // namespace fenban::gui

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QWidget>
+
+class QPlainTextEdit;
+
+namespace fenban::gui {
+
+// The message console: a black window to which a division writes its progress lines. There is one
+// for the whole program; closing it only hides it, and its lines stay.
+class TfrmShow : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TfrmShow(QWidget *owner);
+
+    void showMsg(const QString &text);
+    QStringList lines() const;
+
+private:
+    QPlainTextEdit *memoMsg = nullptr;
+};
+
+} // namespace fenban::gui

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "engine/division.h"
+#include "store/result.h"
+
+#include <QList>
+#include <QSqlDatabase>
+
+namespace fenban::store {
+
+// How a division or re-division against the database ended.
+struct RunOutcome {
+    enum Kind { Done, Cancelled, Failed } kind = Done;
+    QString message; // for Failed: what to tell the user
+};
+
+// Runs the division engine on one project's students: everything is checked and read first, the
+// classes are worked out in memory, and every student's class and placement code is written in one
+// transaction, so a run that fails or is cancelled leaves the previous division whole.
+class DivisionRunner {
+public:
+    DivisionRunner(QSqlDatabase db, const DivisionEngine &engine);
+
+    RunOutcome divide(int projectId, const DivisionObserver &observer = {});
+    // `classNumbers` are class numbers (class_id values), not list positions.
+    RunOutcome redivide(int projectId, const QList<int> &classNumbers, const DivisionObserver &observer = {});
+
+private:
+    Result<DivisionSettings> settings(int projectId) const;
+    Result<int> classCount(int projectId) const;
+    Result<std::vector<StudentRow>> rows(int projectId) const;
+    Status write(int projectId, const std::vector<StudentRow> &before, const std::vector<StudentRow> &after);
+    RunOutcome finish(int projectId, const DivisionResult &result, const std::vector<StudentRow> &before,
+                      const std::vector<StudentRow> &after);
+
+    QSqlDatabase m_db;
+    const DivisionEngine &m_engine;
+};
+
+} // namespace fenban::store

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "engine/division.h"
+
+#include <array>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace fenban::testing {
+
+// Everything a run showed to the outside world.
+struct Trace {
+    DivisionResult result;
+    std::vector<std::string> lines;
+    std::vector<std::pair<long, long>> progress;
+
+    bool operator==(const Trace &other) const {
+        return result.outcome == other.result.outcome && result.message == other.result.message &&
+               lines == other.lines && progress == other.progress;
+    }
+};
+
+// Records a run; `cancelAfter` answers "stop" from that many questions on (never when negative).
+class Recorder {
+public:
+    explicit Recorder(long cancelAfter = -1) : cancelAfter_(cancelAfter) {}
+
+    DivisionObserver observer() {
+        return {[this](const std::string &line) { trace.lines.push_back(line); },
+                [this](long done, long total) { trace.progress.emplace_back(done, total); },
+                [this] {
+                    return cancelAfter_ >= 0 && asked_++ >= cancelAfter_;
+                }};
+    }
+
+    Trace trace;
+
+private:
+    long cancelAfter_;
+    long asked_ = 0;
+};
+
+inline Trace divide(const DivisionEngine &engine, std::vector<StudentRow> &rows, int numClass,
+                    const DivisionSettings &settings, long cancelAfter = -1) {
+    Recorder recorder(cancelAfter);
+    recorder.trace.result = engine.divide(rows, numClass, settings, recorder.observer());
+    return recorder.trace;
+}
+
+inline Trace redivide(const DivisionEngine &engine, std::vector<StudentRow> &rows,
+                      const std::vector<int> &classes, const DivisionSettings &settings,
+                      long cancelAfter = -1) {
+    Recorder recorder(cancelAfter);
+    recorder.trace.result = engine.redivide(rows, classes, settings, recorder.observer());
+    return recorder.trace;
+}
+
+inline StudentRow student(int id, std::string sex, const std::array<double, 9> &scores,
+                          std::string pinyin = {}, int type = 0, int classId = 0, std::string pfType = {}) {
+    StudentRow row;
+    row.studentId = id;
+    row.name = "S" + std::to_string(id);
+    row.sex = std::move(sex);
+    row.scores = scores;
+    row.pingyin = pinyin.empty() ? "P" + std::to_string(id) : std::move(pinyin);
+    row.type = type;
+    row.classId = classId;
+    row.pfType = std::move(pfType);
+    return row;
+}
+
+// The same score in every subject.
+inline std::array<double, 9> flat(double score) {
+    std::array<double, 9> scores;
+    scores.fill(score);
+    return scores;
+}
+
+inline DivisionSettings withTuning(int wtNum, int isMan = 1) {
+    DivisionSettings settings;
+    settings.wtNum = wtNum;
+    settings.isMan = isMan;
+    return settings;
+}
+
+inline const StudentRow &byId(const std::vector<StudentRow> &rows, int id) {
+    for (const StudentRow &row : rows) {
+        if (row.studentId == id)
+            return row;
+    }
+    throw std::out_of_range("no such student");
+}
+
+// Typed tests run once per engine.
+struct ReferenceEngine {
+    static std::unique_ptr<DivisionEngine> make() { return makeReferenceEngine(); }
+};
+struct FastEngine {
+    static std::unique_ptr<DivisionEngine> make() { return makeFastEngine(); }
+};
+
+} // namespace fenban::testing

@@ -1,0 +1,236 @@
+#include "gui/MessageBox.h"
+#include "gui/Tfrm_config.h"
+#include "gui/Tfrm_main.h"
+#include "gui/TfrmResult.h"
+#include "gui/TfrmShow.h"
+#include "store/database.h"
+#include "store/projects.h"
+#include "store/settings.h"
+#include "store/students.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+using fenban::gui::MessageBox;
+using fenban::gui::Tfrm_config;
+using fenban::gui::Tfrm_main;
+using fenban::gui::TfrmResult;
+using fenban::store::ProjectSettings;
+using fenban::store::StudentRecord;
+
+namespace {
+
+QList<StudentRecord> cohort(int size) {
+    QList<StudentRecord> students;
+    for (int id = 1; id <= size; ++id) {
+        StudentRecord record;
+        record.studentId = 1000 + id;
+        record.name = QStringLiteral("学生%1").arg(id);
+        record.sex = id % 2 ? QStringLiteral("男") : QStringLiteral("女");
+        for (std::size_t i = 0; i < record.scores.size(); ++i)
+            record.scores[i] = 30 + (id * 11 + static_cast<int>(i) * 17) % 70;
+        record.pingyin = QStringLiteral("XUE SHENG %1").arg(id);
+        students.append(record);
+    }
+    return students;
+}
+
+} // namespace
+
+class DivisionWindowsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void settingsWindowShowsStoredValues();
+    void settingsWindowSavesAndRefusesNonNumbers();
+    void divisionFillsTheGridInClassOrder();
+    void commandsAreRefusedWhileDividing();
+
+private:
+    void click(QWidget *root, const QString &name);
+    QStringList messages();
+    Tfrm_config *openSettings();
+    TfrmResult *openResult();
+    void runAndWait(TfrmResult *result);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<fenban::store::Database> m_database;
+    std::unique_ptr<Tfrm_main> m_window;
+};
+
+void DivisionWindowsTest::init() {
+    MessageBox::setScripted(true);
+    m_dir = std::make_unique<QTemporaryDir>();
+    auto opened = fenban::store::Database::open(m_dir->filePath(QStringLiteral("qx.db")));
+    QVERIFY2(opened, qPrintable(opened.error()));
+    m_database = std::move(opened.value());
+    const auto project = fenban::store::ProjectStore(m_database->connection()).create({QStringLiteral("高一"), 4});
+    QVERIFY(project);
+    QCOMPARE(fenban::store::StudentStore(m_database->connection()).replaceAll(1, cohort(40)).kind,
+             fenban::store::ReplaceOutcome::Written);
+    m_window = std::make_unique<Tfrm_main>(m_database->connection());
+    m_window->setCurrentProject(project.value());
+    m_window->show();
+}
+
+void DivisionWindowsTest::cleanup() {
+    m_window.reset();
+    m_database.reset();
+    m_dir.reset();
+}
+
+void DivisionWindowsTest::click(QWidget *root, const QString &name) {
+    auto *button = root->findChild<QAbstractButton *>(name);
+    QVERIFY2(button, qPrintable(name));
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+QStringList DivisionWindowsTest::messages() {
+    QStringList texts;
+    for (const MessageBox::Shown &shown : MessageBox::takeShown())
+        texts.append(shown.text);
+    return texts;
+}
+
+Tfrm_config *DivisionWindowsTest::openSettings() {
+    click(m_window.get(), QStringLiteral("ToolButton1"));
+    return m_window->findChild<Tfrm_config *>();
+}
+
+TfrmResult *DivisionWindowsTest::openResult() {
+    click(m_window.get(), QStringLiteral("ToolButton2"));
+    return m_window->findChild<TfrmResult *>();
+}
+
+void DivisionWindowsTest::runAndWait(TfrmResult *result) {
+    QSignalSpy ended(result, &TfrmResult::runEnded);
+    click(result, QStringLiteral("Button1"));
+    QVERIFY(ended.wait(60000));
+}
+
+void DivisionWindowsTest::settingsWindowShowsStoredValues() {
+    ProjectSettings stored;
+    stored.isAvgCh = 0;
+    stored.isAvgEng = 2; // only 1 means on
+    stored.isMan = 1;
+    stored.inter = 3;
+    stored.wtNum = std::nullopt;
+    QVERIFY(fenban::store::SettingsStore(m_database->connection()).write(1, stored));
+
+    Tfrm_config *settings = openSettings();
+    QVERIFY(settings);
+    QCOMPARE(settings->windowTitle(), QStringLiteral("分班设置"));
+    const QList<std::pair<QString, bool>> boxes{
+        {QStringLiteral("cb_person"), true}, {QStringLiteral("cb_total"), true}, {QStringLiteral("cb_ch"), false},
+        {QStringLiteral("cb_math"), true},   {QStringLiteral("cb_eng"), false},  {QStringLiteral("cb_inter"), true},
+        {QStringLiteral("cb_man"), true},    {QStringLiteral("CheckBox1"), true}, {QStringLiteral("CheckBox5"), false},
+    };
+    for (const auto &[name, checked] : boxes)
+        QVERIFY2(settings->findChild<QCheckBox *>(name)->isChecked() == checked, qPrintable(name));
+    QCOMPARE(settings->findChild<QLineEdit *>(QStringLiteral("edInter"))->text(), QStringLiteral("3"));
+    QCOMPARE(settings->findChild<QLineEdit *>(QStringLiteral("edWTNum"))->text(), QStringLiteral("0"));
+
+    // Shown again through the toolbar, the same window keeps what was typed.
+    settings->findChild<QLineEdit *>(QStringLiteral("edInter"))->setText(QStringLiteral("9"));
+    QCOMPARE(openSettings(), settings);
+    QCOMPARE(settings->findChild<QLineEdit *>(QStringLiteral("edInter"))->text(), QStringLiteral("9"));
+}
+
+void DivisionWindowsTest::settingsWindowSavesAndRefusesNonNumbers() {
+    Tfrm_config *settings = openSettings();
+    auto *inter = settings->findChild<QLineEdit *>(QStringLiteral("edInter"));
+    auto *passes = settings->findChild<QLineEdit *>(QStringLiteral("edWTNum"));
+    QCOMPARE(inter->text(), QStringLiteral("1"));
+    QCOMPARE(passes->text(), QStringLiteral("50"));
+
+    passes->setText(QStringLiteral("2O"));
+    click(settings, QStringLiteral("BitBtn1"));
+    QCOMPARE(messages(), QStringList{QStringLiteral("分数间隔权重和微调次数必须是整数")});
+    QVERIFY(m_window->findChild<Tfrm_config *>());
+    QCOMPARE(fenban::store::SettingsStore(m_database->connection()).read(1).value()->wtNum, 50);
+
+    inter->setText(QStringLiteral("3"));
+    passes->setText(QStringLiteral("20"));
+    settings->findChild<QCheckBox *>(QStringLiteral("cb_total"))->setChecked(false);
+    settings->findChild<QCheckBox *>(QStringLiteral("cb_man"))->setChecked(true);
+    click(settings, QStringLiteral("BitBtn1"));
+    QTRY_VERIFY(!m_window->findChild<Tfrm_config *>());
+    const auto saved = fenban::store::SettingsStore(m_database->connection()).read(1);
+    QCOMPARE(saved.value()->inter, 3);
+    QCOMPARE(saved.value()->wtNum, 20);
+    QCOMPARE(saved.value()->isAvgTotal, 0);
+    QCOMPARE(saved.value()->isMan, 1);
+
+    settings = openSettings();
+    QCOMPARE(settings->findChild<QLineEdit *>(QStringLiteral("edInter"))->text(), QStringLiteral("3"));
+    QCOMPARE(settings->findChild<QLineEdit *>(QStringLiteral("edWTNum"))->text(), QStringLiteral("20"));
+}
+
+void DivisionWindowsTest::divisionFillsTheGridInClassOrder() {
+    TfrmResult *result = openResult();
+    QVERIFY(result);
+    auto *grid = result->findChild<QTableWidget *>(QStringLiteral("sgClassShow"));
+    QCOMPARE(grid->columnCount(), 18);
+    QCOMPARE(grid->rowCount(), 1);
+    QVERIFY(!result->findChild<QPushButton *>(QStringLiteral("Button2"))->isVisible());
+
+    runAndWait(result);
+    QCOMPARE(grid->rowCount(), 40);
+    QCOMPARE(grid->item(0, 0)->text(), QStringLiteral("1"));
+    QStringList classes;
+    for (int r = 0; r < grid->rowCount(); ++r)
+        classes.append(grid->item(r, 17)->text());
+    QStringList sorted = classes;
+    std::stable_sort(sorted.begin(), sorted.end());
+    QCOMPARE(classes, sorted);
+    QCOMPARE(classes.first(), QStringLiteral("1班"));
+    QCOMPARE(classes.count(QStringLiteral("4班")), 10);
+
+    const QStringList console = m_window->console()->lines();
+    QCOMPARE(console.first(), QStringLiteral("信息显示................"));
+    QVERIFY(console.contains(QStringLiteral("对女的进行分")));
+    QCOMPARE(console.last(), QStringLiteral("更新结束"));
+}
+
+void DivisionWindowsTest::commandsAreRefusedWhileDividing() {
+    TfrmResult *result = openResult();
+    QSignalSpy ended(result, &TfrmResult::runEnded);
+    click(result, QStringLiteral("Button1"));
+    QVERIFY(result->isRunning());
+    // Closing the console does not stop the run.
+    m_window->console()->close();
+
+    click(result, QStringLiteral("Button1"));
+    click(m_window.get(), QStringLiteral("ToolButton7"));
+    click(m_window.get(), QStringLiteral("ToolButton3"));
+    m_window->re_qx({1, 2});
+    result->parentWidget()->close();
+    const QString busy = QStringLiteral("正在分班，请稍候");
+    QCOMPARE(messages(), (QStringList{busy, busy, busy, busy, busy}));
+    QVERIFY(m_window->findChild<TfrmResult *>());
+
+    QVERIFY(ended.wait(60000));
+    QCOMPARE(m_window->console()->lines().last(), QStringLiteral("更新结束"));
+
+    // After the run the same commands work again; a re-division shows only the chosen classes.
+    QSignalSpy again(result, &TfrmResult::runEnded);
+    m_window->re_qx({2, 4});
+    QVERIFY(again.wait(60000));
+    auto *grid = result->findChild<QTableWidget *>(QStringLiteral("sgClassShow"));
+    QCOMPARE(grid->rowCount(), 20);
+    QCOMPARE(grid->item(0, 17)->text(), QStringLiteral("2班"));
+    QCOMPARE(m_window->console()->lines().last(), QStringLiteral("重新分班结束"));
+    QVERIFY(messages().isEmpty());
+}
+
+QTEST_MAIN(DivisionWindowsTest)
+#include "division_windows_test.moc"

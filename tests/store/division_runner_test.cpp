@@ -1,0 +1,122 @@
+#include "store/division_runner.h"
+
+#include "store/projects.h"
+#include "store/settings.h"
+#include "store/students.h"
+#include "support/temp_database.h"
+
+#include <gtest/gtest.h>
+
+using fenban::store::DivisionRunner;
+using fenban::store::RunOutcome;
+using fenban::store::StudentRecord;
+using fenban::testing::TempDatabase;
+
+namespace {
+
+// Twelve students, boys and girls, with spread scores and one category.
+QList<StudentRecord> cohort() {
+    QList<StudentRecord> students;
+    for (int id = 1; id <= 12; ++id) {
+        StudentRecord record;
+        record.studentId = id;
+        record.name = QStringLiteral("学生%1").arg(id);
+        record.sex = id % 2 ? QStringLiteral("男") : QStringLiteral("女");
+        for (std::size_t i = 0; i < record.scores.size(); ++i)
+            record.scores[i] = 40 + (id * 7 + static_cast<int>(i) * 13) % 60;
+        record.pingyin = QStringLiteral("XUE SHENG %1").arg(id);
+        record.pfType = id <= 4 ? QStringLiteral("艺术") : QString();
+        students.append(record);
+    }
+    return students;
+}
+
+class Division : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(fenban::store::ProjectStore(db.connection()).create({QStringLiteral("高一"), 3}));
+        ASSERT_EQ(fenban::store::StudentStore(db.connection()).replaceAll(1, cohort()).kind,
+                  fenban::store::ReplaceOutcome::Written);
+    }
+    QStringList classesAndTypes() const {
+        return db.query(QStringLiteral("SELECT student_id, class_id, type FROM qx_1 ORDER BY student_id"));
+    }
+    RunOutcome divide() { return DivisionRunner(db.connection(), *engine).divide(1, observer()); }
+    fenban::DivisionObserver observer() {
+        fenban::DivisionObserver watcher;
+        watcher.message = [this](const std::string &line) { lines.push_back(line); };
+        return watcher;
+    }
+
+    TempDatabase db;
+    std::unique_ptr<fenban::DivisionEngine> engine = fenban::makeFastEngine();
+    std::vector<std::string> lines;
+};
+
+} // namespace
+
+TEST_F(Division, PlacesEveryStudentAndWritesClassesAndCodes) {
+    const RunOutcome outcome = divide();
+    ASSERT_EQ(outcome.kind, RunOutcome::Done) << outcome.message.toStdString();
+    EXPECT_EQ(db.query(QStringLiteral("SELECT class_id, count(*) FROM qx_1 GROUP BY class_id")),
+              (QStringList{QStringLiteral("1|4"), QStringLiteral("2|4"), QStringLiteral("3|4")}));
+    EXPECT_EQ(db.query(QStringLiteral("SELECT DISTINCT type FROM qx_1 WHERE pfType='艺术'")),
+              QStringList{QStringLiteral("3")});
+    EXPECT_EQ(db.query(QStringLiteral("SELECT DISTINCT type FROM qx_1 WHERE pfType=''")),
+              QStringList{QStringLiteral("1")});
+    EXPECT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "更新结束");
+}
+
+TEST_F(Division, SettingsThatCannotBeReadRefuseBeforeAnythingChanges) {
+    ASSERT_EQ(divide().kind, RunOutcome::Done);
+    const QStringList divided = classesAndTypes();
+    const struct {
+        QString statement;
+        QString message;
+    } cases[] = {
+        {QStringLiteral("UPDATE config SET wtNum=NULL"), QStringLiteral("微调次数")},
+        {QStringLiteral("UPDATE config SET inter=NULL"), QStringLiteral("分数间隔权重")},
+        {QStringLiteral("UPDATE config SET is_man=NULL"), QStringLiteral("先男后女")},
+        {QStringLiteral("DELETE FROM config"), QStringLiteral("不存在该班别的参数设置")},
+        {QStringLiteral("UPDATE qx_info SET num=0"), QStringLiteral("班级数必须大于0")},
+    };
+    for (const auto &c : cases) {
+        db.query(QStringLiteral("BEGIN"));
+        db.query(c.statement);
+        const RunOutcome outcome = divide();
+        EXPECT_EQ(outcome.kind, RunOutcome::Failed) << c.statement.toStdString();
+        EXPECT_TRUE(outcome.message.contains(c.message)) << outcome.message.toStdString();
+        EXPECT_EQ(classesAndTypes(), divided);
+        db.query(QStringLiteral("ROLLBACK"));
+    }
+}
+
+TEST_F(Division, AFailureWhileWritingKeepsThePreviousDivision) {
+    ASSERT_EQ(divide().kind, RunOutcome::Done);
+    db.query(QStringLiteral("UPDATE qx_1 SET class_id=7, type=1 WHERE student_id=9"));
+    const QStringList before = classesAndTypes();
+    db.query(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON qx_1 WHEN NEW.student_id = 9 "
+                            "BEGIN SELECT RAISE(ABORT, 'injected failure'); END"));
+    const RunOutcome outcome = divide();
+    EXPECT_EQ(outcome.kind, RunOutcome::Failed);
+    EXPECT_TRUE(outcome.message.contains(QStringLiteral("injected failure"))) << outcome.message.toStdString();
+    EXPECT_EQ(classesAndTypes(), before);
+}
+
+TEST_F(Division, RedivisionTouchesOnlyTheChosenClasses) {
+    ASSERT_EQ(divide().kind, RunOutcome::Done);
+    const QStringList before = db.query(QStringLiteral("SELECT student_id, class_id, type FROM qx_1 WHERE class_id=2"));
+    const RunOutcome outcome = DivisionRunner(db.connection(), *engine).redivide(1, {1, 3}, observer());
+    ASSERT_EQ(outcome.kind, RunOutcome::Done) << outcome.message.toStdString();
+    EXPECT_EQ(db.query(QStringLiteral("SELECT student_id, class_id, type FROM qx_1 WHERE class_id=2")), before);
+    EXPECT_EQ(db.query(QStringLiteral("SELECT count(*) FROM qx_1 WHERE class_id IN (1, 3)")),
+              QStringList{QStringLiteral("8")});
+    EXPECT_EQ(lines.back(), "重新分班结束");
+
+    const QStringList divided = classesAndTypes();
+    const RunOutcome empty = DivisionRunner(db.connection(), *engine).redivide(1, {}, observer());
+    EXPECT_EQ(empty.kind, RunOutcome::Failed);
+    EXPECT_EQ(empty.message, QStringLiteral("请选择要重新分班的班级"));
+    EXPECT_EQ(classesAndTypes(), divided);
+}
