@@ -125,7 +125,7 @@ RunOutcome DivisionRunner::finish(int projectId, const DivisionResult &result, c
     return {};
 }
 
-RunOutcome DivisionRunner::divide(int projectId, const DivisionObserver &observer) {
+RunOutcome DivisionRunner::run(int projectId, const EngineCall &call) {
     const auto classes = classCount(projectId);
     if (!classes)
         return failed(classes.error());
@@ -136,26 +136,23 @@ RunOutcome DivisionRunner::divide(int projectId, const DivisionObserver &observe
     if (!loaded)
         return failed(loaded.error());
     std::vector<StudentRow> divided = loaded.value();
-    const DivisionResult result = m_engine.divide(divided, classes.value(), settingsRow.value(), observer);
+    const DivisionResult result = call(divided, classes.value(), settingsRow.value());
     return finish(projectId, result, loaded.value(), divided);
+}
+
+RunOutcome DivisionRunner::divide(int projectId, const DivisionObserver &observer) {
+    return run(projectId, [&](std::vector<StudentRow> &rows, int classCount, const DivisionSettings &settings) {
+        return m_engine.divide(rows, classCount, settings, observer);
+    });
 }
 
 RunOutcome DivisionRunner::redivide(int projectId, const QList<int> &classNumbers, const DivisionObserver &observer) {
     if (classNumbers.isEmpty())
         return failed(QStringLiteral("请选择要重新分班的班级"));
-    const auto classes = classCount(projectId);
-    if (!classes)
-        return failed(classes.error());
-    const auto settingsRow = settings(projectId);
-    if (!settingsRow)
-        return failed(settingsRow.error());
-    const auto loaded = rows(projectId);
-    if (!loaded)
-        return failed(loaded.error());
-    std::vector<StudentRow> divided = loaded.value();
-    const DivisionResult result = m_engine.redivide(divided, std::vector<int>(classNumbers.begin(), classNumbers.end()),
-                                                    settingsRow.value(), observer);
-    return finish(projectId, result, loaded.value(), divided);
+    const std::vector<int> chosen(classNumbers.begin(), classNumbers.end());
+    return run(projectId, [&](std::vector<StudentRow> &rows, int, const DivisionSettings &settings) {
+        return m_engine.redivide(rows, chosen, settings, observer);
+    });
 }
 
 } // namespace fenban::store

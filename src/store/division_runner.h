@@ -26,6 +26,10 @@ public:
     RunOutcome redivide(int projectId, const QList<int> &classNumbers, const DivisionObserver &observer = {});
 
 private:
+    // Checks and reads everything the engine needs, lets `call` divide the rows, and writes them.
+    using EngineCall = std::function<DivisionResult(std::vector<StudentRow> &rows, int classCount,
+                                                    const DivisionSettings &settings)>;
+    RunOutcome run(int projectId, const EngineCall &call);
     Result<DivisionSettings> settings(int projectId) const;
     Result<int> classCount(int projectId) const;
     Result<std::vector<StudentRow>> rows(int projectId) const;

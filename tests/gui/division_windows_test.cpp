@@ -1,9 +1,8 @@
-#include "gui/MessageBox.h"
+#include "window_fixture.h"
 #include "gui/Tfrm_config.h"
 #include "gui/Tfrm_main.h"
 #include "gui/TfrmResult.h"
 #include "gui/TfrmShow.h"
-#include "store/database.h"
 #include "store/projects.h"
 #include "store/settings.h"
 #include "store/students.h"
@@ -62,30 +61,23 @@ private:
     TfrmResult *openResult();
     void runAndWait(TfrmResult *result);
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<fenban::store::Database> m_database;
-    std::unique_ptr<Tfrm_main> m_window;
+    fenban::testing::WindowFixture m_fixture;
+    Tfrm_main *m_window = nullptr;
 };
 
 void DivisionWindowsTest::init() {
-    MessageBox::setScripted(true);
-    m_dir = std::make_unique<QTemporaryDir>();
-    auto opened = fenban::store::Database::open(m_dir->filePath(QStringLiteral("qx.db")));
-    QVERIFY2(opened, qPrintable(opened.error()));
-    m_database = std::move(opened.value());
-    const auto project = fenban::store::ProjectStore(m_database->connection()).create({QStringLiteral("高一"), 4});
+    const QString problem = m_fixture.open();
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    m_window = m_fixture.window();
+    const auto project = fenban::store::ProjectStore(m_fixture.connection()).create({QStringLiteral("高一"), 4});
     QVERIFY(project);
-    QCOMPARE(fenban::store::StudentStore(m_database->connection()).replaceAll(1, cohort(40)).kind,
+    QCOMPARE(fenban::store::StudentStore(m_fixture.connection()).replaceAll(1, cohort(40)).kind,
              fenban::store::ReplaceOutcome::Written);
-    m_window = std::make_unique<Tfrm_main>(m_database->connection());
     m_window->setCurrentProject(project.value());
-    m_window->show();
 }
 
 void DivisionWindowsTest::cleanup() {
-    m_window.reset();
-    m_database.reset();
-    m_dir.reset();
+    m_fixture.close();
 }
 
 void DivisionWindowsTest::click(QWidget *root, const QString &name) {
@@ -95,19 +87,16 @@ void DivisionWindowsTest::click(QWidget *root, const QString &name) {
 }
 
 QStringList DivisionWindowsTest::messages() {
-    QStringList texts;
-    for (const MessageBox::Shown &shown : MessageBox::takeShown())
-        texts.append(shown.text);
-    return texts;
+    return fenban::testing::shownMessages();
 }
 
 Tfrm_config *DivisionWindowsTest::openSettings() {
-    click(m_window.get(), QStringLiteral("ToolButton1"));
+    click(m_window, QStringLiteral("ToolButton1"));
     return m_window->findChild<Tfrm_config *>();
 }
 
 TfrmResult *DivisionWindowsTest::openResult() {
-    click(m_window.get(), QStringLiteral("ToolButton2"));
+    click(m_window, QStringLiteral("ToolButton2"));
     return m_window->findChild<TfrmResult *>();
 }
 
@@ -124,7 +113,7 @@ void DivisionWindowsTest::settingsWindowShowsStoredValues() {
     stored.isMan = 1;
     stored.inter = 3;
     stored.wtNum = std::nullopt;
-    QVERIFY(fenban::store::SettingsStore(m_database->connection()).write(1, stored));
+    QVERIFY(fenban::store::SettingsStore(m_fixture.connection()).write(1, stored));
 
     Tfrm_config *settings = openSettings();
     QVERIFY(settings);
@@ -156,7 +145,7 @@ void DivisionWindowsTest::settingsWindowSavesAndRefusesNonNumbers() {
     click(settings, QStringLiteral("BitBtn1"));
     QCOMPARE(messages(), QStringList{QStringLiteral("分数间隔权重和微调次数必须是整数")});
     QVERIFY(m_window->findChild<Tfrm_config *>());
-    QCOMPARE(fenban::store::SettingsStore(m_database->connection()).read(1).value()->wtNum, 50);
+    QCOMPARE(fenban::store::SettingsStore(m_fixture.connection()).read(1).value()->wtNum, 50);
 
     inter->setText(QStringLiteral("3"));
     passes->setText(QStringLiteral("20"));
@@ -164,7 +153,7 @@ void DivisionWindowsTest::settingsWindowSavesAndRefusesNonNumbers() {
     settings->findChild<QCheckBox *>(QStringLiteral("cb_man"))->setChecked(true);
     click(settings, QStringLiteral("BitBtn1"));
     QTRY_VERIFY(!m_window->findChild<Tfrm_config *>());
-    const auto saved = fenban::store::SettingsStore(m_database->connection()).read(1);
+    const auto saved = fenban::store::SettingsStore(m_fixture.connection()).read(1);
     QCOMPARE(saved.value()->inter, 3);
     QCOMPARE(saved.value()->wtNum, 20);
     QCOMPARE(saved.value()->isAvgTotal, 0);
@@ -210,8 +199,8 @@ void DivisionWindowsTest::commandsAreRefusedWhileDividing() {
     m_window->console()->close();
 
     click(result, QStringLiteral("Button1"));
-    click(m_window.get(), QStringLiteral("ToolButton7"));
-    click(m_window.get(), QStringLiteral("ToolButton3"));
+    click(m_window, QStringLiteral("ToolButton7"));
+    click(m_window, QStringLiteral("ToolButton3"));
     m_window->re_qx({1, 2});
     result->parentWidget()->close();
     const QString busy = QStringLiteral("正在分班，请稍候");

@@ -4,7 +4,7 @@
 #include "gui/Tfrm_excelToDb.h"
 #include "gui/Tfrm_main.h"
 #include "gui/Tfrm_pb.h"
-#include "store/database.h"
+#include "window_fixture.h"
 #include "store/projects.h"
 #include "store/students.h"
 
@@ -62,29 +62,21 @@ private:
     QList<int> storedIds();
     QString writeCsv(const QString &name, const QByteArray &content);
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<fenban::store::Database> m_database;
-    std::unique_ptr<Tfrm_main> m_window;
+    fenban::testing::WindowFixture m_fixture;
+    Tfrm_main *m_window = nullptr;
 };
 
 void ImportWindowTest::init() {
-    MessageBox::setScripted(true);
-    FileDialog::setScripted(true);
-    m_dir = std::make_unique<QTemporaryDir>();
-    auto opened = fenban::store::Database::open(m_dir->filePath(QStringLiteral("qx.db")));
-    QVERIFY2(opened, qPrintable(opened.error()));
-    m_database = std::move(opened.value());
-    const auto project = fenban::store::ProjectStore(m_database->connection()).create({QStringLiteral("高一"), 4});
+    const QString problem = m_fixture.open();
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    m_window = m_fixture.window();
+    const auto project = fenban::store::ProjectStore(m_fixture.connection()).create({QStringLiteral("高一"), 4});
     QVERIFY(project);
-    m_window = std::make_unique<Tfrm_main>(m_database->connection());
     m_window->setCurrentProject(project.value());
-    m_window->show();
 }
 
 void ImportWindowTest::cleanup() {
-    m_window.reset();
-    m_database.reset();
-    m_dir.reset();
+    m_fixture.close();
 }
 
 Tfrm_excelToDb *ImportWindowTest::openPreview() {
@@ -100,22 +92,19 @@ void ImportWindowTest::load(Tfrm_excelToDb *preview, const QString &path) {
 }
 
 QStringList ImportWindowTest::messages() {
-    QStringList texts;
-    for (const MessageBox::Shown &shown : MessageBox::takeShown())
-        texts.append(shown.text);
-    return texts;
+    return fenban::testing::shownMessages();
 }
 
 QList<int> ImportWindowTest::storedIds() {
     QList<int> ids;
-    const auto stored = fenban::store::StudentStore(m_database->connection()).byClass(1);
+    const auto stored = fenban::store::StudentStore(m_fixture.connection()).byClass(1);
     for (const StudentRecord &record : stored.value())
         ids.append(record.studentId);
     return ids;
 }
 
 QString ImportWindowTest::writeCsv(const QString &name, const QByteArray &content) {
-    QFile file(m_dir->filePath(name));
+    QFile file(m_fixture.filePath(name));
     if (!file.open(QIODevice::WriteOnly))
         return {};
     file.write(content);
@@ -171,7 +160,7 @@ void ImportWindowTest::confirmingWritesTheStudents() {
 }
 
 void ImportWindowTest::cancellingKeepsThePreviousStudents() {
-    QCOMPARE(fenban::store::StudentStore(m_database->connection())
+    QCOMPARE(fenban::store::StudentStore(m_fixture.connection())
                  .replaceAll(1, {earlierStudent(1), earlierStudent(2)})
                  .kind,
              fenban::store::ReplaceOutcome::Written);
@@ -196,7 +185,7 @@ void ImportWindowTest::cancellingKeepsThePreviousStudents() {
 }
 
 void ImportWindowTest::aBadRowIsNamedAndKeepsThePreviousStudents() {
-    QCOMPARE(fenban::store::StudentStore(m_database->connection()).replaceAll(1, {earlierStudent(1)}).kind,
+    QCOMPARE(fenban::store::StudentStore(m_fixture.connection()).replaceAll(1, {earlierStudent(1)}).kind,
              fenban::store::ReplaceOutcome::Written);
     const QString bad = writeCsv(QStringLiteral("bad.csv"), "学号,登分号,姓名,性别,数学,英语,语文,物理,政治,历史,体育,地理,生物\r\n"
                                                             "1,01,甲,男,1,1,1,1,1,1,1,1,1\r\n"
@@ -243,11 +232,11 @@ void ImportWindowTest::sampleLinkOpensTheSample() {
 }
 
 void ImportWindowTest::exportWritesTheChosenFileAndOpensIt() {
-    QCOMPARE(fenban::store::StudentStore(m_database->connection())
+    QCOMPARE(fenban::store::StudentStore(m_fixture.connection())
                  .replaceAll(1, {earlierStudent(2), earlierStudent(1)})
                  .kind,
              fenban::store::ReplaceOutcome::Written);
-    const QString path = m_dir->filePath(QStringLiteral("结果.xlsx"));
+    const QString path = m_fixture.filePath(QStringLiteral("结果.xlsx"));
     FileDialog::queueFileName(path);
     QTest::mouseClick(m_window->findChild<QWidget *>(QStringLiteral("ToolButton9")), Qt::LeftButton);
     QCOMPARE(FileDialog::takeOpened(), QStringList{path});
@@ -258,7 +247,7 @@ void ImportWindowTest::exportWritesTheChosenFileAndOpensIt() {
     QCOMPARE(sheet->cell(2, 14), QStringLiteral("540"));
 
     // An unwritable place is reported with the file's name.
-    const QString nowhere = m_dir->filePath(QStringLiteral("no/such/结果.xlsx"));
+    const QString nowhere = m_fixture.filePath(QStringLiteral("no/such/结果.xlsx"));
     FileDialog::queueFileName(nowhere);
     QTest::mouseClick(m_window->findChild<QWidget *>(QStringLiteral("ToolButton9")), Qt::LeftButton);
     const QStringList shown = messages();

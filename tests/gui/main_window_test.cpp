@@ -1,8 +1,7 @@
-#include "gui/MessageBox.h"
 #include "gui/TfrmBuild.h"
 #include "gui/Tfrm_main.h"
 #include "gui/Tfrm_open.h"
-#include "store/database.h"
+#include "window_fixture.h"
 
 #include <QLineEdit>
 #include <QMdiArea>
@@ -39,25 +38,18 @@ private:
     Tfrm_open *openChooser();
     void selectRow(Tfrm_open *chooser, int row);
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<fenban::store::Database> m_database;
-    std::unique_ptr<Tfrm_main> m_window;
+    fenban::testing::WindowFixture m_fixture;
+    Tfrm_main *m_window = nullptr;
 };
 
 void MainWindowTest::init() {
-    MessageBox::setScripted(true);
-    m_dir = std::make_unique<QTemporaryDir>();
-    auto opened = fenban::store::Database::open(m_dir->filePath(QStringLiteral("qx.db")));
-    QVERIFY2(opened, qPrintable(opened.error()));
-    m_database = std::move(opened.value());
-    m_window = std::make_unique<Tfrm_main>(m_database->connection());
-    m_window->show();
+    const QString problem = m_fixture.open();
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    m_window = m_fixture.window();
 }
 
 void MainWindowTest::cleanup() {
-    m_window.reset();
-    m_database.reset();
-    m_dir.reset();
+    m_fixture.close();
 }
 
 void MainWindowTest::click(const QString &buttonName) {
@@ -67,10 +59,7 @@ void MainWindowTest::click(const QString &buttonName) {
 }
 
 QStringList MainWindowTest::messages() {
-    QStringList texts;
-    for (const MessageBox::Shown &shown : MessageBox::takeShown())
-        texts.append(shown.text);
-    return texts;
+    return fenban::testing::shownMessages();
 }
 
 TfrmBuild *MainWindowTest::createProject(const QString &memo, const QString &classes) {
@@ -237,7 +226,7 @@ void MainWindowTest::deleteAsksAndClearsTheCurrentProject() {
     QVERIFY(m_window->tableName().isEmpty());
     QVERIFY(m_window->rbTableName().isEmpty());
     QVERIFY(m_window->projectId().isEmpty());
-    QSqlQuery tables(m_database->connection());
+    QSqlQuery tables(m_fixture.connection());
     QVERIFY(tables.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name GLOB '*qx_[0-9]*'")));
     QVERIFY(tables.next());
     QCOMPARE(tables.value(0).toInt(), 0);
