@@ -13,19 +13,20 @@ namespace fenban::cli {
 
 namespace {
 
-const char16_t usageText[] = u"用法: fenban-cli [--db 路径] 命令\n"
-                             u"命令:\n"
-                             u"  new --memo 描述 --classes 班级数   新建分班项目, 输出其编号\n"
-                             u"  projects                            列出所有分班项目\n"
-                             u"  delete 编号                          删除分班项目\n"
-                             u"  settings 编号 [--inter N] [--wtnum N] [--man 0|1] [--avg-person 0|1]\n"
-                             u"           [--avg-total 0|1] [--avg-ch 0|1] [--avg-math 0|1] [--avg-eng 0|1]\n"
-                             u"           [--avg-inter 0|1]          查看或修改分班设置\n"
-                             u"  import 编号 文件                      从 .xls/.xlsx/.csv 导入学生(替换原有学生)\n"
-                             u"  export 编号 文件.xlsx|文件.csv         导出分班结果\n"
-                             u"  pinyin 文字                           显示文字的拼音形式\n"
-                             u"  divide 编号                           分班, 输出分班过程信息\n"
-                             u"  redivide 编号 班级...                  把所选班级的学生在这些班级之间重新分班\n";
+const char16_t usageText[] =
+    u"用法: fenban-cli [--db 路径] 命令\n"
+    u"命令:\n"
+    u"  new --memo 描述 --classes 班级数   新建分班项目, 输出其编号\n"
+    u"  projects                            列出所有分班项目\n"
+    u"  delete 编号                          删除分班项目\n"
+    u"  settings 编号 [--inter N] [--wtnum N] [--man 0|1] [--avg-person 0|1]\n"
+    u"           [--avg-total 0|1] [--avg-ch 0|1] [--avg-math 0|1] [--avg-eng 0|1]\n"
+    u"           [--avg-inter 0|1]          查看或修改分班设置\n"
+    u"  import 编号 文件                      从 .xls/.xlsx/.csv 导入学生(替换原有学生)\n"
+    u"  export 编号 文件.xlsx|文件.csv         导出分班结果\n"
+    u"  pinyin 文字                           显示文字的拼音形式\n"
+    u"  divide 编号                           分班, 输出分班过程信息\n"
+    u"  redivide 编号 班级...                  把所选班级的学生在这些班级之间重新分班\n";
 
 } // namespace
 
@@ -52,7 +53,8 @@ std::optional<int> Context::takeProjectId() {
     const int id = word ? word->toInt(&isNumber) : 0;
     if (isNumber)
         return id;
-    err << (word ? QStringLiteral("分班项目编号必须是整数: %1").arg(*word) : QStringLiteral("缺少分班项目编号"))
+    err << (word ? QStringLiteral("分班项目编号必须是整数: %1").arg(*word)
+                 : QStringLiteral("缺少分班项目编号"))
         << Qt::endl
         << QString::fromUtf16(usageText);
     return std::nullopt;
@@ -68,14 +70,10 @@ bool Context::projectExists(store::Database &database, int id) {
 
 int run(const QStringList &arguments, QTextStream &out, QTextStream &err) {
     static const std::map<QString, std::function<int(Context &)>> commands{
-        {QStringLiteral("new"), newProjectCommand},
-        {QStringLiteral("projects"), projectsCommand},
-        {QStringLiteral("delete"), deleteCommand},
-        {QStringLiteral("settings"), settingsCommand},
-        {QStringLiteral("import"), importCommand},
-        {QStringLiteral("export"), exportCommand},
-        {QStringLiteral("pinyin"), pinyinCommand},
-        {QStringLiteral("divide"), divideCommand},
+        {QStringLiteral("new"), newProjectCommand},    {QStringLiteral("projects"), projectsCommand},
+        {QStringLiteral("delete"), deleteCommand},     {QStringLiteral("settings"), settingsCommand},
+        {QStringLiteral("import"), importCommand},     {QStringLiteral("export"), exportCommand},
+        {QStringLiteral("pinyin"), pinyinCommand},     {QStringLiteral("divide"), divideCommand},
         {QStringLiteral("redivide"), redivideCommand},
     };
 

@@ -19,8 +19,9 @@ int runAndReport(Context &context, int projectId, const QList<int> &classNumbers
     };
     const auto engine = makeFastEngine();
     store::DivisionRunner runner(database->connection(), *engine);
-    const store::RunOutcome outcome =
-        classNumbers.isEmpty() ? runner.divide(projectId, observer) : runner.redivide(projectId, classNumbers, observer);
+    const store::RunOutcome outcome = classNumbers.isEmpty()
+                                          ? runner.divide(projectId, observer)
+                                          : runner.redivide(projectId, classNumbers, observer);
     if (outcome.kind != store::RunOutcome::Done) {
         context.err << outcome.message << Qt::endl;
         return Failure;

@@ -41,7 +41,8 @@ int importCommand(Context &context) {
         context.err << sheet.error() << Qt::endl;
         return Failure;
     }
-    const exchange::ImportCheck check = exchange::studentsFromRows(exchange::importRowsFrom(sheet.value()).students);
+    const exchange::ImportCheck check =
+        exchange::studentsFromRows(exchange::importRowsFrom(sheet.value()).students);
     if (check.problem) {
         context.err << check.problem->message() << Qt::endl;
         return Failure;
@@ -49,7 +50,8 @@ int importCommand(Context &context) {
     const auto database = context.openDatabase();
     if (!database || !context.projectExists(*database, id))
         return Failure;
-    const store::ReplaceOutcome outcome = store::StudentStore(database->connection()).replaceAll(id, check.records);
+    const store::ReplaceOutcome outcome =
+        store::StudentStore(database->connection()).replaceAll(id, check.records);
     if (outcome.kind != store::ReplaceOutcome::Written) {
         context.err << outcome.error << Qt::endl;
         return Failure;

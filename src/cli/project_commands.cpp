@@ -95,8 +95,8 @@ int projectsCommand(Context &context) {
         return Failure;
     }
     for (const store::Project &project : projects.value()) {
-        context.out << project.id << '\t' << project.memo << '\t' << project.classes << '\t' << project.createdAt
-                    << '\n';
+        context.out << project.id << '\t' << project.memo << '\t' << project.classes << '\t'
+                    << project.createdAt << '\n';
     }
     context.out.flush();
     return Success;
@@ -140,7 +140,8 @@ int settingsCommand(Context &context) {
             return Failure;
         }
         if (field->isFlag && value != 0 && value != 1) {
-            context.err << QStringLiteral("--%1 的取值必须是 0 或 1: %2").arg(field->option, text) << Qt::endl;
+            context.err << QStringLiteral("--%1 的取值必须是 0 或 1: %2").arg(field->option, text)
+                        << Qt::endl;
             return Failure;
         }
         changes.append({field, value});

@@ -18,10 +18,10 @@ ImportRow rowAt(const SheetData &sheet, int sheetRow) {
 
 const QStringList &importHeaders() {
     static const QStringList headers{
-        QStringLiteral("学号"), QStringLiteral("登分号"), QStringLiteral("姓名"),     QStringLiteral("性别"),
-        QStringLiteral("数学"), QStringLiteral("英语"),   QStringLiteral("语文"),     QStringLiteral("物理"),
-        QStringLiteral("政治"), QStringLiteral("历史"),   QStringLiteral("体育"),     QStringLiteral("地理"),
-        QStringLiteral("生物"), QStringLiteral("毕业学校"), QStringLiteral("地址"),   QStringLiteral("备注"),
+        QStringLiteral("学号"), QStringLiteral("登分号"),   QStringLiteral("姓名"), QStringLiteral("性别"),
+        QStringLiteral("数学"), QStringLiteral("英语"),     QStringLiteral("语文"), QStringLiteral("物理"),
+        QStringLiteral("政治"), QStringLiteral("历史"),     QStringLiteral("体育"), QStringLiteral("地理"),
+        QStringLiteral("生物"), QStringLiteral("毕业学校"), QStringLiteral("地址"), QStringLiteral("备注"),
         QStringLiteral("分类"),
     };
     return headers;

@@ -18,7 +18,8 @@ namespace {
 const QString sheetName = QStringLiteral("分班结果");
 
 store::Status writeFailure(const QString &path, const QString &reason) {
-    return store::Status::failure(QStringLiteral("无法写入文件 %1: %2").arg(QDir::toNativeSeparators(path), reason));
+    return store::Status::failure(
+        QStringLiteral("无法写入文件 %1: %2").arg(QDir::toNativeSeparators(path), reason));
 }
 
 QString csvField(const QVariant &cell) {
@@ -27,8 +28,8 @@ QString csvField(const QVariant &cell) {
     if (cell.typeId() == QMetaType::Double)
         return numberText(cell.toDouble());
     QString text = cell.toString();
-    if (text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"')) || text.contains(QLatin1Char('\n')) ||
-        text.contains(QLatin1Char('\r')))
+    if (text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"')) ||
+        text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')))
         text = QLatin1Char('"') + text.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
     return text;
 }
@@ -118,7 +119,9 @@ const QStringList &resultHeaders() {
 }
 
 QVariantList resultRow(const store::StudentRecord &student) {
-    const auto text = [](const QString &value) { return value.isEmpty() ? QVariant() : QVariant(value); };
+    const auto text = [](const QString &value) {
+        return value.isEmpty() ? QVariant() : QVariant(value);
+    };
     QVariantList cells{double(student.studentId), text(student.recId), text(student.name), text(student.sex)};
     for (const auto &score : student.scores)
         cells.append(score ? QVariant(*score) : QVariant());

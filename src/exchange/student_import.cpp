@@ -22,7 +22,7 @@ struct TextLimit {
     int column;
     qsizetype width;
 };
-constexpr TextLimit textLimits[] = {{RecId, 100}, {Name, 50}, {Sex, 1}, {OralSchool, 100},
+constexpr TextLimit textLimits[] = {{RecId, 100}, {Name, 50},    {Sex, 1},    {OralSchool, 100},
                                     {Addr, 100},  {QxMemo, 100}, {PfType, 10}};
 
 std::optional<int> wholeNumber(const QString &text) {

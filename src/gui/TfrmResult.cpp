@@ -2,8 +2,8 @@
 
 #include "exchange/sheets/sheet.h"
 #include "gui/MessageBox.h"
-#include "gui/Tfrm_main.h"
 #include "gui/TfrmShow.h"
+#include "gui/Tfrm_main.h"
 #include "store/database.h"
 #include "store/division_runner.h"
 #include "store/students.h"
@@ -80,14 +80,20 @@ void TfrmResult::FormCreate() {
     sgClassShow = new QTableWidget(1, 18, this);
     sgClassShow->setObjectName(QStringLiteral("sgClassShow"));
     sgClassShow->setHorizontalHeaderLabels(
-        {QString(), QStringLiteral("学号"), QStringLiteral("登分号"), QStringLiteral("姓名"), QStringLiteral("性别"),
-         QStringLiteral("数学"), QStringLiteral("英语"), QStringLiteral("语文"), QStringLiteral("物理"),
-         QStringLiteral("政治"), QStringLiteral("历史"), QStringLiteral("体育"), QStringLiteral("地理"),
-         QStringLiteral("生物"), QStringLiteral("总分"), QStringLiteral("毕业学校"), QStringLiteral("地址"),
-         QStringLiteral("班级")});
+        {QString(), QStringLiteral("学号"), QStringLiteral("登分号"), QStringLiteral("姓名"),
+         QStringLiteral("性别"), QStringLiteral("数学"), QStringLiteral("英语"), QStringLiteral("语文"),
+         QStringLiteral("物理"), QStringLiteral("政治"), QStringLiteral("历史"), QStringLiteral("体育"),
+         QStringLiteral("地理"), QStringLiteral("生物"), QStringLiteral("总分"), QStringLiteral("毕业学校"),
+         QStringLiteral("地址"), QStringLiteral("班级")});
     sgClassShow->verticalHeader()->hide();
     sgClassShow->verticalHeader()->setDefaultSectionSize(24);
     sgClassShow->setColumnWidth(0, 25);
+    const QList<std::pair<int, int>> widths{{1, 80},  {2, 60},   {3, 70},   {4, 40},
+                                            {14, 60}, {15, 110}, {16, 110}, {17, 50}};
+    for (int column = 5; column <= 13; ++column)
+        sgClassShow->setColumnWidth(column, 48);
+    for (const auto &[column, width] : widths)
+        sgClassShow->setColumnWidth(column, width);
     sgClassShow->setEditTriggers(QAbstractItemView::NoEditTriggers);
     sgClassShow->setSelectionBehavior(QAbstractItemView::SelectRows);
 
@@ -133,9 +139,8 @@ void TfrmResult::start(const QList<int> &classNumbers) {
     m_main->createMsgfrom();
     m_job = std::make_shared<DivisionJob>();
     m_job->classNumbers = classNumbers;
-    QThread *worker = QThread::create([job = m_job, path = m_main->databasePath(), id = m_main->projectId().toInt()] {
-        runDivision(*job, path, id);
-    });
+    QThread *worker = QThread::create([job = m_job, path = m_main->databasePath(),
+                                       id = m_main->projectId().toInt()] { runDivision(*job, path, id); });
     connect(worker, &QThread::finished, worker, &QObject::deleteLater);
     connect(worker, &QThread::finished, this, &TfrmResult::runFinished);
     m_progress->setRange(0, 1);
@@ -191,8 +196,8 @@ void TfrmResult::showGrid(const QList<int> &onlyClasses) {
     sgClassShow->setRowCount(static_cast<int>(shown.size()));
     for (int r = 0; r < shown.size(); ++r) {
         const store::StudentRecord &student = shown[r];
-        QStringList cells{QString::number(r + 1), QString::number(student.studentId), student.recId, student.name,
-                          student.sex};
+        QStringList cells{QString::number(r + 1), QString::number(student.studentId), student.recId,
+                          student.name, student.sex};
         for (const auto &score : student.scores)
             cells.append(score ? exchange::numberText(*score) : QString());
         cells << exchange::numberText(student.total()) << student.oralSchool << student.addr

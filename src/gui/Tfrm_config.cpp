@@ -75,7 +75,8 @@ QWidget *Tfrm_config::balancePage() {
     cb_ch = checkBox(QStringLiteral("cb_ch"), QStringLiteral("每班语文平均分要求尽量相同"), true, page);
     cb_math = checkBox(QStringLiteral("cb_math"), QStringLiteral("每班数学平均分要求尽量相同"), true, page);
     cb_eng = checkBox(QStringLiteral("cb_eng"), QStringLiteral("每班英语平均分要求尽量相同"), true, page);
-    cb_inter = checkBox(QStringLiteral("cb_inter"), QStringLiteral("考虑每科分数线的间隔人数相等"), true, page);
+    cb_inter =
+        checkBox(QStringLiteral("cb_inter"), QStringLiteral("考虑每科分数线的间隔人数相等"), true, page);
     auto *layout = new QVBoxLayout(page);
     for (QCheckBox *box : {cb_person, cb_total, cb_ch, cb_math, cb_eng, cb_inter})
         layout->addWidget(box);
@@ -87,7 +88,8 @@ QWidget *Tfrm_config::tuningPage() {
     auto *page = new QWidget;
     edInter = new QLineEdit(QStringLiteral("1"), page);
     edInter->setObjectName(QStringLiteral("edInter"));
-    auto *hint = new QLabel(QStringLiteral("数字越大，每科间隔分数人就越接近\n但平均分就偏远，反之，刚好相反"), page);
+    auto *hint =
+        new QLabel(QStringLiteral("数字越大，每科间隔分数人就越接近\n但平均分就偏远，反之，刚好相反"), page);
     auto *manFrame = new QGroupBox(page);
     cb_man = checkBox(QStringLiteral("cb_man"), QStringLiteral("先男后女"), false, manFrame);
     auto *manLayout = new QVBoxLayout(manFrame);
@@ -124,8 +126,12 @@ void Tfrm_config::FormShow() {
     }
     const store::ProjectSettings &settings = *stored.value();
     const QList<std::pair<QCheckBox *, int>> flags{
-        {cb_person, settings.isAvgPerson}, {cb_total, settings.isAvgTotal}, {cb_ch, settings.isAvgCh},
-        {cb_math, settings.isAvgMath},     {cb_eng, settings.isAvgEng},     {cb_inter, settings.isAvgInter},
+        {cb_person, settings.isAvgPerson},
+        {cb_total, settings.isAvgTotal},
+        {cb_ch, settings.isAvgCh},
+        {cb_math, settings.isAvgMath},
+        {cb_eng, settings.isAvgEng},
+        {cb_inter, settings.isAvgInter},
         {cb_man, settings.isMan.value_or(0)},
     };
     for (const auto &[box, value] : flags)

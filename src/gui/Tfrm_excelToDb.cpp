@@ -125,7 +125,8 @@ void Tfrm_excelToDb::showInStrgrid(const QString &path) {
     connect(reader, &QThread::finished, this, [this, sheet] {
         setLoading(false);
         if (!sheet->has_value() || !sheet->value()) {
-            MessageBox::error(this, sheet->has_value() ? sheet->value().error() : QStringLiteral("读取文件失败"));
+            MessageBox::error(this,
+                              sheet->has_value() ? sheet->value().error() : QStringLiteral("读取文件失败"));
         } else {
             fillGrid(sheet->value().value());
             bnt_yes->setEnabled(true);

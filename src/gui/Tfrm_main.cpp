@@ -3,11 +3,11 @@
 #include "exchange/result_export.h"
 #include "gui/FileDialog.h"
 #include "gui/MessageBox.h"
-#include "gui/Tfrm_config.h"
-#include "gui/Tfrm_excelToDb.h"
+#include "gui/TfrmBuild.h"
 #include "gui/TfrmResult.h"
 #include "gui/TfrmShow.h"
-#include "gui/TfrmBuild.h"
+#include "gui/Tfrm_config.h"
+#include "gui/Tfrm_excelToDb.h"
 #include "gui/Tfrm_open.h"
 #include "store/students.h"
 
@@ -53,25 +53,45 @@ void Tfrm_main::buildToolBar() {
 
     const QList<std::pair<ToolButtonLook, std::function<void()>>> buttons{
         {{QStringLiteral("ToolButton6"), QStringLiteral("1.新建"), QStyle::SP_FileIcon},
-         [this] { unlessDividing([this] { ToolButton6Click(); }); }},
+         [this] {
+             unlessDividing([this] { ToolButton6Click(); });
+         }},
         {{QStringLiteral("ToolButton7"), QStringLiteral("2.打开"), QStyle::SP_DirOpenIcon},
-         [this] { unlessDividing([this] { ToolButton7Click(); }); }},
+         [this] {
+             unlessDividing([this] { ToolButton7Click(); });
+         }},
         {{QStringLiteral("ToolButton3"), QStringLiteral("3.1数据导入"), QStyle::SP_ArrowDown},
-         [this] { guarded([this] { unlessDividing([this] { ToolButton3Click(); }); }); }},
+         [this] {
+             guarded([this] { unlessDividing([this] { ToolButton3Click(); }); });
+         }},
         {{QStringLiteral("ToolButton11"), QStringLiteral("3.2内部数据"), QStyle::SP_DriveHDIcon},
-         [this] { guarded([this] { notYetAvailable(); }); }},
+         [this] {
+             guarded([this] { notYetAvailable(); });
+         }},
         {{QStringLiteral("ToolButton1"), QStringLiteral("4.分班设置"), QStyle::SP_FileDialogDetailedView},
-         [this] { guarded([this] { ToolButton1Click(); }); }},
+         [this] {
+             guarded([this] { ToolButton1Click(); });
+         }},
         {{QStringLiteral("ToolButton2"), QStringLiteral("5.开始"), QStyle::SP_MediaPlay},
-         [this] { guarded([this] { ToolButton2Click(); }); }},
+         [this] {
+             guarded([this] { ToolButton2Click(); });
+         }},
         {{QStringLiteral("ToolButton5"), QStringLiteral("6.班级信息"), QStyle::SP_FileDialogInfoView},
-         [this] { guarded([this] { notYetAvailable(); }); }},
+         [this] {
+             guarded([this] { notYetAvailable(); });
+         }},
         {{QStringLiteral("ToolButton8"), QStringLiteral("7.学生名单"), QStyle::SP_FileDialogListView},
-         [this] { guarded([this] { notYetAvailable(); }); }},
+         [this] {
+             guarded([this] { notYetAvailable(); });
+         }},
         {{QStringLiteral("ToolButton9"), QStringLiteral("8.数据导出"), QStyle::SP_DialogSaveButton},
-         [this] { guarded([this] { ToolButton9Click(); }); }},
+         [this] {
+             guarded([this] { ToolButton9Click(); });
+         }},
         {{QStringLiteral("ToolButton4"), QStringLiteral("退出"), QStyle::SP_DialogCloseButton},
-         [this] { unlessDividing([] { QApplication::quit(); }); }},
+         [this] {
+             unlessDividing([] { QApplication::quit(); });
+         }},
     };
     for (const auto &[look, command] : buttons) {
         QAction *action = m_toolBar->addAction(style()->standardIcon(look.icon), look.caption);
@@ -120,8 +140,17 @@ void Tfrm_main::showChild(QPointer<QWidget> &field, const std::function<QWidget 
     if (!field) {
         QWidget *window = create();
         window->setAttribute(Qt::WA_DeleteOnClose);
-        QMdiSubWindow *frame = m_mdiArea->addSubWindow(window);
+        // The window's own size is what it asked for; the frame would otherwise shrink it to its hint.
+        const QSize wanted = window->size();
+        QMdiSubWindow *frame =
+            m_mdiArea->addSubWindow(window, Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                                Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
         frame->setAttribute(Qt::WA_DeleteOnClose);
+        frame->show();
+        frame->resize(wanted + (frame->size() - window->size()));
+        const QRect area = m_mdiArea->viewport()->rect();
+        frame->move(std::max(0, (area.width() - frame->width()) / 2),
+                    std::max(0, (area.height() - frame->height()) / 2));
         field = window;
     }
     QWidget *frame = field->parentWidget() ? field->parentWidget() : field.data();
@@ -145,9 +174,9 @@ void Tfrm_main::ToolButton7Click() {
 }
 
 void Tfrm_main::ToolButton3Click() {
-    const bool isNew = !previewWin;
+    const bool created = !previewWin;
     showChild(previewWin, [this] { return new Tfrm_excelToDb(this); });
-    if (isNew) {
+    if (created) {
         QWidget *frame = previewWin->parentWidget();
         frame->move(frame->x(), 50);
     }
@@ -195,8 +224,9 @@ void Tfrm_main::showMsg(const QString &text) {
 }
 
 void Tfrm_main::ToolButton9Click() {
-    const QString path = FileDialog::saveFileName(this, QStringLiteral("导出分班结果"), QStringLiteral("分班结果.xlsx"),
-                                                  QStringLiteral("Excel 工作簿 (*.xlsx);;CSV 文件 (*.csv)"));
+    const QString path =
+        FileDialog::saveFileName(this, QStringLiteral("导出分班结果"), QStringLiteral("分班结果.xlsx"),
+                                 QStringLiteral("Excel 工作簿 (*.xlsx);;CSV 文件 (*.csv)"));
     if (path.isEmpty())
         return;
     const auto students = store::StudentStore(m_db).byClass(m_projectId.toInt());

@@ -38,7 +38,8 @@ Tfrm_open::Tfrm_open(QSqlDatabase db, QWidget *parent) : QDialog(parent), m_proj
 
     auto *button1 = new QPushButton(QStringLiteral("打开"), this);
     button1->setObjectName(QStringLiteral("Button1"));
-    auto *bitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_TrashIcon), QStringLiteral("删除"), this);
+    auto *bitBtn1 =
+        new QPushButton(style()->standardIcon(QStyle::SP_TrashIcon), QStringLiteral("删除"), this);
     bitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     auto *button2 = new QPushButton(QStringLiteral("取消"), this);
     button2->setObjectName(QStringLiteral("Button2"));

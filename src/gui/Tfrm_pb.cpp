@@ -51,8 +51,8 @@ void writeStudents(ImportJob &job, const QString &databasePath, int projectId,
 } // namespace
 
 Tfrm_pb::Tfrm_pb(QString databasePath, int projectId, QList<exchange::ImportRow> rows, QWidget *parent)
-    : QDialog(parent), m_databasePath(std::move(databasePath)), m_projectId(projectId), m_rows(std::move(rows)),
-      m_job(std::make_shared<ImportJob>()) {
+    : QDialog(parent), m_databasePath(std::move(databasePath)), m_projectId(projectId),
+      m_rows(std::move(rows)), m_job(std::make_shared<ImportJob>()) {
     setObjectName(QStringLiteral("frm_pb"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("正在导入……"));
@@ -94,8 +94,9 @@ void Tfrm_pb::showEvent(QShowEvent *event) {
 
 void Tfrm_pb::saveToDb() {
     m_writing = true;
-    QThread *worker = QThread::create(
-        [job = m_job, path = m_databasePath, id = m_projectId, rows = m_rows] { writeStudents(*job, path, id, rows); });
+    QThread *worker = QThread::create([job = m_job, path = m_databasePath, id = m_projectId, rows = m_rows] {
+        writeStudents(*job, path, id, rows);
+    });
     connect(worker, &QThread::finished, worker, &QObject::deleteLater);
     connect(worker, &QThread::finished, this, &Tfrm_pb::writeFinished);
     m_progressTimer->start();
@@ -122,8 +123,8 @@ void Tfrm_pb::writeFinished() {
         emit writeEnded(true);
     } else if (outcome.kind == store::ReplaceOutcome::Failed) {
         const bool onRow = outcome.failedIndex >= 0 && outcome.failedIndex < m_rows.size();
-        MessageBox::error(this, onRow ? rowFailedText.arg(m_rows[outcome.failedIndex].sheetRow) + QLatin1Char('\n') +
-                                            outcome.error
+        MessageBox::error(this, onRow ? rowFailedText.arg(m_rows[outcome.failedIndex].sheetRow) +
+                                            QLatin1Char('\n') + outcome.error
                                       : outcome.error);
         emit writeEnded(false);
     } else {

@@ -23,7 +23,8 @@ std::string utf8(const QVariant &value) {
 
 } // namespace
 
-DivisionRunner::DivisionRunner(QSqlDatabase db, const DivisionEngine &engine) : m_db(std::move(db)), m_engine(engine) {}
+DivisionRunner::DivisionRunner(QSqlDatabase db, const DivisionEngine &engine)
+    : m_db(std::move(db)), m_engine(engine) {}
 
 Result<DivisionSettings> DivisionRunner::settings(int projectId) const {
     using R = Result<DivisionSettings>;
@@ -41,7 +42,9 @@ Result<DivisionSettings> DivisionRunner::settings(int projectId) const {
         return R::failure(QStringLiteral("分班设置中的“微调次数”为空，请在分班设置中填写"));
     DivisionSettings settings;
     // Only the value 1 switches a flag on.
-    const auto flag = [](int value) { return value == 1 ? 1 : 0; };
+    const auto flag = [](int value) {
+        return value == 1 ? 1 : 0;
+    };
     settings.isAvgPerson = flag(row.isAvgPerson);
     settings.isAvgTotal = flag(row.isAvgTotal);
     settings.isAvgCh = flag(row.isAvgCh);
@@ -67,8 +70,9 @@ Result<std::vector<StudentRow>> DivisionRunner::rows(int projectId) const {
     using R = Result<std::vector<StudentRow>>;
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT student_id, student_name, sex, class_id, type, math, english, chinese, wuli,"
-                                   " zhengzhi, lishi, tiyu, dili, shengwu, pingyin, pfType FROM ") +
+    if (!query.exec(QStringLiteral(
+                        "SELECT student_id, student_name, sex, class_id, type, math, english, chinese, wuli,"
+                        " zhengzhi, lishi, tiyu, dili, shengwu, pingyin, pfType FROM ") +
                     studentTableName(projectId) + QStringLiteral(" ORDER BY student_id")))
         return R::failure(query.lastError().text());
     std::vector<StudentRow> rows;
@@ -110,7 +114,8 @@ Status DivisionRunner::write(int projectId, const std::vector<StudentRow> &befor
     return transaction.commit();
 }
 
-RunOutcome DivisionRunner::finish(int projectId, const DivisionResult &result, const std::vector<StudentRow> &before,
+RunOutcome DivisionRunner::finish(int projectId, const DivisionResult &result,
+                                  const std::vector<StudentRow> &before,
                                   const std::vector<StudentRow> &after) {
     switch (result.outcome) {
     case DivisionOutcome::Refused:
@@ -141,12 +146,14 @@ RunOutcome DivisionRunner::run(int projectId, const EngineCall &call) {
 }
 
 RunOutcome DivisionRunner::divide(int projectId, const DivisionObserver &observer) {
-    return run(projectId, [&](std::vector<StudentRow> &rows, int classCount, const DivisionSettings &settings) {
-        return m_engine.divide(rows, classCount, settings, observer);
-    });
+    return run(projectId,
+               [&](std::vector<StudentRow> &rows, int classCount, const DivisionSettings &settings) {
+                   return m_engine.divide(rows, classCount, settings, observer);
+               });
 }
 
-RunOutcome DivisionRunner::redivide(int projectId, const QList<int> &classNumbers, const DivisionObserver &observer) {
+RunOutcome DivisionRunner::redivide(int projectId, const QList<int> &classNumbers,
+                                    const DivisionObserver &observer) {
     if (classNumbers.isEmpty())
         return failed(QStringLiteral("请选择要重新分班的班级"));
     const std::vector<int> chosen(classNumbers.begin(), classNumbers.end());

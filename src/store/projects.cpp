@@ -11,8 +11,7 @@ namespace fenban::store {
 
 namespace {
 
-const QString selectProjects =
-    QStringLiteral("SELECT id, memo, num, update_date, table_name FROM qx_info");
+const QString selectProjects = QStringLiteral("SELECT id, memo, num, update_date, table_name FROM qx_info");
 
 Project projectFromRow(const QSqlQuery &query) {
     Project project;

@@ -44,10 +44,10 @@ Status createFixedTables(QSqlDatabase db) {
         " update_date DATETIME DEFAULT (datetime('now','localtime')), table_name TEXT)");
     // Column order matters: a new project's row is inserted by position with 1,1,1,1,1,1,1,0,50,
     // which gives the six flags on, inter 1, is_man off and wtNum 50.
-    const QString settings = QStringLiteral(
-        "CREATE TABLE IF NOT EXISTS config(id INTEGER PRIMARY KEY, is_avg_person INTEGER,"
-        " is_avg_total INTEGER, is_avg_ch INTEGER, is_avg_math INTEGER, is_avg_eng INTEGER,"
-        " is_avg_inter INTEGER, inter INTEGER, is_man INTEGER, wtNum INTEGER)");
+    const QString settings =
+        QStringLiteral("CREATE TABLE IF NOT EXISTS config(id INTEGER PRIMARY KEY, is_avg_person INTEGER,"
+                       " is_avg_total INTEGER, is_avg_ch INTEGER, is_avg_math INTEGER, is_avg_eng INTEGER,"
+                       " is_avg_inter INTEGER, inter INTEGER, is_man INTEGER, wtNum INTEGER)");
     QSqlQuery query(db);
     for (const QString &statement : {catalogue, settings}) {
         if (!query.exec(statement))

@@ -47,8 +47,9 @@ Result<std::optional<ProjectSettings>> SettingsStore::read(int projectId) const 
 
 Status SettingsStore::write(int projectId, const ProjectSettings &settings) {
     QSqlQuery query(m_db);
-    query.prepare(QStringLiteral("UPDATE config SET is_avg_person=?, is_avg_total=?, is_avg_ch=?, is_avg_math=?,"
-                                 " is_avg_eng=?, is_avg_inter=?, inter=?, is_man=?, wtNum=? WHERE id=?"));
+    query.prepare(
+        QStringLiteral("UPDATE config SET is_avg_person=?, is_avg_total=?, is_avg_ch=?, is_avg_math=?,"
+                       " is_avg_eng=?, is_avg_inter=?, inter=?, is_man=?, wtNum=? WHERE id=?"));
     for (const QVariant &value :
          {QVariant(settings.isAvgPerson), QVariant(settings.isAvgTotal), QVariant(settings.isAvgCh),
           QVariant(settings.isAvgMath), QVariant(settings.isAvgEng), QVariant(settings.isAvgInter),

@@ -16,8 +16,8 @@ struct ProjectSettings {
     int isAvgMath = 1;
     int isAvgEng = 1;
     int isAvgInter = 1;
-    std::optional<int> inter = 1; // empty when the column is NULL
-    std::optional<int> isMan = 0; // empty when the column is NULL
+    std::optional<int> inter = 1;  // empty when the column is NULL
+    std::optional<int> isMan = 0;  // empty when the column is NULL
     std::optional<int> wtNum = 50; // empty when the column is NULL
 
     bool operator==(const ProjectSettings &) const = default;

@@ -19,8 +19,9 @@ QString insertSql(const QString &table) {
     QStringList marks;
     for (qsizetype i = 0; i < studentColumns().size(); ++i)
         marks.append(QStringLiteral("?"));
-    return QStringLiteral("INSERT INTO ") + table + QLatin1Char('(') + studentColumns().join(QLatin1Char(',')) +
-           QStringLiteral(") VALUES(") + marks.join(QLatin1Char(',')) + QLatin1Char(')');
+    return QStringLiteral("INSERT INTO ") + table + QLatin1Char('(') +
+           studentColumns().join(QLatin1Char(',')) + QStringLiteral(") VALUES(") +
+           marks.join(QLatin1Char(',')) + QLatin1Char(')');
 }
 
 // Empty texts are stored as '' rather than NULL, so that conditions such as pfType<>'' and
@@ -109,8 +110,9 @@ Result<QList<StudentRecord>> StudentStore::byClass(int projectId) const {
     using R = Result<QList<StudentRecord>>;
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT ") + studentColumns().join(QLatin1Char(',')) + QStringLiteral(" FROM ") +
-                    studentTableName(projectId) + QStringLiteral(" ORDER BY class_id, student_id")))
+    if (!query.exec(QStringLiteral("SELECT ") + studentColumns().join(QLatin1Char(',')) +
+                    QStringLiteral(" FROM ") + studentTableName(projectId) +
+                    QStringLiteral(" ORDER BY class_id, student_id")))
         return R::failure(query.lastError().text());
     QList<StudentRecord> records;
     while (query.next())

@@ -19,7 +19,7 @@ struct StudentRecord {
     QString recId;
     QString name;
     QString sex;
-    int classId = 0; // 0: in no class
+    int classId = 0;                                          // 0: in no class
     std::array<std::optional<double>, subjectCount> scores{}; // subject order; empty when NULL
     QString oralSchool;
     QString addr;
@@ -36,7 +36,7 @@ struct StudentRecord {
 // How replacing a project's students ended.
 struct ReplaceOutcome {
     enum Kind { Written, Cancelled, Failed } kind = Written;
-    QString error;         // for Failed: the database's text
+    QString error;              // for Failed: the database's text
     qsizetype failedIndex = -1; // for Failed: the record that was refused, if one was
 };
 

@@ -1,6 +1,6 @@
-#include <QProcess>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
@@ -46,7 +46,8 @@ TEST_F(Cli, NewListDeleteRoundTrip) {
                                QStringLiteral("--classes"), QStringLiteral("6")});
     ASSERT_EQ(created.exitCode, 0) << created.err.toStdString();
     EXPECT_EQ(created.out, QStringLiteral("1\n"));
-    created = runOnDb({QStringLiteral("new"), QStringLiteral("--memo=初一 '实验' 班"), QStringLiteral("--classes=2")});
+    created = runOnDb(
+        {QStringLiteral("new"), QStringLiteral("--memo=初一 '实验' 班"), QStringLiteral("--classes=2")});
     EXPECT_EQ(created.out, QStringLiteral("2\n"));
 
     Outcome listed = runOnDb({QStringLiteral("projects")});
@@ -55,7 +56,8 @@ TEST_F(Cli, NewListDeleteRoundTrip) {
     ASSERT_EQ(lines.size(), 2);
     const QStringList first = lines[0].split(QLatin1Char('\t'));
     ASSERT_EQ(first.size(), 4);
-    EXPECT_EQ(first.mid(0, 3), (QStringList{QStringLiteral("1"), QStringLiteral("高一新生"), QStringLiteral("6")}));
+    EXPECT_EQ(first.mid(0, 3),
+              (QStringList{QStringLiteral("1"), QStringLiteral("高一新生"), QStringLiteral("6")}));
     EXPECT_FALSE(first[3].isEmpty());
     EXPECT_TRUE(lines[1].startsWith(QStringLiteral("2\t初一 '实验' 班\t2\t")));
 
@@ -72,9 +74,10 @@ TEST_F(Cli, SettingsShowAndChangeAnySubset) {
               0);
     EXPECT_EQ(runOnDb({QStringLiteral("settings"), QStringLiteral("1")}).out, defaultSettings);
 
-    const Outcome changed = runOnDb({QStringLiteral("settings"), QStringLiteral("1"), QStringLiteral("--inter"),
-                                     QStringLiteral("3"), QStringLiteral("--wtnum"), QStringLiteral("20"),
-                                     QStringLiteral("--man"), QStringLiteral("1"), QStringLiteral("--avg-eng=0")});
+    const Outcome changed =
+        runOnDb({QStringLiteral("settings"), QStringLiteral("1"), QStringLiteral("--inter"),
+                 QStringLiteral("3"), QStringLiteral("--wtnum"), QStringLiteral("20"),
+                 QStringLiteral("--man"), QStringLiteral("1"), QStringLiteral("--avg-eng=0")});
     ASSERT_EQ(changed.exitCode, 0) << changed.err.toStdString();
     const QString expected = QStringLiteral("is_avg_person=1\nis_avg_total=1\nis_avg_ch=1\nis_avg_math=1\n"
                                             "is_avg_eng=0\nis_avg_inter=1\ninter=3\nis_man=1\nwtNum=20\n");
@@ -94,15 +97,20 @@ TEST_F(Cli, BadArgumentsAreRefusedAndChangeNothing) {
     } cases[] = {
         {{}, 2, QStringLiteral("用法")},
         {{QStringLiteral("divide-all")}, 2, QStringLiteral("未知命令: divide-all")},
-        {{QStringLiteral("new"), QStringLiteral("--memo"), QStringLiteral("b")}, 2, QStringLiteral("--classes")},
+        {{QStringLiteral("new"), QStringLiteral("--memo"), QStringLiteral("b")},
+         2,
+         QStringLiteral("--classes")},
         {{QStringLiteral("new"), QStringLiteral("--memo"), QStringLiteral("b"), QStringLiteral("--classes")},
-         2, QStringLiteral("缺少取值")},
+         2,
+         QStringLiteral("缺少取值")},
         {{QStringLiteral("new"), QStringLiteral("--memo"), QStringLiteral(""), QStringLiteral("--classes"),
           QStringLiteral("3")},
-         1, QStringLiteral("请输入分班描述")},
+         1,
+         QStringLiteral("请输入分班描述")},
         {{QStringLiteral("new"), QStringLiteral("--memo"), QStringLiteral("b"), QStringLiteral("--classes"),
           QStringLiteral("0")},
-         1, QStringLiteral("班级数必须是大于0的整数")},
+         1,
+         QStringLiteral("班级数必须是大于0的整数")},
         {{QStringLiteral("projects"), QStringLiteral("extra")}, 2, QStringLiteral("无法识别的参数: extra")},
         {{QStringLiteral("delete")}, 2, QStringLiteral("缺少分班项目编号")},
         {{QStringLiteral("delete"), QStringLiteral("one")}, 2, QStringLiteral("必须是整数: one")},
@@ -110,13 +118,17 @@ TEST_F(Cli, BadArgumentsAreRefusedAndChangeNothing) {
         {{QStringLiteral("settings"), QStringLiteral("9")}, 1, QStringLiteral("不存在该班别的参数设置")},
         {{QStringLiteral("settings"), QStringLiteral("1"), QStringLiteral("--inter"), QStringLiteral("2.5"),
           QStringLiteral("--wtnum"), QStringLiteral("7")},
-         1, QStringLiteral("--inter 的取值必须是整数: 2.5")},
+         1,
+         QStringLiteral("--inter 的取值必须是整数: 2.5")},
         {{QStringLiteral("settings"), QStringLiteral("1"), QStringLiteral("--wtnum"), QStringLiteral("many")},
-         1, QStringLiteral("--wtnum 的取值必须是整数: many")},
+         1,
+         QStringLiteral("--wtnum 的取值必须是整数: many")},
         {{QStringLiteral("settings"), QStringLiteral("1"), QStringLiteral("--man"), QStringLiteral("2")},
-         1, QStringLiteral("--man 的取值必须是 0 或 1: 2")},
+         1,
+         QStringLiteral("--man 的取值必须是 0 或 1: 2")},
         {{QStringLiteral("settings"), QStringLiteral("1"), QStringLiteral("--speed"), QStringLiteral("2")},
-         2, QStringLiteral("无法识别的参数: --speed 2")},
+         2,
+         QStringLiteral("无法识别的参数: --speed 2")},
     };
     for (const auto &c : cases) {
         const Outcome outcome = runOnDb(c.arguments);
@@ -131,8 +143,8 @@ TEST_F(Cli, BadArgumentsAreRefusedAndChangeNothing) {
 TEST_F(Cli, DatabaseComesFromEnvironmentWhenNotGiven) {
     QProcessEnvironment environment;
     environment.insert(QStringLiteral("FENBAN_DB"), dbPath());
-    ASSERT_EQ(run({QStringLiteral("new"), QStringLiteral("--memo"), QStringLiteral("env"), QStringLiteral("--classes"),
-                   QStringLiteral("2")},
+    ASSERT_EQ(run({QStringLiteral("new"), QStringLiteral("--memo"), QStringLiteral("env"),
+                   QStringLiteral("--classes"), QStringLiteral("2")},
                   environment)
                   .exitCode,
               0);
@@ -163,11 +175,14 @@ TEST_F(Cli, ImportExportAndPinyin) {
     ASSERT_EQ(exported.exitCode, 0) << exported.err.toStdString();
     QFile file(csv);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QStringList lines = QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    const QStringList lines =
+        QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 4);
     EXPECT_TRUE(lines[0].endsWith(QStringLiteral("毕业学校,地址,班名,,"))) << lines[0].toStdString();
-    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("20260001,0101,张三,男,85,90.5,"))) << lines[1].toStdString();
-    EXPECT_TRUE(lines[1].contains(QStringLiteral(",696.5,第一中学,城关镇1号,0班,,体育特长"))) << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("20260001,0101,张三,男,85,90.5,")))
+        << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].contains(QStringLiteral(",696.5,第一中学,城关镇1号,0班,,体育特长")))
+        << lines[1].toStdString();
 
     const Outcome pinyin = run({QStringLiteral("pinyin"), QStringLiteral("张三 Tom")});
     EXPECT_EQ(pinyin.exitCode, 0);
@@ -196,14 +211,20 @@ TEST_F(Cli, ImportThatFailsLeavesTheProjectUnchanged) {
         int exitCode;
         QString message;
     } cases[] = {
-        {{QStringLiteral("import"), QStringLiteral("1"), bad}, 1,
-         QStringLiteral("插入数据库过程第3行出错,学生不考的科目请设置为0分\n“学号”列的值“1”: 学号与第2行重复")},
-        {{QStringLiteral("import"), QStringLiteral("1"), m_dir.filePath(QStringLiteral("none.xlsx"))}, 1,
+        {{QStringLiteral("import"), QStringLiteral("1"), bad},
+         1,
+         QStringLiteral(
+             "插入数据库过程第3行出错,学生不考的科目请设置为0分\n“学号”列的值“1”: 学号与第2行重复")},
+        {{QStringLiteral("import"), QStringLiteral("1"), m_dir.filePath(QStringLiteral("none.xlsx"))},
+         1,
          QStringLiteral("none.xlsx")},
-        {{QStringLiteral("import"), QStringLiteral("7"), QStringLiteral(FENBAN_TEST_DATA "/import/students.csv")}, 1,
+        {{QStringLiteral("import"), QStringLiteral("7"),
+          QStringLiteral(FENBAN_TEST_DATA "/import/students.csv")},
+         1,
          QStringLiteral("不存在编号为7的分班项目")},
         {{QStringLiteral("import"), QStringLiteral("1")}, 2, QStringLiteral("缺少文件名")},
-        {{QStringLiteral("export"), QStringLiteral("1"), m_dir.filePath(QStringLiteral("no/such/out.xlsx"))}, 1,
+        {{QStringLiteral("export"), QStringLiteral("1"), m_dir.filePath(QStringLiteral("no/such/out.xlsx"))},
+         1,
          QStringLiteral("无法写入文件")},
     };
     for (const auto &c : cases) {
@@ -227,7 +248,8 @@ TEST_F(Cli, DivideAndRedividePrintTheConsoleLines) {
                        QStringLiteral(FENBAN_TEST_DATA "/import/students.csv")})
                   .exitCode,
               0);
-    ASSERT_EQ(runOnDb({QStringLiteral("settings"), QStringLiteral("1"), QStringLiteral("--wtnum"), QStringLiteral("0")})
+    ASSERT_EQ(runOnDb({QStringLiteral("settings"), QStringLiteral("1"), QStringLiteral("--wtnum"),
+                       QStringLiteral("0")})
                   .exitCode,
               0);
     const Outcome divided = runOnDb({QStringLiteral("divide"), QStringLiteral("1")});
@@ -238,8 +260,8 @@ TEST_F(Cli, DivideAndRedividePrintTheConsoleLines) {
     EXPECT_EQ(lines.last(), QStringLiteral("更新结束"));
     EXPECT_TRUE(lines.contains(QStringLiteral("微调结束")));
 
-    const Outcome redivided = runOnDb({QStringLiteral("redivide"), QStringLiteral("1"), QStringLiteral("1"),
-                                       QStringLiteral("2")});
+    const Outcome redivided =
+        runOnDb({QStringLiteral("redivide"), QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("2")});
     ASSERT_EQ(redivided.exitCode, 0) << redivided.err.toStdString();
     EXPECT_TRUE(redivided.out.endsWith(QStringLiteral("重新分班结束\n")));
 
@@ -251,7 +273,9 @@ TEST_F(Cli, DivideAndRedividePrintTheConsoleLines) {
         {{QStringLiteral("divide")}, 2, QStringLiteral("缺少分班项目编号")},
         {{QStringLiteral("divide"), QStringLiteral("9")}, 1, QStringLiteral("不存在编号为9的分班项目")},
         {{QStringLiteral("redivide"), QStringLiteral("1")}, 1, QStringLiteral("请选择要重新分班的班级")},
-        {{QStringLiteral("redivide"), QStringLiteral("1"), QStringLiteral("二")}, 2, QStringLiteral("班级编号必须是整数")},
+        {{QStringLiteral("redivide"), QStringLiteral("1"), QStringLiteral("二")},
+         2,
+         QStringLiteral("班级编号必须是整数")},
     };
     for (const auto &c : cases) {
         const Outcome outcome = runOnDb(c.arguments);

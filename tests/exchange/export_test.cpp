@@ -29,11 +29,25 @@ StudentRecord student(int id, int classId, std::array<double, 9> scores) {
 }
 
 const QStringList expectedHeader{
-    QStringLiteral("学号"), QStringLiteral("登分号"), QStringLiteral("姓名"),     QStringLiteral("性别"),
-    QStringLiteral("数学"), QStringLiteral("英语"),   QStringLiteral("语文"),     QStringLiteral("物理"),
-    QStringLiteral("政治"), QStringLiteral("历史"),   QStringLiteral("体育"),     QStringLiteral("地理"),
-    QStringLiteral("生物"), QStringLiteral("总分"),   QStringLiteral("毕业学校"), QStringLiteral("地址"),
-    QStringLiteral("班名"), QString(),                QString(),
+    QStringLiteral("学号"),
+    QStringLiteral("登分号"),
+    QStringLiteral("姓名"),
+    QStringLiteral("性别"),
+    QStringLiteral("数学"),
+    QStringLiteral("英语"),
+    QStringLiteral("语文"),
+    QStringLiteral("物理"),
+    QStringLiteral("政治"),
+    QStringLiteral("历史"),
+    QStringLiteral("体育"),
+    QStringLiteral("地理"),
+    QStringLiteral("生物"),
+    QStringLiteral("总分"),
+    QStringLiteral("毕业学校"),
+    QStringLiteral("地址"),
+    QStringLiteral("班名"),
+    QString(),
+    QString(),
 };
 
 QStringList sheetRow(const fenban::exchange::SheetData &sheet, int row) {
@@ -45,7 +59,9 @@ QStringList sheetRow(const fenban::exchange::SheetData &sheet, int row) {
 
 class Export : public ::testing::TestWithParam<const char *> {
 protected:
-    QString path() const { return m_dir.filePath(QStringLiteral("分班结果.") + QString::fromLatin1(GetParam())); }
+    QString path() const {
+        return m_dir.filePath(QStringLiteral("分班结果.") + QString::fromLatin1(GetParam()));
+    }
     QTemporaryDir m_dir;
 };
 
@@ -63,11 +79,12 @@ TEST_P(Export, ReadsBackWithHeaderOrderAndValues) {
     EXPECT_EQ(sheet->rowCount(), 3);
     EXPECT_EQ(sheetRow(sheet.value(), 1), expectedHeader);
     EXPECT_EQ(sheetRow(sheet.value(), 2),
-              (QStringList{QStringLiteral("20260002"), QStringLiteral("020260002"), QStringLiteral("学生, \"20260002\""),
-                           QStringLiteral("女"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
-                           QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("7"),
-                           QStringLiteral("8"), QStringLiteral("9.5"), QStringLiteral("45.5"), QStringLiteral("一中"),
-                           QString(), QStringLiteral("0班"), QStringLiteral("备注20260002"), QStringLiteral("艺术")}));
+              (QStringList{QStringLiteral("20260002"), QStringLiteral("020260002"),
+                           QStringLiteral("学生, \"20260002\""), QStringLiteral("女"), QStringLiteral("1"),
+                           QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5"),
+                           QStringLiteral("6"), QStringLiteral("7"), QStringLiteral("8"),
+                           QStringLiteral("9.5"), QStringLiteral("45.5"), QStringLiteral("一中"), QString(),
+                           QStringLiteral("0班"), QStringLiteral("备注20260002"), QStringLiteral("艺术")}));
     EXPECT_EQ(sheet->cell(3, 1), QStringLiteral("20260001"));
     EXPECT_EQ(sheet->cell(3, 14), QStringLiteral("255"));
     EXPECT_EQ(sheet->cell(3, 17), QStringLiteral("3班"));
@@ -82,7 +99,8 @@ TEST_P(Export, ProjectWithoutStudentsGivesTheHeaderOnly) {
 }
 
 TEST_P(Export, FailureNamesTheFileAndLeavesNothingBehind) {
-    const QString missingFolder = m_dir.filePath(QStringLiteral("missing/out.")) + QString::fromLatin1(GetParam());
+    const QString missingFolder =
+        m_dir.filePath(QStringLiteral("missing/out.")) + QString::fromLatin1(GetParam());
     const auto written = writeResult({student(1, 1, {})}, missingFolder);
     ASSERT_FALSE(written);
     EXPECT_TRUE(written.error().contains(missingFolder)) << written.error().toStdString();

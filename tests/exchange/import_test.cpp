@@ -43,7 +43,8 @@ ImportRow validRow(int sheetRow, const QString &id) {
 
 TEST(Import, EveryFileFormatGivesTheSameStudents) {
     TempDatabase reference;
-    const QList<StudentRecord> expected = importThrough(reference, dataFolder + QStringLiteral("students.csv"));
+    const QList<StudentRecord> expected =
+        importThrough(reference, dataFolder + QStringLiteral("students.csv"));
     ASSERT_EQ(expected.size(), 3);
 
     const StudentRecord &third = expected[2];
@@ -105,7 +106,8 @@ TEST(Import, ProblemMessageStartsWithTheRowNumberedLine) {
     const auto check = studentsFromRows(rows);
     ASSERT_TRUE(check.problem);
     EXPECT_EQ(check.problem->message(),
-              QStringLiteral("插入数据库过程第5行出错,学生不考的科目请设置为0分\n“学号”列的值“7”: 学号与第2行重复"));
+              QStringLiteral(
+                  "插入数据库过程第5行出错,学生不考的科目请设置为0分\n“学号”列的值“7”: 学号与第2行重复"));
 }
 
 TEST(Import, AcceptedRowsKeepTextsAsTypedAndTrimOnlyTheSex) {

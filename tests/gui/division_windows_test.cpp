@@ -1,11 +1,11 @@
-#include "window_fixture.h"
-#include "gui/Tfrm_config.h"
-#include "gui/Tfrm_main.h"
 #include "gui/TfrmResult.h"
 #include "gui/TfrmShow.h"
+#include "gui/Tfrm_config.h"
+#include "gui/Tfrm_main.h"
 #include "store/projects.h"
 #include "store/settings.h"
 #include "store/students.h"
+#include "window_fixture.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -69,7 +69,8 @@ void DivisionWindowsTest::init() {
     const QString problem = m_fixture.open();
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
     m_window = m_fixture.window();
-    const auto project = fenban::store::ProjectStore(m_fixture.connection()).create({QStringLiteral("高一"), 4});
+    const auto project =
+        fenban::store::ProjectStore(m_fixture.connection()).create({QStringLiteral("高一"), 4});
     QVERIFY(project);
     QCOMPARE(fenban::store::StudentStore(m_fixture.connection()).replaceAll(1, cohort(40)).kind,
              fenban::store::ReplaceOutcome::Written);
@@ -119,9 +120,11 @@ void DivisionWindowsTest::settingsWindowShowsStoredValues() {
     QVERIFY(settings);
     QCOMPARE(settings->windowTitle(), QStringLiteral("分班设置"));
     const QList<std::pair<QString, bool>> boxes{
-        {QStringLiteral("cb_person"), true}, {QStringLiteral("cb_total"), true}, {QStringLiteral("cb_ch"), false},
-        {QStringLiteral("cb_math"), true},   {QStringLiteral("cb_eng"), false},  {QStringLiteral("cb_inter"), true},
-        {QStringLiteral("cb_man"), true},    {QStringLiteral("CheckBox1"), true}, {QStringLiteral("CheckBox5"), false},
+        {QStringLiteral("cb_person"), true},  {QStringLiteral("cb_total"), true},
+        {QStringLiteral("cb_ch"), false},     {QStringLiteral("cb_math"), true},
+        {QStringLiteral("cb_eng"), false},    {QStringLiteral("cb_inter"), true},
+        {QStringLiteral("cb_man"), true},     {QStringLiteral("CheckBox1"), true},
+        {QStringLiteral("CheckBox5"), false},
     };
     for (const auto &[name, checked] : boxes)
         QVERIFY2(settings->findChild<QCheckBox *>(name)->isChecked() == checked, qPrintable(name));

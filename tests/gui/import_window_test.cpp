@@ -4,9 +4,9 @@
 #include "gui/Tfrm_excelToDb.h"
 #include "gui/Tfrm_main.h"
 #include "gui/Tfrm_pb.h"
-#include "window_fixture.h"
 #include "store/projects.h"
 #include "store/students.h"
+#include "window_fixture.h"
 
 #include <QFile>
 #include <QLabel>
@@ -70,7 +70,8 @@ void ImportWindowTest::init() {
     const QString problem = m_fixture.open();
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
     m_window = m_fixture.window();
-    const auto project = fenban::store::ProjectStore(m_fixture.connection()).create({QStringLiteral("高一"), 4});
+    const auto project =
+        fenban::store::ProjectStore(m_fixture.connection()).create({QStringLiteral("高一"), 4});
     QVERIFY(project);
     m_window->setCurrentProject(project.value());
 }
@@ -132,7 +133,8 @@ void ImportWindowTest::previewShowsRowsTerminatorAndCount() {
     QVERIFY(grid->item(3, 1)->text().isEmpty());
     QCOMPARE(preview->findChild<QLabel *>(QStringLiteral("lb_info"))->text(),
              QStringLiteral("已导入的总记录数:3条   "));
-    QVERIFY(m_window->statusBar()->findChildren<QLabel *>().first()->text() == QStringLiteral("已导入的总记录数:3条"));
+    QVERIFY(m_window->statusBar()->findChildren<QLabel *>().first()->text() ==
+            QStringLiteral("已导入的总记录数:3条"));
     QVERIFY(yes->isEnabled());
 
     // Pressing the command again only brings the same window forward.
@@ -154,7 +156,8 @@ void ImportWindowTest::confirmingWritesTheStudents() {
     load(preview, fixture);
     QTest::mouseClick(preview->findChild<QPushButton *>(QStringLiteral("bnt_yes")), Qt::LeftButton);
     QTRY_VERIFY(!m_window->findChild<Tfrm_pb *>());
-    QCOMPARE(messages(), (QStringList{QStringLiteral("将清空之前的所有数据，确定么？"), QStringLiteral("导入成功")}));
+    QCOMPARE(messages(),
+             (QStringList{QStringLiteral("将清空之前的所有数据，确定么？"), QStringLiteral("导入成功")}));
     QCOMPARE(storedIds(), (QList<int>{20260001, 20260002, 20260003}));
     QVERIFY(!preview->findChild<QPushButton *>(QStringLiteral("bnt_yes"))->isEnabled());
 }
@@ -187,9 +190,10 @@ void ImportWindowTest::cancellingKeepsThePreviousStudents() {
 void ImportWindowTest::aBadRowIsNamedAndKeepsThePreviousStudents() {
     QCOMPARE(fenban::store::StudentStore(m_fixture.connection()).replaceAll(1, {earlierStudent(1)}).kind,
              fenban::store::ReplaceOutcome::Written);
-    const QString bad = writeCsv(QStringLiteral("bad.csv"), "学号,登分号,姓名,性别,数学,英语,语文,物理,政治,历史,体育,地理,生物\r\n"
-                                                            "1,01,甲,男,1,1,1,1,1,1,1,1,1\r\n"
-                                                            "2,02,乙,女,,1,1,1,1,1,1,1,1\r\n");
+    const QString bad = writeCsv(QStringLiteral("bad.csv"),
+                                 "学号,登分号,姓名,性别,数学,英语,语文,物理,政治,历史,体育,地理,生物\r\n"
+                                 "1,01,甲,男,1,1,1,1,1,1,1,1,1\r\n"
+                                 "2,02,乙,女,,1,1,1,1,1,1,1,1\r\n");
     Tfrm_excelToDb *preview = openPreview();
     load(preview, bad);
     QTest::mouseClick(preview->findChild<QPushButton *>(QStringLiteral("bnt_yes")), Qt::LeftButton);
@@ -203,9 +207,11 @@ void ImportWindowTest::aBadRowIsNamedAndKeepsThePreviousStudents() {
 }
 
 void ImportWindowTest::closingWhileLoadingIsSafe() {
-    QByteArray big = "学号,登分号,姓名,性别,数学,英语,语文,物理,政治,历史,体育,地理,生物,毕业学校,地址,备注,分类\r\n";
+    QByteArray big =
+        "学号,登分号,姓名,性别,数学,英语,语文,物理,政治,历史,体育,地理,生物,毕业学校,地址,备注,分类\r\n";
     for (int i = 1; i <= 5000; ++i)
-        big += QByteArray::number(i) + ",0" + QByteArray::number(i) + ",张三,男,1,2,3,4,5,6,7,8,9,一中,城关,,\r\n";
+        big += QByteArray::number(i) + ",0" + QByteArray::number(i) +
+               ",张三,男,1,2,3,4,5,6,7,8,9,一中,城关,,\r\n";
     const QString path = writeCsv(QStringLiteral("big.csv"), big);
     Tfrm_excelToDb *preview = openPreview();
     FileDialog::queueFileName(path);
@@ -228,7 +234,8 @@ void ImportWindowTest::sampleLinkOpensTheSample() {
     QTest::mouseClick(preview->findChild<QLabel *>(QStringLiteral("Label2")), Qt::LeftButton);
     const QStringList opened = FileDialog::takeOpened();
     QCOMPARE(opened.size(), 1);
-    QVERIFY2(opened.first().endsWith(QStringLiteral("/导入excel文件样例/分班数据输入样例.xls")), qPrintable(opened.first()));
+    QVERIFY2(opened.first().endsWith(QStringLiteral("/导入excel文件样例/分班数据输入样例.xls")),
+             qPrintable(opened.first()));
 }
 
 void ImportWindowTest::exportWritesTheChosenFileAndOpensIt() {

@@ -18,8 +18,8 @@ TEST(Database, FirstUseCreatesPrivateFolderAndFileWithFixedTables) {
     auto opened = Database::open(path);
     ASSERT_TRUE(opened) << opened.error().toStdString();
 
-    const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther |
-                                      QFile::WriteOther | QFile::ExeOther;
+    const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                      QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
     const auto folderPermissions = QFileInfo(folder).permissions();
     EXPECT_TRUE(folderPermissions.testFlags(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     EXPECT_FALSE(folderPermissions & others);

@@ -44,7 +44,9 @@ protected:
     RunOutcome divide() { return DivisionRunner(db.connection(), *engine).divide(1, observer()); }
     fenban::DivisionObserver observer() {
         fenban::DivisionObserver watcher;
-        watcher.message = [this](const std::string &line) { lines.push_back(line); };
+        watcher.message = [this](const std::string &line) {
+            lines.push_back(line);
+        };
         return watcher;
     }
 
@@ -100,16 +102,19 @@ TEST_F(Division, AFailureWhileWritingKeepsThePreviousDivision) {
                             "BEGIN SELECT RAISE(ABORT, 'injected failure'); END"));
     const RunOutcome outcome = divide();
     EXPECT_EQ(outcome.kind, RunOutcome::Failed);
-    EXPECT_TRUE(outcome.message.contains(QStringLiteral("injected failure"))) << outcome.message.toStdString();
+    EXPECT_TRUE(outcome.message.contains(QStringLiteral("injected failure")))
+        << outcome.message.toStdString();
     EXPECT_EQ(classesAndTypes(), before);
 }
 
 TEST_F(Division, RedivisionTouchesOnlyTheChosenClasses) {
     ASSERT_EQ(divide().kind, RunOutcome::Done);
-    const QStringList before = db.query(QStringLiteral("SELECT student_id, class_id, type FROM qx_1 WHERE class_id=2"));
+    const QStringList before =
+        db.query(QStringLiteral("SELECT student_id, class_id, type FROM qx_1 WHERE class_id=2"));
     const RunOutcome outcome = DivisionRunner(db.connection(), *engine).redivide(1, {1, 3}, observer());
     ASSERT_EQ(outcome.kind, RunOutcome::Done) << outcome.message.toStdString();
-    EXPECT_EQ(db.query(QStringLiteral("SELECT student_id, class_id, type FROM qx_1 WHERE class_id=2")), before);
+    EXPECT_EQ(db.query(QStringLiteral("SELECT student_id, class_id, type FROM qx_1 WHERE class_id=2")),
+              before);
     EXPECT_EQ(db.query(QStringLiteral("SELECT count(*) FROM qx_1 WHERE class_id IN (1, 3)")),
               QStringList{QStringLiteral("8")});
     EXPECT_EQ(lines.back(), "重新分班结束");

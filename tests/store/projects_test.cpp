@@ -15,16 +15,26 @@ using fenban::testing::TempDatabase;
 namespace {
 
 const QStringList studentTableLayout{
-    QStringLiteral("student_id|INT|1"),      QStringLiteral("rec_id|char(100)|0"),
-    QStringLiteral("student_name|char(50)|0"), QStringLiteral("sex|char(1)|0"),
-    QStringLiteral("class_id|INT|0"),        QStringLiteral("math|float|0"),
-    QStringLiteral("english|float|0"),       QStringLiteral("chinese|float|0"),
-    QStringLiteral("wuli|float|0"),          QStringLiteral("zhengzhi|float|0"),
-    QStringLiteral("lishi|float|0"),         QStringLiteral("tiyu|float|0"),
-    QStringLiteral("dili|float|0"),          QStringLiteral("shengwu|float|0"),
-    QStringLiteral("oral_school|char(100)|0"), QStringLiteral("addr|char(100)|0"),
-    QStringLiteral("type|INT|0"),            QStringLiteral("pingyin|char(100)|0"),
-    QStringLiteral("qxMemo|char(100)|0"),    QStringLiteral("pfType|char(10)|0"),
+    QStringLiteral("student_id|INT|1"),
+    QStringLiteral("rec_id|char(100)|0"),
+    QStringLiteral("student_name|char(50)|0"),
+    QStringLiteral("sex|char(1)|0"),
+    QStringLiteral("class_id|INT|0"),
+    QStringLiteral("math|float|0"),
+    QStringLiteral("english|float|0"),
+    QStringLiteral("chinese|float|0"),
+    QStringLiteral("wuli|float|0"),
+    QStringLiteral("zhengzhi|float|0"),
+    QStringLiteral("lishi|float|0"),
+    QStringLiteral("tiyu|float|0"),
+    QStringLiteral("dili|float|0"),
+    QStringLiteral("shengwu|float|0"),
+    QStringLiteral("oral_school|char(100)|0"),
+    QStringLiteral("addr|char(100)|0"),
+    QStringLiteral("type|INT|0"),
+    QStringLiteral("pingyin|char(100)|0"),
+    QStringLiteral("qxMemo|char(100)|0"),
+    QStringLiteral("pfType|char(10)|0"),
 };
 
 QStringList tableLayout(const TempDatabase &db, const QString &table) {
@@ -32,8 +42,9 @@ QStringList tableLayout(const TempDatabase &db, const QString &table) {
 }
 
 QStringList tables(const TempDatabase &db) {
-    return db.query(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND name GLOB '*qx_[0-9]*' "
-                                   "ORDER BY name"));
+    return db.query(
+        QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND name GLOB '*qx_[0-9]*' "
+                       "ORDER BY name"));
 }
 
 } // namespace
@@ -54,14 +65,15 @@ TEST(Projects, FirstProjectGetsIdOneBothTablesAndDefaultSettings) {
     EXPECT_EQ(tableLayout(db, QStringLiteral("qx_1")), studentTableLayout);
     EXPECT_EQ(tableLayout(db, QStringLiteral("rb_qx_1")), studentTableLayout);
     EXPECT_EQ(fenban::store::studentColumns().size(), studentTableLayout.size());
-    EXPECT_EQ(db.query(QStringLiteral("SELECT * FROM config")), QStringList{QStringLiteral("1|1|1|1|1|1|1|1|0|50")});
+    EXPECT_EQ(db.query(QStringLiteral("SELECT * FROM config")),
+              QStringList{QStringLiteral("1|1|1|1|1|1|1|1|0|50")});
 }
 
 TEST(Projects, CreationTimeIsFilledByTheDatabase) {
     TempDatabase db;
     ASSERT_TRUE(ProjectStore(db.connection()).create({QStringLiteral("a"), 2}));
-    const QStringList age = db.query(
-        QStringLiteral("SELECT abs(strftime('%s', update_date) - strftime('%s', 'now', 'localtime')) < 60 FROM qx_info"));
+    const QStringList age = db.query(QStringLiteral(
+        "SELECT abs(strftime('%s', update_date) - strftime('%s', 'now', 'localtime')) < 60 FROM qx_info"));
     EXPECT_EQ(age, QStringList{QStringLiteral("1")});
 }
 
@@ -163,9 +175,9 @@ TEST(Projects, NewProjectInputIsChecked) {
         const char16_t *classes;
         QString error;
     } cases[] = {
-        {u"", u"6", noMemo},        {u"   ", u"6", noMemo},      {u"高一", u"0", badClasses},
+        {u"", u"6", noMemo},          {u"   ", u"6", noMemo},        {u"高一", u"0", badClasses},
         {u"高一", u"-2", badClasses}, {u"高一", u"2.5", badClasses}, {u"高一", u"六", badClasses},
-        {u"高一", u"", badClasses},  {u"高一", u" 12 ", QString()},
+        {u"高一", u"", badClasses},   {u"高一", u" 12 ", QString()},
     };
     for (const auto &c : cases) {
         const auto checked = checkNewProject(QString::fromUtf16(c.memo), QString::fromUtf16(c.classes));

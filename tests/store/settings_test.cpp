@@ -27,7 +27,8 @@ TEST(Settings, WrittenValuesReadBackIncludingEmptyNumbers) {
     changed.inter = 3;
     changed.wtNum = std::nullopt;
     ASSERT_TRUE(store.write(1, changed));
-    EXPECT_EQ(db.query(QStringLiteral("SELECT * FROM config")), QStringList{QStringLiteral("1|1|1|0|1|1|1|3|2|")});
+    EXPECT_EQ(db.query(QStringLiteral("SELECT * FROM config")),
+              QStringList{QStringLiteral("1|1|1|0|1|1|1|3|2|")});
     const auto read = store.read(1);
     ASSERT_TRUE(read && read.value());
     EXPECT_EQ(*read.value(), changed);

@@ -63,10 +63,11 @@ TEST_F(Students, ReplacingWritesEveryFieldAndDropsThePreviousStudents) {
 
 TEST_F(Students, CancellingKeepsThePreviousStudents) {
     qsizetype calls = 0;
-    const ReplaceOutcome outcome = store.replaceAll(1, {student(1), student(2), student(3)}, [&](qsizetype written) {
-        ++calls;
-        return written < 2;
-    });
+    const ReplaceOutcome outcome =
+        store.replaceAll(1, {student(1), student(2), student(3)}, [&](qsizetype written) {
+            ++calls;
+            return written < 2;
+        });
     EXPECT_EQ(outcome.kind, ReplaceOutcome::Cancelled);
     EXPECT_EQ(calls, 2);
     EXPECT_EQ(storedIds(), (QList<int>{5, 6}));

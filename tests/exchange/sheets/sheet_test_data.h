@@ -9,7 +9,7 @@
 
 namespace fenban::exchange::testing {
 
-using namespace Qt::StringLiterals;
+using Qt::StringLiterals::operator""_s;
 
 // A fixture in tests/data/import.
 inline QString importFixture(const QString &name) {
