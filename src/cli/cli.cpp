@@ -4,6 +4,7 @@
 #include "cli/division_commands.h"
 #include "cli/exchange_commands.h"
 #include "cli/project_commands.h"
+#include "cli/report_commands.h"
 #include "store/projects.h"
 
 #include <functional>
@@ -26,7 +27,11 @@ const char16_t usageText[] =
     u"  export 编号 文件.xlsx|文件.csv         导出分班结果\n"
     u"  pinyin 文字                           显示文字的拼音形式\n"
     u"  divide 编号                           分班, 输出分班过程信息\n"
-    u"  redivide 编号 班级...                  把所选班级的学生在这些班级之间重新分班\n";
+    u"  redivide 编号 班级...                  把所选班级的学生在这些班级之间重新分班\n"
+    u"  stats 编号 [文件.xlsx]                 班级统计信息, 或把统计表导出\n"
+    u"  students 编号 [--no N] [--name 文字] [--sex 男|女] [--class N]\n"
+    u"           [--math 下限 上限] [--chinese 下限 上限] [--english 下限 上限]  查询学生\n"
+    u"  copy-from 源编号 目标编号 [--overwrite]  把另一分班项目的学生导入\n";
 
 } // namespace
 
@@ -75,6 +80,9 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err) {
         {QStringLiteral("import"), importCommand},     {QStringLiteral("export"), exportCommand},
         {QStringLiteral("pinyin"), pinyinCommand},     {QStringLiteral("divide"), divideCommand},
         {QStringLiteral("redivide"), redivideCommand},
+        {QStringLiteral("stats"), statsCommand},
+        {QStringLiteral("students"), studentsCommand},
+        {QStringLiteral("copy-from"), copyFromCommand},
     };
 
     Arguments args(arguments);

@@ -6,8 +6,11 @@
 #include "gui/TfrmBuild.h"
 #include "gui/TfrmResult.h"
 #include "gui/TfrmShow.h"
+#include "gui/Tfrm_class_info.h"
 #include "gui/Tfrm_config.h"
 #include "gui/Tfrm_excelToDb.h"
+#include "gui/Tfrm_insertQX.h"
+#include "gui/Tfrm_list.h"
 #include "gui/Tfrm_open.h"
 #include "store/students.h"
 
@@ -66,7 +69,7 @@ void Tfrm_main::buildToolBar() {
          }},
         {{QStringLiteral("ToolButton11"), QStringLiteral("3.2内部数据"), QStyle::SP_DriveHDIcon},
          [this] {
-             guarded([this] { notYetAvailable(); });
+             guarded([this] { unlessDividing([this] { ToolButton11Click(); }); });
          }},
         {{QStringLiteral("ToolButton1"), QStringLiteral("4.分班设置"), QStyle::SP_FileDialogDetailedView},
          [this] {
@@ -78,11 +81,11 @@ void Tfrm_main::buildToolBar() {
          }},
         {{QStringLiteral("ToolButton5"), QStringLiteral("6.班级信息"), QStyle::SP_FileDialogInfoView},
          [this] {
-             guarded([this] { notYetAvailable(); });
+             guarded([this] { ToolButton5Click(); });
          }},
         {{QStringLiteral("ToolButton8"), QStringLiteral("7.学生名单"), QStyle::SP_FileDialogListView},
          [this] {
-             guarded([this] { notYetAvailable(); });
+             guarded([this] { ToolButton8Click(); });
          }},
         {{QStringLiteral("ToolButton9"), QStringLiteral("8.数据导出"), QStyle::SP_DialogSaveButton},
          [this] {
@@ -190,6 +193,18 @@ void Tfrm_main::ToolButton2Click() {
     showChild(resultWin, [this] { return new TfrmResult(this); });
 }
 
+void Tfrm_main::ToolButton11Click() {
+    (new Tfrm_insertQX(this))->open();
+}
+
+void Tfrm_main::ToolButton5Click() {
+    showChild(classInfoWin, [this] { return new Tfrm_class_info(this); });
+}
+
+void Tfrm_main::ToolButton8Click() {
+    showChild(listWin, [this] { return new Tfrm_list(this); });
+}
+
 void Tfrm_main::unlessDividing(const std::function<void()> &command) {
     if (isDividing()) {
         MessageBox::information(this, QStringLiteral("正在分班，请稍候"));
@@ -249,9 +264,6 @@ void Tfrm_main::setStatusText(const QString &text) {
     m_statusPanels.first()->setText(text);
 }
 
-void Tfrm_main::notYetAvailable() {
-    MessageBox::information(this, QStringLiteral("该功能尚未完成"));
-}
 
 void Tfrm_main::onProjectDeleted(int id) {
     if (m_projectId == QString::number(id))

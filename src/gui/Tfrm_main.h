@@ -62,12 +62,14 @@ private:
     void ToolButton6Click(); // 1.新建
     void ToolButton7Click(); // 2.打开
     void ToolButton3Click(); // 3.1数据导入
+    void ToolButton11Click(); // 3.2内部数据
     void ToolButton1Click(); // 4.分班设置
     void ToolButton2Click(); // 5.开始
     // Runs `command` unless a division is working; otherwise says so.
     void unlessDividing(const std::function<void()> &command);
+    void ToolButton5Click(); // 6.班级信息
+    void ToolButton8Click(); // 7.学生名单
     void ToolButton9Click(); // 8.数据导出
-    void notYetAvailable();
     void onProjectDeleted(int id);
 
     QSqlDatabase m_db;

@@ -1,40 +1,12 @@
+#include "cli_runner.h"
+
 #include <QDir>
 #include <QFile>
-#include <QProcess>
-#include <QProcessEnvironment>
-#include <QTemporaryDir>
 
-#include <gtest/gtest.h>
+using fenban::testing::Cli;
+using fenban::testing::Outcome;
 
 namespace {
-
-struct Outcome {
-    int exitCode;
-    QString out;
-    QString err;
-};
-
-// Runs the real program on a database file of the test's own.
-class Cli : public ::testing::Test {
-protected:
-    Outcome run(const QStringList &arguments, const QProcessEnvironment &environment = {}) {
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const QString &key : environment.keys())
-            env.insert(key, environment.value(key));
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral(FENBAN_CLI_PATH), arguments);
-        EXPECT_TRUE(process.waitForFinished(30000));
-        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
-    }
-    Outcome runOnDb(QStringList arguments) {
-        return run(QStringList{QStringLiteral("--db"), dbPath()} + arguments);
-    }
-    QString dbPath() const { return m_dir.filePath(QStringLiteral("qx.db")); }
-
-    QTemporaryDir m_dir;
-};
 
 const QString defaultSettings = QStringLiteral("is_avg_person=1\nis_avg_total=1\nis_avg_ch=1\nis_avg_math=1\n"
                                                "is_avg_eng=1\nis_avg_inter=1\ninter=1\nis_man=0\nwtNum=50\n");
