@@ -28,6 +28,10 @@ std::optional<QString> Arguments::takeOption(const QString &name) {
     return std::nullopt;
 }
 
+bool Arguments::takeFlag(const QString &name) {
+    return m_words.removeOne(QStringLiteral("--") + name);
+}
+
 std::optional<QString> Arguments::takePositional() {
     for (qsizetype i = 0; i < m_words.size(); ++i) {
         if (!m_words[i].startsWith(QStringLiteral("--")))

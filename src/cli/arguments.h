@@ -15,6 +15,8 @@ public:
     // Takes "--name VALUE" or "--name=VALUE" wherever it stands. A name with no value after it
     // is recorded as a usage error and gives nothing.
     std::optional<QString> takeOption(const QString &name);
+    // Takes "--name" standing alone; true when it was there.
+    bool takeFlag(const QString &name);
     // Takes the first word that is not an option.
     std::optional<QString> takePositional();
 

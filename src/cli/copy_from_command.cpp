@@ -1,12 +1,29 @@
 #include "cli/report_commands.h"
 
 #include "cli/cli.h"
+#include "store/project_copy.h"
 
 namespace fenban::cli {
 
 int copyFromCommand(Context &context) {
-    context.err << QStringLiteral("该功能尚未完成") << Qt::endl;
-    return Failure;
+    // A flag without a value: taken out of the words before the ids are read.
+    const bool overwrite = context.args.takeFlag(QStringLiteral("overwrite"));
+    const auto source = context.takeProjectId();
+    if (!source)
+        return UsageError;
+    const auto target = context.takeProjectId();
+    if (!target || context.usageFailed())
+        return UsageError;
+    const auto database = context.openDatabase();
+    if (!database)
+        return Failure;
+    if (const auto copied = store::copyStudents(database->connection(), *source, *target, overwrite);
+        !copied) {
+        context.err << copied.error() << Qt::endl;
+        return Failure;
+    }
+    context.out << QStringLiteral("导入数据成功") << Qt::endl;
+    return Success;
 }
 
 } // namespace fenban::cli

@@ -2,8 +2,11 @@
 
 #include <QDialog>
 
+class QRadioButton;
+
 namespace fenban::gui {
 
+class ProjectList;
 class Tfrm_main;
 
 // Copies the divided students of another project into the current one, fixed to their classes.
@@ -13,8 +16,18 @@ class Tfrm_insertQX : public QDialog {
 public:
     explicit Tfrm_insertQX(Tfrm_main *mainWindow);
 
+signals:
+    void projectDeleted(int id);
+
 private:
+    void choose();
+    void Button1Click();
+    void BitBtn1Click();
+
     Tfrm_main *m_main;
+    ProjectList *lv_info = nullptr;
+    QRadioButton *rbInsert = nullptr;
+    QRadioButton *rbOver = nullptr;
 };
 
 } // namespace fenban::gui

@@ -194,7 +194,9 @@ void Tfrm_main::ToolButton2Click() {
 }
 
 void Tfrm_main::ToolButton11Click() {
-    (new Tfrm_insertQX(this))->open();
+    auto *dialog = new Tfrm_insertQX(this);
+    connect(dialog, &Tfrm_insertQX::projectDeleted, this, &Tfrm_main::onProjectDeleted);
+    dialog->open();
 }
 
 void Tfrm_main::ToolButton5Click() {

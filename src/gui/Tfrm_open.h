@@ -5,9 +5,9 @@
 #include <QDialog>
 #include <QSqlDatabase>
 
-class QTreeWidget;
-
 namespace fenban::gui {
+
+class ProjectList;
 
 // The project chooser: lists every project, opens or deletes the selected one.
 class Tfrm_open : public QDialog {
@@ -21,15 +21,11 @@ signals:
     void projectDeleted(int id);
 
 private:
-    void fillList();
-    // The id of the selected row, if a row is selected.
-    std::optional<int> selectedId() const;
     void choose();
     void Button1Click();
     void BitBtn1Click();
 
-    store::ProjectStore m_projects;
-    QTreeWidget *lv_info = nullptr;
+    ProjectList *lv_info = nullptr;
 };
 
 } // namespace fenban::gui

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "store/result.h"
+
+#include <QSqlDatabase>
+
+namespace fenban::store {
+
+// Copies the divided students of one project into another, where they arrive fixed to their classes
+// (placement code 2). Overwriting first removes from the target every student the source also has.
+// All or nothing; the source project is not changed.
+Status copyStudents(QSqlDatabase db, int sourceId, int targetId, bool overwrite);
+
+} // namespace fenban::store
