@@ -48,4 +48,23 @@ QString Arguments::usageError() const {
     return {};
 }
 
+std::optional<std::pair<QString, QString>> Arguments::takeOptionPair(const QString &name) {
+    const QString flag = QStringLiteral("--") + name;
+    const qsizetype at = m_words.indexOf(flag);
+    if (at < 0)
+        return std::nullopt;
+    const auto isValue = [this](qsizetype i) {
+        return i < m_words.size() && !m_words[i].startsWith(QStringLiteral("--"));
+    };
+    if (!isValue(at + 1) || !isValue(at + 2)) {
+        if (m_error.isEmpty())
+            m_error = QStringLiteral("选项 %1 需要两个取值").arg(flag);
+        m_words.removeAt(at);
+        return std::nullopt;
+    }
+    std::pair<QString, QString> values{m_words[at + 1], m_words[at + 2]};
+    m_words.remove(at, 3);
+    return values;
+}
+
 } // namespace fenban::cli

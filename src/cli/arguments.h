@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <utility>
 
 namespace fenban::cli {
 
@@ -19,6 +20,10 @@ public:
     bool takeFlag(const QString &name);
     // Takes the first word that is not an option.
     std::optional<QString> takePositional();
+
+    // Takes "--name FIRST SECOND" wherever it stands. Fewer than two words after the name, or a
+    // following option where a value should be, is recorded as a usage error and gives nothing.
+    std::optional<std::pair<QString, QString>> takeOptionPair(const QString &name);
 
     // The first problem found so far, or of the words nobody took; empty when all is well.
     QString usageError() const;

@@ -1,12 +1,86 @@
 #include "cli/report_commands.h"
 
 #include "cli/cli.h"
+#include "reports/student_search.h"
 
 namespace fenban::cli {
 
+namespace {
+
+// A tab or line break inside a cell (an address pasted from elsewhere) would shift every later
+// column of the line, so it is shown as a blank.
+QString plainCell(QString cell) {
+    for (const QChar separator : {QChar(u'\t'), QChar(u'\n'), QChar(u'\r')})
+        cell.replace(separator, QLatin1Char(' '));
+    return cell;
+}
+
+void printRow(QTextStream &out, const QStringList &cells) {
+    QStringList plain;
+    for (const QString &cell : cells)
+        plain.append(plainCell(cell));
+    out << plain.join(QLatin1Char('\t')) << Qt::endl;
+}
+
+} // namespace
+
 int studentsCommand(Context &context) {
-    context.err << QStringLiteral("该功能尚未完成") << Qt::endl;
-    return Failure;
+    // Options first: a range's two numbers would otherwise be taken for the project id.
+    reports::StudentSearchTexts texts;
+    texts.number = context.args.takeOption(QStringLiteral("no")).value_or(QString());
+    texts.namePart = context.args.takeOption(QStringLiteral("name")).value_or(QString());
+    const auto sex = context.args.takeOption(QStringLiteral("sex"));
+    const auto classText = context.args.takeOption(QStringLiteral("class"));
+    const std::pair<QString *, QString *> ranges[] = {{&texts.mathLow, &texts.mathHigh},
+                                                      {&texts.chineseLow, &texts.chineseHigh},
+                                                      {&texts.englishLow, &texts.englishHigh}};
+    const QString rangeNames[] = {QStringLiteral("math"), QStringLiteral("chinese"),
+                                  QStringLiteral("english")};
+    for (std::size_t i = 0; i < std::size(ranges); ++i) {
+        if (const auto bounds = context.args.takeOptionPair(rangeNames[i])) {
+            *ranges[i].first = bounds->first;
+            *ranges[i].second = bounds->second;
+        }
+    }
+    const auto id = context.takeProjectId();
+    if (!id)
+        return UsageError;
+    if (context.usageFailed())
+        return UsageError;
+
+    if (sex) {
+        if (*sex != QStringLiteral("男") && *sex != QStringLiteral("女")) {
+            context.err << QStringLiteral("--sex 只能是男或女: %1").arg(*sex) << Qt::endl;
+            return UsageError;
+        }
+        texts.sex = *sex;
+    }
+    if (classText) {
+        bool isNumber = false;
+        texts.classId = classText->trimmed().toInt(&isNumber);
+        if (!isNumber) {
+            context.err << QStringLiteral("班级必须是整数: %1").arg(*classText) << Qt::endl;
+            return UsageError;
+        }
+    }
+    const auto filter = reports::studentFilter(texts);
+    if (!filter) {
+        context.err << filter.error() << Qt::endl;
+        return UsageError;
+    }
+
+    const auto database = context.openDatabase();
+    if (!database || !context.projectExists(*database, *id))
+        return Failure;
+    const auto students = reports::searchStudents(database->connection(), *id, filter.value());
+    if (!students) {
+        context.err << students.error() << Qt::endl;
+        return Failure;
+    }
+    printRow(context.out, reports::studentListTitles());
+    for (const store::StudentRecord &student : students.value())
+        printRow(context.out, reports::studentListCells(student));
+    return Success;
 }
 
 } // namespace fenban::cli

@@ -1,13 +1,495 @@
 #include "gui/Tfrm_list.h"
 
+#include "gui/MessageBox.h"
 #include "gui/Tfrm_main.h"
+#include "reports/student_edits.h"
+#include "reports/student_search.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QSplitter>
+#include <QStyle>
+#include <QTableWidget>
+#include <QTreeWidget>
+#include <QVBoxLayout>
 
 namespace fenban::gui {
 
-Tfrm_list::Tfrm_list(Tfrm_main *mainWindow) : m_main(mainWindow) {
+namespace {
+
+enum NavigatorButton { First, Prior, Next, Last, Insert, Delete, Edit, Post, Cancel, Refresh };
+
+struct NavigatorLook {
+    const char *objectName;
+    const char16_t *caption;
+};
+constexpr NavigatorLook navigatorLooks[] = {
+    {"nbFirst", u"首条"},  {"nbPrior", u"上一条"}, {"nbNext", u"下一条"}, {"nbLast", u"末条"},
+    {"nbInsert", u"插入"}, {"nbDelete", u"删除"},  {"nbEdit", u"编辑"},   {"nbPost", u"保存"},
+    {"nbCancel", u"取消"}, {"nbRefresh", u"刷新"},
+};
+
+// List columns, counting from 0, and how each is shown: centred or not, width in characters
+// (0: the grid's own width).
+enum ListColumn { IdColumn, ClassColumn = 4, TypeColumn = 14 };
+struct ColumnLook {
+    bool centred;
+    int width;
+};
+constexpr ColumnLook columnLooks[] = {
+    {false, 0}, {false, 8}, {false, 10}, {true, 0}, {true, 5}, {true, 5}, {true, 5},   {true, 5},   {true, 5},
+    {true, 5},  {true, 5},  {true, 5},   {true, 5}, {true, 5}, {true, 3}, {false, 20}, {false, 20},
+};
+
+// Icons of the tree, as the window's image list numbers them.
+QIcon treeImage(const QWidget *window, int index) {
+    return window->style()->standardIcon(index == 0 ? QStyle::SP_DirClosedIcon : QStyle::SP_DirOpenIcon);
+}
+
+QLineEdit *lineEdit(const QString &name, QWidget *parent, int width) {
+    auto *edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    edit->setMaximumWidth(width);
+    return edit;
+}
+
+} // namespace
+
+Tfrm_list::Tfrm_list(Tfrm_main *mainWindow)
+    : m_main(mainWindow), m_projectId(mainWindow->projectId().toInt()) {
     setObjectName(QStringLiteral("frm_list"));
     setWindowTitle(QStringLiteral("学生名单"));
-    resize(800, 500);
+    resize(900, 560);
+
+    tv_class = new QTreeWidget(this);
+    tv_class->setObjectName(QStringLiteral("tv_class"));
+    tv_class->setHeaderHidden(true);
+    tv_class->setMinimumWidth(130);
+    tv_class->setSelectionMode(QAbstractItemView::SingleSelection);
+    tv_class->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // The chosen class is the search's class condition, so it must stay visible while typing there.
+    QPalette palette = tv_class->palette();
+    palette.setBrush(QPalette::Inactive, QPalette::Highlight,
+                     palette.brush(QPalette::Active, QPalette::Highlight));
+    palette.setBrush(QPalette::Inactive, QPalette::HighlightedText,
+                     palette.brush(QPalette::Active, QPalette::HighlightedText));
+    tv_class->setPalette(palette);
+    connect(tv_class, &QTreeWidget::itemClicked, this, [this] { tv_classClick(); });
+
+    buildGrid();
+
+    auto *right = new QWidget(this);
+    auto *rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    rightLayout->addWidget(buildNavigator());
+    rightLayout->addWidget(DBGrid1);
+
+    auto *splitter = new QSplitter(this);
+    splitter->addWidget(tv_class);
+    splitter->addWidget(right);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({150, 750});
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(buildSearchPanel());
+    layout->addWidget(splitter, 1);
+    updateNavigator();
+}
+
+QWidget *Tfrm_list::buildSearchPanel() {
+    m_searchPanel = new QWidget(this);
+    auto *rows = new QVBoxLayout(m_searchPanel);
+    rows->setContentsMargins(0, 0, 0, 0);
+
+    auto *first = new QHBoxLayout;
+    ed_no = lineEdit(QStringLiteral("ed_no"), m_searchPanel, 120);
+    ed_name = lineEdit(QStringLiteral("ed_name"), m_searchPanel, 120);
+    cbSex = new QComboBox(m_searchPanel);
+    cbSex->setObjectName(QStringLiteral("cbSex"));
+    cbSex->addItems({QStringLiteral("全部"), QStringLiteral("男"), QStringLiteral("女")});
+    cbClass = new QCheckBox(QStringLiteral("使用左边的班级条件"), m_searchPanel);
+    cbClass->setObjectName(QStringLiteral("cbClass"));
+    first->addWidget(new QLabel(QStringLiteral("考号"), m_searchPanel));
+    first->addWidget(ed_no);
+    first->addWidget(new QLabel(QStringLiteral("姓名"), m_searchPanel));
+    first->addWidget(ed_name);
+    first->addWidget(cbSex);
+    first->addWidget(cbClass);
+    first->addStretch();
+    rows->addLayout(first);
+
+    auto *second = new QHBoxLayout;
+    const auto addRange = [&](const QString &label, QLineEdit *&low, QLineEdit *&high, const QString &lowName,
+                              const QString &highName) {
+        low = lineEdit(lowName, m_searchPanel, 60);
+        high = lineEdit(highName, m_searchPanel, 60);
+        second->addWidget(new QLabel(label, m_searchPanel));
+        second->addWidget(low);
+        second->addWidget(new QLabel(QStringLiteral("And"), m_searchPanel));
+        second->addWidget(high);
+        second->addSpacing(12);
+    };
+    addRange(QStringLiteral("数学"), edMath1, edMath2, QStringLiteral("edMath1"), QStringLiteral("edMath2"));
+    addRange(QStringLiteral("英语"), edSx1, edSx2, QStringLiteral("edSx1"), QStringLiteral("edSx2"));
+    addRange(QStringLiteral("语文"), edYw1, edYw2, QStringLiteral("edYw1"), QStringLiteral("edYw2"));
+    BitBtn1 = new QPushButton(QStringLiteral("查询"), m_searchPanel);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+    second->addWidget(BitBtn1);
+    second->addStretch();
+    rows->addLayout(second);
+    return m_searchPanel;
+}
+
+QWidget *Tfrm_list::buildNavigator() {
+    auto *navigator = new QWidget(this);
+    navigator->setObjectName(QStringLiteral("DBNavigator1"));
+    auto *layout = new QHBoxLayout(navigator);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    for (const NavigatorLook &look : navigatorLooks) {
+        auto *button = new QPushButton(QString::fromUtf16(look.caption), navigator);
+        button->setObjectName(QString::fromLatin1(look.objectName));
+        button->setAutoDefault(false);
+        layout->addWidget(button);
+        m_navigator.append(button);
+    }
+    layout->addStretch();
+
+    const auto on = [this](NavigatorButton which, auto slot) {
+        connect(m_navigator[which], &QPushButton::clicked, this, slot);
+    };
+    on(First, [this] { moveTo(0); });
+    on(Prior, [this] { moveTo(DBGrid1->currentRow() - 1); });
+    on(Next, [this] { moveTo(DBGrid1->currentRow() + 1); });
+    on(Last, [this] { moveTo(DBGrid1->rowCount() - 1); });
+    on(Insert, [this] { insertRow(); });
+    on(Delete, [this] { deleteRow(); });
+    on(Edit, [this] { editRow(); });
+    on(Post, [this] { post(); });
+    on(Cancel, [this] { cancel(); });
+    on(Refresh, [this] { refresh(); });
+    return navigator;
+}
+
+void Tfrm_list::buildGrid() {
+    DBGrid1 = new QTableWidget(0, static_cast<int>(std::size(columnLooks)), this);
+    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    DBGrid1->setHorizontalHeaderLabels(reports::studentListTitles());
+    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    DBGrid1->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                             QAbstractItemView::AnyKeyPressed);
+    const int charWidth = DBGrid1->fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    for (int column = 0; column < DBGrid1->columnCount(); ++column) {
+        if (columnLooks[column].width > 0)
+            DBGrid1->setColumnWidth(column, charWidth * columnLooks[column].width + 12);
+    }
+    connect(DBGrid1, &QTableWidget::cellChanged, this, &Tfrm_list::onCellChanged);
+    connect(DBGrid1, &QTableWidget::currentCellChanged, this, &Tfrm_list::onCurrentCellChanged);
+}
+
+void Tfrm_list::showEvent(QShowEvent *event) {
+    QWidget::showEvent(event);
+    if (m_shown)
+        return;
+    m_shown = true;
+    initClass();
+    if (!m_main->tableName().isEmpty())
+        showAll();
+}
+
+void Tfrm_list::closeEvent(QCloseEvent *event) {
+    if (m_editRow >= 0 && !post()) {
+        if (!MessageBox::confirm(this, QStringLiteral("修改的学生未能保存, 放弃修改并关闭吗?"))) {
+            event->ignore();
+            return;
+        }
+        cancel();
+    }
+    QWidget::closeEvent(event);
+}
+
+void Tfrm_list::keyPressEvent(QKeyEvent *event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    // Only from the search fields: in the grid, Enter belongs to the cell being edited.
+    if (enter && focusWidget() && m_searchPanel->isAncestorOf(focusWidget())) {
+        BitBtn1->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void Tfrm_list::initClass() {
+    tv_class->clear();
+    auto *root = new QTreeWidgetItem(tv_class, {reports::allClassesCaption()});
+    root->setIcon(0, treeImage(this, 0));
+    const auto classes = reports::studentClassIds(m_main->database(), m_projectId);
+    if (!classes) {
+        MessageBox::error(this, classes.error());
+        return;
+    }
+    for (const int classId : classes.value()) {
+        auto *node = new QTreeWidgetItem(root, {reports::className(classId)});
+        node->setData(0, Qt::UserRole, classId);
+        node->setIcon(0, treeImage(this, 0));
+    }
+    if (root->childCount() > 0)
+        root->setIcon(0, treeImage(this, 1));
+    root->setExpanded(true);
+}
+
+void Tfrm_list::showAll() {
+    list([this] { return reports::allStudents(m_main->database(), m_projectId); });
+}
+
+void Tfrm_list::tv_classClick() {
+    QTreeWidgetItem *node = tv_class->currentItem();
+    if (!node || !node->isSelected())
+        return;
+    if (!node->parent()) {
+        showAll();
+        return;
+    }
+    // The node's own class number, not its position: with classes 0, 1, 2 the first node is 0班.
+    const int classId = node->data(0, Qt::UserRole).toInt();
+    list([this, classId] { return reports::studentsOfClass(m_main->database(), m_projectId, classId); });
+}
+
+void Tfrm_list::BitBtn1Click() {
+    reports::StudentSearchTexts texts;
+    texts.number = ed_no->text();
+    texts.namePart = ed_name->text();
+    texts.sex = cbSex->currentIndex() > 0 ? cbSex->currentText() : QString();
+    if (cbClass->isChecked()) {
+        // With the root, or no node at all, chosen there is no class to keep to.
+        const QTreeWidgetItem *node = tv_class->currentItem();
+        if (node && node->isSelected() && node->parent())
+            texts.classId = node->data(0, Qt::UserRole).toInt();
+    }
+    texts.mathLow = edMath1->text();
+    texts.mathHigh = edMath2->text();
+    texts.englishLow = edSx1->text();
+    texts.englishHigh = edSx2->text();
+    texts.chineseLow = edYw1->text();
+    texts.chineseHigh = edYw2->text();
+    const auto filter = reports::studentFilter(texts);
+    if (!filter) {
+        MessageBox::error(this, filter.error());
+        return;
+    }
+    list([this, filter = filter.value()] {
+        return reports::searchStudents(m_main->database(), m_projectId, filter);
+    });
+}
+
+void Tfrm_list::list(const Listing &listing) {
+    if (!settle())
+        return;
+    const auto students = listing();
+    if (!students) {
+        MessageBox::error(this, students.error());
+        return;
+    }
+    m_lastListing = listing;
+    fillGrid(students.value());
+}
+
+void Tfrm_list::fillGrid(const QList<store::StudentRecord> &students) {
+    m_filling = true;
+    m_students = students;
+    m_editRow = -1;
+    m_inserting = false;
+    DBGrid1->setRowCount(0);
+    DBGrid1->setRowCount(static_cast<int>(students.size()));
+    for (int row = 0; row < DBGrid1->rowCount(); ++row)
+        showRow(row, students[row]);
+    if (DBGrid1->rowCount() > 0)
+        DBGrid1->setCurrentCell(0, 0);
+    m_filling = false;
+    updateNavigator();
+}
+
+void Tfrm_list::showRow(int row, const store::StudentRecord &student) {
+    const bool wasFilling = m_filling;
+    m_filling = true;
+    QStringList cells = reports::studentListCells(student);
+    if (m_inserting && row == m_editRow)
+        cells[IdColumn].clear(); // a new student has no number until one is typed
+    for (int column = 0; column < cells.size(); ++column) {
+        auto *item = new QTableWidgetItem(cells[column]);
+        item->setTextAlignment(columnLooks[column].centred ? Qt::AlignCenter
+                                                           : Qt::AlignLeft | Qt::AlignVCenter);
+        DBGrid1->setItem(row, column, item);
+    }
+    m_filling = wasFilling;
+}
+
+QStringList Tfrm_list::rowTexts(int row) const {
+    QStringList cells;
+    for (int column = 0; column < DBGrid1->columnCount(); ++column) {
+        const QTableWidgetItem *item = DBGrid1->item(row, column);
+        cells.append(item ? item->text() : QString());
+    }
+    return cells;
+}
+
+bool Tfrm_list::post() {
+    if (m_editRow < 0)
+        return true;
+    const int row = m_editRow;
+    const reports::StudentEdit edit = reports::studentFromListCells(rowTexts(row), m_students[row]);
+    if (edit.problem) {
+        MessageBox::error(this, edit.problem->message());
+        const int column = static_cast<int>(reports::studentListTitles().indexOf(edit.problem->column));
+        m_filling = true;
+        DBGrid1->setCurrentCell(row, std::max(column, 0));
+        m_filling = false;
+        return false;
+    }
+    const store::Status written = m_inserting
+                                      ? reports::insertStudent(m_main->database(), m_projectId, *edit.record)
+                                      : reports::updateStudent(m_main->database(), m_projectId,
+                                                               m_students[row].studentId, *edit.record);
+    if (!written) {
+        MessageBox::error(this, QStringLiteral("学生未能保存: %1").arg(written.error()));
+        return false;
+    }
+    m_students[row] = *edit.record;
+    m_editRow = -1;
+    m_inserting = false;
+    showRow(row, *edit.record);
+    updateNavigator();
+    return true;
+}
+
+void Tfrm_list::cancel() {
+    if (m_editRow < 0)
+        return;
+    const int row = m_editRow;
+    const bool inserting = m_inserting;
+    m_editRow = -1;
+    m_inserting = false;
+    m_filling = true;
+    if (inserting) {
+        m_students.removeAt(row);
+        DBGrid1->removeRow(row);
+    } else {
+        showRow(row, m_students[row]);
+    }
+    m_filling = false;
+    updateNavigator();
+}
+
+void Tfrm_list::insertRow() {
+    if (!settle())
+        return;
+    const int row = std::max(DBGrid1->currentRow(), 0);
+    m_filling = true;
+    m_students.insert(row, store::StudentRecord{});
+    DBGrid1->insertRow(row);
+    m_editRow = row;
+    m_inserting = true;
+    showRow(row, m_students[row]);
+    DBGrid1->setCurrentCell(row, IdColumn);
+    m_filling = false;
+    updateNavigator();
+}
+
+void Tfrm_list::deleteRow() {
+    const int row = DBGrid1->currentRow();
+    if (row < 0)
+        return;
+    if (m_inserting && row == m_editRow) {
+        cancel();
+        return;
+    }
+    const int studentId = m_students[row].studentId;
+    if (!MessageBox::confirm(this, QStringLiteral("删除学号为%1的学生吗?").arg(studentId),
+                             QStringLiteral("确认")))
+        return;
+    if (const store::Status removed = reports::deleteStudent(m_main->database(), m_projectId, studentId);
+        !removed) {
+        MessageBox::error(this, QStringLiteral("学生未能删除: %1").arg(removed.error()));
+        return;
+    }
+    m_filling = true;
+    if (row == m_editRow)
+        m_editRow = -1;
+    else if (m_editRow > row)
+        --m_editRow;
+    m_students.removeAt(row);
+    DBGrid1->removeRow(row);
+    m_filling = false;
+    updateNavigator();
+}
+
+void Tfrm_list::editRow() {
+    QTableWidgetItem *item = DBGrid1->currentItem();
+    if (!item)
+        return;
+    if (m_editRow < 0)
+        m_editRow = item->row();
+    DBGrid1->editItem(item);
+    updateNavigator();
+}
+
+void Tfrm_list::refresh() {
+    if (m_lastListing)
+        list(m_lastListing);
+}
+
+void Tfrm_list::moveTo(int row) {
+    if (row < 0 || row >= DBGrid1->rowCount())
+        return;
+    DBGrid1->setCurrentCell(row, std::max(DBGrid1->currentColumn(), 0));
+}
+
+bool Tfrm_list::settle() {
+    return m_editRow < 0 || post();
+}
+
+void Tfrm_list::onCellChanged(int row, int) {
+    if (m_filling)
+        return;
+    if (m_editRow < 0)
+        m_editRow = row;
+    updateNavigator();
+}
+
+void Tfrm_list::onCurrentCellChanged(int row, int, int previousRow, int previousColumn) {
+    if (m_filling) {
+        updateNavigator();
+        return;
+    }
+    // Leaving a changed row writes it, as a bound grid does; a refused row keeps the cursor.
+    if (m_editRow >= 0 && row != m_editRow && previousRow == m_editRow && !post()) {
+        m_filling = true;
+        DBGrid1->setCurrentCell(m_editRow, std::max(previousColumn, 0));
+        m_filling = false;
+    }
+    updateNavigator();
+}
+
+void Tfrm_list::updateNavigator() {
+    const int row = DBGrid1->currentRow();
+    const int count = DBGrid1->rowCount();
+    const bool editing = m_editRow >= 0;
+    m_navigator[First]->setEnabled(row > 0);
+    m_navigator[Prior]->setEnabled(row > 0);
+    m_navigator[Next]->setEnabled(row >= 0 && row < count - 1);
+    m_navigator[Last]->setEnabled(row >= 0 && row < count - 1);
+    m_navigator[Delete]->setEnabled(row >= 0);
+    m_navigator[Edit]->setEnabled(row >= 0 && !editing);
+    m_navigator[Post]->setEnabled(editing);
+    m_navigator[Cancel]->setEnabled(editing);
 }
 
 } // namespace fenban::gui

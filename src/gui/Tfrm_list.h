@@ -1,20 +1,94 @@
 #pragma once
 
+#include "store/result.h"
+#include "store/students.h"
+
+#include <QList>
 #include <QWidget>
+
+#include <functional>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+class QTreeWidget;
 
 namespace fenban::gui {
 
 class Tfrm_main;
 
-// The student list: students by class, search, and editing in place.
+// The student list: students by class, search, and editing in place. A changed row is written
+// when it is posted (or when the cursor leaves it); a row the import's rules would refuse stays
+// in the grid, as typed, until it is mended or cancelled.
 class Tfrm_list : public QWidget {
     Q_OBJECT
 
 public:
     explicit Tfrm_list(Tfrm_main *mainWindow);
 
+    void initClass();
+    void showAll();
+    void tv_classClick();
+    void BitBtn1Click();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
+    using Listing = std::function<store::Result<QList<store::StudentRecord>>()>;
+
+    QWidget *buildSearchPanel();
+    QWidget *buildNavigator();
+    void buildGrid();
+
+    // Runs `listing` and shows its result; on failure says why and keeps what is shown.
+    void list(const Listing &listing);
+    void fillGrid(const QList<store::StudentRecord> &students);
+    void showRow(int row, const store::StudentRecord &student);
+    QStringList rowTexts(int row) const;
+
+    // Writes the row being edited, if any; false (after saying why) when it could not be written.
+    bool post();
+    void cancel();
+    void insertRow();
+    void deleteRow();
+    void editRow();
+    void refresh();
+    void moveTo(int row);
+    // Ends a pending edit before the grid is left or replaced: true when nothing is pending any more.
+    bool settle();
+
+    void onCellChanged(int row, int column);
+    void onCurrentCellChanged(int row, int column, int previousRow, int previousColumn);
+    void updateNavigator();
+
     Tfrm_main *m_main;
+    int m_projectId = 0;
+    bool m_shown = false;
+
+    QTreeWidget *tv_class = nullptr;
+    QTableWidget *DBGrid1 = nullptr;
+    QLineEdit *ed_no = nullptr;
+    QLineEdit *ed_name = nullptr;
+    QComboBox *cbSex = nullptr;
+    QCheckBox *cbClass = nullptr;
+    QLineEdit *edMath1 = nullptr, *edMath2 = nullptr;
+    QLineEdit *edSx1 = nullptr, *edSx2 = nullptr;
+    QLineEdit *edYw1 = nullptr, *edYw2 = nullptr;
+    QPushButton *BitBtn1 = nullptr;
+    QWidget *m_searchPanel = nullptr;
+    QList<QPushButton *> m_navigator; // in NavigatorButton order
+
+    // The students as stored, one per grid row; a row being inserted has a default record.
+    QList<store::StudentRecord> m_students;
+    int m_editRow = -1;
+    bool m_inserting = false;
+    bool m_filling = false;
+    Listing m_lastListing;
 };
 
 } // namespace fenban::gui

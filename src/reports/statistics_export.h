@@ -1,0 +1,20 @@
+#pragma once
+
+#include "exchange/sheets/sheet.h"
+#include "reports/class_statistics.h"
+#include "store/result.h"
+
+namespace fenban::reports {
+
+inline const QString statisticsSheetName = QStringLiteral("分班明细表");
+
+// The eleven grids one below the other, as the statistics window shows them. A grid starting at row S
+// with n rows (header included) takes rows S to S + n - 1; three rows later stands the next grid's
+// title, and its header below that. The summary has no title. Grid column j goes to sheet column j + 1.
+exchange::SheetData statisticsSheet(const ClassStatistics &statistics);
+
+// Writes statisticsSheet as the sheet "分班明细表" of an .xlsx workbook, every cell as the text shown.
+// The file appears whole or not at all; a failure names the file.
+store::Status writeStatistics(const ClassStatistics &statistics, const QString &path);
+
+} // namespace fenban::reports

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "store/result.h"
+#include "store/students.h"
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace fenban::reports {
+
+// Why a list row cannot be written: the list column, the text in it and what is wrong with it.
+struct StudentFieldProblem {
+    QString column;
+    QString value;
+    QString reason;
+
+    QString message() const;
+};
+
+struct StudentEdit {
+    std::optional<store::StudentRecord> record;
+    std::optional<StudentFieldProblem> problem;
+};
+
+// Turns the seventeen texts of a list row (list column order) into the student to store, refusing
+// what the import would refuse, a class that is not a whole number from 0 up and a placement code
+// other than 0 to 3. `before` is the student as stored (a default record for a new row): it gives
+// the columns the list does not show, and the pinyin, which is formed again only when the name
+// changed.
+StudentEdit studentFromListCells(const QStringList &cells, const store::StudentRecord &before);
+
+// Each of these is one transaction. A student number already taken by another student is refused.
+store::Status updateStudent(QSqlDatabase db, int projectId, int storedStudentId,
+                            const store::StudentRecord &student);
+store::Status insertStudent(QSqlDatabase db, int projectId, const store::StudentRecord &student);
+store::Status deleteStudent(QSqlDatabase db, int projectId, int studentId);
+
+} // namespace fenban::reports

@@ -1,0 +1,228 @@
+#include "exchange/sheets/sheet.h"
+#include "gui/TfrmResult.h"
+#include "gui/Tfrm_class_info.h"
+#include "gui/Tfrm_main.h"
+#include "store/projects.h"
+#include "store/students.h"
+#include "window_fixture.h"
+
+#include <QDir>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTest>
+
+using fenban::gui::Tfrm_class_info;
+using fenban::gui::Tfrm_main;
+using fenban::gui::TfrmResult;
+using fenban::store::StudentRecord;
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Two students still in class 0, then six in each of the classes 1 to 4; class 1 is far ahead in math.
+QList<StudentRecord> placedCohort() {
+    QList<StudentRecord> students;
+    for (int id = 1; id <= 26; ++id) {
+        StudentRecord record;
+        record.studentId = 1000 + id;
+        record.name = QStringLiteral("学生%1").arg(id);
+        record.sex = id % 2 ? QStringLiteral("男") : QStringLiteral("女");
+        record.classId = id <= 2 ? 0 : (id - 3) / 6 + 1;
+        for (std::size_t i = 0; i < record.scores.size(); ++i)
+            record.scores[i] = 40 + (id * 7 + static_cast<int>(i) * 13) % 50;
+        if (record.classId == 1)
+            record.scores[0] = 140;
+        record.pingyin = QStringLiteral("XUE SHENG %1").arg(id);
+        students.append(record);
+    }
+    return students;
+}
+
+} // namespace
+
+class ClassInfoWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void showsTheFiguresOfTheCurrentProject();
+    void exportWritesTheGridsAndOpensTheFile();
+    void redivisionSendsTheMarkedClassNumbers();
+
+private:
+    void click(QWidget *root, const QString &name);
+    Tfrm_class_info *openStatistics();
+    QTableWidget *grid(const QString &name);
+    QList<StudentRecord> studentsOfClasses(const QList<int> &classIds);
+
+    fenban::testing::WindowFixture m_fixture;
+    Tfrm_main *m_window = nullptr;
+    Tfrm_class_info *m_statistics = nullptr;
+};
+
+void ClassInfoWindowTest::init() {
+    const QString problem = m_fixture.open();
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    m_window = m_fixture.window();
+    const auto project =
+        fenban::store::ProjectStore(m_fixture.connection()).create({QStringLiteral("高一"), 4});
+    QVERIFY(project);
+    QCOMPARE(fenban::store::StudentStore(m_fixture.connection()).replaceAll(1, placedCohort()).kind,
+             fenban::store::ReplaceOutcome::Written);
+    m_window->setCurrentProject(project.value());
+    m_statistics = openStatistics();
+    QVERIFY(m_statistics);
+}
+
+void ClassInfoWindowTest::cleanup() {
+    m_statistics = nullptr;
+    m_fixture.close();
+}
+
+void ClassInfoWindowTest::click(QWidget *root, const QString &name) {
+    auto *button = root->findChild<QAbstractButton *>(name);
+    QVERIFY2(button, qPrintable(name));
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+Tfrm_class_info *ClassInfoWindowTest::openStatistics() {
+    click(m_window, QStringLiteral("ToolButton5"));
+    return m_window->findChild<Tfrm_class_info *>(QStringLiteral("frm_class_info"));
+}
+
+QTableWidget *ClassInfoWindowTest::grid(const QString &name) {
+    return m_statistics->findChild<QTableWidget *>(name);
+}
+
+QList<StudentRecord> ClassInfoWindowTest::studentsOfClasses(const QList<int> &classIds) {
+    QList<StudentRecord> chosen;
+    const auto students = fenban::store::StudentStore(m_fixture.connection()).byClass(1);
+    for (const StudentRecord &record : students.value())
+        if (classIds.contains(record.classId))
+            chosen.append(record);
+    return chosen;
+}
+
+void ClassInfoWindowTest::showsTheFiguresOfTheCurrentProject() {
+    QCOMPARE(m_statistics->windowTitle(), QStringLiteral("班级信息"));
+    auto *tabs = m_statistics->findChild<QTabWidget *>();
+    QCOMPARE(tabs->count(), 11);
+    QCOMPARE(tabs->tabText(0), QStringLiteral("班级信息"));
+    QCOMPARE(tabs->tabText(1), QStringLiteral("语文"));
+    QCOMPARE(tabs->tabText(10), QStringLiteral("每一类的人数"));
+
+    QTableWidget *summary = grid(QStringLiteral("sgClass_info"));
+    QCOMPARE(summary->columnCount(), 26);
+    QCOMPARE(summary->rowCount(), 6); // classes 0 to 4 and the whole table
+    QCOMPARE(summary->horizontalHeaderItem(5)->text(), QStringLiteral("数学平均分"));
+    const QStringList firstRow{summary->item(0, 1)->text(), summary->item(0, 4)->text()};
+    QCOMPARE(firstRow, (QStringList{QStringLiteral("0班"), QStringLiteral("2")}));
+    QCOMPARE(summary->item(1, 1)->text(), QStringLiteral("1班"));
+    QCOMPARE(summary->item(1, 2)->text(), QStringLiteral("3"));
+    QCOMPARE(summary->item(1, 5)->text(), QStringLiteral("  140.00"));
+    QCOMPARE(summary->item(5, 1)->text(), QString());
+    QCOMPARE(summary->item(5, 6)->text(), QStringLiteral("    0.00"));
+
+    const QColor red(255, 0, 0);
+    QCOMPARE(summary->item(1, 6)->foreground().color(), red);  // math of class 1, far above
+    QVERIFY(summary->item(1, 5)->foreground().color() != red); // an average is never red
+    QVERIFY(summary->item(5, 6)->foreground().color() != red); // the whole table against itself
+    for (int row = 0; row < summary->rowCount(); ++row)
+        for (int column = 6; column <= 24; column += 2) {
+            const QTableWidgetItem *item = summary->item(row, column);
+            const bool far = std::abs(item->text().toDouble()) > 1.0;
+            QVERIFY2((item->foreground().color() == red) == far, qPrintable(item->text()));
+        }
+
+    QTableWidget *math = grid(QStringLiteral("sgMath"));
+    QCOMPARE(math->rowCount(), 5);
+    QCOMPARE(math->horizontalHeaderItem(16)->text(), QStringLiteral("140~149分"));
+    QCOMPARE(math->item(1, 16)->text(), QStringLiteral("6"));
+    QTableWidget *categories = grid(QStringLiteral("sgType"));
+    QCOMPARE(categories->horizontalHeaderItem(2)->text(), QStringLiteral("未分类"));
+    QCOMPARE(categories->item(0, 2)->text(), QStringLiteral("2"));
+
+    auto *classes = m_statistics->findChild<QListWidget *>(QStringLiteral("lb_class"));
+    QStringList entries;
+    for (int row = 0; row < classes->count(); ++row)
+        entries.append(classes->item(row)->text());
+    QCOMPARE(entries, (QStringList{u"0班"_s, u"1班"_s, u"2班"_s, u"3班"_s, u"4班"_s}));
+
+    // A new figure shows after "更新数据"; the toolbar shows the same window, and "取消" ends it.
+    auto students = fenban::store::StudentStore(m_fixture.connection()).byClass(1).value();
+    students.first().classId = 4;
+    QCOMPARE(fenban::store::StudentStore(m_fixture.connection()).replaceAll(1, students).kind,
+             fenban::store::ReplaceOutcome::Written);
+    click(m_statistics, QStringLiteral("Button1"));
+    QCOMPARE(summary->item(0, 4)->text(), QStringLiteral("1"));
+    QCOMPARE(summary->item(4, 4)->text(), QStringLiteral("7"));
+    QCOMPARE(openStatistics(), m_statistics);
+    QVERIFY(fenban::testing::shownMessages().isEmpty());
+    click(m_statistics, QStringLiteral("Button2"));
+    QTRY_VERIFY(!m_window->findChild<Tfrm_class_info *>());
+}
+
+void ClassInfoWindowTest::exportWritesTheGridsAndOpensTheFile() {
+    const QString path = m_fixture.filePath(QStringLiteral("分班明细表.xlsx"));
+    fenban::gui::FileDialog::queueFileName(path);
+    click(m_statistics, QStringLiteral("BitBtn2"));
+    QCOMPARE(fenban::gui::FileDialog::takeOpened(), QStringList{path});
+    const auto sheet = fenban::exchange::readFirstSheet(path);
+    QVERIFY2(sheet, qPrintable(sheet.error()));
+    QTableWidget *summary = grid(QStringLiteral("sgClass_info"));
+    QCOMPARE(sheet->cell(1, 1), QStringLiteral("班级"));
+    QCOMPARE(sheet->cell(3, 5), summary->item(1, 5)->text());
+    // Seven summary rows, three rows apart, then the title and the chinese grid.
+    QCOMPARE(sheet->cell(11, 1), QStringLiteral("语文"));
+    QCOMPARE(sheet->cell(12, 2), QStringLiteral("0~9分"));
+    QCOMPARE(sheet->cell(13, 1), QStringLiteral("0班"));
+    QCOMPARE(sheet->cell(21, 1), QStringLiteral("数学"));
+
+    // Cancelling writes nothing; a file that cannot be written is named.
+    click(m_statistics, QStringLiteral("BitBtn2"));
+    const QString unwritable = m_fixture.filePath(QStringLiteral("no/folder/x.xlsx"));
+    fenban::gui::FileDialog::queueFileName(unwritable);
+    click(m_statistics, QStringLiteral("BitBtn2"));
+    const QStringList messages = fenban::testing::shownMessages();
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages.first().contains(QDir::toNativeSeparators(unwritable)), qPrintable(messages.first()));
+    QVERIFY(fenban::gui::FileDialog::takeOpened().isEmpty());
+}
+
+void ClassInfoWindowTest::redivisionSendsTheMarkedClassNumbers() {
+    click(m_statistics, QStringLiteral("BitBtn1"));
+    QCOMPARE(fenban::testing::shownMessages(), QStringList{QStringLiteral("请选择要重新分班的班级")});
+    QVERIFY(!m_window->findChild<TfrmResult *>());
+
+    const QList<StudentRecord> untouched = studentsOfClasses({0, 1, 3});
+    const QList<StudentRecord> chosen = studentsOfClasses({2, 4});
+    auto *classes = m_statistics->findChild<QListWidget *>(QStringLiteral("lb_class"));
+    // The list starts with 0班, which cannot be chosen; 2班 and 4班 stand at positions 3 and 5.
+    QVERIFY(!(classes->item(0)->flags() & Qt::ItemIsSelectable));
+    classes->item(2)->setSelected(true);
+    classes->item(4)->setSelected(true);
+    click(m_statistics, QStringLiteral("BitBtn1"));
+    auto *result = m_window->findChild<TfrmResult *>();
+    QVERIFY(result);
+    QVERIFY(result->isRunning());
+    QSignalSpy ended(result, &TfrmResult::runEnded);
+    QVERIFY(ended.wait(60000));
+
+    QCOMPARE(studentsOfClasses({0, 1, 3}), untouched);
+    QCOMPARE(studentsOfClasses({2, 4}).size(), chosen.size());
+    auto *shown = result->findChild<QTableWidget *>(QStringLiteral("sgClassShow"));
+    QCOMPARE(shown->rowCount(), chosen.size());
+    for (int row = 0; row < shown->rowCount(); ++row) {
+        const QString label = shown->item(row, 17)->text();
+        QVERIFY2(label == QStringLiteral("2班") || label == QStringLiteral("4班"), qPrintable(label));
+    }
+    QVERIFY(fenban::testing::shownMessages().isEmpty());
+}
+
+QTEST_MAIN(ClassInfoWindowTest)
+#include "class_info_window_test.moc"
