@@ -1,15 +1,12 @@
 #include "exchange/result_export.h"
 
 #include "exchange/sheets/sheet.h"
+#include "exchange/xlsx_file.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-
-#include <xlsxwriter.h>
-
-#include <filesystem>
 
 namespace fenban::exchange {
 
@@ -61,48 +58,15 @@ store::Status writeCsv(const QList<store::StudentRecord> &students, const QStrin
     return store::Status::success();
 }
 
-lxw_error writeXlsxCell(lxw_worksheet *sheet, lxw_row_t row, lxw_col_t column, const QVariant &cell) {
-    if (cell.isNull())
-        return LXW_NO_ERROR;
-    if (cell.typeId() == QMetaType::Double)
-        return worksheet_write_number(sheet, row, column, cell.toDouble(), nullptr);
-    return worksheet_write_string(sheet, row, column, cell.toString().toUtf8().constData(), nullptr);
-}
-
 store::Status writeXlsx(const QList<store::StudentRecord> &students, const QString &path) {
-    // Written beside the target and renamed at the end, so a failure never leaves half a workbook
-    // under the chosen name nor destroys a file that was there.
-    const QString partial = path + QStringLiteral(".part");
-    lxw_workbook *workbook = workbook_new(QFile::encodeName(partial).constData());
-    if (!workbook)
-        return writeFailure(path, QStringLiteral("无法创建工作簿"));
-    lxw_worksheet *sheet = workbook_add_worksheet(workbook, sheetName.toUtf8().constData());
-    lxw_error error = sheet ? LXW_NO_ERROR : LXW_ERROR_MEMORY_MALLOC_FAILED;
-    for (int column = 0; column < resultHeaders().size() && error == LXW_NO_ERROR; ++column)
-        error = writeXlsxCell(sheet, 0, static_cast<lxw_col_t>(column), resultHeaders()[column]);
-    lxw_row_t row = 1;
-    for (const store::StudentRecord &student : students) {
-        const QVariantList cells = resultRow(student);
-        for (int column = 0; column < cells.size() && error == LXW_NO_ERROR; ++column)
-            error = writeXlsxCell(sheet, row, static_cast<lxw_col_t>(column), cells[column]);
-        ++row;
-    }
-    const lxw_error closed = workbook_close(workbook);
-    if (error == LXW_NO_ERROR)
-        error = closed;
-    if (error != LXW_NO_ERROR) {
-        QFile::remove(partial);
-        return writeFailure(path, QString::fromUtf8(lxw_strerror(error)));
-    }
-    // rename(2) replaces an existing file in one step.
-    std::error_code renameError;
-    std::filesystem::rename(QFile::encodeName(partial).toStdString(), QFile::encodeName(path).toStdString(),
-                            renameError);
-    if (renameError) {
-        QFile::remove(partial);
-        return writeFailure(path, QString::fromLocal8Bit(renameError.message()));
-    }
-    return store::Status::success();
+    QList<QVariantList> rows;
+    QVariantList header;
+    for (const QString &title : resultHeaders())
+        header.append(title);
+    rows.append(header);
+    for (const store::StudentRecord &student : students)
+        rows.append(resultRow(student));
+    return writeXlsxRows(path, sheetName, rows);
 }
 
 } // namespace

@@ -1,11 +1,6 @@
 #include "reports/statistics_export.h"
 
-#include <QDir>
-#include <QFile>
-
-#include <xlsxwriter.h>
-
-#include <filesystem>
+#include "exchange/xlsx_file.h"
 
 namespace fenban::reports {
 
@@ -14,11 +9,6 @@ namespace {
 // Rows from the end of one grid's data to the next grid's header: the empty row the window's grid
 // has past its last, two blank rows and the title.
 constexpr int rowsBetweenGrids = 4;
-
-store::Status writeFailure(const QString &path, const QString &reason) {
-    return store::Status::failure(
-        QStringLiteral("无法写入文件 %1: %2").arg(QDir::toNativeSeparators(path), reason));
-}
 
 void putRow(exchange::SheetData &sheet, int row, const QStringList &cells) {
     for (qsizetype column = 0; column < cells.size(); ++column)
@@ -45,38 +35,16 @@ exchange::SheetData statisticsSheet(const ClassStatistics &statistics) {
 
 store::Status writeStatistics(const ClassStatistics &statistics, const QString &path) {
     const exchange::SheetData sheet = statisticsSheet(statistics);
-    // Written beside the target and renamed at the end, so a failure never leaves half a workbook
-    // under the chosen name nor destroys a file that was there.
-    const QString partial = path + QStringLiteral(".part");
-    lxw_workbook *workbook = workbook_new(QFile::encodeName(partial).constData());
-    if (!workbook)
-        return writeFailure(path, QStringLiteral("无法创建工作簿"));
-    lxw_worksheet *worksheet = workbook_add_worksheet(workbook, statisticsSheetName.toUtf8().constData());
-    lxw_error error = worksheet ? LXW_NO_ERROR : LXW_ERROR_MEMORY_MALLOC_FAILED;
-    for (int row = 1; row <= sheet.rowCount() && error == LXW_NO_ERROR; ++row) {
-        for (int column = 1; column <= sheet.columnCount() && error == LXW_NO_ERROR; ++column) {
+    QList<QVariantList> rows;
+    for (int row = 1; row <= sheet.rowCount(); ++row) {
+        QVariantList cells;
+        for (int column = 1; column <= sheet.columnCount(); ++column) {
             const QString text = sheet.cell(row, column);
-            if (!text.isEmpty())
-                error = worksheet_write_string(worksheet, lxw_row_t(row - 1), lxw_col_t(column - 1),
-                                               text.toUtf8().constData(), nullptr);
+            cells.append(text.isEmpty() ? QVariant() : QVariant(text));
         }
+        rows.append(cells);
     }
-    const lxw_error closed = workbook_close(workbook);
-    if (error == LXW_NO_ERROR)
-        error = closed;
-    if (error != LXW_NO_ERROR) {
-        QFile::remove(partial);
-        return writeFailure(path, QString::fromUtf8(lxw_strerror(error)));
-    }
-    // rename(2) replaces an existing file in one step.
-    std::error_code renameError;
-    std::filesystem::rename(QFile::encodeName(partial).toStdString(), QFile::encodeName(path).toStdString(),
-                            renameError);
-    if (renameError) {
-        QFile::remove(partial);
-        return writeFailure(path, QString::fromLocal8Bit(renameError.message()));
-    }
-    return store::Status::success();
+    return exchange::writeXlsxRows(path, statisticsSheetName, rows);
 }
 
 } // namespace fenban::reports

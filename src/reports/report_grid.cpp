@@ -1,1 +1,0 @@
-#include "reports/report_grid.h"
