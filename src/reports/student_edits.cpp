@@ -4,6 +4,7 @@
 #include "exchange/pinyin/pinyin.h"
 #include "exchange/student_import.h"
 #include "reports/student_search.h"
+#include "store/query.h"
 #include "store/schema.h"
 #include "store/transaction.h"
 
@@ -83,8 +84,11 @@ store::Status numberIsFree(QSqlDatabase db, const QString &table, int studentId)
                        QStringLiteral(" WHERE student_id=?")))
         return failure(query);
     query.addBindValue(studentId);
-    if (!query.exec() || !query.next())
+    if (!query.exec())
         return failure(query);
+    if (const auto counted = store::nextRow(query); !counted || !counted.value())
+        return store::Status::failure(counted ? QStringLiteral("读不到学号%1的人数").arg(studentId)
+                                              : counted.error());
     if (query.value(0).toInt() > 0)
         return store::Status::failure(QStringLiteral("学号%1已有学生").arg(studentId));
     return store::Status::success();

@@ -1,5 +1,6 @@
 #include "reports/student_search.h"
 
+#include "store/query.h"
 #include "store/schema.h"
 
 #include <QSqlError>
@@ -105,8 +106,10 @@ StudentList runListing(QSqlDatabase db, const QString &sql, const QVariantList &
     if (!query.exec())
         return StudentList::failure(query.lastError().text());
     QList<store::StudentRecord> students;
-    while (query.next())
-        students.append(recordFromRow(query));
+    const store::Status read =
+        store::forEachRow(query, [&](const QSqlQuery &row) { students.append(recordFromRow(row)); });
+    if (!read)
+        return StudentList::failure(read.error());
     return StudentList::success(students);
 }
 
@@ -232,8 +235,10 @@ store::Result<QList<int>> studentClassIds(QSqlDatabase db, int projectId) {
                     QStringLiteral(" WHERE class_id IS NOT NULL ORDER BY class_id")))
         return R::failure(query.lastError().text());
     QList<int> ids;
-    while (query.next())
-        ids.append(query.value(0).toInt());
+    const store::Status read =
+        store::forEachRow(query, [&](const QSqlQuery &row) { ids.append(row.value(0).toInt()); });
+    if (!read)
+        return R::failure(read.error());
     return R::success(ids);
 }
 

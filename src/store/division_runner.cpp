@@ -1,6 +1,8 @@
 #include "store/division_runner.h"
 
+#include "store/limits.h"
 #include "store/projects.h"
+#include "store/query.h"
 #include "store/schema.h"
 #include "store/settings.h"
 #include "store/transaction.h"
@@ -26,20 +28,63 @@ std::string utf8(const QVariant &value) {
 DivisionRunner::DivisionRunner(QSqlDatabase db, const DivisionEngine &engine)
     : m_db(std::move(db)), m_engine(engine) {}
 
-Result<DivisionSettings> DivisionRunner::settings(int projectId) const {
-    using R = Result<DivisionSettings>;
+Result<DivisionRunner::Snapshot> DivisionRunner::snapshot(int projectId) const {
+    using R = Result<Snapshot>;
+    Snapshot read;
+    const auto project = ProjectStore(m_db).find(projectId);
+    if (!project)
+        return R::failure(project.error());
+    if (!project.value())
+        return R::failure(QStringLiteral("不存在编号为%1的分班项目").arg(projectId));
+    read.classes = project.value()->classes;
     const auto stored = SettingsStore(m_db).read(projectId);
     if (!stored)
         return R::failure(stored.error());
-    if (!stored.value())
+    read.settings = stored.value();
+
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral(
+                        "SELECT student_id, student_name, sex, class_id, type, math, english, chinese, wuli,"
+                        " zhengzhi, lishi, tiyu, dili, shengwu, pingyin, pfType FROM ") +
+                    studentTableName(projectId) + QStringLiteral(" ORDER BY student_id")))
+        return R::failure(describeError(query.lastError()));
+    const Status rowsRead = forEachRow(query, [&](const QSqlQuery &stored) {
+        StudentRow row;
+        row.studentId = stored.value(0).toInt();
+        row.name = utf8(stored.value(1));
+        row.sex = utf8(stored.value(2));
+        row.classId = stored.value(3).toInt();
+        row.type = stored.value(4).toInt();
+        for (std::size_t i = 0; i < subjectCount; ++i)
+            row.scores[i] = stored.value(5 + static_cast<int>(i)).toDouble();
+        row.pingyin = utf8(stored.value(14));
+        row.pfType = utf8(stored.value(15));
+        read.rows.push_back(std::move(row));
+    });
+    if (!rowsRead)
+        return R::failure(rowsRead.error());
+    return R::success(std::move(read));
+}
+
+Result<DivisionSettings> DivisionRunner::settings(const Snapshot &read) {
+    using R = Result<DivisionSettings>;
+    // Values stored by hand or by older versions are bounded here, before anything changes.
+    if (read.classes < minClassCount)
+        return R::failure(QStringLiteral("班级数必须大于0"));
+    if (read.classes > maxClassCount)
+        return R::failure(QStringLiteral("班级数必须在%1到%2之间").arg(minClassCount).arg(maxClassCount));
+    if (!read.settings)
         return R::failure(QStringLiteral("不存在该班别的参数设置"));
-    const ProjectSettings &row = *stored.value();
+    const ProjectSettings &row = *read.settings;
     if (!row.isMan)
         return R::failure(QStringLiteral("分班设置中的“先男后女”为空，请在分班设置中填写"));
     if (!row.inter)
         return R::failure(QStringLiteral("分班设置中的“分数间隔权重”为空，请在分班设置中填写"));
     if (!row.wtNum)
         return R::failure(QStringLiteral("分班设置中的“微调次数”为空，请在分班设置中填写"));
+    if (*row.wtNum > maxTuningPasses)
+        return R::failure(QStringLiteral("微调次数不能超过%1").arg(maxTuningPasses));
     DivisionSettings settings;
     // Only the value 1 switches a flag on.
     const auto flag = [](int value) {
@@ -57,66 +102,52 @@ Result<DivisionSettings> DivisionRunner::settings(int projectId) const {
     return R::success(settings);
 }
 
-Result<int> DivisionRunner::classCount(int projectId) const {
-    const auto project = ProjectStore(m_db).find(projectId);
-    if (!project)
-        return Result<int>::failure(project.error());
-    if (!project.value())
-        return Result<int>::failure(QStringLiteral("不存在编号为%1的分班项目").arg(projectId));
-    return Result<int>::success(project.value()->classes);
-}
-
-Result<std::vector<StudentRow>> DivisionRunner::rows(int projectId) const {
-    using R = Result<std::vector<StudentRow>>;
-    QSqlQuery query(m_db);
-    query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral(
-                        "SELECT student_id, student_name, sex, class_id, type, math, english, chinese, wuli,"
-                        " zhengzhi, lishi, tiyu, dili, shengwu, pingyin, pfType FROM ") +
-                    studentTableName(projectId) + QStringLiteral(" ORDER BY student_id")))
-        return R::failure(query.lastError().text());
-    std::vector<StudentRow> rows;
-    while (query.next()) {
-        StudentRow row;
-        row.studentId = query.value(0).toInt();
-        row.name = utf8(query.value(1));
-        row.sex = utf8(query.value(2));
-        row.classId = query.value(3).toInt();
-        row.type = query.value(4).toInt();
-        for (std::size_t i = 0; i < subjectCount; ++i)
-            row.scores[i] = query.value(5 + static_cast<int>(i)).toDouble();
-        row.pingyin = utf8(query.value(14));
-        row.pfType = utf8(query.value(15));
-        rows.push_back(std::move(row));
-    }
-    return R::success(std::move(rows));
-}
-
-Status DivisionRunner::write(int projectId, const std::vector<StudentRow> &before,
-                             const std::vector<StudentRow> &after) {
-    Transaction transaction(m_db);
+Status DivisionRunner::write(int projectId, const Snapshot &before, const std::vector<StudentRow> &after) {
+    // The engine worked without a lock, so another program may have written meanwhile. Under the
+    // write lock, everything the run was based on must still be as it was read; otherwise its
+    // result would silently undo (or be mixed with) that other change.
+    Transaction transaction(m_db, Transaction::Immediate);
     if (const Status begun = transaction.begun(); !begun)
         return begun;
+    const auto now = snapshot(projectId);
+    if (!now)
+        return Status::failure(now.error());
+    if (now.value().rows != before.rows)
+        return Status::failure(QStringLiteral("分班期间学生数据已被修改，请重新分班"));
+    if (now.value().classes != before.classes || now.value().settings != before.settings)
+        return Status::failure(QStringLiteral("分班期间班级数或分班设置已被修改，请重新分班"));
+
     QSqlQuery update(m_db);
     if (!update.prepare(QStringLiteral("UPDATE ") + studentTableName(projectId) +
                         QStringLiteral(" SET class_id=?, type=? WHERE student_id=?")))
-        return Status::failure(update.lastError().text());
+        return Status::failure(describeError(update.lastError()));
     for (std::size_t i = 0; i < after.size(); ++i) {
         // Rows the run left as they were need no statement.
-        if (after[i].classId == before[i].classId && after[i].type == before[i].type)
+        if (after[i].classId == before.rows[i].classId && after[i].type == before.rows[i].type)
             continue;
         update.addBindValue(after[i].classId);
         update.addBindValue(after[i].type);
         update.addBindValue(after[i].studentId);
         if (!update.exec())
-            return Status::failure(update.lastError().text());
+            return Status::failure(describeError(update.lastError()));
     }
     return transaction.commit();
 }
 
-RunOutcome DivisionRunner::finish(int projectId, const DivisionResult &result,
-                                  const std::vector<StudentRow> &before,
-                                  const std::vector<StudentRow> &after) {
+RunOutcome DivisionRunner::run(int projectId, const QList<int> &classNumbers, const EngineCall &call) {
+    const auto read = snapshot(projectId);
+    if (!read)
+        return failed(read.error());
+    const auto settingsRow = settings(read.value());
+    if (!settingsRow)
+        return failed(settingsRow.error());
+    const int classes = read.value().classes;
+    for (const int number : classNumbers) {
+        if (number < 1 || number > classes)
+            return failed(QStringLiteral("班级号必须在1到%1之间: %2").arg(classes).arg(number));
+    }
+    std::vector<StudentRow> divided = read.value().rows;
+    const DivisionResult result = call(divided, classes, settingsRow.value());
     switch (result.outcome) {
     case DivisionOutcome::Refused:
         return failed(QString::fromStdString(result.message));
@@ -125,28 +156,13 @@ RunOutcome DivisionRunner::finish(int projectId, const DivisionResult &result,
     case DivisionOutcome::Done:
         break;
     }
-    if (const Status written = write(projectId, before, after); !written)
+    if (const Status written = write(projectId, read.value(), divided); !written)
         return failed(written.error());
     return {};
 }
 
-RunOutcome DivisionRunner::run(int projectId, const EngineCall &call) {
-    const auto classes = classCount(projectId);
-    if (!classes)
-        return failed(classes.error());
-    const auto settingsRow = settings(projectId);
-    if (!settingsRow)
-        return failed(settingsRow.error());
-    const auto loaded = rows(projectId);
-    if (!loaded)
-        return failed(loaded.error());
-    std::vector<StudentRow> divided = loaded.value();
-    const DivisionResult result = call(divided, classes.value(), settingsRow.value());
-    return finish(projectId, result, loaded.value(), divided);
-}
-
 RunOutcome DivisionRunner::divide(int projectId, const DivisionObserver &observer) {
-    return run(projectId,
+    return run(projectId, {},
                [&](std::vector<StudentRow> &rows, int classCount, const DivisionSettings &settings) {
                    return m_engine.divide(rows, classCount, settings, observer);
                });
@@ -157,9 +173,10 @@ RunOutcome DivisionRunner::redivide(int projectId, const QList<int> &classNumber
     if (classNumbers.isEmpty())
         return failed(QStringLiteral("请选择要重新分班的班级"));
     const std::vector<int> chosen(classNumbers.begin(), classNumbers.end());
-    return run(projectId, [&](std::vector<StudentRow> &rows, int, const DivisionSettings &settings) {
-        return m_engine.redivide(rows, chosen, settings, observer);
-    });
+    return run(projectId, classNumbers,
+               [&](std::vector<StudentRow> &rows, int, const DivisionSettings &settings) {
+                   return m_engine.redivide(rows, chosen, settings, observer);
+               });
 }
 
 } // namespace fenban::store

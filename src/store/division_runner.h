@@ -2,9 +2,12 @@
 
 #include "engine/division.h"
 #include "store/result.h"
+#include "store/settings.h"
 
 #include <QList>
 #include <QSqlDatabase>
+
+#include <optional>
 
 namespace fenban::store {
 
@@ -16,7 +19,9 @@ struct RunOutcome {
 
 // Runs the division engine on one project's students: everything is checked and read first, the
 // classes are worked out in memory, and every student's class and placement code is written in one
-// transaction, so a run that fails or is cancelled leaves the previous division whole.
+// transaction, so a run that fails or is cancelled leaves the previous division whole. A run whose
+// students, class count or settings another program changed while it worked is refused and writes
+// nothing.
 class DivisionRunner {
 public:
     DivisionRunner(QSqlDatabase db, const DivisionEngine &engine);
@@ -26,16 +31,21 @@ public:
     RunOutcome redivide(int projectId, const QList<int> &classNumbers, const DivisionObserver &observer = {});
 
 private:
-    // Checks and reads everything the engine needs, lets `call` divide the rows, and writes them.
+    // Everything a run is based on, read in one go.
+    struct Snapshot {
+        int classes = 0;
+        std::optional<ProjectSettings> settings;
+        std::vector<StudentRow> rows; // by student number
+    };
+    // Lets the engine divide the rows read.
     using EngineCall = std::function<DivisionResult(std::vector<StudentRow> &rows, int classCount,
                                                     const DivisionSettings &settings)>;
-    RunOutcome run(int projectId, const EngineCall &call);
-    Result<DivisionSettings> settings(int projectId) const;
-    Result<int> classCount(int projectId) const;
-    Result<std::vector<StudentRow>> rows(int projectId) const;
-    Status write(int projectId, const std::vector<StudentRow> &before, const std::vector<StudentRow> &after);
-    RunOutcome finish(int projectId, const DivisionResult &result, const std::vector<StudentRow> &before,
-                      const std::vector<StudentRow> &after);
+    // Checks and reads everything the engine needs (and that `classNumbers` name existing
+    // classes), lets `call` divide the rows, and writes them.
+    RunOutcome run(int projectId, const QList<int> &classNumbers, const EngineCall &call);
+    Result<Snapshot> snapshot(int projectId) const;
+    static Result<DivisionSettings> settings(const Snapshot &read);
+    Status write(int projectId, const Snapshot &before, const std::vector<StudentRow> &after);
 
     QSqlDatabase m_db;
     const DivisionEngine &m_engine;

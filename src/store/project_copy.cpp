@@ -1,6 +1,7 @@
 #include "store/project_copy.h"
 
 #include "store/projects.h"
+#include "store/query.h"
 #include "store/schema.h"
 #include "store/transaction.h"
 
@@ -10,7 +11,15 @@ namespace fenban::store {
 
 namespace {
 
-const QString copyFailed = QStringLiteral("导入数据出错!数据可能已经存在，请采用覆盖方式导入");
+const QString copyFailed = QStringLiteral("导入数据出错!");
+
+// Only a clash of student numbers is the teacher's to solve by overwriting; any other cause (a
+// lock, a read-only file, a full disk) is named as it is.
+Status failure(const QSqlError &error) {
+    if (sqliteCode(error) == sqliteConstraint)
+        return Status::failure(copyFailed + QStringLiteral("数据可能已经存在，请采用覆盖方式导入"));
+    return Status::failure(copyFailed + describeError(error));
+}
 
 // Every column by name, with the placement code replaced by 2, so the copied rows stay in their classes
 // through every later division while the source keeps its own codes.
@@ -38,18 +47,18 @@ Status copyStudents(QSqlDatabase db, int sourceId, int targetId, bool overwrite)
     const QString source = studentTableName(sourceId);
     const QString target = studentTableName(targetId);
 
-    Transaction transaction(db);
+    Transaction transaction(db, Transaction::Immediate);
     if (const Status begun = transaction.begun(); !begun)
-        return begun;
+        return Status::failure(copyFailed + begun.error());
     QSqlQuery query(db);
     if (overwrite && !query.exec(QStringLiteral("DELETE FROM ") + target +
                                  QStringLiteral(" WHERE student_id IN (SELECT student_id FROM ") + source +
                                  QLatin1Char(')')))
-        return Status::failure(copyFailed);
+        return failure(query.lastError());
     if (!query.exec(copySql(target, source)))
-        return Status::failure(copyFailed);
-    if (!transaction.commit())
-        return Status::failure(copyFailed);
+        return failure(query.lastError());
+    if (const Status committed = transaction.commit(); !committed)
+        return Status::failure(copyFailed + committed.error());
     return Status::success();
 }
 

@@ -1,5 +1,7 @@
 #include "store/projects.h"
 
+#include "store/limits.h"
+#include "store/query.h"
 #include "store/schema.h"
 #include "store/transaction.h"
 
@@ -26,13 +28,13 @@ Project projectFromRow(const QSqlQuery &query) {
 // Runs one statement with its values bound; on failure `error` gets the database's text.
 bool run(QSqlQuery &query, const QString &sql, const QVariantList &values, QString *error) {
     if (!query.prepare(sql)) {
-        *error = query.lastError().text();
+        *error = describeError(query.lastError());
         return false;
     }
     for (const QVariant &value : values)
         query.addBindValue(value);
     if (!query.exec()) {
-        *error = query.lastError().text();
+        *error = describeError(query.lastError());
         return false;
     }
     return true;
@@ -62,6 +64,8 @@ ProjectStore::ProjectStore(QSqlDatabase db) : m_db(std::move(db)) {}
 
 Result<Project> ProjectStore::create(const NewProject &project) {
     using R = Result<Project>;
+    if (project.classes < minClassCount || project.classes > maxClassCount)
+        return R::failure(QStringLiteral("班级数必须在%1到%2之间").arg(minClassCount).arg(maxClassCount));
     Transaction transaction(m_db);
     if (const Status begun = transaction.begun(); !begun)
         return R::failure(begun.error());
@@ -96,11 +100,14 @@ Result<Project> ProjectStore::create(const NewProject &project) {
 Result<QList<Project>> ProjectStore::list() const {
     using R = Result<QList<Project>>;
     QSqlQuery query(m_db);
+    query.setForwardOnly(true);
     if (!query.exec(selectProjects + QStringLiteral(" ORDER BY id")))
-        return R::failure(query.lastError().text());
+        return R::failure(describeError(query.lastError()));
     QList<Project> projects;
-    while (query.next())
-        projects.append(projectFromRow(query));
+    if (const Status read =
+            forEachRow(query, [&](const QSqlQuery &row) { projects.append(projectFromRow(row)); });
+        !read)
+        return R::failure(read.error());
     return R::success(projects);
 }
 
@@ -110,7 +117,10 @@ Result<std::optional<Project>> ProjectStore::find(int id) const {
     QString error;
     if (!run(query, selectProjects + QStringLiteral(" WHERE id=?"), {id}, &error))
         return R::failure(error);
-    if (!query.next())
+    const Result<bool> found = nextRow(query);
+    if (!found)
+        return R::failure(found.error());
+    if (!found.value())
         return R::success(std::nullopt);
     return R::success(projectFromRow(query));
 }

@@ -1,5 +1,8 @@
 #include "store/settings.h"
 
+#include "store/limits.h"
+#include "store/query.h"
+
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -25,12 +28,17 @@ SettingsStore::SettingsStore(QSqlDatabase db) : m_db(std::move(db)) {}
 Result<std::optional<ProjectSettings>> SettingsStore::read(int projectId) const {
     using R = Result<std::optional<ProjectSettings>>;
     QSqlQuery query(m_db);
-    query.prepare(QStringLiteral("SELECT is_avg_person, is_avg_total, is_avg_ch, is_avg_math, is_avg_eng,"
-                                 " is_avg_inter, inter, is_man, wtNum FROM config WHERE id=?"));
+    if (!query.prepare(
+            QStringLiteral("SELECT is_avg_person, is_avg_total, is_avg_ch, is_avg_math, is_avg_eng,"
+                           " is_avg_inter, inter, is_man, wtNum FROM config WHERE id=?")))
+        return R::failure(describeError(query.lastError()));
     query.addBindValue(projectId);
     if (!query.exec())
-        return R::failure(query.lastError().text());
-    if (!query.next())
+        return R::failure(describeError(query.lastError()));
+    const Result<bool> found = nextRow(query);
+    if (!found)
+        return R::failure(found.error());
+    if (!found.value())
         return R::success(std::nullopt);
     ProjectSettings settings;
     settings.isAvgPerson = query.value(0).toInt();
@@ -46,10 +54,13 @@ Result<std::optional<ProjectSettings>> SettingsStore::read(int projectId) const 
 }
 
 Status SettingsStore::write(int projectId, const ProjectSettings &settings) {
+    if (settings.wtNum && *settings.wtNum > maxTuningPasses)
+        return Status::failure(QStringLiteral("微调次数不能超过%1").arg(maxTuningPasses));
     QSqlQuery query(m_db);
-    query.prepare(
-        QStringLiteral("UPDATE config SET is_avg_person=?, is_avg_total=?, is_avg_ch=?, is_avg_math=?,"
-                       " is_avg_eng=?, is_avg_inter=?, inter=?, is_man=?, wtNum=? WHERE id=?"));
+    if (!query.prepare(
+            QStringLiteral("UPDATE config SET is_avg_person=?, is_avg_total=?, is_avg_ch=?, is_avg_math=?,"
+                           " is_avg_eng=?, is_avg_inter=?, inter=?, is_man=?, wtNum=? WHERE id=?")))
+        return Status::failure(describeError(query.lastError()));
     for (const QVariant &value :
          {QVariant(settings.isAvgPerson), QVariant(settings.isAvgTotal), QVariant(settings.isAvgCh),
           QVariant(settings.isAvgMath), QVariant(settings.isAvgEng), QVariant(settings.isAvgInter),
@@ -57,7 +68,7 @@ Status SettingsStore::write(int projectId, const ProjectSettings &settings) {
           QVariant(projectId)})
         query.addBindValue(value);
     if (!query.exec())
-        return Status::failure(query.lastError().text());
+        return Status::failure(describeError(query.lastError()));
     if (query.numRowsAffected() == 0)
         return Status::failure(QStringLiteral("不存在该班别的参数设置"));
     return Status::success();

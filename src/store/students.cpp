@@ -1,5 +1,6 @@
 #include "store/students.h"
 
+#include "store/query.h"
 #include "store/schema.h"
 #include "store/transaction.h"
 
@@ -85,19 +86,20 @@ StudentStore::StudentStore(QSqlDatabase db) : m_db(std::move(db)) {}
 ReplaceOutcome StudentStore::replaceAll(int projectId, const QList<StudentRecord> &records,
                                         const std::function<bool(qsizetype)> &progress) {
     const QString table = studentTableName(projectId);
-    Transaction transaction(m_db);
+    // The write lock first: an import never interleaves with a division writing the same table.
+    Transaction transaction(m_db, Transaction::Immediate);
     if (const Status begun = transaction.begun(); !begun)
         return failed(begun.error());
 
     QSqlQuery query(m_db);
     if (!query.exec(QStringLiteral("DELETE FROM ") + table))
-        return failed(query.lastError().text());
+        return failed(describeError(query.lastError()));
     if (!query.prepare(insertSql(table)))
-        return failed(query.lastError().text());
+        return failed(describeError(query.lastError()));
     for (qsizetype i = 0; i < records.size(); ++i) {
         bindRecord(query, records[i]);
         if (!query.exec())
-            return failed(query.lastError().text(), i);
+            return failed(describeError(query.lastError()), i);
         if (progress && !progress(i + 1))
             return {ReplaceOutcome::Cancelled, {}, -1};
     }
@@ -113,10 +115,12 @@ Result<QList<StudentRecord>> StudentStore::byClass(int projectId) const {
     if (!query.exec(QStringLiteral("SELECT ") + studentColumns().join(QLatin1Char(',')) +
                     QStringLiteral(" FROM ") + studentTableName(projectId) +
                     QStringLiteral(" ORDER BY class_id, student_id")))
-        return R::failure(query.lastError().text());
+        return R::failure(describeError(query.lastError()));
     QList<StudentRecord> records;
-    while (query.next())
-        records.append(recordFromRow(query));
+    if (const Status read =
+            forEachRow(query, [&](const QSqlQuery &row) { records.append(recordFromRow(row)); });
+        !read)
+        return R::failure(read.error());
     return R::success(records);
 }
 

@@ -1,13 +1,23 @@
 #include "store/transaction.h"
 
+#include "store/query.h"
+
 #include <QSqlError>
+#include <QSqlQuery>
 
 namespace fenban::store {
 
-Transaction::Transaction(QSqlDatabase db) : m_db(std::move(db)) {
+Transaction::Transaction(QSqlDatabase db, Mode mode) : m_db(std::move(db)) {
+    if (mode == Immediate) {
+        QSqlQuery begin(m_db);
+        m_active = begin.exec(QStringLiteral("BEGIN IMMEDIATE"));
+        if (!m_active)
+            m_beginError = describeError(begin.lastError());
+        return;
+    }
     m_active = m_db.transaction();
     if (!m_active)
-        m_beginError = m_db.lastError().text();
+        m_beginError = describeError(m_db.lastError());
 }
 
 Transaction::~Transaction() {
@@ -23,7 +33,7 @@ Status Transaction::commit() {
     if (!m_active)
         return Status::failure(m_beginError);
     if (!m_db.commit())
-        return Status::failure(m_db.lastError().text());
+        return Status::failure(describeError(m_db.lastError()));
     m_active = false;
     return Status::success();
 }

@@ -9,7 +9,13 @@ namespace fenban::store {
 // Rolls back on destruction unless committed, so an early return can never leave half a change behind.
 class Transaction {
 public:
-    explicit Transaction(QSqlDatabase db);
+    enum Mode {
+        Deferred,
+        // Takes the database's write lock at once (waiting up to the busy timeout), so that what
+        // the transaction reads cannot change before it writes.
+        Immediate,
+    };
+    explicit Transaction(QSqlDatabase db, Mode mode = Deferred);
     ~Transaction();
     Transaction(const Transaction &) = delete;
     Transaction &operator=(const Transaction &) = delete;
