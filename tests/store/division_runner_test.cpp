@@ -1,11 +1,17 @@
 #include "store/division_runner.h"
 
+#include "store/database.h"
+#include "store/project_copy.h"
 #include "store/projects.h"
 #include "store/settings.h"
 #include "store/students.h"
 #include "support/temp_database.h"
 
+#include <QSqlQuery>
+
 #include <gtest/gtest.h>
+
+#include <utility>
 
 using fenban::store::DivisionRunner;
 using fenban::store::RunOutcome;
@@ -124,4 +130,116 @@ TEST_F(Division, RedivisionTouchesOnlyTheChosenClasses) {
     EXPECT_EQ(empty.kind, RunOutcome::Failed);
     EXPECT_EQ(empty.message, QStringLiteral("请选择要重新分班的班级"));
     EXPECT_EQ(classesAndTypes(), divided);
+}
+
+TEST_F(Division, StoredCountsOutOfBoundsAndUnknownClassesAreRefusedBeforeAnythingChanges) {
+    ASSERT_EQ(divide().kind, RunOutcome::Done);
+    const QStringList divided = classesAndTypes();
+    const struct {
+        QString statement;  // run inside a transaction that is rolled back afterwards
+        QList<int> classes; // empty: a whole division
+        QString message;
+    } cases[] = {
+        {QStringLiteral("UPDATE qx_info SET num=100000000"), {}, QStringLiteral("班级数必须在1到1000之间")},
+        {QStringLiteral("UPDATE qx_info SET num=1001"), {1, 2}, QStringLiteral("班级数必须在1到1000之间")},
+        {QStringLiteral("UPDATE config SET wtNum=100000000"), {}, QStringLiteral("微调次数不能超过1000")},
+        {QStringLiteral("UPDATE config SET wtNum=1001"), {1, 2}, QStringLiteral("微调次数不能超过1000")},
+        {QStringLiteral("SELECT 1"), {3, 9}, QStringLiteral("班级号必须在1到3之间: 9")},
+        {QStringLiteral("SELECT 1"), {2, -1}, QStringLiteral("班级号必须在1到3之间: -1")},
+        {QStringLiteral("SELECT 1"), {0}, QStringLiteral("班级号必须在1到3之间: 0")},
+    };
+    for (const auto &c : cases) {
+        db.query(QStringLiteral("BEGIN"));
+        db.query(c.statement);
+        DivisionRunner runner(db.connection(), *engine);
+        const RunOutcome outcome = c.classes.isEmpty() ? runner.divide(1) : runner.redivide(1, c.classes);
+        EXPECT_EQ(outcome.kind, RunOutcome::Failed) << c.statement.toStdString();
+        EXPECT_EQ(outcome.message, c.message);
+        EXPECT_EQ(classesAndTypes(), divided);
+        db.query(QStringLiteral("ROLLBACK"));
+    }
+}
+
+TEST_F(Division, NegativeTuningPassesStillMeanNoFineTuning) {
+    db.query(QStringLiteral("UPDATE config SET wtNum=-5"));
+    const RunOutcome outcome = divide();
+    EXPECT_EQ(outcome.kind, RunOutcome::Done) << outcome.message.toStdString();
+}
+
+// Another program (here: a second connection) writes while the engine works in memory. The run
+// must not report success over what it wrote, nor undo it.
+TEST_F(Division, ARunIsRefusedWhenAnotherWriterChangedItsProjectMeanwhile) {
+    auto other = fenban::store::Database::open(db.path());
+    ASSERT_TRUE(other) << other.error().toStdString();
+    const QSqlDatabase second = other.value()->connection();
+    const auto exec = [&](const QString &sql) {
+        return [&, sql] {
+            ASSERT_TRUE(QSqlQuery(second).exec(sql)) << sql.toStdString();
+        };
+    };
+    const struct {
+        std::function<void()> write;
+        QString message;
+    } cases[] = {
+        {[&] {
+             // A new import: every student back in no class.
+             ASSERT_EQ(fenban::store::StudentStore(second).replaceAll(1, cohort()).kind,
+                       fenban::store::ReplaceOutcome::Written);
+         },
+         QStringLiteral("分班期间学生数据已被修改，请重新分班")},
+        {exec(QStringLiteral("UPDATE qx_1 SET class_id=class_id%3+1 WHERE student_id=5")),
+         QStringLiteral("分班期间学生数据已被修改，请重新分班")},
+        {exec(QStringLiteral("UPDATE qx_1 SET math=math+1 WHERE student_id=7")),
+         QStringLiteral("分班期间学生数据已被修改，请重新分班")},
+        {exec(QStringLiteral("UPDATE config SET inter=inter+1")),
+         QStringLiteral("分班期间班级数或分班设置已被修改，请重新分班")},
+    };
+    for (const auto &c : cases) {
+        for (const bool whole : {true, false}) {
+            ASSERT_EQ(divide().kind, RunOutcome::Done);
+            bool written = false;
+            QStringList leftByOther;
+            fenban::DivisionObserver meddling;
+            meddling.message = [&](const std::string &) {
+                if (std::exchange(written, true))
+                    return;
+                c.write();
+                leftByOther = db.query(QStringLiteral("SELECT * FROM qx_1 ORDER BY student_id"));
+            };
+            DivisionRunner runner(db.connection(), *engine);
+            const RunOutcome outcome =
+                whole ? runner.divide(1, meddling) : runner.redivide(1, {1, 2}, meddling);
+            ASSERT_TRUE(written);
+            EXPECT_EQ(outcome.kind, RunOutcome::Failed);
+            EXPECT_EQ(outcome.message, c.message);
+            EXPECT_EQ(db.query(QStringLiteral("SELECT * FROM qx_1 ORDER BY student_id")), leftByOther);
+        }
+    }
+}
+
+TEST_F(Division, AWriterHoldingTheLockBeyondTheWaitRefusesEveryWrite) {
+    ASSERT_EQ(divide().kind, RunOutcome::Done);
+    const QStringList divided = classesAndTypes();
+    ASSERT_TRUE(fenban::store::ProjectStore(db.connection()).create({QStringLiteral("高二"), 3}));
+    auto other = fenban::store::Database::open(db.path());
+    ASSERT_TRUE(other) << other.error().toStdString();
+    QSqlQuery holder(other.value()->connection());
+    ASSERT_TRUE(holder.exec(QStringLiteral("BEGIN IMMEDIATE")));
+    // A short wait keeps the test quick; the program waits longer before giving up.
+    db.query(QStringLiteral("PRAGMA busy_timeout=50"));
+
+    const QString busy = QStringLiteral("数据库正被其他程序修改，请稍后再试");
+    const RunOutcome division = divide();
+    EXPECT_EQ(division.kind, RunOutcome::Failed);
+    EXPECT_TRUE(division.message.startsWith(busy)) << division.message.toStdString();
+    const auto import = fenban::store::StudentStore(db.connection()).replaceAll(1, cohort());
+    EXPECT_EQ(import.kind, fenban::store::ReplaceOutcome::Failed);
+    EXPECT_TRUE(import.error.startsWith(busy)) << import.error.toStdString();
+    const auto copy = fenban::store::copyStudents(db.connection(), 1, 2, false);
+    ASSERT_FALSE(copy);
+    EXPECT_TRUE(copy.error().contains(busy)) << copy.error().toStdString();
+
+    ASSERT_TRUE(holder.exec(QStringLiteral("ROLLBACK")));
+    EXPECT_EQ(classesAndTypes(), divided);
+    EXPECT_EQ(db.query(QStringLiteral("SELECT count(*) FROM qx_2")), QStringList{QStringLiteral("0")});
 }

@@ -5,6 +5,8 @@
 #include "store/students.h"
 #include "support/temp_database.h"
 
+#include <QSqlDatabase>
+
 #include <gtest/gtest.h>
 
 using fenban::store::copyStudents;
@@ -95,4 +97,29 @@ TEST_F(ProjectCopy, ADivisionAfterwardsKeepsTheCopiedStudentsInTheirClasses) {
               (QStringList{QStringLiteral("1|1|2"), QStringLiteral("2|2|2"), QStringLiteral("3|3|2")}));
     EXPECT_EQ(db.query(QStringLiteral("SELECT count(*) FROM qx_2 WHERE class_id = 0")),
               QStringList{QStringLiteral("0")});
+}
+
+TEST_F(ProjectCopy, AFailureOtherThanAClashNamesItsCause) {
+    {
+        // A connection that may only read, as on a read-only file.
+        QSqlDatabase readOnly =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("read-only"));
+        readOnly.setDatabaseName(db.path());
+        readOnly.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        ASSERT_TRUE(readOnly.open());
+        const auto copied = copyStudents(readOnly, 1, 2, false);
+        ASSERT_FALSE(copied);
+        EXPECT_TRUE(copied.error().startsWith(QStringLiteral("导入数据出错!数据库文件只读，无法写入")))
+            << copied.error().toStdString();
+        readOnly.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("read-only"));
+
+    // The target's table is gone: the database says so.
+    db.query(QStringLiteral("DROP TABLE qx_2"));
+    const auto copied = copyStudents(db.connection(), 1, 2, true);
+    ASSERT_FALSE(copied);
+    EXPECT_TRUE(copied.error().contains(QStringLiteral("no such table: qx_2")))
+        << copied.error().toStdString();
+    EXPECT_FALSE(copied.error().contains(QStringLiteral("数据可能已经存在")));
 }

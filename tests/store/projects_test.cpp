@@ -188,3 +188,16 @@ TEST(Projects, NewProjectInputIsChecked) {
         }
     }
 }
+
+TEST(Projects, CreationRefusesClassCountsOutsideTheBounds) {
+    TempDatabase db;
+    ProjectStore store(db.connection());
+    for (const int classes : {0, -3, 1001, 100000000}) {
+        const auto created = store.create({QStringLiteral("高一"), classes});
+        ASSERT_FALSE(created) << classes;
+        EXPECT_EQ(created.error(), QStringLiteral("班级数必须在1到1000之间"));
+    }
+    EXPECT_EQ(db.query(QStringLiteral("SELECT count(*) FROM qx_info")), QStringList{QStringLiteral("0")});
+    for (const int classes : {1, 1000})
+        EXPECT_TRUE(store.create({QStringLiteral("高一"), classes})) << classes;
+}

@@ -45,3 +45,36 @@ TEST(Settings, MissingRowReadsAsNothingAndRefusesWrites) {
     EXPECT_EQ(written.error(), QStringLiteral("不存在该班别的参数设置"));
     EXPECT_EQ(db.query(QStringLiteral("SELECT count(*) FROM config")), QStringList{QStringLiteral("0")});
 }
+
+TEST(Settings, TuningPassesAreBoundedAboveOnly) {
+    TempDatabase db;
+    ASSERT_TRUE(fenban::store::ProjectStore(db.connection()).create({QStringLiteral("a"), 2}));
+    SettingsStore store(db.connection());
+    ProjectSettings settings;
+    for (const int passes : {1001, 100000000}) {
+        settings.wtNum = passes;
+        const auto written = store.write(1, settings);
+        ASSERT_FALSE(written) << passes;
+        EXPECT_EQ(written.error(), QStringLiteral("微调次数不能超过1000"));
+    }
+    EXPECT_EQ(store.read(1).value()->wtNum, 50);
+    // Below 0 keeps its meaning: no fine-tuning pass.
+    for (const int passes : {1000, 0, -7}) {
+        settings.wtNum = passes;
+        ASSERT_TRUE(store.write(1, settings)) << passes;
+        EXPECT_EQ(store.read(1).value()->wtNum, passes);
+    }
+}
+
+TEST(Settings, AStatementTheDatabaseRefusesGivesItsReason) {
+    TempDatabase db;
+    db.query(QStringLiteral("DROP TABLE config"));
+    SettingsStore store(db.connection());
+    const auto read = store.read(1);
+    ASSERT_FALSE(read);
+    EXPECT_TRUE(read.error().contains(QStringLiteral("no such table: config"))) << read.error().toStdString();
+    const auto written = store.write(1, ProjectSettings{});
+    ASSERT_FALSE(written);
+    EXPECT_TRUE(written.error().contains(QStringLiteral("no such table: config")))
+        << written.error().toStdString();
+}
