@@ -1,6 +1,8 @@
 #include "store/database.h"
 
+#include "store/query.h"
 #include "store/schema.h"
+#include "store/transaction.h"
 
 #include <QAtomicInt>
 #include <QDir>
@@ -37,6 +39,57 @@ Status preparePrivateFile(const QString &path) {
     return Status::success();
 }
 
+// Marks the file as ours in its header, so that another program's database is never taken for one.
+constexpr qint64 applicationId = 0x46454E42; // "FENB"
+
+enum class FileKind { Empty, Ours, OursUnmarked, Foreign };
+
+// Judged from the header and the schema only, before anything is written: a file of another
+// program must leave this function as it came.
+Result<FileKind> fileKind(QSqlDatabase db) {
+    using R = Result<FileKind>;
+    QSqlQuery query(db);
+    // The first statement is where SQLite notices a file that is not a database.
+    if (!query.exec(QStringLiteral("PRAGMA application_id")))
+        return R::failure(describeError(query.lastError()));
+    const Result<bool> idRead = nextRow(query);
+    if (!idRead || !idRead.value())
+        return R::failure(idRead ? QStringLiteral("读不到数据库文件的标记") : idRead.error());
+    const qint64 id = query.value(0).toLongLong();
+    if (id == applicationId)
+        return R::success(FileKind::Ours);
+    if (id != 0)
+        return R::success(FileKind::Foreign);
+
+    if (!query.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table'")))
+        return R::failure(describeError(query.lastError()));
+    QStringList tables;
+    if (const Status read =
+            forEachRow(query, [&](const QSqlQuery &row) { tables.append(row.value(0).toString()); });
+        !read)
+        return R::failure(read.error());
+    if (tables.isEmpty())
+        return R::success(FileKind::Empty);
+    // Files of earlier versions carry no mark; they are known by the two fixed tables.
+    if (tables.contains(QStringLiteral("qx_info")) && tables.contains(QStringLiteral("config")))
+        return R::success(FileKind::OursUnmarked);
+    return R::success(FileKind::Foreign);
+}
+
+// Marks the file and creates the fixed tables, together.
+Status markAndCreateTables(QSqlDatabase db) {
+    Transaction transaction(db, Transaction::Immediate);
+    if (const Status begun = transaction.begun(); !begun)
+        return begun;
+    QSqlQuery query(db);
+    // A pragma takes no bound values; the number is our constant.
+    if (!query.exec(QStringLiteral("PRAGMA application_id=%1").arg(applicationId)))
+        return Status::failure(describeError(query.lastError()));
+    if (const Status fixed = createFixedTables(db); !fixed)
+        return fixed;
+    return transaction.commit();
+}
+
 } // namespace
 
 Database::Database(QString connectionName, QString path)
@@ -66,12 +119,25 @@ Result<std::unique_ptr<Database>> Database::open(const QString &path) {
     if (!db.open())
         return R::failure(db.lastError().text());
 
-    // The first statement is where SQLite notices a file that is not a database.
+    const Result<FileKind> kind = fileKind(db);
+    if (!kind)
+        return R::failure(kind.error());
+    // The callers put the file's name before the message.
+    if (kind.value() == FileKind::Foreign)
+        return R::failure(QStringLiteral("不是分班数据库文件"));
+
     QSqlQuery pragma(db);
     if (!pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL")))
-        return R::failure(pragma.lastError().text());
-    if (const Status fixed = createFixedTables(db); !fixed)
-        return R::failure(fixed.error());
+        return R::failure(describeError(pragma.lastError()));
+    // Its answer ("wal") left unread would keep the statement open and block the commit below.
+    pragma.finish();
+    if (kind.value() == FileKind::Ours) {
+        // Ours already; the fixed tables are created only where a crash or a hand left them out.
+        if (const Status fixed = createFixedTables(db); !fixed)
+            return R::failure(fixed.error());
+    } else if (const Status marked = markAndCreateTables(db); !marked) {
+        return R::failure(marked.error());
+    }
     return R::success(std::move(database));
 }
 

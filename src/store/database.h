@@ -13,7 +13,9 @@ namespace fenban::store {
 class Database {
 public:
     // Opens (and on first use creates) the file at `path`: a private folder and file, WAL journal,
-    // and the fixed tables. An existing file is used as it is.
+    // the fixed tables and the file's mark. An existing file of ours is used as it is (one of an
+    // earlier version, known by its tables, gets the mark); a database of another program is
+    // refused ("不是分班数据库文件") and left exactly as it was.
     static Result<std::unique_ptr<Database>> open(const QString &path);
     ~Database();
     Database(const Database &) = delete;

@@ -1,5 +1,7 @@
 #include "store/schema.h"
 
+#include "store/query.h"
+
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -51,7 +53,7 @@ Status createFixedTables(QSqlDatabase db) {
     QSqlQuery query(db);
     for (const QString &statement : {catalogue, settings}) {
         if (!query.exec(statement))
-            return Status::failure(query.lastError().text());
+            return Status::failure(describeError(query.lastError()));
     }
     return Status::success();
 }

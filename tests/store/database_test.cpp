@@ -67,3 +67,96 @@ TEST(Database, PathComesFromCommandLineThenEnvironmentThenDefault) {
     EXPECT_EQ(fenban::store::resolveDatabasePath({}), QStringLiteral("/xdg/fenban/qx.db"));
     qputenv("XDG_DATA_HOME", savedDataHome);
 }
+
+namespace {
+
+// Builds a file with a plain connection, as another program (or an earlier version) would have.
+void makeFile(const QString &path, const QStringList &statements) {
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("maker"));
+        db.setDatabaseName(path);
+        ASSERT_TRUE(db.open());
+        QSqlQuery query(db);
+        for (const QString &statement : statements)
+            ASSERT_TRUE(query.exec(statement)) << statement.toStdString();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("maker"));
+}
+
+QByteArray bytesOf(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+qint64 applicationIdOf(const Database &database) {
+    QSqlQuery query(database.connection());
+    if (!query.exec(QStringLiteral("PRAGMA application_id")) || !query.next())
+        return -1;
+    return query.value(0).toLongLong();
+}
+
+constexpr qint64 ourMark = 0x46454E42;
+
+} // namespace
+
+TEST(Database, NewAndEmptyFilesBecomeMarkedDatabasesOfOurs) {
+    QTemporaryDir root;
+    const QString empty = root.filePath(QStringLiteral("empty.db"));
+    QFile file(empty);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    for (const QString &path : {root.filePath(QStringLiteral("new.db")), empty}) {
+        auto opened = Database::open(path);
+        ASSERT_TRUE(opened) << opened.error().toStdString();
+        EXPECT_EQ(applicationIdOf(*opened.value()), ourMark);
+    }
+}
+
+TEST(Database, AFileOfAnEarlierVersionIsMarkedOnFirstUseAndKeepsItsData) {
+    QTemporaryDir root;
+    const QString path = root.filePath(QStringLiteral("old.db"));
+    makeFile(
+        path,
+        {QStringLiteral("CREATE TABLE qx_info(id INTEGER PRIMARY KEY AUTOINCREMENT, memo TEXT, num INTEGER,"
+                        " update_date DATETIME, table_name TEXT)"),
+         QStringLiteral("CREATE TABLE config(id INTEGER PRIMARY KEY, is_avg_person INTEGER, is_avg_total "
+                        "INTEGER, is_avg_ch INTEGER, is_avg_math INTEGER, is_avg_eng INTEGER, is_avg_inter "
+                        "INTEGER, inter INTEGER, is_man INTEGER, wtNum INTEGER)"),
+         QStringLiteral("INSERT INTO qx_info(memo, num) VALUES('去年', 4)")});
+    {
+        auto opened = Database::open(path);
+        ASSERT_TRUE(opened) << opened.error().toStdString();
+        EXPECT_EQ(applicationIdOf(*opened.value()), ourMark);
+    }
+    auto again = Database::open(path);
+    ASSERT_TRUE(again) << again.error().toStdString();
+    QSqlQuery query(again.value()->connection());
+    ASSERT_TRUE(query.exec(QStringLiteral("SELECT memo FROM qx_info")) && query.next());
+    EXPECT_EQ(query.value(0).toString(), QStringLiteral("去年"));
+}
+
+TEST(Database, AnotherProgramsDatabaseIsRefusedAndLeftUnchanged) {
+    const QStringList foreign[] = {
+        {QStringLiteral("CREATE TABLE notes(id INTEGER PRIMARY KEY, text TEXT)"),
+         QStringLiteral("INSERT INTO notes(text) VALUES('x')")},
+        // Our table names, but another program's mark.
+        {QStringLiteral("PRAGMA application_id=1234"), QStringLiteral("CREATE TABLE qx_info(id INTEGER)"),
+         QStringLiteral("CREATE TABLE config(id INTEGER)")},
+        // A mark and nothing else is still another program's file.
+        {QStringLiteral("PRAGMA application_id=99")},
+    };
+    for (const QStringList &statements : foreign) {
+        QTemporaryDir root;
+        const QString path = root.filePath(QStringLiteral("other.db"));
+        makeFile(path, statements);
+        const QByteArray before = bytesOf(path);
+        ASSERT_FALSE(before.isEmpty());
+        const auto opened = Database::open(path);
+        ASSERT_FALSE(opened) << statements.join(QLatin1Char(';')).toStdString();
+        EXPECT_TRUE(opened.error().startsWith(QStringLiteral("不是分班数据库文件")))
+            << opened.error().toStdString();
+        EXPECT_EQ(bytesOf(path), before);
+        EXPECT_FALSE(QFile::exists(path + QStringLiteral("-wal")));
+    }
+}
