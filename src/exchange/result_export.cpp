@@ -1,23 +1,16 @@
 #include "exchange/result_export.h"
 
+#include "exchange/file_output.h"
 #include "exchange/sheets/sheet.h"
 #include "exchange/xlsx_file.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace fenban::exchange {
 
 namespace {
 
 const QString sheetName = QStringLiteral("分班结果");
-
-store::Status writeFailure(const QString &path, const QString &reason) {
-    return store::Status::failure(
-        QStringLiteral("无法写入文件 %1: %2").arg(QDir::toNativeSeparators(path), reason));
-}
 
 QString csvField(const QVariant &cell) {
     if (cell.isNull())
@@ -38,10 +31,8 @@ QString csvLine(const QVariantList &cells) {
     return fields.join(QLatin1Char(',')) + QStringLiteral("\r\n");
 }
 
-store::Status writeCsv(const QList<store::StudentRecord> &students, const QString &path) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return writeFailure(path, file.errorString());
+store::Status writeCsv(const QList<store::StudentRecord> &students, const QString &path,
+                       const WriteStep &write) {
     // The byte-order mark lets spreadsheet programs on Chinese systems see UTF-8 instead of GBK.
     QByteArray bytes("\xEF\xBB\xBF");
     QVariantList header;
@@ -52,13 +43,11 @@ store::Status writeCsv(const QList<store::StudentRecord> &students, const QStrin
     bytes += csvLine(header).toUtf8();
     for (const store::StudentRecord &student : students)
         bytes += csvLine(resultRow(student)).toUtf8();
-    file.write(bytes);
-    if (!file.commit())
-        return writeFailure(path, file.errorString());
-    return store::Status::success();
+    return replaceFile(path, bytes, write);
 }
 
-store::Status writeXlsx(const QList<store::StudentRecord> &students, const QString &path) {
+store::Status writeXlsx(const QList<store::StudentRecord> &students, const QString &path,
+                        const WriteStep &write) {
     QList<QVariantList> rows;
     QVariantList header;
     for (const QString &title : resultHeaders())
@@ -66,7 +55,7 @@ store::Status writeXlsx(const QList<store::StudentRecord> &students, const QStri
     rows.append(header);
     for (const store::StudentRecord &student : students)
         rows.append(resultRow(student));
-    return writeXlsxRows(path, sheetName, rows);
+    return writeXlsxRows(path, sheetName, rows, write);
 }
 
 } // namespace
@@ -95,10 +84,11 @@ QVariantList resultRow(const store::StudentRecord &student) {
     return cells;
 }
 
-store::Status writeResult(const QList<store::StudentRecord> &students, const QString &path) {
+store::Status writeResult(const QList<store::StudentRecord> &students, const QString &path,
+                          const WriteStep &write) {
     if (QFileInfo(path).suffix().compare(QStringLiteral("csv"), Qt::CaseInsensitive) == 0)
-        return writeCsv(students, path);
-    return writeXlsx(students, path);
+        return writeCsv(students, path, write);
+    return writeXlsx(students, path, write);
 }
 
 } // namespace fenban::exchange

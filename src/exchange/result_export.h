@@ -1,5 +1,6 @@
 #pragma once
 
+#include "exchange/file_output.h"
 #include "store/result.h"
 #include "store/students.h"
 
@@ -16,7 +17,8 @@ inline constexpr int resultColumnCount = 19;
 QVariantList resultRow(const store::StudentRecord &student);
 
 // Writes the result sheet "分班结果" to `path`: a .csv name gives UTF-8 CSV, any other an .xlsx
-// workbook. The file appears whole or not at all.
-store::Status writeResult(const QList<store::StudentRecord> &students, const QString &path);
+// workbook. The file appears whole or not at all (see replaceFile); `write` is replaceFile's.
+store::Status writeResult(const QList<store::StudentRecord> &students, const QString &path,
+                          const WriteStep &write = writeAll);
 
 } // namespace fenban::exchange

@@ -1,11 +1,12 @@
 #include "exchange/xlsx_file.h"
 
+#include "exchange/file_output.h"
+
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <xlsxwriter.h>
-
-#include <filesystem>
 
 namespace fenban::exchange {
 
@@ -24,15 +25,36 @@ lxw_error writeXlsxCell(lxw_worksheet *sheet, lxw_row_t row, lxw_col_t column, c
     return worksheet_write_string(sheet, row, column, cell.toString().toUtf8().constData(), nullptr);
 }
 
-} // namespace
+QString workbookErrorText(lxw_error error) {
+    switch (error) {
+    case LXW_ERROR_MEMORY_MALLOC_FAILED:
+        return QStringLiteral("内存不足");
+    case LXW_ERROR_CREATING_XLSX_FILE:
+    case LXW_ERROR_CREATING_TMPFILE:
+    case LXW_ERROR_READING_TMPFILE:
+    case LXW_ERROR_ZIP_FILE_OPERATION:
+        return QStringLiteral("无法生成临时工作簿");
+    default:
+        return QStringLiteral("无法生成工作簿: %1").arg(QString::fromUtf8(lxw_strerror(error)));
+    }
+}
 
-store::Status writeXlsxRows(const QString &path, const QString &sheetName, const QList<QVariantList> &rows) {
-    // Written beside the target and renamed at the end, so a failure never leaves half a workbook
-    // under the chosen name nor destroys a file that was there.
-    const QString partial = path + QStringLiteral(".part");
-    lxw_workbook *workbook = workbook_new(QFile::encodeName(partial).constData());
+// The workbook's bytes. The library reports its own failures on standard error and can be told no
+// other stream, so it only ever writes into a private folder of ours, where nothing but a lack of
+// temporary space can fail; the target's folder, where a teacher's disk may be full or read-only,
+// is left to replaceFile.
+store::Result<QByteArray> workbookBytes(const QString &sheetName, const QList<QVariantList> &rows) {
+    using R = store::Result<QByteArray>;
+    const QTemporaryDir folder;
+    if (!folder.isValid())
+        return R::failure(QStringLiteral("无法创建临时文件夹: %1").arg(folder.errorString()));
+    const QString bookPath = folder.filePath(QStringLiteral("book.xlsx"));
+    QByteArray temporaryFolder = QFile::encodeName(folder.path());
+    lxw_workbook_options options{};
+    options.tmpdir = temporaryFolder.data();
+    lxw_workbook *workbook = workbook_new_opt(QFile::encodeName(bookPath).constData(), &options);
     if (!workbook)
-        return writeFailure(path, QStringLiteral("无法创建工作簿"));
+        return R::failure(workbookErrorText(LXW_ERROR_MEMORY_MALLOC_FAILED));
     lxw_worksheet *sheet = workbook_add_worksheet(workbook, sheetName.toUtf8().constData());
     lxw_error error = sheet ? LXW_NO_ERROR : LXW_ERROR_MEMORY_MALLOC_FAILED;
     for (qsizetype row = 0; row < rows.size() && error == LXW_NO_ERROR; ++row) {
@@ -42,19 +64,25 @@ store::Status writeXlsxRows(const QString &path, const QString &sheetName, const
     const lxw_error closed = workbook_close(workbook);
     if (error == LXW_NO_ERROR)
         error = closed;
-    if (error != LXW_NO_ERROR) {
-        QFile::remove(partial);
-        return writeFailure(path, QString::fromUtf8(lxw_strerror(error)));
-    }
-    // rename(2) replaces an existing file in one step.
-    std::error_code renameError;
-    std::filesystem::rename(QFile::encodeName(partial).toStdString(), QFile::encodeName(path).toStdString(),
-                            renameError);
-    if (renameError) {
-        QFile::remove(partial);
-        return writeFailure(path, QString::fromLocal8Bit(renameError.message()));
-    }
-    return store::Status::success();
+    if (error != LXW_NO_ERROR)
+        return R::failure(workbookErrorText(error));
+    QFile book(bookPath);
+    if (!book.open(QIODevice::ReadOnly))
+        return R::failure(QStringLiteral("无法读取临时工作簿: %1").arg(book.errorString()));
+    return R::success(book.readAll());
+}
+
+} // namespace
+
+store::Status writeXlsxRows(const QString &path, const QString &sheetName, const QList<QVariantList> &rows,
+                            const WriteStep &write) {
+    // Refused before the work, so a wrong target costs nothing.
+    if (const store::Status checked = checkTarget(path); !checked)
+        return checked;
+    const auto bytes = workbookBytes(sheetName, rows);
+    if (!bytes)
+        return writeFailure(path, bytes.error());
+    return replaceFile(path, bytes.value(), write);
 }
 
 } // namespace fenban::exchange

@@ -33,7 +33,8 @@ exchange::SheetData statisticsSheet(const ClassStatistics &statistics) {
     return sheet;
 }
 
-store::Status writeStatistics(const ClassStatistics &statistics, const QString &path) {
+store::Status writeStatistics(const ClassStatistics &statistics, const QString &path,
+                              const exchange::WriteStep &write) {
     const exchange::SheetData sheet = statisticsSheet(statistics);
     QList<QVariantList> rows;
     for (int row = 1; row <= sheet.rowCount(); ++row) {
@@ -44,7 +45,7 @@ store::Status writeStatistics(const ClassStatistics &statistics, const QString &
         }
         rows.append(cells);
     }
-    return exchange::writeXlsxRows(path, statisticsSheetName, rows);
+    return exchange::writeXlsxRows(path, statisticsSheetName, rows, write);
 }
 
 } // namespace fenban::reports

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "exchange/file_output.h"
 #include "exchange/sheets/sheet.h"
 #include "reports/class_statistics.h"
 #include "store/result.h"
@@ -14,7 +15,8 @@ inline const QString statisticsSheetName = QStringLiteral("分班明细表");
 exchange::SheetData statisticsSheet(const ClassStatistics &statistics);
 
 // Writes statisticsSheet as the sheet "分班明细表" of an .xlsx workbook, every cell as the text shown.
-// The file appears whole or not at all; a failure names the file.
-store::Status writeStatistics(const ClassStatistics &statistics, const QString &path);
+// The file appears whole or not at all; a failure names the file. `write` is replaceFile's.
+store::Status writeStatistics(const ClassStatistics &statistics, const QString &path,
+                              const exchange::WriteStep &write = exchange::writeAll);
 
 } // namespace fenban::reports

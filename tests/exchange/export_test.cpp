@@ -1,11 +1,17 @@
 #include "exchange/result_export.h"
 #include "exchange/sheets/sheet.h"
+#include "support/full_disk.h"
 #include "support/qt_printers.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <sys/stat.h>
 
 using fenban::exchange::readFirstSheet;
 using fenban::exchange::writeResult;
@@ -108,3 +114,97 @@ TEST_P(Export, FailureNamesTheFileAndLeavesNothingBehind) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, Export, ::testing::Values("xlsx", "csv"));
+
+namespace {
+
+QByteArray contents(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void putFile(const QString &path, const QByteArray &bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+} // namespace
+
+TEST_P(Export, AFullDiskIsNamedAndTheOldFileKept) {
+    putFile(path(), "old");
+    const auto written = writeResult({student(1, 1, {})}, path(), fenban::testing::writeToFullDisk);
+    ASSERT_FALSE(written);
+    EXPECT_EQ(written.error(), QStringLiteral("无法写入文件 %1: 磁盘空间不足").arg(path()));
+    EXPECT_EQ(contents(path()), QByteArray("old"));
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QFileInfo(path()).fileName()});
+}
+
+// The file used to be put together at "<target>.part": whatever stands there now is left alone.
+TEST_P(Export, FilesAndLinksBesideTheTargetAreLeftAlone) {
+    const QString part = path() + QStringLiteral(".part");
+    putFile(part, "mine");
+    ASSERT_TRUE(writeResult({student(1, 1, {})}, path()));
+    EXPECT_EQ(contents(part), QByteArray("mine"));
+    ASSERT_TRUE(QFile::remove(part));
+
+    const QString victim = m_dir.filePath(QStringLiteral("victim.txt"));
+    putFile(victim, "victim");
+    ASSERT_TRUE(QFile::link(victim, part));
+    ASSERT_TRUE(writeResult({student(2, 1, {})}, path()));
+    EXPECT_EQ(contents(victim), QByteArray("victim"));
+    EXPECT_TRUE(QFileInfo(part).isSymLink());
+    QStringList expected{QFileInfo(path()).fileName(), QFileInfo(part).fileName(),
+                         QStringLiteral("victim.txt")};
+    expected.sort();
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name), expected);
+}
+
+TEST_P(Export, AReplacedFileKeepsItsPermissions) {
+    for (const QFile::Permissions permissions :
+         {QFile::Permissions(QFile::ReadOwner | QFile::WriteOwner),
+          QFile::Permissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup)}) {
+        putFile(path(), "old");
+        ASSERT_TRUE(QFile::setPermissions(path(), permissions));
+        ASSERT_TRUE(writeResult({student(1, 1, {})}, path()));
+        EXPECT_NE(contents(path()), QByteArray("old"));
+        // Owner, group and others; the "user" bits repeat the owner's for the current user.
+        EXPECT_EQ(QFileInfo(path()).permissions() & QFile::Permissions(0x7077), permissions);
+    }
+}
+
+TEST_P(Export, ATargetThatIsNotARegularFileIsRefused) {
+    const QString fifo = m_dir.filePath(QStringLiteral("pipe.") + QString::fromLatin1(GetParam()));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString folder = m_dir.filePath(QStringLiteral("folder.") + QString::fromLatin1(GetParam()));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    // A link to a device: were it followed and replaced, only the link would go, never the device.
+    const QString device = m_dir.filePath(QStringLiteral("device.") + QString::fromLatin1(GetParam()));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/null"), device));
+    const struct {
+        QString target;
+        QString reason;
+    } cases[] = {
+        {fifo, QStringLiteral("该路径不是普通文件")},
+        {folder, QStringLiteral("该路径是文件夹")},
+        {device, QStringLiteral("该路径不是普通文件")},
+    };
+    for (const auto &c : cases) {
+        const auto written = writeResult({student(1, 1, {})}, c.target);
+        ASSERT_FALSE(written) << c.target.toStdString();
+        EXPECT_EQ(written.error(), QStringLiteral("无法写入文件 %1: %2").arg(c.target, c.reason));
+    }
+    EXPECT_EQ(QFileInfo(fifo).isFile() || QFileInfo(fifo).isDir(), false);
+    EXPECT_TRUE(QFileInfo(device).isSymLink());
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+}
+
+TEST(FileErrors, CommonCausesAreNamedInChinese) {
+    const std::pair<int, QString> cases[] = {
+        {ENOSPC, QStringLiteral("磁盘空间不足")}, {EDQUOT, QStringLiteral("磁盘空间不足")},
+        {EACCES, QStringLiteral("没有写入权限")}, {EROFS, QStringLiteral("文件系统只读")},
+        {ENOENT, QStringLiteral("文件夹不存在")},
+    };
+    for (const auto &[error, text] : cases)
+        EXPECT_EQ(fenban::exchange::fileErrorText(error), text) << error;
+}

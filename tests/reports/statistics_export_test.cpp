@@ -1,10 +1,12 @@
 #include "reports/statistics_export.h"
 
 #include "exchange/sheets/sheet.h"
+#include "support/full_disk.h"
 #include "support/qt_printers.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -95,10 +97,14 @@ TEST_F(StatisticsExport, FailureNamesTheFileAndKeepsWhatWasThere) {
         file.write("old");
     }
     ASSERT_TRUE(QDir(path(QStringLiteral("keep.xlsx.part"))).mkpath(QStringLiteral(".")));
-    const auto written = fenban::reports::writeStatistics(fourClasses(), existing);
+    // A folder where the workbook used to be put together is no obstacle now; a full disk is.
+    const auto written =
+        fenban::reports::writeStatistics(fourClasses(), existing, fenban::testing::writeToFullDisk);
     ASSERT_FALSE(written);
     EXPECT_TRUE(written.error().contains(QDir::toNativeSeparators(existing)))
         << written.error().toStdString();
+    EXPECT_TRUE(written.error().contains(QStringLiteral("磁盘空间不足"))) << written.error().toStdString();
+    EXPECT_TRUE(QFileInfo(path(QStringLiteral("keep.xlsx.part"))).isDir());
     QFile file(existing);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("old"));
