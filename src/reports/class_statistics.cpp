@@ -15,6 +15,11 @@ namespace {
 constexpr int measureCount = int(subjectCount) + 1; // the nine subjects and the total
 constexpr int totalMeasure = int(subjectCount);
 constexpr int firstBandsShown = 16; // 0~9分 to 150分, shown even when empty
+// Scores from 1000 up share the last band, so that an impossible stored score (1e308, say) cannot
+// ask for millions of columns.
+constexpr int lastBand = 100;
+// Hundredths beyond this do not fit a 64-bit integer; only hand-edited scores average that high.
+constexpr double largestHundredths = 9.0e18;
 // The tabs list chinese first, then math and english; the rest in subject order.
 constexpr std::array<std::size_t, subjectCount> bandTabOrder{2, 0, 1, 3, 4, 5, 6, 7, 8};
 
@@ -28,9 +33,11 @@ QString classLabel(int classId) {
 
 // Whole hundredths, halves to even. Averages such as 80.125 are exact halves in binary; a decimal
 // half such as 1.005 arrives a hair off .5, so nearness within the arithmetic's own error counts as
-// a tie too.
-qint64 hundredths(double value) {
+// a tie too. Nothing for a value with no such figure: not a number, infinite, or too large.
+std::optional<qint64> hundredths(double value) {
     const double scaled = value * 100.0;
+    if (!(std::abs(scaled) < largestHundredths))
+        return std::nullopt;
     const double lower = std::floor(scaled);
     const double tolerance = 1e-11 * std::max(1.0, std::abs(scaled));
     if (std::abs(scaled - lower - 0.5) <= tolerance) {
@@ -46,6 +53,13 @@ QString hundredthsText(qint64 cents) {
                          QLatin1Char('.') +
                          QStringLiteral("%1").arg(magnitude % 100, 2, 10, QLatin1Char('0'));
     return text.rightJustified(8, QLatin1Char(' '));
+}
+
+// A figure as shown: two decimals where it has them, otherwise as the number it is ("1e+308").
+QString figureText(double value) {
+    if (const auto cents = hundredths(value))
+        return hundredthsText(*cents);
+    return QString::number(value, 'g', 6).rightJustified(8, QLatin1Char(' '));
 }
 
 class Mean {
@@ -79,12 +93,15 @@ void addScores(Means &means, const store::StudentRecord &student) {
 std::optional<int> bandOf(const std::optional<double> &score) {
     if (!score || !(*score >= 0))
         return std::nullopt;
-    return static_cast<int>(std::floor(*score / 10.0));
+    const double band = std::floor(*score / 10.0);
+    return band < lastBand ? static_cast<int>(band) : lastBand;
 }
 
 QString bandHeader(int band) {
     if (band == 15)
         return QStringLiteral("150分");
+    if (band == lastBand)
+        return QStringLiteral("%1分以上").arg(lastBand * 10);
     return QStringLiteral("%1~%2分").arg(band * 10).arg(band * 10 + 9);
 }
 
@@ -126,9 +143,10 @@ ReportGrid summaryGrid(const QList<int> &classIds, const QList<QList<const store
                 continue;
             }
             // Judged on the value as shown, so that a cell reading 1.00 is never red.
-            const qint64 deviation = hundredths(*average - *overall);
-            cells << hundredthsText(deviation);
-            if (deviation > 100 || deviation < -100)
+            const double difference = *average - *overall;
+            const auto deviation = hundredths(difference);
+            cells << figureText(difference);
+            if (deviation ? *deviation > 100 || *deviation < -100 : !std::isnan(difference))
                 grid.highlighted.append({int(row), summaryAverageColumn(measure) + 1});
         }
         cells << QString();
@@ -211,7 +229,7 @@ QList<ReportGrid> ClassStatistics::grids() const {
 }
 
 QString averageText(double value) {
-    return hundredthsText(hundredths(value));
+    return figureText(value);
 }
 
 ClassStatistics classStatistics(const QList<store::StudentRecord> &students) {

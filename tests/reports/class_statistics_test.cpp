@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 using fenban::reports::averageText;
 using fenban::reports::classStatistics;
 using fenban::reports::ClassStatistics;
@@ -220,4 +223,36 @@ TEST(ClassStatistics, AverageTextRoundsHalvesToEven) {
     };
     for (const auto &c : cases)
         EXPECT_EQ(averageText(c.value), c.text) << c.value;
+}
+
+TEST(ClassStatistics, ImpossibleStoredScoresGiveFiguresWithoutOverflow) {
+    const double huge = std::numeric_limits<double>::max();
+    const double infinity = std::numeric_limits<double>::infinity();
+    const struct {
+        double value;
+        QString text;
+    } figures[] = {
+        {1e308, u"  1e+308"_s},     {-1e308, u" -1e+308"_s},           {infinity, u"     inf"_s},
+        {-infinity, u"    -inf"_s}, {std::nan(""), u"     nan"_s},     {9.3e16, u" 9.3e+16"_s},
+        {-9.2e18, u"-9.2e+18"_s},   {1e16, u"10000000000000000.00"_s},
+    };
+    for (const auto &f : figures)
+        EXPECT_EQ(averageText(f.value), f.text) << f.value;
+
+    QList<StudentRecord> students = threeClasses();
+    const double impossible[] = {huge, -huge, infinity, -infinity, -9.3e18, 9.3e18, 1e12};
+    for (const double score : impossible) {
+        students.append(student(1, QStringLiteral("男"), score));
+        students.last().scores[english] = score;
+    }
+    const ClassStatistics statistics = classStatistics(students);
+    // Everything from 1000 up shares the last band.
+    const ReportGrid &mathBands = statistics.bands[mathTab];
+    ASSERT_EQ(mathBands.headers.size(), 102);
+    EXPECT_EQ(mathBands.headers.last(), QStringLiteral("1000分以上"));
+    EXPECT_EQ(mathBands.rows.value(0).last(), QStringLiteral("4"));
+    // 1e308 and -1e308 and the infinities cancel to nothing a number can say.
+    const QString mathAverage = cell(statistics.summary, 0, QStringLiteral("数学平均分"));
+    EXPECT_EQ(mathAverage, u"     nan"_s);
+    EXPECT_EQ(statistics.summary.rows.size(), 4);
 }

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <utility>
 
 using fenban::store::DivisionRunner;
@@ -242,4 +243,25 @@ TEST_F(Division, AWriterHoldingTheLockBeyondTheWaitRefusesEveryWrite) {
     ASSERT_TRUE(holder.exec(QStringLiteral("ROLLBACK")));
     EXPECT_EQ(classesAndTypes(), divided);
     EXPECT_EQ(db.query(QStringLiteral("SELECT count(*) FROM qx_2")), QStringList{QStringLiteral("0")});
+}
+
+TEST_F(Division, ImpossibleStoredScoresAreDividedLikeAnyOther) {
+    const double huge = std::numeric_limits<double>::max();
+    const double infinity = std::numeric_limits<double>::infinity();
+    db.query(QStringLiteral("UPDATE qx_1 SET math=1e308, english=-1e308 WHERE student_id=1"));
+    db.query(QStringLiteral("UPDATE qx_1 SET math=-9.3e18, chinese=9.3e18 WHERE student_id=2"));
+    QSqlQuery update(db.connection());
+    ASSERT_TRUE(
+        update.prepare(QStringLiteral("UPDATE qx_1 SET wuli=?, zhengzhi=?, tiyu=? WHERE student_id=3")));
+    for (const double value : {huge, infinity, -infinity})
+        update.addBindValue(value);
+    ASSERT_TRUE(update.exec());
+    db.query(QStringLiteral("UPDATE config SET is_avg_inter=1, inter=2"));
+
+    const RunOutcome outcome = divide();
+    ASSERT_EQ(outcome.kind, RunOutcome::Done) << outcome.message.toStdString();
+    EXPECT_EQ(db.query(QStringLiteral("SELECT count(*) FROM qx_1 WHERE class_id BETWEEN 1 AND 3")),
+              QStringList{QStringLiteral("12")});
+    const RunOutcome again = DivisionRunner(db.connection(), *engine).redivide(1, {1, 2});
+    EXPECT_EQ(again.kind, RunOutcome::Done) << again.message.toStdString();
 }
