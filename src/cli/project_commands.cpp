@@ -57,6 +57,13 @@ struct SettingChange {
 
 } // namespace
 
+OptionSpec settingsOptions() {
+    OptionSpec options;
+    for (const SettingField &field : settingFields())
+        options.emplace(field.option, OptionKind::Value);
+    return options;
+}
+
 int newProjectCommand(Context &context) {
     const auto memo = context.args.takeOption(QStringLiteral("memo"));
     const auto classes = context.args.takeOption(QStringLiteral("classes"));

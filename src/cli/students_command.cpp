@@ -25,7 +25,6 @@ void printRow(QTextStream &out, const QStringList &cells) {
 } // namespace
 
 int studentsCommand(Context &context) {
-    // Options first: a range's two numbers would otherwise be taken for the project id.
     reports::StudentSearchTexts texts;
     texts.number = context.args.takeOption(QStringLiteral("no")).value_or(QString());
     texts.namePart = context.args.takeOption(QStringLiteral("name")).value_or(QString());
