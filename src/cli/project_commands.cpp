@@ -1,6 +1,7 @@
 #include "cli/project_commands.h"
 
 #include "cli/cli.h"
+#include "store/limits.h"
 #include "store/projects.h"
 #include "store/settings.h"
 
@@ -18,19 +19,27 @@ struct SettingField {
     QString column;
     std::variant<int ProjectSettings::*, std::optional<int> ProjectSettings::*> member;
     bool isFlag;
+    std::optional<int> maximum; // beyond it a value is refused
 };
 
 const QList<SettingField> &settingFields() {
     static const QList<SettingField> fields{
-        {QStringLiteral("avg-person"), QStringLiteral("is_avg_person"), &ProjectSettings::isAvgPerson, true},
-        {QStringLiteral("avg-total"), QStringLiteral("is_avg_total"), &ProjectSettings::isAvgTotal, true},
-        {QStringLiteral("avg-ch"), QStringLiteral("is_avg_ch"), &ProjectSettings::isAvgCh, true},
-        {QStringLiteral("avg-math"), QStringLiteral("is_avg_math"), &ProjectSettings::isAvgMath, true},
-        {QStringLiteral("avg-eng"), QStringLiteral("is_avg_eng"), &ProjectSettings::isAvgEng, true},
-        {QStringLiteral("avg-inter"), QStringLiteral("is_avg_inter"), &ProjectSettings::isAvgInter, true},
-        {QStringLiteral("inter"), QStringLiteral("inter"), &ProjectSettings::inter, false},
-        {QStringLiteral("man"), QStringLiteral("is_man"), &ProjectSettings::isMan, true},
-        {QStringLiteral("wtnum"), QStringLiteral("wtNum"), &ProjectSettings::wtNum, false},
+        {QStringLiteral("avg-person"),
+         QStringLiteral("is_avg_person"),
+         &ProjectSettings::isAvgPerson,
+         true,
+         {}},
+        {QStringLiteral("avg-total"), QStringLiteral("is_avg_total"), &ProjectSettings::isAvgTotal, true, {}},
+        {QStringLiteral("avg-ch"), QStringLiteral("is_avg_ch"), &ProjectSettings::isAvgCh, true, {}},
+        {QStringLiteral("avg-math"), QStringLiteral("is_avg_math"), &ProjectSettings::isAvgMath, true, {}},
+        {QStringLiteral("avg-eng"), QStringLiteral("is_avg_eng"), &ProjectSettings::isAvgEng, true, {}},
+        {QStringLiteral("avg-inter"), QStringLiteral("is_avg_inter"), &ProjectSettings::isAvgInter, true, {}},
+        // Any tolerance is meaningful: the engine compares it in 64 bits.
+        {QStringLiteral("inter"), QStringLiteral("inter"), &ProjectSettings::inter, false, {}},
+        {QStringLiteral("man"), QStringLiteral("is_man"), &ProjectSettings::isMan, true, {}},
+        {QStringLiteral("wtnum"), QStringLiteral("wtNum"), &ProjectSettings::wtNum, false,
+         // More passes only repeat idle ones and print for hours; below 0 means no fine-tuning.
+         store::maxTuningPasses},
     };
     return fields;
 }
@@ -76,6 +85,14 @@ int newProjectCommand(Context &context) {
     const auto checked = store::checkNewProject(*memo, *classes);
     if (!checked) {
         context.err << checked.error() << Qt::endl;
+        return Failure;
+    }
+    if (checked->classes > store::maxClassCount) {
+        context.err << QStringLiteral("班级数必须在%1到%2之间: %3")
+                           .arg(store::minClassCount)
+                           .arg(store::maxClassCount)
+                           .arg(checked->classes)
+                    << Qt::endl;
         return Failure;
     }
     const auto database = context.openDatabase();
@@ -148,6 +165,14 @@ int settingsCommand(Context &context) {
         }
         if (field->isFlag && value != 0 && value != 1) {
             context.err << QStringLiteral("--%1 的取值必须是 0 或 1: %2").arg(field->option, text)
+                        << Qt::endl;
+            return Failure;
+        }
+        if (field->maximum && value > *field->maximum) {
+            context.err << QStringLiteral("--%1 的取值不能大于%2: %3")
+                               .arg(field->option)
+                               .arg(*field->maximum)
+                               .arg(text)
                         << Qt::endl;
             return Failure;
         }
