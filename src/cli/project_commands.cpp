@@ -1,6 +1,7 @@
 #include "cli/project_commands.h"
 
 #include "cli/cli.h"
+#include "cli/tab_separated.h"
 #include "store/limits.h"
 #include "store/projects.h"
 #include "store/settings.h"
@@ -82,6 +83,11 @@ int newProjectCommand(Context &context) {
         context.err << QStringLiteral("new 命令需要 --memo 和 --classes") << Qt::endl;
         return UsageError;
     }
+    if (const auto at = store::firstControlCharacter(*memo)) {
+        context.err << QStringLiteral("分班描述中不能有换行、制表符等控制字符: 第%1个字符").arg(*at + 1)
+                    << Qt::endl;
+        return Failure;
+    }
     const auto checked = store::checkNewProject(*memo, *classes);
     if (!checked) {
         context.err << checked.error() << Qt::endl;
@@ -119,8 +125,9 @@ int projectsCommand(Context &context) {
         return Failure;
     }
     for (const store::Project &project : projects.value()) {
-        context.out << project.id << '\t' << project.memo << '\t' << project.classes << '\t'
-                    << project.createdAt << '\n';
+        context.out << tabSeparatedLine({QString::number(project.id), project.memo,
+                                         QString::number(project.classes), project.createdAt})
+                    << '\n';
     }
     context.out.flush();
     return Success;
