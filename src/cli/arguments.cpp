@@ -6,8 +6,10 @@ namespace {
 
 const QString optionPrefix = QStringLiteral("--");
 
-bool looksLikeOption(const QString &word) {
-    return word.startsWith(optionPrefix) && word.size() > optionPrefix.size();
+// Whether the word at i can be an option's value: a word starting with "--" (a lone "--" too)
+// only can in the --name=VALUE form.
+bool isValue(const QStringList &words, qsizetype i) {
+    return i < words.size() && !words[i].startsWith(optionPrefix);
 }
 
 } // namespace
@@ -31,7 +33,7 @@ Arguments::Arguments(const QStringList &words, const OptionSpec &known) {
         if (spec == known.end()) {
             // How many of the following words belong to it cannot be known; they are shown with it.
             m_unknown.append(word);
-            while (i + 1 < words.size() && !looksLikeOption(words[i + 1]))
+            while (isValue(words, i + 1))
                 m_unknown.append(words[++i]);
             continue;
         }
@@ -50,7 +52,7 @@ Arguments::Arguments(const QStringList &words, const OptionSpec &known) {
         case OptionKind::Value:
             if (equals >= 0) {
                 values.append(word.mid(equals + 1));
-            } else if (i + 1 < words.size() && !looksLikeOption(words[i + 1])) {
+            } else if (isValue(words, i + 1)) {
                 values.append(words[++i]);
             } else {
                 fail(QStringLiteral("选项 %1 缺少取值").arg(flag));
@@ -58,8 +60,7 @@ Arguments::Arguments(const QStringList &words, const OptionSpec &known) {
             }
             break;
         case OptionKind::Pair:
-            if (equals >= 0 || i + 2 >= words.size() || looksLikeOption(words[i + 1]) ||
-                looksLikeOption(words[i + 2])) {
+            if (equals >= 0 || !isValue(words, i + 1) || !isValue(words, i + 2)) {
                 fail(QStringLiteral("选项 %1 需要两个取值").arg(flag));
                 continue;
             }

@@ -97,6 +97,7 @@ TEST_F(CommandLine, AmbiguousCommandLinesAreRefusedAndChangeNothing) {
         {u"settings 1 --wtnum --man 1"_s, u"选项 --wtnum 缺少取值"_s},
         {u"new --memo --classes 3"_s, u"选项 --memo 缺少取值"_s},
         {u"new --classes 3 --memo"_s, u"选项 --memo 缺少取值"_s},
+        {u"new --classes 3 --memo --"_s, u"选项 --memo 缺少取值"_s},
         {u"settings 1 2 --wtnum 3"_s, u"无法识别的参数: 2"_s},
         {u"settings --speed 3 1 --wtnum 4"_s, u"无法识别的参数: --speed 3 1"_s},
         {u"settings 1 --wtnum 4 --classes 3"_s, u"无法识别的参数: --classes 3"_s},
