@@ -20,24 +20,20 @@ struct SettingField {
     QString column;
     std::variant<int ProjectSettings::*, std::optional<int> ProjectSettings::*> member;
     bool isFlag;
-    std::optional<int> maximum; // beyond it a value is refused
+    std::optional<int> maximum = {}; // beyond it a value is refused
 };
 
 const QList<SettingField> &settingFields() {
     static const QList<SettingField> fields{
-        {QStringLiteral("avg-person"),
-         QStringLiteral("is_avg_person"),
-         &ProjectSettings::isAvgPerson,
-         true,
-         {}},
-        {QStringLiteral("avg-total"), QStringLiteral("is_avg_total"), &ProjectSettings::isAvgTotal, true, {}},
-        {QStringLiteral("avg-ch"), QStringLiteral("is_avg_ch"), &ProjectSettings::isAvgCh, true, {}},
-        {QStringLiteral("avg-math"), QStringLiteral("is_avg_math"), &ProjectSettings::isAvgMath, true, {}},
-        {QStringLiteral("avg-eng"), QStringLiteral("is_avg_eng"), &ProjectSettings::isAvgEng, true, {}},
-        {QStringLiteral("avg-inter"), QStringLiteral("is_avg_inter"), &ProjectSettings::isAvgInter, true, {}},
+        {QStringLiteral("avg-person"), QStringLiteral("is_avg_person"), &ProjectSettings::isAvgPerson, true},
+        {QStringLiteral("avg-total"), QStringLiteral("is_avg_total"), &ProjectSettings::isAvgTotal, true},
+        {QStringLiteral("avg-ch"), QStringLiteral("is_avg_ch"), &ProjectSettings::isAvgCh, true},
+        {QStringLiteral("avg-math"), QStringLiteral("is_avg_math"), &ProjectSettings::isAvgMath, true},
+        {QStringLiteral("avg-eng"), QStringLiteral("is_avg_eng"), &ProjectSettings::isAvgEng, true},
+        {QStringLiteral("avg-inter"), QStringLiteral("is_avg_inter"), &ProjectSettings::isAvgInter, true},
         // Any tolerance is meaningful: the engine compares it in 64 bits.
-        {QStringLiteral("inter"), QStringLiteral("inter"), &ProjectSettings::inter, false, {}},
-        {QStringLiteral("man"), QStringLiteral("is_man"), &ProjectSettings::isMan, true, {}},
+        {QStringLiteral("inter"), QStringLiteral("inter"), &ProjectSettings::inter, false},
+        {QStringLiteral("man"), QStringLiteral("is_man"), &ProjectSettings::isMan, true},
         {QStringLiteral("wtnum"), QStringLiteral("wtNum"), &ProjectSettings::wtNum, false,
          // More passes only repeat idle ones and print for hours; below 0 means no fine-tuning.
          store::maxTuningPasses},
