@@ -45,6 +45,7 @@ Tfrm_main::Tfrm_main(QSqlDatabase db, QWidget *parent) : QMainWindow(parent), m_
     setCentralWidget(m_mdiArea);
     buildToolBar();
     buildStatusBar();
+    FileDialog::protectDatabase(databasePath());
 }
 
 void Tfrm_main::buildToolBar() {
@@ -265,7 +266,6 @@ QString Tfrm_main::databasePath() const {
 void Tfrm_main::setStatusText(const QString &text) {
     m_statusPanels.first()->setText(text);
 }
-
 
 void Tfrm_main::onProjectDeleted(int id) {
     if (m_projectId == QString::number(id))
