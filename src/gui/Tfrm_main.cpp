@@ -15,6 +15,7 @@
 #include "store/students.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -214,6 +215,15 @@ void Tfrm_main::unlessDividing(const std::function<void()> &command) {
         return;
     }
     command();
+}
+
+void Tfrm_main::closeEvent(QCloseEvent *event) {
+    if (isDividing()) {
+        MessageBox::information(this, QStringLiteral("正在分班，请稍候"));
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 bool Tfrm_main::isDividing() const {

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
@@ -53,6 +54,7 @@ private slots:
     void settingsWindowSavesAndRefusesNonNumbers();
     void divisionFillsTheGridInClassOrder();
     void commandsAreRefusedWhileDividing();
+    void windowsStayOpenWhileDividing();
 
 private:
     void click(QWidget *root, const QString &name);
@@ -221,6 +223,33 @@ void DivisionWindowsTest::commandsAreRefusedWhileDividing() {
     QCOMPARE(grid->rowCount(), 20);
     QCOMPARE(grid->item(0, 17)->text(), QStringLiteral("2班"));
     QCOMPARE(m_window->console()->lines().last(), QStringLiteral("重新分班结束"));
+    QVERIFY(messages().isEmpty());
+}
+
+void DivisionWindowsTest::windowsStayOpenWhileDividing() {
+    TfrmResult *result = openResult();
+    QSignalSpy ended(result, &TfrmResult::runEnded);
+    click(result, QStringLiteral("Button1"));
+    QVERIFY(result->isRunning());
+
+    // The main window's own close button, and the result window's frame through its menu.
+    QVERIFY(!m_window->close());
+    auto *frame = qobject_cast<QMdiSubWindow *>(result->parentWidget());
+    QVERIFY(frame);
+    QAction *closeAction = nullptr;
+    for (QAction *action : frame->systemMenu()->actions()) {
+        if (action->shortcut() == QKeySequence::Close || action->text().contains(QStringLiteral("Close")))
+            closeAction = action;
+    }
+    QVERIFY(closeAction);
+    closeAction->trigger();
+    const QString busy = QStringLiteral("正在分班，请稍候");
+    QCOMPARE(messages(), (QStringList{busy, busy}));
+    QVERIFY(m_window->isVisible());
+    QVERIFY(frame->isVisible());
+
+    QVERIFY(ended.wait(60000));
+    QVERIFY(m_window->close());
     QVERIFY(messages().isEmpty());
 }
 
