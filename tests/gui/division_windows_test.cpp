@@ -151,6 +151,13 @@ void DivisionWindowsTest::settingsWindowSavesAndRefusesNonNumbers() {
     QCOMPARE(messages(), QStringList{QStringLiteral("分数间隔权重和微调次数必须是整数")});
     QVERIFY(m_window->findChild<Tfrm_config *>());
     QCOMPARE(fenban::store::SettingsStore(m_fixture.connection()).read(1).value()->wtNum, 50);
+    for (const QString &tooMany : {QStringLiteral("1001"), QStringLiteral("100000000")}) {
+        passes->setText(tooMany);
+        click(settings, QStringLiteral("BitBtn1"));
+        QCOMPARE(messages(), QStringList{QStringLiteral("微调次数不能超过1000")});
+        QVERIFY(m_window->findChild<Tfrm_config *>());
+        QCOMPARE(fenban::store::SettingsStore(m_fixture.connection()).read(1).value()->wtNum, 50);
+    }
 
     inter->setText(QStringLiteral("3"));
     passes->setText(QStringLiteral("20"));
@@ -167,6 +174,16 @@ void DivisionWindowsTest::settingsWindowSavesAndRefusesNonNumbers() {
     settings = openSettings();
     QCOMPARE(settings->findChild<QLineEdit *>(QStringLiteral("edInter"))->text(), QStringLiteral("3"));
     QCOMPARE(settings->findChild<QLineEdit *>(QStringLiteral("edWTNum"))->text(), QStringLiteral("20"));
+
+    // The bound itself and values below 0 (no fine-tuning) are kept.
+    for (const int kept : {1000, -1}) {
+        settings->findChild<QLineEdit *>(QStringLiteral("edWTNum"))->setText(QString::number(kept));
+        click(settings, QStringLiteral("BitBtn1"));
+        QTRY_VERIFY(!m_window->findChild<Tfrm_config *>());
+        QCOMPARE(fenban::store::SettingsStore(m_fixture.connection()).read(1).value()->wtNum, kept);
+        settings = openSettings();
+    }
+    QVERIFY(messages().isEmpty());
 }
 
 void DivisionWindowsTest::divisionFillsTheGridInClassOrder() {
