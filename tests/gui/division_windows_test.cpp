@@ -55,6 +55,7 @@ private slots:
     void divisionFillsTheGridInClassOrder();
     void commandsAreRefusedWhileDividing();
     void windowsStayOpenWhileDividing();
+    void studentsWithoutSexAreNamed();
 
 private:
     void click(QWidget *root, const QString &name);
@@ -268,6 +269,39 @@ void DivisionWindowsTest::windowsStayOpenWhileDividing() {
     QVERIFY(ended.wait(60000));
     QVERIFY(m_window->close());
     QVERIFY(messages().isEmpty());
+}
+
+void DivisionWindowsTest::studentsWithoutSexAreNamed() {
+    QList<StudentRecord> students = cohort(40);
+    QStringList named;
+    for (int i = 1; i <= 25; ++i) {
+        StudentRecord record = cohort(1).first();
+        record.studentId = 2000 + i;
+        record.name = QStringLiteral("无性别%1").arg(i);
+        record.sex = i % 2 ? QString() : QStringLiteral(" ");
+        students.append(record);
+        named.append(QStringLiteral("%1 无性别%2").arg(2000 + i).arg(i));
+    }
+    QCOMPARE(fenban::store::StudentStore(m_fixture.connection()).replaceAll(1, students).kind,
+             fenban::store::ReplaceOutcome::Written);
+
+    const QString full = QStringLiteral("以下25名学生性别为空，未分班: ") + named.join(QStringLiteral("、"));
+    const QString shortened = QStringLiteral("以下25名学生性别为空，未分班: ") +
+                              named.first(20).join(QStringLiteral("、")) + QStringLiteral(" 等25名");
+    TfrmResult *result = openResult();
+    runAndWait(result);
+    QCOMPARE(m_window->console()->lines().last(), full);
+    QCOMPARE(messages(), QStringList{shortened});
+    auto *grid = result->findChild<QTableWidget *>(QStringLiteral("sgClassShow"));
+    QCOMPARE(grid->rowCount(), 65);
+    QCOMPARE(grid->item(0, 17)->text(), QStringLiteral("0班"));
+
+    // A re-division leaves them where they are, and says so again.
+    QSignalSpy again(result, &TfrmResult::runEnded);
+    m_window->re_qx({1, 2});
+    QVERIFY(again.wait(60000));
+    QCOMPARE(m_window->console()->lines().last(), full);
+    QCOMPARE(messages(), QStringList{shortened});
 }
 
 QTEST_MAIN(DivisionWindowsTest)
