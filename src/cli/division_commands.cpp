@@ -49,6 +49,8 @@ int runAndReport(Context &context, int projectId, const QList<int> &classNumbers
         context.err << outcome.message << Qt::endl;
         return Failure;
     }
+    if (!outcome.withoutSex.isEmpty())
+        context.out << store::withoutSexText(outcome.withoutSex) << Qt::endl;
     return Success;
 }
 

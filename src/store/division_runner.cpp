@@ -23,6 +23,19 @@ std::string utf8(const QVariant &value) {
 
 } // namespace
 
+QString withoutSexText(const QList<UnplacedStudent> &students, qsizetype shown) {
+    if (shown < 0 || shown > students.size())
+        shown = students.size();
+    QStringList named;
+    for (qsizetype i = 0; i < shown; ++i)
+        named.append(QString::number(students[i].studentId) + QLatin1Char(' ') + students[i].name);
+    QString text = QStringLiteral("以下%1名学生性别为空，未分班: ").arg(students.size()) +
+                   named.join(QStringLiteral("、"));
+    if (shown < students.size())
+        text += QStringLiteral(" 等%1名").arg(students.size());
+    return text;
+}
+
 DivisionRunner::DivisionRunner(QSqlDatabase db, const DivisionEngine &engine)
     : m_db(std::move(db)), m_engine(engine) {}
 
@@ -127,7 +140,12 @@ RunOutcome DivisionRunner::finish(int projectId, const DivisionResult &result,
     }
     if (const Status written = write(projectId, before, after); !written)
         return failed(written.error());
-    return {};
+    RunOutcome done;
+    for (const StudentRow &row : after) {
+        if (row.classId == 0 && QString::fromStdString(row.sex).trimmed().isEmpty())
+            done.withoutSex.append({row.studentId, QString::fromStdString(row.name)});
+    }
+    return done;
 }
 
 RunOutcome DivisionRunner::run(int projectId, const EngineCall &call) {

@@ -48,6 +48,7 @@ private slots:
     void init();
     void cleanup();
     void previewShowsRowsTerminatorAndCount();
+    void previewMarksStudentsWithoutSex();
     void confirmingWritesTheStudents();
     void cancellingKeepsThePreviousStudents();
     void aBadRowIsNamedAndKeepsThePreviousStudents();
@@ -148,6 +149,31 @@ void ImportWindowTest::previewShowsRowsTerminatorAndCount() {
     FileDialog::queueFileName(QString());
     QTest::mouseClick(preview->findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
     QCOMPARE(grid->rowCount(), 4);
+    QVERIFY(messages().isEmpty());
+}
+
+void ImportWindowTest::previewMarksStudentsWithoutSex() {
+    Tfrm_excelToDb *preview = openPreview();
+    load(preview, writeCsv(QStringLiteral("sexes.csv"), "学号,登分号,姓名,性别\r\n"
+                                                        "1,,甲,男\r\n"
+                                                        "2,,乙,\r\n"
+                                                        "3,,丙,女\r\n"
+                                                        "4,,丁,  \r\n"
+                                                        ",,,\r\n"));
+    auto *grid = preview->findChild<QTableWidget *>(QStringLiteral("sgStudent"));
+    QCOMPARE(grid->rowCount(), 5);
+    const QString hint = QStringLiteral("性别为空，分班时不会分入任何班级");
+    // The terminating row is no student and stays unmarked.
+    const QList<bool> marked{false, true, false, true, false};
+    for (int r = 0; r < grid->rowCount(); ++r) {
+        const QTableWidgetItem *sex = grid->item(r, 4);
+        QCOMPARE(sex->toolTip() == hint, marked[r]);
+        QCOMPARE(sex->background().style() != Qt::NoBrush, marked[r]);
+        QCOMPARE(grid->item(r, 3)->background().style(), Qt::NoBrush);
+    }
+    const QString count = QStringLiteral("已导入的总记录数:4条，其中2名学生性别为空，分班时不会分入任何班级");
+    QCOMPARE(preview->findChild<QLabel *>(QStringLiteral("lb_info"))->text(), count + QStringLiteral("   "));
+    QCOMPARE(m_window->statusBar()->findChildren<QLabel *>().first()->text(), count);
     QVERIFY(messages().isEmpty());
 }
 
