@@ -1,6 +1,7 @@
 #include "exchange/student_import.h"
 
 #include "exchange/pinyin/pinyin.h"
+#include "store/limits.h"
 
 #include <QHash>
 
@@ -71,9 +72,15 @@ public:
         return value;
     }
 
-    void textWidths(const QString &sex) {
+    void texts(const QString &sex) {
         for (const TextLimit &limit : textLimits) {
             const QString text = limit.column == Sex ? sex : m_row.cells[limit.column];
+            if (const auto at = store::firstControlCharacter(text)) {
+                refuse(limit.column,
+                       QStringLiteral("%1不能含有控制字符“%2”")
+                           .arg(importHeaders()[limit.column], visibleControls(text.mid(*at, 1))));
+                return;
+            }
             if (text.size() > limit.width) {
                 refuse(limit.column,
                        QStringLiteral("%1最多%2个字符").arg(importHeaders()[limit.column]).arg(limit.width));
@@ -94,14 +101,39 @@ private:
 
 } // namespace
 
+QString visibleControls(const QString &text) {
+    QString visible;
+    visible.reserve(text.size());
+    for (const QChar c : text) {
+        if (!store::firstControlCharacter(QString(c))) {
+            visible.append(c);
+        } else if (c == u'\n') {
+            visible.append(u"\\n");
+        } else if (c == u'\t') {
+            visible.append(u"\\t");
+        } else if (c == u'\r') {
+            visible.append(u"\\r");
+        } else {
+            visible.append(QStringLiteral("U+%1").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper());
+        }
+    }
+    return visible;
+}
+
 QString ImportProblem::message() const {
+    if (sheetRow == 0)
+        return reason;
     return QStringLiteral("插入数据库过程第%1行出错,学生不考的科目请设置为0分\n“%2”列的值“%3”: %4")
         .arg(sheetRow)
-        .arg(column, value, reason);
+        .arg(column, visibleControls(value), reason);
 }
 
 ImportCheck studentsFromRows(const QList<ImportRow> &rows) {
     ImportCheck check;
+    if (rows.isEmpty()) {
+        check.problem = ImportProblem{0, {}, {}, QStringLiteral("文件中没有学生数据")};
+        return check;
+    }
     QHash<int, int> rowOfStudent;
     for (const ImportRow &row : rows) {
         RowChecker checker(row);
@@ -116,7 +148,7 @@ ImportCheck studentsFromRows(const QList<ImportRow> &rows) {
         record.sex = row.cells[Sex].trimmed();
         for (std::size_t i = 0; i < subjectCount && !checker.problem(); ++i)
             record.scores[i] = checker.score(FirstScore + static_cast<int>(i));
-        checker.textWidths(record.sex);
+        checker.texts(record.sex);
         if (const auto problem = checker.problem()) {
             check.problem = problem;
             check.records.clear();

@@ -97,7 +97,7 @@ store::Status gone(int studentId) {
 } // namespace
 
 QString StudentFieldProblem::message() const {
-    return QStringLiteral("“%1”列的值“%2”不能保存: %3").arg(column, value, reason);
+    return QStringLiteral("“%1”列的值“%2”不能保存: %3").arg(column, exchange::visibleControls(value), reason);
 }
 
 StudentEdit studentFromListCells(const QStringList &cells, const store::StudentRecord &before) {

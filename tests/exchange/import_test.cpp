@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 using fenban::exchange::ImportRow;
+using fenban::exchange::SheetData;
 using fenban::exchange::studentsFromRows;
 using fenban::store::StudentRecord;
 using fenban::testing::TempDatabase;
@@ -136,4 +137,67 @@ TEST(Import, OnlyRowsBeforeTheFirstEmptyNumberAreStudents) {
     EXPECT_EQ(imported.students[2].sheetRow, 4);
     EXPECT_EQ(imported.terminator.sheetRow, 5);
     EXPECT_EQ(imported.terminator.cells, QStringList(17, QString()));
+}
+
+TEST(Import, AFileWithoutStudentsIsRefused) {
+    SheetData sheet;
+    const QStringList headers = fenban::exchange::importHeaders();
+    for (int column = 1; column <= headers.size(); ++column)
+        sheet.setCell(1, column, headers[column - 1]);
+    // A row below an empty student number is never read.
+    sheet.setCell(2, 3, QStringLiteral("张三"));
+    sheet.setCell(3, 1, QStringLiteral("20260001"));
+
+    const auto imported = fenban::exchange::importRowsFrom(sheet);
+    EXPECT_TRUE(imported.students.isEmpty());
+    const auto check = studentsFromRows(imported.students);
+    ASSERT_TRUE(check.problem);
+    EXPECT_EQ(check.problem->message(), QStringLiteral("文件中没有学生数据"));
+    EXPECT_TRUE(check.records.isEmpty());
+}
+
+// A text with a control character would break the tab-separated output and the exported
+// workbooks; the message writes the character out so that it stays on its lines.
+TEST(Import, ControlCharactersInTextsAreRefusedAndShownWrittenOut) {
+    const struct {
+        int column;
+        QString value;
+        QString shownValue;
+        QString shownCharacter;
+    } cases[] = {
+        {2, QStringLiteral("张\t三"), QStringLiteral("张\\t三"), QStringLiteral("\\t")},
+        {2, QStringLiteral("张三\n王五"), QStringLiteral("张三\\n王五"), QStringLiteral("\\n")},
+        // What an .xlsx reader makes of "_x0000_".
+        {2, QStringLiteral("张") + QChar(u'\0') + QStringLiteral("三"), QStringLiteral("张U+0000三"),
+         QStringLiteral("U+0000")},
+        {1, QStringLiteral("A\r01"), QStringLiteral("A\\r01"), QStringLiteral("\\r")},
+        {2, QStringLiteral("张") + QChar(u'\x85') + QStringLiteral("三"), QStringLiteral("张U+0085三"),
+         QStringLiteral("U+0085")},
+        {3, QStringLiteral("\x01男"), QStringLiteral("U+0001男"), QStringLiteral("U+0001")},
+        {13, QStringLiteral("一中") + QChar(u'\x7f'), QStringLiteral("一中U+007F"), QStringLiteral("U+007F")},
+        {14, QStringLiteral("城关\x1b"), QStringLiteral("城关U+001B"), QStringLiteral("U+001B")},
+        {15, QStringLiteral("\x9f"), QStringLiteral("U+009F"), QStringLiteral("U+009F")},
+        {16, QStringLiteral("艺术\v"), QStringLiteral("艺术U+000B"), QStringLiteral("U+000B")},
+    };
+    for (const auto &c : cases) {
+        QList<ImportRow> rows{validRow(2, QStringLiteral("1")), validRow(3, QStringLiteral("2"))};
+        rows[1].cells[c.column] = c.value;
+        const auto check = studentsFromRows(rows);
+        ASSERT_TRUE(check.problem) << c.shownValue.toStdString();
+        const QString title = fenban::exchange::importHeaders()[c.column];
+        EXPECT_EQ(check.problem->sheetRow, 3);
+        EXPECT_EQ(check.problem->column, title);
+        EXPECT_EQ(check.problem->value, c.value);
+        EXPECT_EQ(check.problem->message(),
+                  QStringLiteral("插入数据库过程第3行出错,学生不考的科目请设置为0分\n“%1”列的值“%2”: "
+                                 "%1不能含有控制字符“%3”")
+                      .arg(title, c.shownValue, c.shownCharacter));
+        EXPECT_TRUE(check.records.isEmpty());
+    }
+    // Blanks around the sex are trimmed away before it is stored; a tab or U+0085 there harms nothing.
+    QList<ImportRow> rows{validRow(2, QStringLiteral("1"))};
+    rows[0].cells[3] = QStringLiteral("\t女 ") + QChar(u'\x85');
+    const auto check = studentsFromRows(rows);
+    ASSERT_FALSE(check.problem) << check.problem->message().toStdString();
+    EXPECT_EQ(check.records.first().sex, QStringLiteral("女"));
 }

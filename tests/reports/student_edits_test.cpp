@@ -1,6 +1,7 @@
 #include "reports/student_edits.h"
 
 #include "reports/student_search.h"
+#include "store/limits.h"
 #include "store/projects.h"
 #include "support/temp_database.h"
 
@@ -58,6 +59,10 @@ TEST(StudentFromListCells, RefusesWhatTheImportRefusesNamingTheListColumn) {
         {Type, QStringLiteral("x"), QStringLiteral("类型")},
         {OralSchool, QString(101, QChar(u'校')), QStringLiteral("毕业学校")},
         {Addr, QString(101, QChar(u'路')), QStringLiteral("地址")},
+        {Name, QStringLiteral("张\n三"), QStringLiteral("学生姓名")},
+        {Name, QStringLiteral("张") + QChar(u'\0'), QStringLiteral("学生姓名")},
+        {Addr, QStringLiteral("城关\t1号"), QStringLiteral("地址")},
+        {OralSchool, QStringLiteral("一中") + QChar(u'\x85'), QStringLiteral("毕业学校")},
     };
     for (const auto &c : cases) {
         const reports::StudentEdit edit =
@@ -67,6 +72,8 @@ TEST(StudentFromListCells, RefusesWhatTheImportRefusesNamingTheListColumn) {
         EXPECT_EQ(edit.problem->column, c.title);
         EXPECT_EQ(edit.problem->value, c.text);
         EXPECT_TRUE(edit.problem->message().contains(c.title));
+        EXPECT_FALSE(fenban::store::firstControlCharacter(edit.problem->message()).has_value())
+            << edit.problem->message().toStdString();
     }
 }
 
