@@ -5,8 +5,8 @@
 
 #include <QHash>
 
+#include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace fenban::exchange {
 
@@ -26,17 +26,8 @@ struct TextLimit {
 constexpr TextLimit textLimits[] = {{RecId, 100}, {Name, 50},    {Sex, 1},    {OralSchool, 100},
                                     {Addr, 100},  {QxMemo, 100}, {PfType, 10}};
 
-std::optional<int> wholeNumber(const QString &text) {
-    bool ok = false;
-    const int value = text.trimmed().toInt(&ok);
-    if (ok)
-        return value;
-    // A sheet may keep a student number as 20260001.0; that is still a whole number.
-    const double number = text.trimmed().toDouble(&ok);
-    if (ok && std::isfinite(number) && number == std::floor(number) &&
-        number >= std::numeric_limits<int>::min() && number <= std::numeric_limits<int>::max())
-        return static_cast<int>(number);
-    return std::nullopt;
+bool isDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
 }
 
 class RowChecker {
@@ -45,12 +36,13 @@ public:
 
     std::optional<ImportProblem> problem() const { return m_problem; }
 
-    int studentId() {
-        const QString text = m_row.cells[Id];
-        const auto id = wholeNumber(text);
-        if (!id)
-            refuse(Id, QStringLiteral("学号必须是整数"));
-        return id.value_or(0);
+    qint64 studentId() {
+        const auto id = studentNumber(m_row.cells[Id]);
+        if (!id) {
+            refuse(Id, id.error());
+            return 0;
+        }
+        return id.value();
     }
 
     std::optional<double> score(int column) {
@@ -101,6 +93,78 @@ private:
 
 } // namespace
 
+store::Result<qint64> studentNumber(const QString &text) {
+    using Number = store::Result<qint64>;
+    const auto notWhole = [] {
+        return Number::failure(QStringLiteral("学号必须是整数"));
+    };
+    const auto tooLong = [] {
+        return Number::failure(QStringLiteral("学号太长，最多%1位").arg(studentNumberDigits));
+    };
+    const QString number = text.trimmed();
+    qsizetype at = 0;
+    const auto takeSign = [&] {
+        const bool negative = at < number.size() && number[at] == u'-';
+        if (at < number.size() && (number[at] == u'-' || number[at] == u'+'))
+            ++at;
+        return negative;
+    };
+    const bool negative = takeSign();
+    QString digits; // those before and after the point, together
+    qsizetype fractionDigits = 0;
+    while (at < number.size() && isDigit(number[at]))
+        digits.append(number[at++]);
+    if (at < number.size() && number[at] == u'.') {
+        ++at;
+        for (; at < number.size() && isDigit(number[at]); ++at, ++fractionDigits)
+            digits.append(number[at]);
+    }
+    if (digits.isEmpty())
+        return notWhole();
+    // Capped far beyond any exponent a whole number of 18 digits can have, so nothing overflows.
+    constexpr qint64 exponentCap = 1'000'000;
+    qint64 exponent = 0;
+    if (at < number.size() && (number[at] == u'e' || number[at] == u'E')) {
+        ++at;
+        const bool negativeExponent = takeSign();
+        if (at == number.size() || !isDigit(number[at]))
+            return notWhole();
+        for (; at < number.size() && isDigit(number[at]); ++at)
+            exponent = std::min(exponent * 10 + (number[at].unicode() - u'0'), exponentCap);
+        if (negativeExponent)
+            exponent = -exponent;
+    }
+    if (at != number.size())
+        return notWhole();
+
+    // The number is `digits` times ten to the power of `shift`.
+    const qint64 shift = exponent - fractionDigits;
+    qsizetype firstSignificant = 0;
+    while (firstSignificant < digits.size() && digits[firstSignificant] == u'0')
+        ++firstSignificant;
+    if (firstSignificant == digits.size())
+        return Number::success(0);
+    QString significant = digits.mid(firstSignificant);
+    if (shift < 0) {
+        const qint64 dropped = -shift;
+        if (dropped >= significant.size())
+            return notWhole(); // between 0 and 1
+        for (qsizetype i = significant.size() - dropped; i < significant.size(); ++i) {
+            if (significant[i] != u'0')
+                return notWhole();
+        }
+        significant.chop(dropped);
+    } else {
+        if (significant.size() + shift > studentNumberDigits)
+            return tooLong();
+        significant.append(QString(shift, u'0'));
+    }
+    if (significant.size() > studentNumberDigits)
+        return tooLong();
+    const qint64 value = significant.toLongLong();
+    return Number::success(negative ? -value : value);
+}
+
 QString visibleControls(const QString &text) {
     QString visible;
     visible.reserve(text.size());
@@ -134,7 +198,7 @@ ImportCheck studentsFromRows(const QList<ImportRow> &rows) {
         check.problem = ImportProblem{0, {}, {}, QStringLiteral("文件中没有学生数据")};
         return check;
     }
-    QHash<int, int> rowOfStudent;
+    QHash<qint64, int> rowOfStudent;
     for (const ImportRow &row : rows) {
         RowChecker checker(row);
         store::StudentRecord record;

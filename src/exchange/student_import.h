@@ -19,6 +19,13 @@ struct ImportProblem {
     QString message() const;
 };
 
+// A student number as a cell or a search box gives it: a whole number of up to 18 digits, written
+// plainly, with a fraction of zeros ("20260001.0") or in exponent form ("1.8211510101E10"), as
+// spreadsheets keep numbers. Read from the digits, never through a double, which holds only 15 to
+// 16 of them. Anything else fails with "学号必须是整数", more digits with "学号太长，最多18位".
+inline constexpr int studentNumberDigits = 18;
+store::Result<qint64> studentNumber(const QString &text);
+
 // The text with each control character written out ("\\n", "\\t", "\\r", otherwise "U+0000"), so a
 // message that quotes a cell stays on its lines and shows what the cell holds.
 QString visibleControls(const QString &text);

@@ -77,7 +77,7 @@ TEST(Import, RowsThatTheTableCannotHoldAreRefusedWithRowColumnAndValue) {
         QString reason;
     } cases[] = {
         {0, QStringLiteral("12a"), QStringLiteral("学号必须是整数")},
-        {0, QStringLiteral("99999999999"), QStringLiteral("学号必须是整数")},
+        {0, QStringLiteral("1234567890123456789"), QStringLiteral("学号太长，最多18位")},
         {4, QString(), QStringLiteral("数学为空")},
         {5, QStringLiteral("八十"), QStringLiteral("英语必须是数字")},
         {6, QStringLiteral("nan"), QStringLiteral("语文必须是数字")},
@@ -200,4 +200,69 @@ TEST(Import, ControlCharactersInTextsAreRefusedAndShownWrittenOut) {
     const auto check = studentsFromRows(rows);
     ASSERT_FALSE(check.problem) << check.problem->message().toStdString();
     EXPECT_EQ(check.records.first().sex, QStringLiteral("女"));
+}
+
+// Student numbers are read from their digits: a double would round those of more than 15 digits.
+TEST(Import, StudentNumbersAreWholeNumbersOfUpTo18DigitsKeptExactly) {
+    const struct {
+        const char *text;
+        qint64 number;
+    } accepted[] = {
+        {"18211510101", 18211510101},
+        {" 18211510101.0 ", 18211510101},
+        {"18211510101.000", 18211510101},
+        {"20260001.", 20260001},
+        {"123456789012345678", 123456789012345678},
+        {"999999999999999999", 999999999999999999},
+        {"1.8211510101E10", 18211510101},
+        {"1.8211510101e+10", 18211510101},
+        {"182115101010E-1", 18211510101},
+        {"1.23456789012346E+17", 123456789012346000},
+        {"0000000000000000000012", 12},
+        {"0", 0},
+        {"0.0E5", 0},
+        {"+7", 7},
+        {"-5", -5},
+        {"-123456789012345678", -123456789012345678},
+    };
+    for (const auto &c : accepted) {
+        const auto number = fenban::exchange::studentNumber(QString::fromLatin1(c.text));
+        ASSERT_TRUE(number) << c.text << ": " << number.error().toStdString();
+        EXPECT_EQ(number.value(), c.number) << c.text;
+    }
+
+    const QString notWhole = QStringLiteral("学号必须是整数");
+    const QString tooLong = QStringLiteral("学号太长，最多18位");
+    const struct {
+        QString text;
+        QString reason;
+    } refused[] = {
+        {QString(), notWhole},
+        {QStringLiteral("12a"), notWhole},
+        {QStringLiteral("1.5"), notWhole},
+        {QStringLiteral("1.82115101015E10"), notWhole},
+        {QStringLiteral("5E-1"), notWhole},
+        {QStringLiteral("1E-999999999999"), notWhole},
+        {QStringLiteral("0x10"), notWhole},
+        {QStringLiteral("1,000"), notWhole},
+        {QStringLiteral("1 000"), notWhole},
+        {QStringLiteral("--1"), notWhole},
+        {QStringLiteral("."), notWhole},
+        {QStringLiteral("E5"), notWhole},
+        {QStringLiteral("1E"), notWhole},
+        {QStringLiteral("1E+"), notWhole},
+        {QStringLiteral("inf"), notWhole},
+        {QStringLiteral("nan"), notWhole},
+        {QStringLiteral("１２"), notWhole},
+        {QStringLiteral("1234567890123456789"), tooLong},
+        {QStringLiteral("-1234567890123456789"), tooLong},
+        {QStringLiteral("9999999999999999999.0"), tooLong},
+        {QStringLiteral("1E18"), tooLong},
+        {QStringLiteral("1.5E999999999999999999999"), tooLong},
+    };
+    for (const auto &c : refused) {
+        const auto number = fenban::exchange::studentNumber(c.text);
+        ASSERT_FALSE(number) << c.text.toStdString() << " gave " << number.value();
+        EXPECT_EQ(number.error(), c.reason) << c.text.toStdString();
+    }
 }
