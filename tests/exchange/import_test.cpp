@@ -1,10 +1,13 @@
 #include "exchange/import_rows.h"
 #include "exchange/pinyin/pinyin.h"
+#include "exchange/result_export.h"
 #include "exchange/sheets/sheet.h"
 #include "exchange/student_import.h"
 #include "store/projects.h"
 #include "store/students.h"
 #include "support/temp_database.h"
+
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -23,7 +26,7 @@ QList<StudentRecord> importThrough(TempDatabase &db, const QString &file) {
     EXPECT_TRUE(sheet) << sheet.error().toStdString();
     if (!sheet)
         return {};
-    const auto check = studentsFromRows(fenban::exchange::importRowsFrom(sheet.value()).students);
+    const auto check = studentsFromRows(fenban::exchange::importRowsFrom(sheet.value()).value().students);
     EXPECT_FALSE(check.problem) << check.problem->message().toStdString();
     fenban::store::ProjectStore projects(db.connection());
     const auto project = projects.create({QStringLiteral("导入"), 3});
@@ -132,7 +135,9 @@ TEST(Import, AcceptedRowsKeepTextsAsTypedAndTrimOnlyTheSex) {
 TEST(Import, OnlyRowsBeforeTheFirstEmptyNumberAreStudents) {
     const auto sheet = fenban::exchange::readFirstSheet(dataFolder + QStringLiteral("students.csv"));
     ASSERT_TRUE(sheet);
-    const auto imported = fenban::exchange::importRowsFrom(sheet.value());
+    const auto read = fenban::exchange::importRowsFrom(sheet.value());
+    ASSERT_TRUE(read) << read.error().toStdString();
+    const auto &imported = read.value();
     ASSERT_EQ(imported.students.size(), 3);
     EXPECT_EQ(imported.students[2].sheetRow, 4);
     EXPECT_EQ(imported.terminator.sheetRow, 5);
@@ -149,8 +154,9 @@ TEST(Import, AFileWithoutStudentsIsRefused) {
     sheet.setCell(3, 1, QStringLiteral("20260001"));
 
     const auto imported = fenban::exchange::importRowsFrom(sheet);
-    EXPECT_TRUE(imported.students.isEmpty());
-    const auto check = studentsFromRows(imported.students);
+    ASSERT_TRUE(imported) << imported.error().toStdString();
+    EXPECT_TRUE(imported->students.isEmpty());
+    const auto check = studentsFromRows(imported->students);
     ASSERT_TRUE(check.problem);
     EXPECT_EQ(check.problem->message(), QStringLiteral("文件中没有学生数据"));
     EXPECT_TRUE(check.records.isEmpty());
@@ -264,5 +270,140 @@ TEST(Import, StudentNumbersAreWholeNumbersOfUpTo18DigitsKeptExactly) {
         const auto number = fenban::exchange::studentNumber(c.text);
         ASSERT_FALSE(number) << c.text.toStdString() << " gave " << number.value();
         EXPECT_EQ(number.error(), c.reason) << c.text.toStdString();
+    }
+}
+
+namespace {
+
+fenban::exchange::SheetData sheetOf(const QList<QStringList> &rows) {
+    SheetData sheet;
+    for (int row = 0; row < rows.size(); ++row) {
+        for (int column = 0; column < rows[row].size(); ++column)
+            sheet.setCell(row + 1, column + 1, rows[row][column]);
+    }
+    return sheet;
+}
+
+// A divided student as the store holds it, every field set.
+StudentRecord divided(qint64 id, int classId, const QString &name, const QString &memo,
+                      const QString &category) {
+    StudentRecord record;
+    record.studentId = id;
+    record.recId = QStringLiteral("0%1").arg(id % 1000);
+    record.name = name;
+    record.sex = id % 2 ? QStringLiteral("男") : QStringLiteral("女");
+    record.classId = classId;
+    for (std::size_t i = 0; i < record.scores.size(); ++i)
+        record.scores[i] = 50.5 + static_cast<double>(i * 3 + id % 7);
+    record.oralSchool = QStringLiteral("第%1中学").arg(classId);
+    record.addr = id % 2 ? QStringLiteral("城关镇%1号").arg(id % 100) : QString();
+    record.type = 1;
+    record.pingyin = fenban::exchange::pinyinName(name);
+    record.qxMemo = memo;
+    record.pfType = category;
+    return record;
+}
+
+class ResultReimport : public ::testing::TestWithParam<const char *> {
+protected:
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+// The result sheet has 总分 and 班名 among the import's columns, and leaves the titles of the memo
+// and the category empty; read by position, 总分 would land in 毕业学校 and 班名 in 分类.
+TEST_P(ResultReimport, EveryFieldComesBackWhereItBelongs) {
+    const QList<StudentRecord> students{
+        divided(20260001, 1, QStringLiteral("张三"), QStringLiteral("插班"), QStringLiteral("体育")),
+        divided(20260002, 1, QStringLiteral("李 四"), QString(), QString()),
+        divided(123456789012345678, 2, QStringLiteral("王五"), QStringLiteral("转入"), QString()),
+        divided(18211510101, 2, QStringLiteral("赵六"), QString(), QStringLiteral("艺术")),
+    };
+    const QString path = dir.filePath(QStringLiteral("结果.") + QString::fromLatin1(GetParam()));
+    const auto written = fenban::exchange::writeResult(students, path);
+    ASSERT_TRUE(written) << written.error().toStdString();
+    const auto sheet = fenban::exchange::readFirstSheet(path);
+    ASSERT_TRUE(sheet) << sheet.error().toStdString();
+    const auto rows = fenban::exchange::importRowsFrom(sheet.value());
+    ASSERT_TRUE(rows) << rows.error().toStdString();
+    const auto check = studentsFromRows(rows->students);
+    ASSERT_FALSE(check.problem) << check.problem->message().toStdString();
+    ASSERT_EQ(check.records.size(), students.size());
+    for (qsizetype i = 0; i < students.size(); ++i) {
+        StudentRecord expected = students[i];
+        expected.classId = 0; // an import places nobody
+        expected.type = 0;
+        EXPECT_EQ(check.records[i], expected) << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, ResultReimport, ::testing::Values("xlsx", "csv"));
+
+TEST(ImportHeader, ColumnsAreTakenByTheirTitlesWhereverTheyStand) {
+    const auto rows = fenban::exchange::importRowsFrom(sheetOf({
+        {QStringLiteral("备注"), QStringLiteral(" 姓名 "), QStringLiteral("总分"), QStringLiteral("生物"),
+         QStringLiteral("地理"), QStringLiteral("体育"), QStringLiteral("历史"), QStringLiteral("政治"),
+         QStringLiteral("物理"), QStringLiteral("语文"), QStringLiteral("英语"), QStringLiteral("数学"),
+         QStringLiteral("性别"), QStringLiteral("学号"), QStringLiteral("班名")},
+        {QStringLiteral("插班"), QStringLiteral("张三"), QStringLiteral("45"), QStringLiteral("9"),
+         QStringLiteral("8"), QStringLiteral("7"), QStringLiteral("6"), QStringLiteral("5"),
+         QStringLiteral("4"), QStringLiteral("3"), QStringLiteral("2"), QStringLiteral("1"),
+         QStringLiteral("男"), QStringLiteral("20260001"), QStringLiteral("1班")},
+        {QStringLiteral("不读"), QStringLiteral("李四")},
+    }));
+    ASSERT_TRUE(rows) << rows.error().toStdString();
+    ASSERT_EQ(rows->students.size(), 1);
+    EXPECT_EQ(
+        rows->students[0].cells,
+        (QStringList{QStringLiteral("20260001"), QString(), QStringLiteral("张三"), QStringLiteral("男"),
+                     QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"),
+                     QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("7"), QStringLiteral("8"),
+                     QStringLiteral("9"), QString(), QString(), QStringLiteral("插班"), QString()}));
+    // The list ends where the student number column is empty, wherever that column stands.
+    EXPECT_EQ(rows->terminator.sheetRow, 3);
+    EXPECT_EQ(rows->terminator.cells[2], QStringLiteral("李四"));
+}
+
+TEST(ImportHeader, MissingAndRepeatedTitlesAreRefusedByName) {
+    QStringList withoutScores = fenban::exchange::importHeaders();
+    withoutScores.removeAll(QStringLiteral("数学"));
+    withoutScores.removeAll(QStringLiteral("英语"));
+    QStringList withoutNumber = fenban::exchange::importHeaders();
+    withoutNumber.removeFirst();
+    QStringList twice = fenban::exchange::importHeaders();
+    twice.append(QStringLiteral("姓名 "));
+    twice.append(QStringLiteral("学号"));
+    const struct {
+        QStringList titles;
+        QString message;
+    } cases[] = {
+        {withoutScores, QStringLiteral("表头缺少列: 数学, 英语")},
+        {withoutNumber, QStringLiteral("表头缺少列: 学号")},
+        {twice, QStringLiteral("表头中的列重复: 学号, 姓名")},
+        {{QStringLiteral("姓名"), QStringLiteral("学号")},
+         QStringLiteral("表头缺少列: 性别, 数学, 英语, 语文, 物理, 政治, 历史, 体育, 地理, 生物")},
+    };
+    for (const auto &c : cases) {
+        const auto rows =
+            fenban::exchange::importRowsFrom(sheetOf({c.titles, validRow(2, QStringLiteral("1")).cells}));
+        ASSERT_FALSE(rows) << c.message.toStdString();
+        EXPECT_EQ(rows.error(), c.message);
+    }
+}
+
+// Sheets that never had the titles, or that word some of them in their own way, keep the layout
+// by position.
+TEST(ImportHeader, SheetsWithoutTheTitlesInOtherPlacesAreReadByPosition) {
+    QStringList ownWording = fenban::exchange::importHeaders();
+    ownWording[4] = QStringLiteral("数学成绩");
+    ownWording[13] = QStringLiteral("初中学校");
+    const QStringList data = validRow(2, QStringLiteral("20260001")).cells;
+    const QList<QStringList> headers{{}, {QStringLiteral("新生名单")}, ownWording, data};
+    for (const QStringList &header : headers) {
+        const auto rows = fenban::exchange::importRowsFrom(sheetOf({header, data}));
+        ASSERT_TRUE(rows) << rows.error().toStdString();
+        ASSERT_EQ(rows->students.size(), 1) << header.join(u',').toStdString();
+        EXPECT_EQ(rows->students[0].cells, data) << header.join(u',').toStdString();
     }
 }

@@ -38,7 +38,8 @@ SheetData sheetOfNumbers() {
 }
 
 QList<StudentRecord> studentsOf(const SheetData &sheet) {
-    const auto check = fenban::exchange::studentsFromRows(fenban::exchange::importRowsFrom(sheet).students);
+    const auto check =
+        fenban::exchange::studentsFromRows(fenban::exchange::importRowsFrom(sheet).value().students);
     EXPECT_FALSE(check.problem) << check.problem->message().toStdString();
     return check.records;
 }
