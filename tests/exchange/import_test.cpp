@@ -3,6 +3,7 @@
 #include "exchange/result_export.h"
 #include "exchange/sheets/sheet.h"
 #include "exchange/student_import.h"
+#include "exchange/xlsx_file.h"
 #include "store/projects.h"
 #include "store/students.h"
 #include "support/temp_database.h"
@@ -406,4 +407,28 @@ TEST(ImportHeader, SheetsWithoutTheTitlesInOtherPlacesAreReadByPosition) {
         ASSERT_EQ(rows->students.size(), 1) << header.join(u',').toStdString();
         EXPECT_EQ(rows->students[0].cells, data) << header.join(u',').toStdString();
     }
+}
+
+// An .xlsx text may spell any character as "_xHHHH_"; the reader decodes it, NUL included.
+TEST(Import, AnXlsxNameSpellingOutNulIsRefused) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("nul.xlsx"));
+    QVariantList header;
+    for (const QString &title : fenban::exchange::importHeaders())
+        header.append(title);
+    QVariantList student;
+    for (const QString &cell : validRow(2, QStringLiteral("20260001")).cells)
+        student.append(cell.isEmpty() ? QVariant() : QVariant(cell));
+    student[2] = QStringLiteral("张_x0000_三");
+    ASSERT_TRUE(fenban::exchange::writeXlsxRows(path, QStringLiteral("学生"), {header, student}));
+
+    const auto sheet = fenban::exchange::readFirstSheet(path);
+    ASSERT_TRUE(sheet) << sheet.error().toStdString();
+    const auto rows = fenban::exchange::importRowsFrom(sheet.value());
+    ASSERT_TRUE(rows) << rows.error().toStdString();
+    const auto check = studentsFromRows(rows->students);
+    ASSERT_TRUE(check.problem);
+    EXPECT_EQ(check.problem->message(),
+              QStringLiteral("插入数据库过程第2行出错,学生不考的科目请设置为0分\n“姓名”列的值“张U+0000三”: "
+                             "姓名不能含有控制字符“U+0000”"));
 }
