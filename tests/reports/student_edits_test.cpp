@@ -15,7 +15,7 @@ namespace {
 
 enum ListColumn { Id, RecId, Name, Sex, ClassId, Math, English, Chinese, Type = 14, OralSchool, Addr };
 
-StudentRecord stored(int id) {
+StudentRecord stored(qint64 id) {
     StudentRecord record;
     record.studentId = id;
     record.recId = QStringLiteral("0%1").arg(id);
@@ -151,4 +151,19 @@ TEST_F(StudentEdits, InsertAndDelete) {
     ASSERT_TRUE(reports::insertStudent(db.connection(), 1, stored(3)));
     ASSERT_TRUE(reports::deleteStudent(db.connection(), 1, 1));
     EXPECT_EQ(students(), (QList<StudentRecord>{stored(2), stored(3)}));
+}
+
+// Numbers above 32 bits are told apart by every edit, not cut to a neighbour's.
+TEST_F(StudentEdits, LongNumbersAreEditedExactly) {
+    constexpr qint64 number = 123456789012345678;
+    const reports::StudentEdit edit = reports::studentFromListCells(
+        cellsWith(stored(1), Id, QStringLiteral("123456789012345678")), stored(1));
+    ASSERT_TRUE(edit.record) << edit.problem->message().toStdString();
+    EXPECT_EQ(edit.record->studentId, number);
+    ASSERT_TRUE(reports::updateStudent(db.connection(), 1, 1, *edit.record));
+    ASSERT_TRUE(reports::insertStudent(db.connection(), 1, stored(number + 1)));
+    EXPECT_EQ(reports::insertStudent(db.connection(), 1, stored(number)).error(),
+              QStringLiteral("学号123456789012345678已有学生"));
+    ASSERT_TRUE(reports::deleteStudent(db.connection(), 1, number + 1));
+    EXPECT_EQ(students(), (QList<StudentRecord>{stored(2), *edit.record}));
 }
