@@ -120,7 +120,7 @@ void Tfrm_excelToDb::showInStrgrid(const QString &path) {
     auto sheet = std::make_shared<std::optional<store::Result<exchange::ImportSheet>>>();
     QThread *reader = QThread::create([path, sheet] {
         const auto read = exchange::readFirstSheet(path);
-        *sheet = read ? store::Result<exchange::ImportSheet>::success(exchange::importRowsFrom(read.value()))
+        *sheet = read ? exchange::importRowsFrom(read.value())
                       : store::Result<exchange::ImportSheet>::failure(read.error());
     });
     connect(reader, &QThread::finished, reader, &QObject::deleteLater);

@@ -91,7 +91,7 @@ Result<std::vector<StudentRow>> DivisionRunner::rows(int projectId) const {
     std::vector<StudentRow> rows;
     while (query.next()) {
         StudentRow row;
-        row.studentId = query.value(0).toInt();
+        row.studentId = query.value(0).toLongLong();
         row.name = utf8(query.value(1));
         row.sex = utf8(query.value(2));
         row.classId = query.value(3).toInt();
@@ -120,7 +120,7 @@ Status DivisionRunner::write(int projectId, const std::vector<StudentRow> &befor
             continue;
         update.addBindValue(after[i].classId);
         update.addBindValue(after[i].type);
-        update.addBindValue(after[i].studentId);
+        update.addBindValue(qlonglong(after[i].studentId));
         if (!update.exec())
             return Status::failure(update.lastError().text());
     }

@@ -52,6 +52,8 @@ private slots:
     void confirmingWritesTheStudents();
     void cancellingKeepsThePreviousStudents();
     void aBadRowIsNamedAndKeepsThePreviousStudents();
+    void aFileWithoutStudentsKeepsThePreviousStudents();
+    void aRepeatedTitleIsNamedWhenTheFileIsRead();
     void closingWhileLoadingIsSafe();
     void sampleLinkOpensTheSample();
     void exportWritesTheChosenFileAndOpensIt();
@@ -229,6 +231,27 @@ void ImportWindowTest::aBadRowIsNamedAndKeepsThePreviousStudents() {
     QVERIFY2(shown[1].startsWith(QStringLiteral("插入数据库过程第3行出错,学生不考的科目请设置为0分\n“数学”")),
              qPrintable(shown[1]));
     QCOMPARE(storedIds(), QList<int>{1});
+    QVERIFY(!preview->findChild<QPushButton *>(QStringLiteral("bnt_yes"))->isEnabled());
+}
+
+void ImportWindowTest::aFileWithoutStudentsKeepsThePreviousStudents() {
+    QCOMPARE(fenban::store::StudentStore(m_fixture.connection()).replaceAll(1, {earlierStudent(1)}).kind,
+             fenban::store::ReplaceOutcome::Written);
+    Tfrm_excelToDb *preview = openPreview();
+    load(preview, writeCsv(QStringLiteral("empty.csv"), "学号,登分号,姓名\r\n,01,甲\r\n2,02,乙\r\n"));
+    QTest::mouseClick(preview->findChild<QPushButton *>(QStringLiteral("bnt_yes")), Qt::LeftButton);
+    QTRY_VERIFY(!m_window->findChild<Tfrm_pb *>());
+    QCOMPARE(messages(), (QStringList{QStringLiteral("将清空之前的所有数据，确定么？"),
+                                      QStringLiteral("文件中没有学生数据")}));
+    QCOMPARE(storedIds(), QList<int>{1});
+}
+
+void ImportWindowTest::aRepeatedTitleIsNamedWhenTheFileIsRead() {
+    Tfrm_excelToDb *preview = openPreview();
+    load(preview, writeCsv(QStringLiteral("repeated.csv"),
+                           "学号,姓名,性别,数学,英语,语文,物理,政治,历史,体育,地理,生物,姓名\r\n"
+                           "1,甲,男,1,1,1,1,1,1,1,1,1,乙\r\n"));
+    QCOMPARE(messages(), QStringList{QStringLiteral("表头中的列重复: 姓名")});
     QVERIFY(!preview->findChild<QPushButton *>(QStringLiteral("bnt_yes"))->isEnabled());
 }
 
