@@ -73,30 +73,89 @@ bool Context::projectExists(store::Database &database, int id) {
     return false;
 }
 
-int run(const QStringList &arguments, QTextStream &out, QTextStream &err) {
-    static const std::map<QString, std::function<int(Context &)>> commands{
-        {QStringLiteral("new"), newProjectCommand},    {QStringLiteral("projects"), projectsCommand},
-        {QStringLiteral("delete"), deleteCommand},     {QStringLiteral("settings"), settingsCommand},
-        {QStringLiteral("import"), importCommand},     {QStringLiteral("export"), exportCommand},
-        {QStringLiteral("pinyin"), pinyinCommand},     {QStringLiteral("divide"), divideCommand},
-        {QStringLiteral("redivide"), redivideCommand},
-        {QStringLiteral("stats"), statsCommand},
-        {QStringLiteral("students"), studentsCommand},
-        {QStringLiteral("copy-from"), copyFromCommand},
-    };
+namespace {
 
-    Arguments args(arguments);
-    const QString databaseOption = args.takeOption(QStringLiteral("db")).value_or(QString());
-    const auto name = args.takePositional();
-    const auto command = name ? commands.find(*name) : commands.end();
-    if (command == commands.end()) {
-        if (name)
-            err << QStringLiteral("未知命令: %1").arg(*name) << Qt::endl;
+// A command with the options it understands besides the global --db.
+struct Command {
+    std::function<int(Context &)> run;
+    OptionSpec options;
+};
+
+const std::map<QString, Command> &commands() {
+    using enum OptionKind;
+    static const std::map<QString, Command> table{
+        {QStringLiteral("new"),
+         {newProjectCommand, {{QStringLiteral("memo"), Value}, {QStringLiteral("classes"), Value}}}},
+        {QStringLiteral("projects"), {projectsCommand, {}}},
+        {QStringLiteral("delete"), {deleteCommand, {}}},
+        {QStringLiteral("settings"), {settingsCommand, settingsOptions()}},
+        {QStringLiteral("import"), {importCommand, {}}},
+        {QStringLiteral("export"), {exportCommand, {}}},
+        {QStringLiteral("pinyin"), {pinyinCommand, {}}},
+        {QStringLiteral("divide"), {divideCommand, {}}},
+        {QStringLiteral("redivide"), {redivideCommand, {}}},
+        {QStringLiteral("stats"), {statsCommand, {}}},
+        {QStringLiteral("students"),
+         {studentsCommand,
+          {{QStringLiteral("no"), Value},
+           {QStringLiteral("name"), Value},
+           {QStringLiteral("sex"), Value},
+           {QStringLiteral("class"), Value},
+           {QStringLiteral("math"), Pair},
+           {QStringLiteral("chinese"), Pair},
+           {QStringLiteral("english"), Pair}}}},
+        {QStringLiteral("copy-from"), {copyFromCommand, {{QStringLiteral("overwrite"), Flag}}}},
+    };
+    return table;
+}
+
+const QString databaseOption = QStringLiteral("db");
+
+// Where the command's name stands: the first word that is neither the global --db nor its value.
+// The words after it are only split once the command, and so its options, are known.
+qsizetype commandPosition(const QStringList &words) {
+    const QString flag = QStringLiteral("--") + databaseOption;
+    qsizetype i = 0;
+    while (i < words.size()) {
+        if (words[i] == flag)
+            i += 2;
+        else if (words[i].startsWith(flag + QLatin1Char('=')))
+            i += 1;
+        else
+            return i;
+    }
+    return -1;
+}
+
+} // namespace
+
+int run(const QStringList &arguments, QTextStream &out, QTextStream &err) {
+    const qsizetype at = commandPosition(arguments);
+    const QString name = at < 0 ? QString() : arguments[at];
+    const auto command = commands().find(name);
+    if (command == commands().end()) {
+        const QString problem = at < 0
+                                    ? Arguments(arguments, {{databaseOption, OptionKind::Value}}).usageError()
+                                    : QStringLiteral("未知命令: %1").arg(name);
+        if (!problem.isEmpty())
+            err << problem << Qt::endl;
         err << QString::fromUtf16(usageText);
         return UsageError;
     }
-    Context context{args, out, err, store::resolveDatabasePath(databaseOption)};
-    return command->second(context);
+
+    QStringList words = arguments;
+    words.removeAt(at);
+    OptionSpec options = command->second.options;
+    options.emplace(databaseOption, OptionKind::Value);
+    Arguments args(words, options);
+    // An ambiguous command line does nothing at all, whatever the command would take from it.
+    if (!args.optionError().isEmpty()) {
+        err << args.optionError() << Qt::endl << QString::fromUtf16(usageText);
+        return UsageError;
+    }
+    const QString databasePath = args.takeOption(databaseOption).value_or(QString());
+    Context context{args, out, err, store::resolveDatabasePath(databasePath)};
+    return command->second.run(context);
 }
 
 } // namespace fenban::cli

@@ -6,7 +6,6 @@
 namespace fenban::cli {
 
 int copyFromCommand(Context &context) {
-    // A flag without a value: taken out of the words before the ids are read.
     const bool overwrite = context.args.takeFlag(QStringLiteral("overwrite"));
     const auto source = context.takeProjectId();
     if (!source)

@@ -41,8 +41,12 @@ int importCommand(Context &context) {
         context.err << sheet.error() << Qt::endl;
         return Failure;
     }
-    const exchange::ImportCheck check =
-        exchange::studentsFromRows(exchange::importRowsFrom(sheet.value()).students);
+    const auto rows = exchange::importRowsFrom(sheet.value());
+    if (!rows) {
+        context.err << rows.error() << Qt::endl;
+        return Failure;
+    }
+    const exchange::ImportCheck check = exchange::studentsFromRows(rows->students);
     if (check.problem) {
         context.err << check.problem->message() << Qt::endl;
         return Failure;

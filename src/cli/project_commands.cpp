@@ -1,6 +1,8 @@
 #include "cli/project_commands.h"
 
 #include "cli/cli.h"
+#include "cli/tab_separated.h"
+#include "store/limits.h"
 #include "store/projects.h"
 #include "store/settings.h"
 
@@ -18,6 +20,7 @@ struct SettingField {
     QString column;
     std::variant<int ProjectSettings::*, std::optional<int> ProjectSettings::*> member;
     bool isFlag;
+    std::optional<int> maximum = {}; // beyond it a value is refused
 };
 
 const QList<SettingField> &settingFields() {
@@ -28,9 +31,12 @@ const QList<SettingField> &settingFields() {
         {QStringLiteral("avg-math"), QStringLiteral("is_avg_math"), &ProjectSettings::isAvgMath, true},
         {QStringLiteral("avg-eng"), QStringLiteral("is_avg_eng"), &ProjectSettings::isAvgEng, true},
         {QStringLiteral("avg-inter"), QStringLiteral("is_avg_inter"), &ProjectSettings::isAvgInter, true},
+        // Any tolerance is meaningful: the engine compares it in 64 bits.
         {QStringLiteral("inter"), QStringLiteral("inter"), &ProjectSettings::inter, false},
         {QStringLiteral("man"), QStringLiteral("is_man"), &ProjectSettings::isMan, true},
-        {QStringLiteral("wtnum"), QStringLiteral("wtNum"), &ProjectSettings::wtNum, false},
+        {QStringLiteral("wtnum"), QStringLiteral("wtNum"), &ProjectSettings::wtNum, false,
+         // More passes only repeat idle ones and print for hours; below 0 means no fine-tuning.
+         store::maxTuningPasses},
     };
     return fields;
 }
@@ -57,6 +63,13 @@ struct SettingChange {
 
 } // namespace
 
+OptionSpec settingsOptions() {
+    OptionSpec options;
+    for (const SettingField &field : settingFields())
+        options.emplace(field.option, OptionKind::Value);
+    return options;
+}
+
 int newProjectCommand(Context &context) {
     const auto memo = context.args.takeOption(QStringLiteral("memo"));
     const auto classes = context.args.takeOption(QStringLiteral("classes"));
@@ -66,9 +79,22 @@ int newProjectCommand(Context &context) {
         context.err << QStringLiteral("new 命令需要 --memo 和 --classes") << Qt::endl;
         return UsageError;
     }
+    if (const auto at = store::firstControlCharacter(*memo)) {
+        context.err << QStringLiteral("分班描述中不能有换行、制表符等控制字符: 第%1个字符").arg(*at + 1)
+                    << Qt::endl;
+        return Failure;
+    }
     const auto checked = store::checkNewProject(*memo, *classes);
     if (!checked) {
         context.err << checked.error() << Qt::endl;
+        return Failure;
+    }
+    if (checked->classes > store::maxClassCount) {
+        context.err << QStringLiteral("班级数必须在%1到%2之间: %3")
+                           .arg(store::minClassCount)
+                           .arg(store::maxClassCount)
+                           .arg(checked->classes)
+                    << Qt::endl;
         return Failure;
     }
     const auto database = context.openDatabase();
@@ -95,8 +121,9 @@ int projectsCommand(Context &context) {
         return Failure;
     }
     for (const store::Project &project : projects.value()) {
-        context.out << project.id << '\t' << project.memo << '\t' << project.classes << '\t'
-                    << project.createdAt << '\n';
+        context.out << tabSeparatedLine({QString::number(project.id), project.memo,
+                                         QString::number(project.classes), project.createdAt})
+                    << '\n';
     }
     context.out.flush();
     return Success;
@@ -141,6 +168,14 @@ int settingsCommand(Context &context) {
         }
         if (field->isFlag && value != 0 && value != 1) {
             context.err << QStringLiteral("--%1 的取值必须是 0 或 1: %2").arg(field->option, text)
+                        << Qt::endl;
+            return Failure;
+        }
+        if (field->maximum && value > *field->maximum) {
+            context.err << QStringLiteral("--%1 的取值不能大于%2: %3")
+                               .arg(field->option)
+                               .arg(*field->maximum)
+                               .arg(text)
                         << Qt::endl;
             return Failure;
         }

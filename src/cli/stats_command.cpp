@@ -1,6 +1,7 @@
 #include "cli/report_commands.h"
 
 #include "cli/cli.h"
+#include "cli/tab_separated.h"
 #include "reports/class_statistics.h"
 #include "reports/statistics_export.h"
 
@@ -37,7 +38,7 @@ int statsCommand(Context &context) {
         QStringList fields;
         for (const QString &cell : cells)
             fields.append(cell.trimmed());
-        return fields.join(QLatin1Char('\t'));
+        return tabSeparatedLine(fields);
     };
     const reports::ReportGrid &summary = statistics->summary;
     context.out << line(summary.headers) << Qt::endl;

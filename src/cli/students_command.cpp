@@ -1,31 +1,20 @@
 #include "cli/report_commands.h"
 
 #include "cli/cli.h"
+#include "cli/tab_separated.h"
 #include "reports/student_search.h"
 
 namespace fenban::cli {
 
 namespace {
 
-// A tab or line break inside a cell (an address pasted from elsewhere) would shift every later
-// column of the line, so it is shown as a blank.
-QString plainCell(QString cell) {
-    for (const QChar separator : {QChar(u'\t'), QChar(u'\n'), QChar(u'\r')})
-        cell.replace(separator, QLatin1Char(' '));
-    return cell;
-}
-
 void printRow(QTextStream &out, const QStringList &cells) {
-    QStringList plain;
-    for (const QString &cell : cells)
-        plain.append(plainCell(cell));
-    out << plain.join(QLatin1Char('\t')) << Qt::endl;
+    out << tabSeparatedLine(cells) << Qt::endl;
 }
 
 } // namespace
 
 int studentsCommand(Context &context) {
-    // Options first: a range's two numbers would otherwise be taken for the project id.
     reports::StudentSearchTexts texts;
     texts.number = context.args.takeOption(QStringLiteral("no")).value_or(QString());
     texts.namePart = context.args.takeOption(QStringLiteral("name")).value_or(QString());

@@ -93,7 +93,7 @@ bool Tdistribute::hasPinyin(std::string_view pingyin) const {
     return false;
 }
 
-bool Tdistribute::hasOtherWithPinyin(std::int32_t studentId, std::string_view pingyin) const {
+bool Tdistribute::hasOtherWithPinyin(std::int64_t studentId, std::string_view pingyin) const {
     for (const Tstudent *student : students) {
         if (student->pingyin == pingyin && student->studentId != studentId)
             return true;

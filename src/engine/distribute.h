@@ -41,7 +41,7 @@ public:
     std::int32_t bandSwapTest(std::string_view code, const BandTargets &targets, double outScore,
                               double inScore) const;
     bool hasPinyin(std::string_view pingyin) const;
-    bool hasOtherWithPinyin(std::int32_t studentId, std::string_view pingyin) const;
+    bool hasOtherWithPinyin(std::int64_t studentId, std::string_view pingyin) const;
 };
 
 } // namespace fenban

@@ -3,6 +3,7 @@
 #include "engine/subject.h"
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -13,7 +14,7 @@ namespace fenban {
 
 // One row of the table being divided, as the engine needs it. Texts are UTF-8.
 struct StudentRow {
-    int studentId = 0;
+    std::int64_t studentId = 0; // whole numbers of up to 18 digits
     std::string name;
     std::string sex; // as stored, not trimmed
     int classId = 0; // 0: in no class

@@ -12,7 +12,7 @@ namespace fenban {
 // One student of a placement pass.
 class Tstudent {
 public:
-    std::int32_t studentId = 0;
+    std::int64_t studentId = 0;
     std::string studentName;
     std::int32_t adjusted = 0; // 1 while fine-tuning has moved the student within the current pass
     double math = 0.0;
@@ -30,7 +30,7 @@ public:
     std::int32_t placeKind = 0; // 2: had its class before the pass; never moved
     std::string pingyin;
 
-    void setInfo(std::int32_t studentId, std::string studentName, std::int32_t adjusted, std::string sex,
+    void setInfo(std::int64_t studentId, std::string studentName, std::int32_t adjusted, std::string sex,
                  std::int32_t placeKind, std::string pingyin);
     void setScores(double math, double english, double chinese, double wuli, double zhengzhi, double lishi,
                    double tiyu, double dili, double shengwu);

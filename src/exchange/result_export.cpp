@@ -12,6 +12,15 @@ namespace {
 
 const QString sheetName = QStringLiteral("分班结果");
 
+// Spreadsheets keep numbers as doubles and show 15 digits of them; a longer student number goes as
+// text so that it is written, shown and read back digit for digit.
+QVariant studentNumberCell(qint64 number) {
+    constexpr qint64 exactInSheets = 999'999'999'999'999;
+    if (number >= -exactInSheets && number <= exactInSheets)
+        return double(number);
+    return QString::number(number);
+}
+
 QString csvField(const QVariant &cell) {
     if (cell.isNull())
         return {};
@@ -75,7 +84,8 @@ QVariantList resultRow(const store::StudentRecord &student) {
     const auto text = [](const QString &value) {
         return value.isEmpty() ? QVariant() : QVariant(value);
     };
-    QVariantList cells{double(student.studentId), text(student.recId), text(student.name), text(student.sex)};
+    QVariantList cells{studentNumberCell(student.studentId), text(student.recId), text(student.name),
+                       text(student.sex)};
     for (const auto &score : student.scores)
         cells.append(score ? QVariant(*score) : QVariant());
     cells << student.total() << text(student.oralSchool) << text(student.addr)

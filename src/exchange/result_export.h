@@ -13,7 +13,7 @@ const QStringList &resultHeaders();
 inline constexpr int resultColumnCount = 19;
 
 // The nineteen cells of one student in the result sheet: numbers as double, texts as QString, an
-// empty value as a null QVariant.
+// empty value as a null QVariant. A student number of more than 15 digits is text, which keeps it exact.
 QVariantList resultRow(const store::StudentRecord &student);
 
 // Writes the result sheet "分班结果" to `path`: a .csv name gives UTF-8 CSV, any other an .xlsx

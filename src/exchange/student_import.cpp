@@ -1,11 +1,12 @@
 #include "exchange/student_import.h"
 
 #include "exchange/pinyin/pinyin.h"
+#include "store/limits.h"
 
 #include <QHash>
 
+#include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace fenban::exchange {
 
@@ -25,17 +26,8 @@ struct TextLimit {
 constexpr TextLimit textLimits[] = {{RecId, 100}, {Name, 50},    {Sex, 1},    {OralSchool, 100},
                                     {Addr, 100},  {QxMemo, 100}, {PfType, 10}};
 
-std::optional<int> wholeNumber(const QString &text) {
-    bool ok = false;
-    const int value = text.trimmed().toInt(&ok);
-    if (ok)
-        return value;
-    // A sheet may keep a student number as 20260001.0; that is still a whole number.
-    const double number = text.trimmed().toDouble(&ok);
-    if (ok && std::isfinite(number) && number == std::floor(number) &&
-        number >= std::numeric_limits<int>::min() && number <= std::numeric_limits<int>::max())
-        return static_cast<int>(number);
-    return std::nullopt;
+bool isDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
 }
 
 class RowChecker {
@@ -44,12 +36,13 @@ public:
 
     std::optional<ImportProblem> problem() const { return m_problem; }
 
-    int studentId() {
-        const QString text = m_row.cells[Id];
-        const auto id = wholeNumber(text);
-        if (!id)
-            refuse(Id, QStringLiteral("学号必须是整数"));
-        return id.value_or(0);
+    qint64 studentId() {
+        const auto id = studentNumber(m_row.cells[Id]);
+        if (!id) {
+            refuse(Id, id.error());
+            return 0;
+        }
+        return id.value();
     }
 
     std::optional<double> score(int column) {
@@ -71,9 +64,15 @@ public:
         return value;
     }
 
-    void textWidths(const QString &sex) {
+    void texts(const QString &sex) {
         for (const TextLimit &limit : textLimits) {
             const QString text = limit.column == Sex ? sex : m_row.cells[limit.column];
+            if (const auto at = store::firstControlCharacter(text)) {
+                refuse(limit.column,
+                       QStringLiteral("%1不能含有控制字符“%2”")
+                           .arg(importHeaders()[limit.column], visibleControls(text.mid(*at, 1))));
+                return;
+            }
             if (text.size() > limit.width) {
                 refuse(limit.column,
                        QStringLiteral("%1最多%2个字符").arg(importHeaders()[limit.column]).arg(limit.width));
@@ -94,15 +93,112 @@ private:
 
 } // namespace
 
+store::Result<qint64> studentNumber(const QString &text) {
+    using Number = store::Result<qint64>;
+    const auto notWhole = [] {
+        return Number::failure(QStringLiteral("学号必须是整数"));
+    };
+    const auto tooLong = [] {
+        return Number::failure(QStringLiteral("学号太长，最多%1位").arg(studentNumberDigits));
+    };
+    const QString number = text.trimmed();
+    qsizetype at = 0;
+    const auto takeSign = [&] {
+        const bool negative = at < number.size() && number[at] == u'-';
+        if (at < number.size() && (number[at] == u'-' || number[at] == u'+'))
+            ++at;
+        return negative;
+    };
+    const bool negative = takeSign();
+    QString digits; // those before and after the point, together
+    qsizetype fractionDigits = 0;
+    while (at < number.size() && isDigit(number[at]))
+        digits.append(number[at++]);
+    if (at < number.size() && number[at] == u'.') {
+        ++at;
+        for (; at < number.size() && isDigit(number[at]); ++at, ++fractionDigits)
+            digits.append(number[at]);
+    }
+    if (digits.isEmpty())
+        return notWhole();
+    // Capped far beyond any exponent a whole number of 18 digits can have, so nothing overflows.
+    constexpr qint64 exponentCap = 1'000'000;
+    qint64 exponent = 0;
+    if (at < number.size() && (number[at] == u'e' || number[at] == u'E')) {
+        ++at;
+        const bool negativeExponent = takeSign();
+        if (at == number.size() || !isDigit(number[at]))
+            return notWhole();
+        for (; at < number.size() && isDigit(number[at]); ++at)
+            exponent = std::min(exponent * 10 + (number[at].unicode() - u'0'), exponentCap);
+        if (negativeExponent)
+            exponent = -exponent;
+    }
+    if (at != number.size())
+        return notWhole();
+
+    // The number is `digits` times ten to the power of `shift`.
+    const qint64 shift = exponent - fractionDigits;
+    qsizetype firstSignificant = 0;
+    while (firstSignificant < digits.size() && digits[firstSignificant] == u'0')
+        ++firstSignificant;
+    if (firstSignificant == digits.size())
+        return Number::success(0);
+    QString significant = digits.mid(firstSignificant);
+    if (shift < 0) {
+        const qint64 dropped = -shift;
+        if (dropped >= significant.size())
+            return notWhole(); // between 0 and 1
+        for (qsizetype i = significant.size() - dropped; i < significant.size(); ++i) {
+            if (significant[i] != u'0')
+                return notWhole();
+        }
+        significant.chop(dropped);
+    } else {
+        if (significant.size() + shift > studentNumberDigits)
+            return tooLong();
+        significant.append(QString(shift, u'0'));
+    }
+    if (significant.size() > studentNumberDigits)
+        return tooLong();
+    const qint64 value = significant.toLongLong();
+    return Number::success(negative ? -value : value);
+}
+
+QString visibleControls(const QString &text) {
+    QString visible;
+    visible.reserve(text.size());
+    for (const QChar c : text) {
+        if (!store::firstControlCharacter(QString(c))) {
+            visible.append(c);
+        } else if (c == u'\n') {
+            visible.append(u"\\n");
+        } else if (c == u'\t') {
+            visible.append(u"\\t");
+        } else if (c == u'\r') {
+            visible.append(u"\\r");
+        } else {
+            visible.append(QStringLiteral("U+%1").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper());
+        }
+    }
+    return visible;
+}
+
 QString ImportProblem::message() const {
+    if (sheetRow == 0)
+        return reason;
     return QStringLiteral("插入数据库过程第%1行出错,学生不考的科目请设置为0分\n“%2”列的值“%3”: %4")
         .arg(sheetRow)
-        .arg(column, value, reason);
+        .arg(column, visibleControls(value), reason);
 }
 
 ImportCheck studentsFromRows(const QList<ImportRow> &rows) {
     ImportCheck check;
-    QHash<int, int> rowOfStudent;
+    if (rows.isEmpty()) {
+        check.problem = ImportProblem{0, {}, {}, QStringLiteral("文件中没有学生数据")};
+        return check;
+    }
+    QHash<qint64, int> rowOfStudent;
     for (const ImportRow &row : rows) {
         RowChecker checker(row);
         store::StudentRecord record;
@@ -116,7 +212,7 @@ ImportCheck studentsFromRows(const QList<ImportRow> &rows) {
         record.sex = row.cells[Sex].trimmed();
         for (std::size_t i = 0; i < subjectCount && !checker.problem(); ++i)
             record.scores[i] = checker.score(FirstScore + static_cast<int>(i));
-        checker.textWidths(record.sex);
+        checker.texts(record.sex);
         if (const auto problem = checker.problem()) {
             check.problem = problem;
             check.records.clear();

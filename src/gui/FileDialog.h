@@ -15,6 +15,9 @@ public:
     static QString openFileName(QWidget *parent, const QString &caption, const QString &filter);
     static QString saveFileName(QWidget *parent, const QString &caption, const QString &suggestedName,
                                 const QString &filter);
+    // The database the program works on: its file and SQLite's files beside it are not listed in
+    // the dialogs.
+    static void protectDatabase(const QString &databasePath);
     // Opens a document with the program the desktop has registered for it.
     static void openWithDesktop(const QString &path);
 

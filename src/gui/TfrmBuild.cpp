@@ -1,6 +1,7 @@
 #include "gui/TfrmBuild.h"
 
 #include "gui/MessageBox.h"
+#include "store/limits.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -51,6 +52,18 @@ void TfrmBuild::Button1Click() {
     const auto checked = store::checkNewProject(DBEdit1->text(), DBEdit2->text());
     if (!checked) {
         MessageBox::information(this, checked.error());
+        return;
+    }
+    // A line break or tab in the description would forge rows wherever projects are listed.
+    if (const auto position = store::firstControlCharacter(checked.value().memo)) {
+        MessageBox::information(this,
+                                QStringLiteral("分班描述不能含有控制字符(第%1个字符)").arg(*position + 1));
+        return;
+    }
+    if (checked.value().classes < store::minClassCount || checked.value().classes > store::maxClassCount) {
+        MessageBox::information(
+            this,
+            QStringLiteral("班级数必须在%1到%2之间").arg(store::minClassCount).arg(store::maxClassCount));
         return;
     }
     const auto created = m_projects.create(checked.value());

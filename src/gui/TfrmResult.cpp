@@ -37,6 +37,8 @@ struct DivisionJob {
 namespace {
 
 const QString busyText = QStringLiteral("正在分班，请稍候");
+// Students named in the message box after a run; the console names them all.
+constexpr qsizetype shownInMessage = 20;
 
 // Runs in the worker thread, on a connection of its own.
 void runDivision(DivisionJob &job, const QString &databasePath, int projectId) {
@@ -174,6 +176,11 @@ void TfrmResult::runFinished() {
         MessageBox::error(this, job->outcome.message);
     else if (job->outcome.kind == store::RunOutcome::Done)
         showGrid(job->classNumbers);
+    // Left in class 0 by design, they would otherwise go unnoticed until a class list lacks them.
+    if (job->outcome.kind == store::RunOutcome::Done && !job->outcome.withoutSex.isEmpty()) {
+        m_main->showMsg(store::withoutSexText(job->outcome.withoutSex));
+        MessageBox::information(this, store::withoutSexText(job->outcome.withoutSex, shownInMessage));
+    }
     emit runEnded();
 }
 

@@ -1,6 +1,7 @@
 #include "gui/Tfrm_config.h"
 
 #include "gui/MessageBox.h"
+#include "store/limits.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -145,6 +146,11 @@ void Tfrm_config::BitBtn1Click() {
     const auto wtNum = wholeNumber(edWTNum->text());
     if (!inter || !wtNum) {
         MessageBox::information(this, QStringLiteral("分数间隔权重和微调次数必须是整数"));
+        return;
+    }
+    // Below 0 means no fine-tuning; above the bound a division would only repeat idle passes for hours.
+    if (*wtNum > store::maxTuningPasses) {
+        MessageBox::information(this, QStringLiteral("微调次数不能超过%1").arg(store::maxTuningPasses));
         return;
     }
     const auto stored = m_settings.read(m_projectId);

@@ -7,6 +7,7 @@
 #include "gui/Tfrm_pb.h"
 
 #include <QApplication>
+#include <QColor>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -26,6 +27,7 @@ namespace {
 constexpr int gridColumns = exchange::importColumnCount + 1; // column 0 numbers the rows
 const QString sampleFolder = QStringLiteral("导入excel文件样例");
 const QString sampleName = QStringLiteral("分班数据输入样例.xls");
+const QColor withoutSexColor(0xFF, 0xE0, 0x60);
 
 QTableWidgetItem *readOnlyItem(const QString &text) {
     auto *item = new QTableWidgetItem(text);
@@ -118,7 +120,7 @@ void Tfrm_excelToDb::showInStrgrid(const QString &path) {
     auto sheet = std::make_shared<std::optional<store::Result<exchange::ImportSheet>>>();
     QThread *reader = QThread::create([path, sheet] {
         const auto read = exchange::readFirstSheet(path);
-        *sheet = read ? store::Result<exchange::ImportSheet>::success(exchange::importRowsFrom(read.value()))
+        *sheet = read ? exchange::importRowsFrom(read.value())
                       : store::Result<exchange::ImportSheet>::failure(read.error());
     });
     connect(reader, &QThread::finished, reader, &QObject::deleteLater);
@@ -153,15 +155,26 @@ void Tfrm_excelToDb::fillGrid(const exchange::ImportSheet &sheet) {
     sgStudent->setUpdatesEnabled(false);
     sgStudent->clearContents();
     sgStudent->setRowCount(static_cast<int>(rows.size()));
+    // The division places students by sex: one without it stays out of every class.
+    const int sexColumn = static_cast<int>(exchange::importHeaders().indexOf(QStringLiteral("性别")));
+    int withoutSex = 0;
     for (int r = 0; r < rows.size(); ++r) {
         sgStudent->setItem(r, 0, readOnlyItem(QString::number(r + 1)));
         for (int c = 0; c < exchange::importColumnCount; ++c)
             sgStudent->setItem(r, c + 1, readOnlyItem(rows[r].cells[c]));
+        if (r < sheet.students.size() && rows[r].cells.value(sexColumn).trimmed().isEmpty()) {
+            QTableWidgetItem *sex = sgStudent->item(r, sexColumn + 1);
+            sex->setBackground(withoutSexColor);
+            sex->setToolTip(QStringLiteral("性别为空，分班时不会分入任何班级"));
+            ++withoutSex;
+        }
     }
     sgStudent->setUpdatesEnabled(true);
     sgStudent->setCurrentCell(static_cast<int>(rows.size()) - 1, 1);
 
-    const QString count = QStringLiteral("已导入的总记录数:%1条").arg(sheet.students.size());
+    QString count = QStringLiteral("已导入的总记录数:%1条").arg(sheet.students.size());
+    if (withoutSex > 0)
+        count += QStringLiteral("，其中%1名学生性别为空，分班时不会分入任何班级").arg(withoutSex);
     m_main->setStatusText(count);
     lb_info->setText(count + QStringLiteral("   "));
 }

@@ -411,7 +411,7 @@ void Tfrm_list::deleteRow() {
         cancel();
         return;
     }
-    const int studentId = m_students[row].studentId;
+    const qint64 studentId = m_students[row].studentId;
     if (!MessageBox::confirm(this, QStringLiteral("删除学号为%1的学生吗?").arg(studentId),
                              QStringLiteral("确认")))
         return;

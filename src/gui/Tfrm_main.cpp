@@ -15,6 +15,7 @@
 #include "store/students.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -45,6 +46,7 @@ Tfrm_main::Tfrm_main(QSqlDatabase db, QWidget *parent) : QMainWindow(parent), m_
     setCentralWidget(m_mdiArea);
     buildToolBar();
     buildStatusBar();
+    FileDialog::protectDatabase(databasePath());
 }
 
 void Tfrm_main::buildToolBar() {
@@ -215,6 +217,15 @@ void Tfrm_main::unlessDividing(const std::function<void()> &command) {
     command();
 }
 
+void Tfrm_main::closeEvent(QCloseEvent *event) {
+    if (isDividing()) {
+        MessageBox::information(this, QStringLiteral("正在分班，请稍候"));
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
 bool Tfrm_main::isDividing() const {
     const auto *result = qobject_cast<const TfrmResult *>(resultWin.data());
     return result && result->isRunning();
@@ -265,7 +276,6 @@ QString Tfrm_main::databasePath() const {
 void Tfrm_main::setStatusText(const QString &text) {
     m_statusPanels.first()->setText(text);
 }
-
 
 void Tfrm_main::onProjectDeleted(int id) {
     if (m_projectId == QString::number(id))

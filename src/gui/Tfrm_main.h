@@ -51,6 +51,10 @@ public:
 
     QMdiArea *mdiArea() const { return m_mdiArea; }
 
+protected:
+    // Refused while a division runs, as the 退出 button is: its worker still writes to the database.
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     void buildToolBar();
     void buildStatusBar();
@@ -59,12 +63,12 @@ private:
     // Shows the window held in `field`, or makes one with `create`, keeps it there and shows it.
     void showChild(QPointer<QWidget> &field, const std::function<QWidget *()> &create);
 
-    void ToolButton6Click(); // 1.新建
-    void ToolButton7Click(); // 2.打开
-    void ToolButton3Click(); // 3.1数据导入
+    void ToolButton6Click();  // 1.新建
+    void ToolButton7Click();  // 2.打开
+    void ToolButton3Click();  // 3.1数据导入
     void ToolButton11Click(); // 3.2内部数据
-    void ToolButton1Click(); // 4.分班设置
-    void ToolButton2Click(); // 5.开始
+    void ToolButton1Click();  // 4.分班设置
+    void ToolButton2Click();  // 5.开始
     // Runs `command` unless a division is working; otherwise says so.
     void unlessDividing(const std::function<void()> &command);
     void ToolButton5Click(); // 6.班级信息

@@ -78,7 +78,7 @@ store::Status failure(const QSqlQuery &query) {
 }
 
 // Inside the caller's transaction: refuses a student number some other row already has.
-store::Status numberIsFree(QSqlDatabase db, const QString &table, int studentId) {
+store::Status numberIsFree(QSqlDatabase db, const QString &table, qint64 studentId) {
     QSqlQuery query(db);
     if (!query.prepare(QStringLiteral("SELECT COUNT(*) FROM ") + table +
                        QStringLiteral(" WHERE student_id=?")))
@@ -94,14 +94,14 @@ store::Status numberIsFree(QSqlDatabase db, const QString &table, int studentId)
     return store::Status::success();
 }
 
-store::Status gone(int studentId) {
+store::Status gone(qint64 studentId) {
     return store::Status::failure(QStringLiteral("学号为%1的学生已不存在").arg(studentId));
 }
 
 } // namespace
 
 QString StudentFieldProblem::message() const {
-    return QStringLiteral("“%1”列的值“%2”不能保存: %3").arg(column, value, reason);
+    return QStringLiteral("“%1”列的值“%2”不能保存: %3").arg(column, exchange::visibleControls(value), reason);
 }
 
 StudentEdit studentFromListCells(const QStringList &cells, const store::StudentRecord &before) {
@@ -138,7 +138,7 @@ StudentEdit studentFromListCells(const QStringList &cells, const store::StudentR
     return StudentEdit{student, std::nullopt};
 }
 
-store::Status updateStudent(QSqlDatabase db, int projectId, int storedStudentId,
+store::Status updateStudent(QSqlDatabase db, int projectId, qint64 storedStudentId,
                             const store::StudentRecord &student) {
     const QString table = store::studentTableName(projectId);
     store::Transaction transaction(db);
@@ -183,7 +183,7 @@ store::Status insertStudent(QSqlDatabase db, int projectId, const store::Student
     return transaction.commit();
 }
 
-store::Status deleteStudent(QSqlDatabase db, int projectId, int studentId) {
+store::Status deleteStudent(QSqlDatabase db, int projectId, qint64 studentId) {
     store::Transaction transaction(db);
     if (const store::Status begun = transaction.begun(); !begun)
         return begun;

@@ -33,9 +33,9 @@ struct StudentEdit {
 StudentEdit studentFromListCells(const QStringList &cells, const store::StudentRecord &before);
 
 // Each of these is one transaction. A student number already taken by another student is refused.
-store::Status updateStudent(QSqlDatabase db, int projectId, int storedStudentId,
+store::Status updateStudent(QSqlDatabase db, int projectId, qint64 storedStudentId,
                             const store::StudentRecord &student);
 store::Status insertStudent(QSqlDatabase db, int projectId, const store::StudentRecord &student);
-store::Status deleteStudent(QSqlDatabase db, int projectId, int studentId);
+store::Status deleteStudent(QSqlDatabase db, int projectId, qint64 studentId);
 
 } // namespace fenban::reports

@@ -1,5 +1,6 @@
 #include "reports/student_search.h"
 
+#include "exchange/student_import.h"
 #include "store/query.h"
 #include "store/schema.h"
 
@@ -36,7 +37,7 @@ enum ScoreIndex { Math = 0, English = 1, Chinese = 2 };
 
 store::StudentRecord recordFromRow(const QSqlQuery &query) {
     store::StudentRecord record;
-    record.studentId = query.value(Id).toInt();
+    record.studentId = query.value(Id).toLongLong();
     record.recId = query.value(RecId).toString();
     record.name = query.value(Name).toString();
     record.sex = query.value(Sex).toString();
@@ -88,6 +89,18 @@ public:
         if (!lowValue || !highValue)
             return std::nullopt;
         return ScoreRange{*lowValue, *highValue};
+    }
+
+    // Read exactly as the import reads it: a double would round numbers of more than 15 digits.
+    std::optional<qint64> studentNumber(const QString &field, const QString &text) {
+        if (!number(field, text))
+            return std::nullopt;
+        const auto id = exchange::studentNumber(text);
+        if (id)
+            return id.value();
+        if (m_error.isEmpty())
+            m_error = QStringLiteral("%1“%2”: %3").arg(field, text, id.error());
+        return std::nullopt;
     }
 
     const QString &error() const { return m_error; }
@@ -171,7 +184,7 @@ store::Result<StudentFilter> studentFilter(const StudentSearchTexts &texts) {
     FilterReader reader;
     StudentFilter filter;
     if (!texts.number.trimmed().isEmpty())
-        filter.studentId = reader.number(QStringLiteral("考号"), texts.number);
+        filter.studentId = reader.studentNumber(QStringLiteral("考号"), texts.number);
     filter.namePart = texts.namePart;
     if (texts.sex == QStringLiteral("男") || texts.sex == QStringLiteral("女"))
         filter.sex = texts.sex;
@@ -189,7 +202,7 @@ StudentList searchStudents(QSqlDatabase db, int projectId, const StudentFilter &
     QVariantList values;
     if (filter.studentId) {
         sql += QStringLiteral(" AND student_id=?");
-        values.append(*filter.studentId);
+        values.append(qlonglong(*filter.studentId));
     }
     if (!filter.namePart.isEmpty()) {
         sql += QStringLiteral(" AND student_name LIKE ? ESCAPE '\\'");

@@ -47,7 +47,7 @@ struct ScoreRange {
 
 // A search ready to run. Every value is bound into the statement, never written into it.
 struct StudentFilter {
-    std::optional<double> studentId;
+    std::optional<qint64> studentId;
     QString namePart; // matched anywhere in the name, taken literally (no wildcards)
     QString sex;      // compared with the trimmed stored sex; empty for both
     std::optional<int> classId;
@@ -57,7 +57,8 @@ struct StudentFilter {
 };
 
 // Reads the typed texts. A student number or a score bound that is not a number is refused with a
-// message beginning "请输入数字" that names the field and the text.
+// message beginning "请输入数字" that names the field and the text; a number that is no student
+// number (a fraction, more than 18 digits) with the import's reason.
 store::Result<StudentFilter> studentFilter(const StudentSearchTexts &texts);
 
 // The project's students that meet every condition of `filter`, by student number.

@@ -25,6 +25,19 @@ std::string utf8(const QVariant &value) {
 
 } // namespace
 
+QString withoutSexText(const QList<UnplacedStudent> &students, qsizetype shown) {
+    if (shown < 0 || shown > students.size())
+        shown = students.size();
+    QStringList named;
+    for (qsizetype i = 0; i < shown; ++i)
+        named.append(QString::number(students[i].studentId) + QLatin1Char(' ') + students[i].name);
+    QString text = QStringLiteral("以下%1名学生性别为空，未分班: ").arg(students.size()) +
+                   named.join(QStringLiteral("、"));
+    if (shown < students.size())
+        text += QStringLiteral(" 等%1名").arg(students.size());
+    return text;
+}
+
 DivisionRunner::DivisionRunner(QSqlDatabase db, const DivisionEngine &engine)
     : m_db(std::move(db)), m_engine(engine) {}
 
@@ -51,7 +64,7 @@ Result<DivisionRunner::Snapshot> DivisionRunner::snapshot(int projectId) const {
         return R::failure(describeError(query.lastError()));
     const Status rowsRead = forEachRow(query, [&](const QSqlQuery &stored) {
         StudentRow row;
-        row.studentId = stored.value(0).toInt();
+        row.studentId = stored.value(0).toLongLong();
         row.name = utf8(stored.value(1));
         row.sex = utf8(stored.value(2));
         row.classId = stored.value(3).toInt();
@@ -127,7 +140,7 @@ Status DivisionRunner::write(int projectId, const Snapshot &before, const std::v
             continue;
         update.addBindValue(after[i].classId);
         update.addBindValue(after[i].type);
-        update.addBindValue(after[i].studentId);
+        update.addBindValue(qlonglong(after[i].studentId));
         if (!update.exec())
             return Status::failure(describeError(update.lastError()));
     }
@@ -158,7 +171,12 @@ RunOutcome DivisionRunner::run(int projectId, const QList<int> &classNumbers, co
     }
     if (const Status written = write(projectId, read.value(), divided); !written)
         return failed(written.error());
-    return {};
+    RunOutcome done;
+    for (const StudentRow &row : divided) {
+        if (row.classId == 0 && QString::fromStdString(row.sex).trimmed().isEmpty())
+            done.withoutSex.append({row.studentId, QString::fromStdString(row.name)});
+    }
+    return done;
 }
 
 RunOutcome DivisionRunner::divide(int projectId, const DivisionObserver &observer) {

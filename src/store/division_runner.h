@@ -11,11 +11,24 @@
 
 namespace fenban::store {
 
+// A student a division cannot place: the engine divides by sex, so an empty sex leaves the student
+// in class 0.
+struct UnplacedStudent {
+    qint64 studentId = 0;
+    QString name;
+};
+
 // How a division or re-division against the database ended.
 struct RunOutcome {
     enum Kind { Done, Cancelled, Failed } kind = Done;
     QString message; // for Failed: what to tell the user
+    // For Done: every student of the project left in class 0 because the sex is empty, by number.
+    QList<UnplacedStudent> withoutSex = {};
 };
+
+// "以下N名学生性别为空，未分班: 学号 姓名、…"; past `shown` students (when given) the rest are
+// only counted ("等N名").
+QString withoutSexText(const QList<UnplacedStudent> &students, qsizetype shown = -1);
 
 // Runs the division engine on one project's students: everything is checked and read first, the
 // classes are worked out in memory, and every student's class and placement code is written in one

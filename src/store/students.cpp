@@ -49,7 +49,7 @@ void bindRecord(QSqlQuery &query, const StudentRecord &record) {
 
 StudentRecord recordFromRow(const QSqlQuery &query) {
     StudentRecord record;
-    record.studentId = query.value(0).toInt();
+    record.studentId = query.value(0).toLongLong();
     record.recId = query.value(1).toString();
     record.name = query.value(2).toString();
     record.sex = query.value(3).toString();

@@ -15,7 +15,7 @@ namespace fenban::store {
 
 // One row of a student table, in the table's column order.
 struct StudentRecord {
-    int studentId = 0;
+    qint64 studentId = 0; // whole numbers of up to 18 digits
     QString recId;
     QString name;
     QString sex;

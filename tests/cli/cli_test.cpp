@@ -177,6 +177,20 @@ TEST_F(Cli, ImportThatFailsLeavesTheProjectUnchanged) {
                "1,01,甲,男,1,1,1,1,1,1,1,1,1\r\n"
                "1,02,乙,女,1,1,1,1,1,1,1,1,1\r\n");
     file.close();
+    // The first row has no student number, so the file brings no students at all.
+    const QString withoutStudents = m_dir.filePath(QStringLiteral("without-students.csv"));
+    QFile empty(withoutStudents);
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.write("学号,登分号,姓名,性别,数学,英语,语文,物理,政治,历史,体育,地理,生物\r\n"
+                ",01,甲,男,1,1,1,1,1,1,1,1,1\r\n"
+                "2,02,乙,女,1,1,1,1,1,1,1,1,1\r\n");
+    empty.close();
+    const QString repeatedTitle = m_dir.filePath(QStringLiteral("repeated-title.csv"));
+    QFile repeated(repeatedTitle);
+    ASSERT_TRUE(repeated.open(QIODevice::WriteOnly));
+    repeated.write("学号,姓名,性别,数学,英语,语文,物理,政治,历史,体育,地理,生物,姓名\r\n"
+                   "1,甲,男,1,1,1,1,1,1,1,1,1,乙\r\n");
+    repeated.close();
 
     const struct {
         QStringList arguments;
@@ -187,6 +201,12 @@ TEST_F(Cli, ImportThatFailsLeavesTheProjectUnchanged) {
          1,
          QStringLiteral(
              "插入数据库过程第3行出错,学生不考的科目请设置为0分\n“学号”列的值“1”: 学号与第2行重复")},
+        {{QStringLiteral("import"), QStringLiteral("1"), withoutStudents},
+         1,
+         QStringLiteral("文件中没有学生数据")},
+        {{QStringLiteral("import"), QStringLiteral("1"), repeatedTitle},
+         1,
+         QStringLiteral("表头中的列重复: 姓名")},
         {{QStringLiteral("import"), QStringLiteral("1"), m_dir.filePath(QStringLiteral("none.xlsx"))},
          1,
          QStringLiteral("none.xlsx")},

@@ -1,5 +1,8 @@
 #include "cli_runner.h"
 
+#include <QFile>
+
+using fenban::testing::Cli;
 using fenban::testing::Outcome;
 
 namespace {
@@ -55,6 +58,10 @@ TEST_F(StudentsCli, SearchConditionsAndCombinations) {
         {QStringLiteral("1 --class 1"), QString()},
         {QStringLiteral("1 --math 80 100"), QStringLiteral("20260001 20260002")},
         {QStringLiteral("--math 80 100 1 --sex 女"), QStringLiteral("20260002")},
+        {QStringLiteral("1 --math 60 90"), QStringLiteral("20260001 20260003")},
+        {QStringLiteral("--math 60 90 1"), QStringLiteral("20260001 20260003")},
+        {QStringLiteral("--math -5 60 1"), QStringLiteral("20260003")},
+        {QStringLiteral("--sex 女 1 --class 0"), QStringLiteral("20260002 20260003")},
         {QStringLiteral("1 --chinese 70 80"), QStringLiteral("20260001")},
         {QStringLiteral("1 --english 0 1"), QStringLiteral("20260003")},
         {QStringLiteral("1 --english 80 100 --chinese 0 80 --no 20260001"), QStringLiteral("20260001")},
@@ -92,4 +99,43 @@ TEST_F(StudentsCli, BadArgumentsAreUsageErrorsAndAMissingProjectAFailure) {
             << c.options.toStdString() << ": " << outcome.err.toStdString();
         EXPECT_TRUE(outcome.out.isEmpty()) << c.options.toStdString();
     }
+}
+
+// School numbers of 11 to 18 digits go through import, list, search and export digit for digit.
+TEST_F(Cli, LongStudentNumbersAreKeptExactly) {
+    ASSERT_EQ(runOnDb({QStringLiteral("new"), QStringLiteral("--memo"), QStringLiteral("a"),
+                       QStringLiteral("--classes"), QStringLiteral("2")})
+                  .exitCode,
+              0);
+    const QString file = m_dir.filePath(QStringLiteral("long.csv"));
+    QFile csv(file);
+    ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
+    csv.write("学号,登分号,姓名,性别,数学,英语,语文,物理,政治,历史,体育,地理,生物\r\n"
+              "123456789012345678,01,甲,男,1,1,1,1,1,1,1,1,1\r\n"
+              "123456789012345679,02,乙,女,1,1,1,1,1,1,1,1,1\r\n"
+              "1.8211510101E10,03,丙,女,1,1,1,1,1,1,1,1,1\r\n");
+    csv.close();
+    const Outcome imported = runOnDb({QStringLiteral("import"), QStringLiteral("1"), file});
+    ASSERT_EQ(imported.exitCode, 0) << imported.err.toStdString();
+
+    const Outcome found = runOnDb({QStringLiteral("students"), QStringLiteral("1"), QStringLiteral("--no"),
+                                   QStringLiteral("123456789012345678")});
+    ASSERT_EQ(found.exitCode, 0) << found.err.toStdString();
+    const QStringList lines = found.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("123456789012345678\t01\t甲"))) << lines[1].toStdString();
+
+    const QString out = m_dir.filePath(QStringLiteral("out.csv"));
+    ASSERT_EQ(runOnDb({QStringLiteral("export"), QStringLiteral("1"), out}).exitCode, 0);
+    QFile exported(out);
+    ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(exported.readAll());
+    for (const char *number :
+         {"\r\n18211510101,03,", "\r\n123456789012345678,01,", "\r\n123456789012345679,02,"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(number))) << text.toStdString();
+
+    const Outcome tooLong = runOnDb({QStringLiteral("students"), QStringLiteral("1"), QStringLiteral("--no"),
+                                     QStringLiteral("1234567890123456789")});
+    EXPECT_EQ(tooLong.exitCode, 2);
+    EXPECT_TRUE(tooLong.err.contains(QStringLiteral("学号太长，最多18位"))) << tooLong.err.toStdString();
 }

@@ -74,6 +74,18 @@ TYPED_TEST(Division, EqualTotalsArePlacedByStudentNumber) {
     EXPECT_EQ(classesOf(rows, {4, 6, 9}), (std::vector<int>{1, 2, 3}));
 }
 
+// Real student numbers have up to 18 digits; cut to 32 bits, these two would come before 2.
+TYPED_TEST(Division, EqualTotalsArePlacedByTheWholeStudentNumber) {
+    constexpr std::int64_t beyond32Bits = 4'294'967'297;
+    constexpr std::int64_t eighteenDigits = 123'456'789'012'345'678;
+    std::vector<StudentRow> rows{student(eighteenDigits, "男", flat(50)),
+                                 student(beyond32Bits, "男", flat(50)), student(2, "男", flat(50))};
+    divide(*this->engine, rows, 3, withTuning(-1));
+    EXPECT_EQ(byId(rows, 2).classId, 1);
+    EXPECT_EQ(byId(rows, beyond32Bits).classId, 2);
+    EXPECT_EQ(byId(rows, eighteenDigits).classId, 3);
+}
+
 TYPED_TEST(Division, ClassHoldingTheSamePinyinIsPassedOver) {
     const struct {
         const char *why;

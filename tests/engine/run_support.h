@@ -3,6 +3,7 @@
 #include "engine/division.h"
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -58,7 +59,7 @@ inline Trace redivide(const DivisionEngine &engine, std::vector<StudentRow> &row
     return recorder.trace;
 }
 
-inline StudentRow student(int id, std::string sex, const std::array<double, 9> &scores,
+inline StudentRow student(std::int64_t id, std::string sex, const std::array<double, 9> &scores,
                           std::string pinyin = {}, int type = 0, int classId = 0, std::string pfType = {}) {
     StudentRow row;
     row.studentId = id;
@@ -86,7 +87,7 @@ inline DivisionSettings withTuning(int wtNum, int isMan = 1) {
     return settings;
 }
 
-inline const StudentRow &byId(const std::vector<StudentRow> &rows, int id) {
+inline const StudentRow &byId(const std::vector<StudentRow> &rows, std::int64_t id) {
     for (const StudentRow &row : rows) {
         if (row.studentId == id)
             return row;

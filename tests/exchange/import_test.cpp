@@ -1,14 +1,19 @@
 #include "exchange/import_rows.h"
 #include "exchange/pinyin/pinyin.h"
+#include "exchange/result_export.h"
 #include "exchange/sheets/sheet.h"
 #include "exchange/student_import.h"
+#include "exchange/xlsx_file.h"
 #include "store/projects.h"
 #include "store/students.h"
 #include "support/temp_database.h"
 
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 using fenban::exchange::ImportRow;
+using fenban::exchange::SheetData;
 using fenban::exchange::studentsFromRows;
 using fenban::store::StudentRecord;
 using fenban::testing::TempDatabase;
@@ -22,7 +27,7 @@ QList<StudentRecord> importThrough(TempDatabase &db, const QString &file) {
     EXPECT_TRUE(sheet) << sheet.error().toStdString();
     if (!sheet)
         return {};
-    const auto check = studentsFromRows(fenban::exchange::importRowsFrom(sheet.value()).students);
+    const auto check = studentsFromRows(fenban::exchange::importRowsFrom(sheet.value()).value().students);
     EXPECT_FALSE(check.problem) << check.problem->message().toStdString();
     fenban::store::ProjectStore projects(db.connection());
     const auto project = projects.create({QStringLiteral("导入"), 3});
@@ -76,7 +81,7 @@ TEST(Import, RowsThatTheTableCannotHoldAreRefusedWithRowColumnAndValue) {
         QString reason;
     } cases[] = {
         {0, QStringLiteral("12a"), QStringLiteral("学号必须是整数")},
-        {0, QStringLiteral("99999999999"), QStringLiteral("学号必须是整数")},
+        {0, QStringLiteral("1234567890123456789"), QStringLiteral("学号太长，最多18位")},
         {4, QString(), QStringLiteral("数学为空")},
         {5, QStringLiteral("八十"), QStringLiteral("英语必须是数字")},
         {6, QStringLiteral("nan"), QStringLiteral("语文必须是数字")},
@@ -131,9 +136,299 @@ TEST(Import, AcceptedRowsKeepTextsAsTypedAndTrimOnlyTheSex) {
 TEST(Import, OnlyRowsBeforeTheFirstEmptyNumberAreStudents) {
     const auto sheet = fenban::exchange::readFirstSheet(dataFolder + QStringLiteral("students.csv"));
     ASSERT_TRUE(sheet);
-    const auto imported = fenban::exchange::importRowsFrom(sheet.value());
+    const auto read = fenban::exchange::importRowsFrom(sheet.value());
+    ASSERT_TRUE(read) << read.error().toStdString();
+    const auto &imported = read.value();
     ASSERT_EQ(imported.students.size(), 3);
     EXPECT_EQ(imported.students[2].sheetRow, 4);
     EXPECT_EQ(imported.terminator.sheetRow, 5);
     EXPECT_EQ(imported.terminator.cells, QStringList(17, QString()));
+}
+
+TEST(Import, AFileWithoutStudentsIsRefused) {
+    SheetData sheet;
+    const QStringList headers = fenban::exchange::importHeaders();
+    for (int column = 1; column <= headers.size(); ++column)
+        sheet.setCell(1, column, headers[column - 1]);
+    // A row below an empty student number is never read.
+    sheet.setCell(2, 3, QStringLiteral("张三"));
+    sheet.setCell(3, 1, QStringLiteral("20260001"));
+
+    const auto imported = fenban::exchange::importRowsFrom(sheet);
+    ASSERT_TRUE(imported) << imported.error().toStdString();
+    EXPECT_TRUE(imported->students.isEmpty());
+    const auto check = studentsFromRows(imported->students);
+    ASSERT_TRUE(check.problem);
+    EXPECT_EQ(check.problem->message(), QStringLiteral("文件中没有学生数据"));
+    EXPECT_TRUE(check.records.isEmpty());
+}
+
+// A text with a control character would break the tab-separated output and the exported
+// workbooks; the message writes the character out so that it stays on its lines.
+TEST(Import, ControlCharactersInTextsAreRefusedAndShownWrittenOut) {
+    const struct {
+        int column;
+        QString value;
+        QString shownValue;
+        QString shownCharacter;
+    } cases[] = {
+        {2, QStringLiteral("张\t三"), QStringLiteral("张\\t三"), QStringLiteral("\\t")},
+        {2, QStringLiteral("张三\n王五"), QStringLiteral("张三\\n王五"), QStringLiteral("\\n")},
+        // What an .xlsx reader makes of "_x0000_".
+        {2, QStringLiteral("张") + QChar(u'\0') + QStringLiteral("三"), QStringLiteral("张U+0000三"),
+         QStringLiteral("U+0000")},
+        {1, QStringLiteral("A\r01"), QStringLiteral("A\\r01"), QStringLiteral("\\r")},
+        {2, QStringLiteral("张") + QChar(u'\x85') + QStringLiteral("三"), QStringLiteral("张U+0085三"),
+         QStringLiteral("U+0085")},
+        {3, QStringLiteral("\x01男"), QStringLiteral("U+0001男"), QStringLiteral("U+0001")},
+        {13, QStringLiteral("一中") + QChar(u'\x7f'), QStringLiteral("一中U+007F"), QStringLiteral("U+007F")},
+        {14, QStringLiteral("城关\x1b"), QStringLiteral("城关U+001B"), QStringLiteral("U+001B")},
+        {15, QStringLiteral("\x9f"), QStringLiteral("U+009F"), QStringLiteral("U+009F")},
+        {16, QStringLiteral("艺术\v"), QStringLiteral("艺术U+000B"), QStringLiteral("U+000B")},
+    };
+    for (const auto &c : cases) {
+        QList<ImportRow> rows{validRow(2, QStringLiteral("1")), validRow(3, QStringLiteral("2"))};
+        rows[1].cells[c.column] = c.value;
+        const auto check = studentsFromRows(rows);
+        ASSERT_TRUE(check.problem) << c.shownValue.toStdString();
+        const QString title = fenban::exchange::importHeaders()[c.column];
+        EXPECT_EQ(check.problem->sheetRow, 3);
+        EXPECT_EQ(check.problem->column, title);
+        EXPECT_EQ(check.problem->value, c.value);
+        EXPECT_EQ(check.problem->message(),
+                  QStringLiteral("插入数据库过程第3行出错,学生不考的科目请设置为0分\n“%1”列的值“%2”: "
+                                 "%1不能含有控制字符“%3”")
+                      .arg(title, c.shownValue, c.shownCharacter));
+        EXPECT_TRUE(check.records.isEmpty());
+    }
+    // Blanks around the sex are trimmed away before it is stored; a tab or U+0085 there harms nothing.
+    QList<ImportRow> rows{validRow(2, QStringLiteral("1"))};
+    rows[0].cells[3] = QStringLiteral("\t女 ") + QChar(u'\x85');
+    const auto check = studentsFromRows(rows);
+    ASSERT_FALSE(check.problem) << check.problem->message().toStdString();
+    EXPECT_EQ(check.records.first().sex, QStringLiteral("女"));
+}
+
+// Student numbers are read from their digits: a double would round those of more than 15 digits.
+TEST(Import, StudentNumbersAreWholeNumbersOfUpTo18DigitsKeptExactly) {
+    const struct {
+        const char *text;
+        qint64 number;
+    } accepted[] = {
+        {"18211510101", 18211510101},
+        {" 18211510101.0 ", 18211510101},
+        {"18211510101.000", 18211510101},
+        {"20260001.", 20260001},
+        {"123456789012345678", 123456789012345678},
+        {"999999999999999999", 999999999999999999},
+        {"1.8211510101E10", 18211510101},
+        {"1.8211510101e+10", 18211510101},
+        {"182115101010E-1", 18211510101},
+        {"1.23456789012346E+17", 123456789012346000},
+        {"0000000000000000000012", 12},
+        {"0", 0},
+        {"0.0E5", 0},
+        {"+7", 7},
+        {"-5", -5},
+        {"-123456789012345678", -123456789012345678},
+    };
+    for (const auto &c : accepted) {
+        const auto number = fenban::exchange::studentNumber(QString::fromLatin1(c.text));
+        ASSERT_TRUE(number) << c.text << ": " << number.error().toStdString();
+        EXPECT_EQ(number.value(), c.number) << c.text;
+    }
+
+    const QString notWhole = QStringLiteral("学号必须是整数");
+    const QString tooLong = QStringLiteral("学号太长，最多18位");
+    const struct {
+        QString text;
+        QString reason;
+    } refused[] = {
+        {QString(), notWhole},
+        {QStringLiteral("12a"), notWhole},
+        {QStringLiteral("1.5"), notWhole},
+        {QStringLiteral("1.82115101015E10"), notWhole},
+        {QStringLiteral("5E-1"), notWhole},
+        {QStringLiteral("1E-999999999999"), notWhole},
+        {QStringLiteral("0x10"), notWhole},
+        {QStringLiteral("1,000"), notWhole},
+        {QStringLiteral("1 000"), notWhole},
+        {QStringLiteral("--1"), notWhole},
+        {QStringLiteral("."), notWhole},
+        {QStringLiteral("E5"), notWhole},
+        {QStringLiteral("1E"), notWhole},
+        {QStringLiteral("1E+"), notWhole},
+        {QStringLiteral("inf"), notWhole},
+        {QStringLiteral("nan"), notWhole},
+        {QStringLiteral("１２"), notWhole},
+        {QStringLiteral("1234567890123456789"), tooLong},
+        {QStringLiteral("-1234567890123456789"), tooLong},
+        {QStringLiteral("9999999999999999999.0"), tooLong},
+        {QStringLiteral("1E18"), tooLong},
+        {QStringLiteral("1.5E999999999999999999999"), tooLong},
+    };
+    for (const auto &c : refused) {
+        const auto number = fenban::exchange::studentNumber(c.text);
+        ASSERT_FALSE(number) << c.text.toStdString() << " gave " << number.value();
+        EXPECT_EQ(number.error(), c.reason) << c.text.toStdString();
+    }
+}
+
+namespace {
+
+fenban::exchange::SheetData sheetOf(const QList<QStringList> &rows) {
+    SheetData sheet;
+    for (int row = 0; row < rows.size(); ++row) {
+        for (int column = 0; column < rows[row].size(); ++column)
+            sheet.setCell(row + 1, column + 1, rows[row][column]);
+    }
+    return sheet;
+}
+
+// A divided student as the store holds it, every field set.
+StudentRecord divided(qint64 id, int classId, const QString &name, const QString &memo,
+                      const QString &category) {
+    StudentRecord record;
+    record.studentId = id;
+    record.recId = QStringLiteral("0%1").arg(id % 1000);
+    record.name = name;
+    record.sex = id % 2 ? QStringLiteral("男") : QStringLiteral("女");
+    record.classId = classId;
+    for (std::size_t i = 0; i < record.scores.size(); ++i)
+        record.scores[i] = 50.5 + static_cast<double>(i * 3 + id % 7);
+    record.oralSchool = QStringLiteral("第%1中学").arg(classId);
+    record.addr = id % 2 ? QStringLiteral("城关镇%1号").arg(id % 100) : QString();
+    record.type = 1;
+    record.pingyin = fenban::exchange::pinyinName(name);
+    record.qxMemo = memo;
+    record.pfType = category;
+    return record;
+}
+
+class ResultReimport : public ::testing::TestWithParam<const char *> {
+protected:
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+// The result sheet has 总分 and 班名 among the import's columns, and leaves the titles of the memo
+// and the category empty; read by position, 总分 would land in 毕业学校 and 班名 in 分类.
+TEST_P(ResultReimport, EveryFieldComesBackWhereItBelongs) {
+    const QList<StudentRecord> students{
+        divided(20260001, 1, QStringLiteral("张三"), QStringLiteral("插班"), QStringLiteral("体育")),
+        divided(20260002, 1, QStringLiteral("李 四"), QString(), QString()),
+        divided(123456789012345678, 2, QStringLiteral("王五"), QStringLiteral("转入"), QString()),
+        divided(18211510101, 2, QStringLiteral("赵六"), QString(), QStringLiteral("艺术")),
+    };
+    const QString path = dir.filePath(QStringLiteral("结果.") + QString::fromLatin1(GetParam()));
+    const auto written = fenban::exchange::writeResult(students, path);
+    ASSERT_TRUE(written) << written.error().toStdString();
+    const auto sheet = fenban::exchange::readFirstSheet(path);
+    ASSERT_TRUE(sheet) << sheet.error().toStdString();
+    const auto rows = fenban::exchange::importRowsFrom(sheet.value());
+    ASSERT_TRUE(rows) << rows.error().toStdString();
+    const auto check = studentsFromRows(rows->students);
+    ASSERT_FALSE(check.problem) << check.problem->message().toStdString();
+    ASSERT_EQ(check.records.size(), students.size());
+    for (qsizetype i = 0; i < students.size(); ++i) {
+        StudentRecord expected = students[i];
+        expected.classId = 0; // an import places nobody
+        expected.type = 0;
+        EXPECT_EQ(check.records[i], expected) << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, ResultReimport, ::testing::Values("xlsx", "csv"));
+
+TEST(ImportHeader, ColumnsAreTakenByTheirTitlesWhereverTheyStand) {
+    const auto rows = fenban::exchange::importRowsFrom(sheetOf({
+        {QStringLiteral("备注"), QStringLiteral(" 姓名 "), QStringLiteral("总分"), QStringLiteral("生物"),
+         QStringLiteral("地理"), QStringLiteral("体育"), QStringLiteral("历史"), QStringLiteral("政治"),
+         QStringLiteral("物理"), QStringLiteral("语文"), QStringLiteral("英语"), QStringLiteral("数学"),
+         QStringLiteral("性别"), QStringLiteral("学号"), QStringLiteral("班名")},
+        {QStringLiteral("插班"), QStringLiteral("张三"), QStringLiteral("45"), QStringLiteral("9"),
+         QStringLiteral("8"), QStringLiteral("7"), QStringLiteral("6"), QStringLiteral("5"),
+         QStringLiteral("4"), QStringLiteral("3"), QStringLiteral("2"), QStringLiteral("1"),
+         QStringLiteral("男"), QStringLiteral("20260001"), QStringLiteral("1班")},
+        {QStringLiteral("不读"), QStringLiteral("李四")},
+    }));
+    ASSERT_TRUE(rows) << rows.error().toStdString();
+    ASSERT_EQ(rows->students.size(), 1);
+    EXPECT_EQ(
+        rows->students[0].cells,
+        (QStringList{QStringLiteral("20260001"), QString(), QStringLiteral("张三"), QStringLiteral("男"),
+                     QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"),
+                     QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("7"), QStringLiteral("8"),
+                     QStringLiteral("9"), QString(), QString(), QStringLiteral("插班"), QString()}));
+    // The list ends where the student number column is empty, wherever that column stands.
+    EXPECT_EQ(rows->terminator.sheetRow, 3);
+    EXPECT_EQ(rows->terminator.cells[2], QStringLiteral("李四"));
+}
+
+TEST(ImportHeader, MissingAndRepeatedTitlesAreRefusedByName) {
+    QStringList withoutScores = fenban::exchange::importHeaders();
+    withoutScores.removeAll(QStringLiteral("数学"));
+    withoutScores.removeAll(QStringLiteral("英语"));
+    QStringList withoutNumber = fenban::exchange::importHeaders();
+    withoutNumber.removeFirst();
+    QStringList twice = fenban::exchange::importHeaders();
+    twice.append(QStringLiteral("姓名 "));
+    twice.append(QStringLiteral("学号"));
+    const struct {
+        QStringList titles;
+        QString message;
+    } cases[] = {
+        {withoutScores, QStringLiteral("表头缺少列: 数学, 英语")},
+        {withoutNumber, QStringLiteral("表头缺少列: 学号")},
+        {twice, QStringLiteral("表头中的列重复: 学号, 姓名")},
+        {{QStringLiteral("姓名"), QStringLiteral("学号")},
+         QStringLiteral("表头缺少列: 性别, 数学, 英语, 语文, 物理, 政治, 历史, 体育, 地理, 生物")},
+    };
+    for (const auto &c : cases) {
+        const auto rows =
+            fenban::exchange::importRowsFrom(sheetOf({c.titles, validRow(2, QStringLiteral("1")).cells}));
+        ASSERT_FALSE(rows) << c.message.toStdString();
+        EXPECT_EQ(rows.error(), c.message);
+    }
+}
+
+// Sheets that never had the titles, or that word some of them in their own way, keep the layout
+// by position.
+TEST(ImportHeader, SheetsWithoutTheTitlesInOtherPlacesAreReadByPosition) {
+    QStringList ownWording = fenban::exchange::importHeaders();
+    ownWording[4] = QStringLiteral("数学成绩");
+    ownWording[13] = QStringLiteral("初中学校");
+    const QStringList data = validRow(2, QStringLiteral("20260001")).cells;
+    const QList<QStringList> headers{{}, {QStringLiteral("新生名单")}, ownWording, data};
+    for (const QStringList &header : headers) {
+        const auto rows = fenban::exchange::importRowsFrom(sheetOf({header, data}));
+        ASSERT_TRUE(rows) << rows.error().toStdString();
+        ASSERT_EQ(rows->students.size(), 1) << header.join(u',').toStdString();
+        EXPECT_EQ(rows->students[0].cells, data) << header.join(u',').toStdString();
+    }
+}
+
+// An .xlsx text may spell any character as "_xHHHH_"; the reader decodes it, NUL included.
+TEST(Import, AnXlsxNameSpellingOutNulIsRefused) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("nul.xlsx"));
+    QVariantList header;
+    for (const QString &title : fenban::exchange::importHeaders())
+        header.append(title);
+    QVariantList student;
+    for (const QString &cell : validRow(2, QStringLiteral("20260001")).cells)
+        student.append(cell.isEmpty() ? QVariant() : QVariant(cell));
+    student[2] = QStringLiteral("张_x0000_三");
+    ASSERT_TRUE(fenban::exchange::writeXlsxRows(path, QStringLiteral("学生"), {header, student}));
+
+    const auto sheet = fenban::exchange::readFirstSheet(path);
+    ASSERT_TRUE(sheet) << sheet.error().toStdString();
+    const auto rows = fenban::exchange::importRowsFrom(sheet.value());
+    ASSERT_TRUE(rows) << rows.error().toStdString();
+    const auto check = studentsFromRows(rows->students);
+    ASSERT_TRUE(check.problem);
+    EXPECT_EQ(check.problem->message(),
+              QStringLiteral("插入数据库过程第2行出错,学生不考的科目请设置为0分\n“姓名”列的值“张U+0000三”: "
+                             "姓名不能含有控制字符“U+0000”"));
 }

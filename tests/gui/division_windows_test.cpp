@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
@@ -53,6 +54,8 @@ private slots:
     void settingsWindowSavesAndRefusesNonNumbers();
     void divisionFillsTheGridInClassOrder();
     void commandsAreRefusedWhileDividing();
+    void windowsStayOpenWhileDividing();
+    void studentsWithoutSexAreNamed();
 
 private:
     void click(QWidget *root, const QString &name);
@@ -149,6 +152,13 @@ void DivisionWindowsTest::settingsWindowSavesAndRefusesNonNumbers() {
     QCOMPARE(messages(), QStringList{QStringLiteral("分数间隔权重和微调次数必须是整数")});
     QVERIFY(m_window->findChild<Tfrm_config *>());
     QCOMPARE(fenban::store::SettingsStore(m_fixture.connection()).read(1).value()->wtNum, 50);
+    for (const QString &tooMany : {QStringLiteral("1001"), QStringLiteral("100000000")}) {
+        passes->setText(tooMany);
+        click(settings, QStringLiteral("BitBtn1"));
+        QCOMPARE(messages(), QStringList{QStringLiteral("微调次数不能超过1000")});
+        QVERIFY(m_window->findChild<Tfrm_config *>());
+        QCOMPARE(fenban::store::SettingsStore(m_fixture.connection()).read(1).value()->wtNum, 50);
+    }
 
     inter->setText(QStringLiteral("3"));
     passes->setText(QStringLiteral("20"));
@@ -165,6 +175,16 @@ void DivisionWindowsTest::settingsWindowSavesAndRefusesNonNumbers() {
     settings = openSettings();
     QCOMPARE(settings->findChild<QLineEdit *>(QStringLiteral("edInter"))->text(), QStringLiteral("3"));
     QCOMPARE(settings->findChild<QLineEdit *>(QStringLiteral("edWTNum"))->text(), QStringLiteral("20"));
+
+    // The bound itself and values below 0 (no fine-tuning) are kept.
+    for (const int kept : {1000, -1}) {
+        settings->findChild<QLineEdit *>(QStringLiteral("edWTNum"))->setText(QString::number(kept));
+        click(settings, QStringLiteral("BitBtn1"));
+        QTRY_VERIFY(!m_window->findChild<Tfrm_config *>());
+        QCOMPARE(fenban::store::SettingsStore(m_fixture.connection()).read(1).value()->wtNum, kept);
+        settings = openSettings();
+    }
+    QVERIFY(messages().isEmpty());
 }
 
 void DivisionWindowsTest::divisionFillsTheGridInClassOrder() {
@@ -222,6 +242,66 @@ void DivisionWindowsTest::commandsAreRefusedWhileDividing() {
     QCOMPARE(grid->item(0, 17)->text(), QStringLiteral("2班"));
     QCOMPARE(m_window->console()->lines().last(), QStringLiteral("重新分班结束"));
     QVERIFY(messages().isEmpty());
+}
+
+void DivisionWindowsTest::windowsStayOpenWhileDividing() {
+    TfrmResult *result = openResult();
+    QSignalSpy ended(result, &TfrmResult::runEnded);
+    click(result, QStringLiteral("Button1"));
+    QVERIFY(result->isRunning());
+
+    // The main window's own close button, and the result window's frame through its menu.
+    QVERIFY(!m_window->close());
+    auto *frame = qobject_cast<QMdiSubWindow *>(result->parentWidget());
+    QVERIFY(frame);
+    QAction *closeAction = nullptr;
+    for (QAction *action : frame->systemMenu()->actions()) {
+        if (action->shortcut() == QKeySequence::Close || action->text().contains(QStringLiteral("Close")))
+            closeAction = action;
+    }
+    QVERIFY(closeAction);
+    closeAction->trigger();
+    const QString busy = QStringLiteral("正在分班，请稍候");
+    QCOMPARE(messages(), (QStringList{busy, busy}));
+    QVERIFY(m_window->isVisible());
+    QVERIFY(frame->isVisible());
+
+    QVERIFY(ended.wait(60000));
+    QVERIFY(m_window->close());
+    QVERIFY(messages().isEmpty());
+}
+
+void DivisionWindowsTest::studentsWithoutSexAreNamed() {
+    QList<StudentRecord> students = cohort(40);
+    QStringList named;
+    for (int i = 1; i <= 25; ++i) {
+        StudentRecord record = cohort(1).first();
+        record.studentId = 2000 + i;
+        record.name = QStringLiteral("无性别%1").arg(i);
+        record.sex = i % 2 ? QString() : QStringLiteral(" ");
+        students.append(record);
+        named.append(QStringLiteral("%1 无性别%2").arg(2000 + i).arg(i));
+    }
+    QCOMPARE(fenban::store::StudentStore(m_fixture.connection()).replaceAll(1, students).kind,
+             fenban::store::ReplaceOutcome::Written);
+
+    const QString full = QStringLiteral("以下25名学生性别为空，未分班: ") + named.join(QStringLiteral("、"));
+    const QString shortened = QStringLiteral("以下25名学生性别为空，未分班: ") +
+                              named.first(20).join(QStringLiteral("、")) + QStringLiteral(" 等25名");
+    TfrmResult *result = openResult();
+    runAndWait(result);
+    QCOMPARE(m_window->console()->lines().last(), full);
+    QCOMPARE(messages(), QStringList{shortened});
+    auto *grid = result->findChild<QTableWidget *>(QStringLiteral("sgClassShow"));
+    QCOMPARE(grid->rowCount(), 65);
+    QCOMPARE(grid->item(0, 17)->text(), QStringLiteral("0班"));
+
+    // A re-division leaves them where they are, and says so again.
+    QSignalSpy again(result, &TfrmResult::runEnded);
+    m_window->re_qx({1, 2});
+    QVERIFY(again.wait(60000));
+    QCOMPARE(m_window->console()->lines().last(), full);
+    QCOMPARE(messages(), QStringList{shortened});
 }
 
 QTEST_MAIN(DivisionWindowsTest)

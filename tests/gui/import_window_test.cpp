@@ -48,9 +48,12 @@ private slots:
     void init();
     void cleanup();
     void previewShowsRowsTerminatorAndCount();
+    void previewMarksStudentsWithoutSex();
     void confirmingWritesTheStudents();
     void cancellingKeepsThePreviousStudents();
     void aBadRowIsNamedAndKeepsThePreviousStudents();
+    void aFileWithoutStudentsKeepsThePreviousStudents();
+    void aRepeatedTitleIsNamedWhenTheFileIsRead();
     void closingWhileLoadingIsSafe();
     void sampleLinkOpensTheSample();
     void exportWritesTheChosenFileAndOpensIt();
@@ -151,6 +154,31 @@ void ImportWindowTest::previewShowsRowsTerminatorAndCount() {
     QVERIFY(messages().isEmpty());
 }
 
+void ImportWindowTest::previewMarksStudentsWithoutSex() {
+    Tfrm_excelToDb *preview = openPreview();
+    load(preview, writeCsv(QStringLiteral("sexes.csv"), "学号,登分号,姓名,性别\r\n"
+                                                        "1,,甲,男\r\n"
+                                                        "2,,乙,\r\n"
+                                                        "3,,丙,女\r\n"
+                                                        "4,,丁,  \r\n"
+                                                        ",,,\r\n"));
+    auto *grid = preview->findChild<QTableWidget *>(QStringLiteral("sgStudent"));
+    QCOMPARE(grid->rowCount(), 5);
+    const QString hint = QStringLiteral("性别为空，分班时不会分入任何班级");
+    // The terminating row is no student and stays unmarked.
+    const QList<bool> marked{false, true, false, true, false};
+    for (int r = 0; r < grid->rowCount(); ++r) {
+        const QTableWidgetItem *sex = grid->item(r, 4);
+        QCOMPARE(sex->toolTip() == hint, marked[r]);
+        QCOMPARE(sex->background().style() != Qt::NoBrush, marked[r]);
+        QCOMPARE(grid->item(r, 3)->background().style(), Qt::NoBrush);
+    }
+    const QString count = QStringLiteral("已导入的总记录数:4条，其中2名学生性别为空，分班时不会分入任何班级");
+    QCOMPARE(preview->findChild<QLabel *>(QStringLiteral("lb_info"))->text(), count + QStringLiteral("   "));
+    QCOMPARE(m_window->statusBar()->findChildren<QLabel *>().first()->text(), count);
+    QVERIFY(messages().isEmpty());
+}
+
 void ImportWindowTest::confirmingWritesTheStudents() {
     Tfrm_excelToDb *preview = openPreview();
     load(preview, fixture);
@@ -203,6 +231,27 @@ void ImportWindowTest::aBadRowIsNamedAndKeepsThePreviousStudents() {
     QVERIFY2(shown[1].startsWith(QStringLiteral("插入数据库过程第3行出错,学生不考的科目请设置为0分\n“数学”")),
              qPrintable(shown[1]));
     QCOMPARE(storedIds(), QList<int>{1});
+    QVERIFY(!preview->findChild<QPushButton *>(QStringLiteral("bnt_yes"))->isEnabled());
+}
+
+void ImportWindowTest::aFileWithoutStudentsKeepsThePreviousStudents() {
+    QCOMPARE(fenban::store::StudentStore(m_fixture.connection()).replaceAll(1, {earlierStudent(1)}).kind,
+             fenban::store::ReplaceOutcome::Written);
+    Tfrm_excelToDb *preview = openPreview();
+    load(preview, writeCsv(QStringLiteral("empty.csv"), "学号,登分号,姓名\r\n,01,甲\r\n2,02,乙\r\n"));
+    QTest::mouseClick(preview->findChild<QPushButton *>(QStringLiteral("bnt_yes")), Qt::LeftButton);
+    QTRY_VERIFY(!m_window->findChild<Tfrm_pb *>());
+    QCOMPARE(messages(), (QStringList{QStringLiteral("将清空之前的所有数据，确定么？"),
+                                      QStringLiteral("文件中没有学生数据")}));
+    QCOMPARE(storedIds(), QList<int>{1});
+}
+
+void ImportWindowTest::aRepeatedTitleIsNamedWhenTheFileIsRead() {
+    Tfrm_excelToDb *preview = openPreview();
+    load(preview, writeCsv(QStringLiteral("repeated.csv"),
+                           "学号,姓名,性别,数学,英语,语文,物理,政治,历史,体育,地理,生物,姓名\r\n"
+                           "1,甲,男,1,1,1,1,1,1,1,1,1,乙\r\n"));
+    QCOMPARE(messages(), QStringList{QStringLiteral("表头中的列重复: 姓名")});
     QVERIFY(!preview->findChild<QPushButton *>(QStringLiteral("bnt_yes"))->isEnabled());
 }
 

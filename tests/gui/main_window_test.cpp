@@ -133,6 +133,14 @@ void MainWindowTest::newProjectDialogRefusesBadInput_data() {
                                   << QStringLiteral("班级数必须是大于0的整数");
     QTest::newRow("fraction") << QStringLiteral("高一") << QStringLiteral("1.5")
                               << QStringLiteral("班级数必须是大于0的整数");
+    QTest::newRow("too many classes")
+        << QStringLiteral("高一") << QStringLiteral("1001") << QStringLiteral("班级数必须在1到1000之间");
+    QTest::newRow("huge class count")
+        << QStringLiteral("高一") << QStringLiteral("100000000") << QStringLiteral("班级数必须在1到1000之间");
+    QTest::newRow("line break in description") << QStringLiteral("高一\n1\t2") << QStringLiteral("6")
+                                               << QStringLiteral("分班描述不能含有控制字符(第3个字符)");
+    QTest::newRow("escape in description") << QStringLiteral("\x1b[2J高一") << QStringLiteral("6")
+                                           << QStringLiteral("分班描述不能含有控制字符(第1个字符)");
 }
 
 void MainWindowTest::newProjectDialogRefusesBadInput() {

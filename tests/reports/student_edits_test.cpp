@@ -1,6 +1,7 @@
 #include "reports/student_edits.h"
 
 #include "reports/student_search.h"
+#include "store/limits.h"
 #include "store/projects.h"
 #include "support/temp_database.h"
 
@@ -14,7 +15,7 @@ namespace {
 
 enum ListColumn { Id, RecId, Name, Sex, ClassId, Math, English, Chinese, Type = 14, OralSchool, Addr };
 
-StudentRecord stored(int id) {
+StudentRecord stored(qint64 id) {
     StudentRecord record;
     record.studentId = id;
     record.recId = QStringLiteral("0%1").arg(id);
@@ -58,6 +59,10 @@ TEST(StudentFromListCells, RefusesWhatTheImportRefusesNamingTheListColumn) {
         {Type, QStringLiteral("x"), QStringLiteral("类型")},
         {OralSchool, QString(101, QChar(u'校')), QStringLiteral("毕业学校")},
         {Addr, QString(101, QChar(u'路')), QStringLiteral("地址")},
+        {Name, QStringLiteral("张\n三"), QStringLiteral("学生姓名")},
+        {Name, QStringLiteral("张") + QChar(u'\0'), QStringLiteral("学生姓名")},
+        {Addr, QStringLiteral("城关\t1号"), QStringLiteral("地址")},
+        {OralSchool, QStringLiteral("一中") + QChar(u'\x85'), QStringLiteral("毕业学校")},
     };
     for (const auto &c : cases) {
         const reports::StudentEdit edit =
@@ -67,6 +72,8 @@ TEST(StudentFromListCells, RefusesWhatTheImportRefusesNamingTheListColumn) {
         EXPECT_EQ(edit.problem->column, c.title);
         EXPECT_EQ(edit.problem->value, c.text);
         EXPECT_TRUE(edit.problem->message().contains(c.title));
+        EXPECT_FALSE(fenban::store::firstControlCharacter(edit.problem->message()).has_value())
+            << edit.problem->message().toStdString();
     }
 }
 
@@ -144,4 +151,19 @@ TEST_F(StudentEdits, InsertAndDelete) {
     ASSERT_TRUE(reports::insertStudent(db.connection(), 1, stored(3)));
     ASSERT_TRUE(reports::deleteStudent(db.connection(), 1, 1));
     EXPECT_EQ(students(), (QList<StudentRecord>{stored(2), stored(3)}));
+}
+
+// Numbers above 32 bits are told apart by every edit, not cut to a neighbour's.
+TEST_F(StudentEdits, LongNumbersAreEditedExactly) {
+    constexpr qint64 number = 123456789012345678;
+    const reports::StudentEdit edit = reports::studentFromListCells(
+        cellsWith(stored(1), Id, QStringLiteral("123456789012345678")), stored(1));
+    ASSERT_TRUE(edit.record) << edit.problem->message().toStdString();
+    EXPECT_EQ(edit.record->studentId, number);
+    ASSERT_TRUE(reports::updateStudent(db.connection(), 1, 1, *edit.record));
+    ASSERT_TRUE(reports::insertStudent(db.connection(), 1, stored(number + 1)));
+    EXPECT_EQ(reports::insertStudent(db.connection(), 1, stored(number)).error(),
+              QStringLiteral("学号123456789012345678已有学生"));
+    ASSERT_TRUE(reports::deleteStudent(db.connection(), 1, number + 1));
+    EXPECT_EQ(students(), (QList<StudentRecord>{stored(2), *edit.record}));
 }

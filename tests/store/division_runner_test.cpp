@@ -265,3 +265,27 @@ TEST_F(Division, ImpossibleStoredScoresAreDividedLikeAnyOther) {
     const RunOutcome again = DivisionRunner(db.connection(), *engine).redivide(1, {1, 2});
     EXPECT_EQ(again.kind, RunOutcome::Done) << again.message.toStdString();
 }
+
+// The run writes classes back by student number, so a number must reach the table as it left it.
+TEST(DivisionOfLongStudentNumbers, EveryStudentIsPlacedAndKeepsItsNumber) {
+    TempDatabase db;
+    ASSERT_TRUE(fenban::store::ProjectStore(db.connection()).create({QStringLiteral("高一"), 2}));
+    QList<StudentRecord> students = cohort();
+    const qint64 numbers[] = {18211510101, 123456789012345678, 4294967297, -999999999999999999};
+    for (std::size_t i = 0; i < std::size(numbers); ++i)
+        students[static_cast<qsizetype>(i)].studentId = numbers[i];
+    ASSERT_EQ(fenban::store::StudentStore(db.connection()).replaceAll(1, students).kind,
+              fenban::store::ReplaceOutcome::Written);
+    const auto engine = fenban::makeFastEngine();
+    const RunOutcome outcome = DivisionRunner(db.connection(), *engine).divide(1, {});
+    ASSERT_EQ(outcome.kind, RunOutcome::Done) << outcome.message.toStdString();
+    EXPECT_EQ(db.query(QStringLiteral("SELECT count(*) FROM qx_1 WHERE class_id NOT IN (1, 2)")),
+              QStringList{QStringLiteral("0")});
+    const auto stored = fenban::store::StudentStore(db.connection()).byClass(1);
+    ASSERT_TRUE(stored);
+    QList<qint64> storedNumbers;
+    for (const StudentRecord &record : stored.value())
+        storedNumbers.append(record.studentId);
+    for (const qint64 number : numbers)
+        EXPECT_EQ(storedNumbers.count(number), 1) << number;
+}

@@ -16,8 +16,8 @@ bool endsField(QChar c) {
 
 } // namespace
 
-SheetData parseCsv(QStringView text) {
-    SheetData sheet;
+sheet_limits::Parsed<SheetData> parseCsv(QStringView text) {
+    sheet_limits::BoundedSheet sheet;
     const qsizetype size = text.size();
     qsizetype i = 0;
     int row = 1;
@@ -50,7 +50,8 @@ SheetData parseCsv(QStringView text) {
         while (i < size && !endsField(text[i]))
             ++i;
         field += text.sliced(start, i - start);
-        sheet.setCell(row, column, field);
+        if (!sheet.setCell(row, column, field))
+            break;
 
         if (i >= size)
             break;
@@ -65,17 +66,22 @@ SheetData parseCsv(QStringView text) {
         ++row;
         column = 1;
     }
-    return sheet;
+    return sheet.result();
 }
 
 Result<SheetData> CsvReader::read(const QString &path) const {
     const Result<QByteArray> bytes = readSheetFile(path);
     if (!bytes)
         return Result<SheetData>::failure(bytes.error());
-    const QString text = decodeCsvText(bytes.value());
-    if (!isPlainText(text))
+    const CsvText decoded = decodeCsv(bytes.value());
+    if (!isPlainText(decoded.text))
         return Result<SheetData>::failure(sheet_errors::corrupt(path));
-    return Result<SheetData>::success(parseCsv(text));
+    if (decoded.undecodableLine > 0)
+        return Result<SheetData>::failure(sheet_errors::undecodableText(path, decoded.undecodableLine));
+    sheet_limits::Parsed<SheetData> sheet = parseCsv(decoded.text);
+    if (!sheet)
+        return Result<SheetData>::failure(sheet_errors::tooLarge(path, *sheet.passed()));
+    return Result<SheetData>::success(std::move(*sheet));
 }
 
 } // namespace fenban::exchange

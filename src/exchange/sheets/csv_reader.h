@@ -1,6 +1,7 @@
 #pragma once
 
 #include "exchange/sheets/sheet.h"
+#include "exchange/sheets/sheet_limits.h"
 
 namespace fenban::exchange {
 
@@ -11,7 +12,7 @@ public:
     store::Result<SheetData> read(const QString &path) const override;
 };
 
-// The cells of CSV text, split as the reader splits a file.
-SheetData parseCsv(QStringView text);
+// The cells of CSV text, split as the reader splits a file, or the limit the text passes.
+sheet_limits::Parsed<SheetData> parseCsv(QStringView text);
 
 } // namespace fenban::exchange

@@ -17,6 +17,8 @@ public:
     int rowCount() const { return m_rowCount; }
     // The last column that holds a non-empty cell in any row; 0 for an empty sheet.
     int columnCount() const { return m_columnCount; }
+    // The cells that hold text.
+    qsizetype cellCount() const { return m_cells.size(); }
 
     // An empty text clears the cell. Rows and columns below 1 are ignored.
     void setCell(int row, int column, QString text);

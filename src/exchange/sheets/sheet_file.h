@@ -7,11 +7,9 @@
 
 namespace fenban::exchange {
 
-// No student list comes near this; a bigger file is the wrong file, and reading it would only eat memory.
-inline constexpr qint64 maxSheetFileSize = 256 * 1024 * 1024;
-
 // The file's bytes, at most `limit` of them from the start (all when negative). A missing, unreadable,
-// empty or oversized file gives the message to show.
+// empty or oversized file gives the message to show, and so does anything that is not a regular file:
+// a pipe or a device would block the reader or never end.
 store::Result<QByteArray> readSheetFile(const QString &path, qint64 limit = -1);
 
 } // namespace fenban::exchange

@@ -29,6 +29,8 @@ Result<SheetData> XlsReader::read(const QString &path) const {
     case xls::FirstWorksheet::Outcome::TooOld:
         return Result<SheetData>::failure(sheet_errors::unreadable(
             path, QStringLiteral("这是 Excel 4.0 或更早的格式，请在电子表格程序中另存为 .xlsx 后再导入")));
+    case xls::FirstWorksheet::Outcome::TooLarge:
+        return Result<SheetData>::failure(sheet_errors::tooLarge(path, first.passed));
     case xls::FirstWorksheet::Outcome::Damaged:
         break;
     }

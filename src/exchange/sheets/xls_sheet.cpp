@@ -60,9 +60,15 @@ public:
 
         const std::optional<qsizetype> sheetStart = readGlobals(begin->next);
         if (m_result.outcome == FirstWorksheet::Outcome::Encrypted)
-            return m_result;
-        if (!sheetStart || !readSheet(*sheetStart))
+            return std::move(m_result);
+        const bool read = sheetStart && readSheet(*sheetStart);
+        if (m_passed) {
+            m_result.passed = *m_passed;
+            return outcome(FirstWorksheet::Outcome::TooLarge);
+        }
+        if (!read)
             return outcome(FirstWorksheet::Outcome::Damaged);
+        m_result.sheet = m_sheet.take();
         return outcome(FirstWorksheet::Outcome::Read);
     }
 
@@ -70,6 +76,12 @@ private:
     FirstWorksheet outcome(FirstWorksheet::Outcome value) {
         m_result.outcome = value;
         return std::move(m_result);
+    }
+
+    // The end record has no data, so its four bytes are always the same.
+    static bool isStartOfEndRecord(QByteArrayView rest) {
+        static constexpr QByteArrayView endRecord("\x0A\x00\x00\x00", 4);
+        return !rest.isEmpty() && rest.size() < endRecord.size() && endRecord.startsWith(rest);
     }
 
     // The part before the sheets. Its sheet list is in tab order, and each entry says where its sheet
@@ -84,9 +96,15 @@ private:
             position = record->next;
             const QByteArrayView data = record->data;
             switch (record->type) {
-            case EndOfFile:
-                m_sharedStrings = biff::readSharedStrings(stringTable);
+            case EndOfFile: {
+                sheet_limits::Parsed<QList<QString>> strings = biff::readSharedStrings(stringTable);
+                if (!strings) {
+                    m_passed = strings.passed();
+                    return std::nullopt;
+                }
+                m_sharedStrings = std::move(*strings);
                 return sheetStart;
+            }
             case FilePass:
                 m_result.outcome = FirstWorksheet::Outcome::Encrypted;
                 return std::nullopt;
@@ -127,8 +145,12 @@ private:
         int depth = 1;
         while (depth > 0) {
             const std::optional<Record> record = recordAt(m_stream, position);
-            if (!record)
-                return false;
+            if (!record) {
+                // Cut off inside the sheet's own end record: every cell came before it, and other
+                // programs open such a file. Cut anywhere else, cells may be missing.
+                return depth == 1 && position < m_stream.size() &&
+                       isStartOfEndRecord(m_stream.sliced(position));
+            }
             position = record->next;
             if (record->type == BeginOfFile)
                 ++depth;
@@ -140,8 +162,16 @@ private:
         return true;
     }
 
-    void set(QByteArrayView cellRecord, QString text) {
-        m_result.sheet.setCell(u16(cellRecord, 0) + 1, u16(cellRecord, 2) + 1, std::move(text));
+    // False once the sheet passes a limit.
+    bool set(int row, int column, QString text) {
+        if (m_sheet.setCell(row, column, std::move(text)))
+            return true;
+        m_passed = m_sheet.passed();
+        return false;
+    }
+
+    bool set(QByteArrayView cellRecord, QString text) {
+        return set(u16(cellRecord, 0) + 1, u16(cellRecord, 2) + 1, std::move(text));
     }
 
     // False where a record is too short for what it claims to hold, or refers to a string that is not there.
@@ -154,13 +184,11 @@ private:
         case Number:
             if (data.size() < 14)
                 return false;
-            set(data, numberText(biff::f64(data, 6)));
-            return true;
+            return set(data, numberText(biff::f64(data, 6)));
         case Rk:
             if (data.size() < 10)
                 return false;
-            set(data, numberText(biff::rkNumber(u32(data, 6))));
-            return true;
+            return set(data, numberText(biff::rkNumber(u32(data, 6))));
         case MulRk:
             return readMulRk(data);
         case LabelSst: {
@@ -169,8 +197,7 @@ private:
             const quint32 index = u32(data, 6);
             if (index >= quint32(m_sharedStrings.size()))
                 return false;
-            set(data, m_sharedStrings[qsizetype(index)]);
-            return true;
+            return set(data, m_sharedStrings[qsizetype(index)]);
         }
         case Label:
         case RichString:
@@ -178,8 +205,7 @@ private:
         case BoolErr:
             if (data.size() < 8)
                 return false;
-            set(data, data[7] ? biff::errorText(quint8(data[6])) : booleanText(quint8(data[6])));
-            return true;
+            return set(data, data[7] ? biff::errorText(quint8(data[6])) : booleanText(quint8(data[6])));
         case Formula:
             return data.size() >= 14 && readFormula(data);
         case FormulaString:
@@ -198,8 +224,10 @@ private:
         const qsizetype count = (data.size() - 6) / 6;
         if (u16(data, data.size() - 2) + 1 != first + count - 1)
             return false;
-        for (qsizetype i = 0; i < count; ++i)
-            m_result.sheet.setCell(row, first + int(i), numberText(biff::rkNumber(u32(data, 4 + i * 6 + 2))));
+        for (qsizetype i = 0; i < count; ++i) {
+            if (!set(row, first + int(i), numberText(biff::rkNumber(u32(data, 4 + i * 6 + 2)))))
+                return false;
+        }
         return true;
     }
 
@@ -210,38 +238,29 @@ private:
             const std::optional<QString> text = biff::unicodeString(data, 6);
             if (!text)
                 return false;
-            set(data, *text);
-            return true;
+            return set(data, *text);
         }
         const int count = u16(data, 6);
         if (data.size() < 8 + count)
             return false;
-        set(data, biff::codePageText(m_codePage, data.sliced(8, count)));
-        return true;
+        return set(data, biff::codePageText(m_codePage, data.sliced(8, count)));
     }
 
     // The stored result: a number, or, marked by 0xFFFF in its last two bytes, a kind byte with the value.
     bool readFormula(QByteArrayView data) {
-        if (u16(data, 12) != 0xFFFF) {
-            set(data, numberText(biff::f64(data, 6)));
-            return true;
-        }
+        if (u16(data, 12) != 0xFFFF)
+            return set(data, numberText(biff::f64(data, 6)));
         switch (quint8(data[6])) {
         case 0: // text, in a record of its own that follows
             m_pendingText = std::pair{u16(data, 0) + 1, u16(data, 2) + 1};
-            set(data, QString());
-            break;
+            return set(data, QString());
         case 1:
-            set(data, booleanText(quint8(data[8])));
-            break;
+            return set(data, booleanText(quint8(data[8])));
         case 2:
-            set(data, biff::errorText(quint8(data[8])));
-            break;
+            return set(data, biff::errorText(quint8(data[8])));
         default: // empty text
-            set(data, QString());
-            break;
+            return set(data, QString());
         }
-        return true;
     }
 
     bool readFormulaText(QByteArrayView data, qsizetype &position) {
@@ -262,8 +281,7 @@ private:
         }
         if (!text)
             return false;
-        m_result.sheet.setCell(row, column, std::move(*text));
-        return true;
+        return set(row, column, std::move(*text));
     }
 
     QByteArrayView m_stream;
@@ -271,6 +289,8 @@ private:
     int m_codePage = 1252;
     QList<QString> m_sharedStrings;
     std::optional<std::pair<int, int>> m_pendingText;
+    sheet_limits::BoundedSheet m_sheet;
+    std::optional<sheet_limits::Limit> m_passed;
     FirstWorksheet m_result;
 };
 

@@ -9,15 +9,13 @@ namespace fenban::exchange::xlsx {
 
 namespace {
 
-constexpr int maxRows = 1048576;
-constexpr int maxColumns = 16384;
+// The largest sheet the format can describe; a reference beyond it is damage. The import's own, much
+// smaller limits apply to the cells that hold text.
+constexpr int formatRows = 1048576;
+constexpr int formatColumns = 16384;
 
 // Blank-only cells must keep their blanks, so whitespace text is not dropped while parsing.
 constexpr unsigned parseOptions = pugi::parse_default | pugi::parse_ws_pcdata;
-
-bool load(pugi::xml_document &document, QByteArrayView xml) {
-    return bool(document.load_buffer(xml.data(), size_t(xml.size()), parseOptions));
-}
 
 std::string_view trimmed(std::string_view text) {
     while (!text.empty() &&
@@ -57,7 +55,7 @@ bool parseReference(std::string_view reference, int &row, int &column) {
     if (letters == 0 || !number)
         return false;
     row = *number;
-    return row >= 1 && row <= maxRows && column >= 1 && column <= maxColumns;
+    return row >= 1 && row <= formatRows && column >= 1 && column <= formatColumns;
 }
 
 int hexDigit(QChar c) {
@@ -178,23 +176,41 @@ std::optional<QString> cellText(const pugi::xml_node &cell, const QList<QString>
 
 } // namespace
 
-std::optional<QList<QString>> parseSharedStrings(QByteArrayView xml) {
+Parsed<bool> loadXml(pugi::xml_document &document, QByteArrayView xml, unsigned options) {
+    if (sheet_limits::xmlTreeEstimate(xml) > sheet_limits::maxXmlTreeSize)
+        return Parsed<bool>::tooLarge(sheet_limits::Limit::XmlTreeSize);
+    const pugi::xml_parse_result parsed = document.load_buffer(xml.data(), size_t(xml.size()), options);
+    if (parsed.status == pugi::status_out_of_memory)
+        return Parsed<bool>::tooLarge(sheet_limits::Limit::XmlTreeSize);
+    if (!parsed)
+        return Parsed<bool>::damaged();
+    return true;
+}
+
+Parsed<QList<QString>> parseSharedStrings(QByteArrayView xml) {
+    using Strings = Parsed<QList<QString>>;
     pugi::xml_document document;
-    if (!load(document, xml))
-        return std::nullopt;
+    if (const Parsed<bool> loaded = loadXml(document, xml, parseOptions); !loaded)
+        return loaded.passed() ? Strings::tooLarge(*loaded.passed()) : Strings::damaged();
+    // The table's own count is not trusted to size anything; the strings are counted as they come.
+    sheet_limits::StringBudget budget;
     QList<QString> strings;
     for (const pugi::xml_node &item : document.document_element().children()) {
-        if (xml::is(item, "si"))
-            strings.append(stringItemText(item));
+        if (!xml::is(item, "si"))
+            continue;
+        QString text = stringItemText(item);
+        if (!budget.take(text.size()))
+            return Strings::tooLarge(*budget.passed());
+        strings.append(std::move(text));
     }
     return strings;
 }
 
-std::optional<SheetData> parseWorksheet(QByteArrayView xml, const QList<QString> &sharedStrings) {
+Parsed<SheetData> parseWorksheet(QByteArrayView xml, const QList<QString> &sharedStrings) {
     pugi::xml_document document;
-    if (!load(document, xml))
-        return std::nullopt;
-    SheetData sheet;
+    if (const Parsed<bool> loaded = loadXml(document, xml, parseOptions); !loaded)
+        return loaded.passed() ? Parsed<SheetData>::tooLarge(*loaded.passed()) : Parsed<SheetData>::damaged();
+    sheet_limits::BoundedSheet sheet;
     const pugi::xml_node sheetData = xml::child(document.document_element(), "sheetData");
     // Writers may leave out the row and cell references; a row without one follows the row before it,
     // a cell without one the cell before it.
@@ -206,11 +222,11 @@ std::optional<SheetData> parseWorksheet(QByteArrayView xml, const QList<QString>
         if (const pugi::xml_attribute reference = rowNode.attribute("r")) {
             const std::optional<int> number = parseWhole<int>(trimmed(reference.value()));
             if (!number)
-                return std::nullopt;
+                return Parsed<SheetData>::damaged();
             row = *number;
         }
-        if (row < 1 || row > maxRows)
-            return std::nullopt;
+        if (row < 1 || row > formatRows)
+            return Parsed<SheetData>::damaged();
         int previousColumn = 0;
         for (const pugi::xml_node &cellNode : rowNode.children()) {
             if (!xml::is(cellNode, "c"))
@@ -219,19 +235,20 @@ std::optional<SheetData> parseWorksheet(QByteArrayView xml, const QList<QString>
             int column = previousColumn + 1;
             if (const pugi::xml_attribute reference = cellNode.attribute("r")) {
                 if (!parseReference(trimmed(reference.value()), cellRow, column))
-                    return std::nullopt;
-            } else if (column > maxColumns) {
-                return std::nullopt;
+                    return Parsed<SheetData>::damaged();
+            } else if (column > formatColumns) {
+                return Parsed<SheetData>::damaged();
             }
             std::optional<QString> text = cellText(cellNode, sharedStrings);
             if (!text)
-                return std::nullopt;
-            sheet.setCell(cellRow, column, std::move(*text));
+                return Parsed<SheetData>::damaged();
+            if (!sheet.setCell(cellRow, column, std::move(*text)))
+                return sheet.result();
             previousColumn = column;
         }
         previousRow = row;
     }
-    return sheet;
+    return sheet.result();
 }
 
 } // namespace fenban::exchange::xlsx

@@ -62,6 +62,8 @@ public:
 
     Result<SheetData> firstSheet() {
         const QString workbook = workbookPart();
+        if (m_passed)
+            return failed();
         const std::optional<QList<Relationship>> relationships = readRelationships(workbook);
         if (!relationships)
             return failed();
@@ -74,18 +76,21 @@ public:
             if (!hasType(relationship, u"sharedStrings"))
                 continue;
             const std::optional<QByteArray> xml = readPart(relationship.target);
-            const std::optional<QList<QString>> strings = xml ? xlsx::parseSharedStrings(*xml) : std::nullopt;
-            if (!strings)
+            if (!xml)
                 return failed();
-            sharedStrings = *strings;
+            xlsx::Parsed<QList<QString>> strings = xlsx::parseSharedStrings(*xml);
+            if (!strings)
+                return failed(strings.passed());
+            sharedStrings = std::move(*strings);
             break;
         }
 
         const std::optional<QByteArray> sheetXml = readPart(*sheetPart);
-        std::optional<SheetData> sheet =
-            sheetXml ? xlsx::parseWorksheet(*sheetXml, sharedStrings) : std::nullopt;
-        if (!sheet)
+        if (!sheetXml)
             return failed();
+        xlsx::Parsed<SheetData> sheet = xlsx::parseWorksheet(*sheetXml, sharedStrings);
+        if (!sheet)
+            return failed(sheet.passed());
         return Result<SheetData>::success(std::move(*sheet));
     }
 
@@ -99,15 +104,26 @@ private:
         return std::nullopt;
     }
 
-    Result<SheetData> failed() const {
+    Result<SheetData> failed(std::optional<sheet_limits::Limit> passed = std::nullopt) const {
+        if (!passed)
+            passed = m_passed;
+        if (passed)
+            return Result<SheetData>::failure(sheet_errors::tooLarge(m_path, *passed));
         switch (m_problem) {
         case ZipPackage::Problem::Encrypted:
             return Result<SheetData>::failure(sheet_errors::encrypted(m_path));
         case ZipPackage::Problem::TooLarge:
-            return Result<SheetData>::failure(sheet_errors::unreadable(m_path, QStringLiteral("文件过大")));
+            return Result<SheetData>::failure(sheet_errors::tooLarge(m_path, sheet_limits::Limit::PartSize));
         default:
             return Result<SheetData>::failure(sheet_errors::corrupt(m_path));
         }
+    }
+
+    bool load(pugi::xml_document &document, const QByteArray &xml) {
+        const xlsx::Parsed<bool> loaded = xlsx::loadXml(document, xml, pugi::parse_default);
+        if (!loaded && !m_passed)
+            m_passed = loaded.passed();
+        return bool(loaded);
     }
 
     std::optional<QList<Relationship>> readRelationships(const QString &part) {
@@ -115,7 +131,7 @@ private:
         if (!xml)
             return std::nullopt;
         pugi::xml_document document;
-        if (!document.load_buffer(xml->constData(), size_t(xml->size())))
+        if (!load(document, *xml))
             return std::nullopt;
         QList<Relationship> relationships;
         for (const pugi::xml_node &node : document.document_element().children()) {
@@ -148,7 +164,7 @@ private:
         if (!xml)
             return std::nullopt;
         pugi::xml_document document;
-        if (!document.load_buffer(xml->constData(), size_t(xml->size())))
+        if (!load(document, *xml))
             return std::nullopt;
         const pugi::xml_node sheets = xml::child(document.document_element(), "sheets");
         for (const pugi::xml_node &sheet : sheets.children()) {
@@ -166,6 +182,7 @@ private:
     const QString &m_path;
     const ZipPackage &m_package;
     ZipPackage::Problem m_problem = ZipPackage::Problem::None;
+    std::optional<sheet_limits::Limit> m_passed;
 };
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "exchange/sheets/zip_package.h"
 
-#include "exchange/sheets/sheet_file.h"
+#include "exchange/sheets/sheet_limits.h"
 
 #include <zip.h>
 
@@ -8,8 +8,7 @@ namespace fenban::exchange {
 
 namespace {
 
-// A few hundred bytes of a crafted archive can unpack to gigabytes; no real worksheet comes near this.
-constexpr zip_uint64_t maxPartSize = maxSheetFileSize;
+constexpr zip_uint64_t maxPartSize = sheet_limits::maxPartSize;
 
 bool isPasswordError(int code) {
     return code == ZIP_ER_NOPASSWD || code == ZIP_ER_WRONGPASSWD || code == ZIP_ER_ENCRNOTSUPP;

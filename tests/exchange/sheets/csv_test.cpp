@@ -27,8 +27,9 @@ void PrintTo(const SplitCase &c, std::ostream *out) {
 class CsvSplitTest : public ::testing::TestWithParam<SplitCase> {};
 
 TEST_P(CsvSplitTest, SplitsAsSpreadsheetProgramsWriteIt) {
-    const SheetData sheet = parseCsv(GetParam().text);
-    EXPECT_EQ(sheet, sheetOf(GetParam().rows)) << dump(sheet).toStdString();
+    const sheet_limits::Parsed<SheetData> sheet = parseCsv(GetParam().text);
+    ASSERT_TRUE(sheet);
+    EXPECT_EQ(*sheet, sheetOf(GetParam().rows)) << dump(*sheet).toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -69,7 +70,9 @@ QByteArray encoded(const char *encoding, const QString &text) {
 class CsvEncodingTest : public ::testing::TestWithParam<EncodingCase> {};
 
 TEST_P(CsvEncodingTest, DecodesByMarkOrByContent) {
-    EXPECT_EQ(decodeCsvText(GetParam().bytes), GetParam().text);
+    const CsvText decoded = decodeCsv(GetParam().bytes);
+    EXPECT_EQ(decoded.text, GetParam().text);
+    EXPECT_EQ(decoded.undecodableLine, 0);
 }
 
 const QString sample = u"学号,姓名\r\n20260001,张三 €\r\n"_s;
@@ -86,7 +89,40 @@ INSTANTIATE_TEST_SUITE_P(
                       // The whole file decides, not its start.
                       EncodingCase{"gbk after a long ascii start",
                                    QByteArray(100000, 'a') + encoded("GBK", u"李四"_s),
-                                   QString(100000, u'a') + u"李四"_s}));
+                                   QString(100000, u'a') + u"李四"_s},
+                      EncodingCase{"gbk euro sign and a two-byte character at the very end",
+                                   encoded("GBK", u"€,张"_s), u"€,张"_s}));
+
+struct UndecodableCase {
+    const char *name;
+    QByteArray bytes;
+    int line;
+};
+
+void PrintTo(const UndecodableCase &c, std::ostream *out) {
+    *out << c.name;
+}
+
+class CsvUndecodableTest : public ::testing::TestWithParam<UndecodableCase> {};
+
+// Neither encoding reads these cleanly; the first line that does not fit is the one to name.
+TEST_P(CsvUndecodableTest, NamesTheFirstLineThatDoesNotDecode) {
+    EXPECT_EQ(decodeCsv(GetParam().bytes).undecodableLine, GetParam().line);
+}
+
+const QByteArray utf8Lines = u"学号,姓名\r\n20260001,张三\r\n20260002,李四\r\n"_s.toUtf8();
+
+INSTANTIATE_TEST_SUITE_P(
+    Csv, CsvUndecodableTest,
+    ::testing::Values(
+        // The bytes of UTF-8 Chinese text are mostly valid GBK as well: read as GBK, one stray byte
+        // would garble every name without a word.
+        UndecodableCase{"utf8 with one stray byte",
+                        QByteArray(utf8Lines).insert(utf8Lines.indexOf("李"), '\xFF'), 3},
+        UndecodableCase{"utf8 cut inside its last character", utf8Lines + QByteArray("\xE5\xBC"), 4},
+        UndecodableCase{"gbk with a byte gbk never uses", encoded("GBK", u"张三\n李四\r王五"_s) + '\xFF', 3},
+        UndecodableCase{"gbk cut after a lead byte", encoded("GBK", u"a\nb\n张"_s).chopped(1), 3},
+        UndecodableCase{"utf8 with mark and a stray byte", "\xEF\xBB\xBF" + utf8Lines + '\xFF', 4}));
 
 } // namespace
 } // namespace fenban::exchange

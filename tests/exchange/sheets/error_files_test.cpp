@@ -13,6 +13,8 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+
 namespace fenban::exchange {
 namespace {
 
@@ -57,7 +59,13 @@ INSTANTIATE_TEST_SUITE_P(
         // A password-protected workbook of either format sits in the binary container.
         ErrorCase{u"encrypted.xlsx", u"文件已加密: "_s + importFixture(u"errors/encrypted.xlsx"_s)},
         ErrorCase{u"encrypted.xls", u"文件已加密: "_s + importFixture(u"errors/encrypted.xls"_s)},
-        ErrorCase{u"web-page.xls", u"这是网页或 XML 文件"_s}));
+        ErrorCase{u"web-page.xls", u"这是网页或 XML 文件"_s},
+        // Past the import's limits: the message says which one.
+        ErrorCase{u"far-column.xls", u"文件过大，超出导入上限（最多 256 列）"_s},
+        ErrorCase{u"huge-string-count.xls", u"文件过大，超出导入上限（共享字符串最多 1000000 个）"_s},
+        ErrorCase{u"too-many-columns.csv", u"文件过大，超出导入上限（最多 256 列）"_s},
+        // UTF-8 with one stray byte; read as GBK instead, every name would come out garbled.
+        ErrorCase{u"stray-byte.csv", u"第 3 行的文字既不是 UTF-8 也不是 GBK 编码"_s}));
 
 TEST(ErrorFiles, NameAMissingFileOrAFolder) {
     QTemporaryDir dir;
@@ -70,6 +78,26 @@ TEST(ErrorFiles, NameAMissingFileOrAFolder) {
     const Result<SheetData> folder = readFirstSheet(dir.path());
     ASSERT_FALSE(folder);
     EXPECT_TRUE(folder.error().startsWith(u"无法读取文件 "_s + dir.path())) << folder.error().toStdString();
+}
+
+// A pipe would block the reader until some other program wrote to it, a device might never end.
+TEST(ErrorFiles, RefuseWhatIsNotARegularFile) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString fifo = dir.filePath(u"名单.csv"_s);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString &path : {fifo, u"/dev/zero"_s}) {
+        const std::unique_ptr<SheetReader> readers[] = {
+            std::make_unique<CsvReader>(), std::make_unique<XlsReader>(), std::make_unique<XlsxReader>()};
+        const Result<SheetData> detected = readFirstSheet(path);
+        ASSERT_FALSE(detected);
+        EXPECT_EQ(detected.error(), u"无法读取文件 "_s + path + u": 不是普通文件"_s);
+        for (const std::unique_ptr<SheetReader> &reader : readers) {
+            const Result<SheetData> sheet = reader->read(path);
+            ASSERT_FALSE(sheet);
+            EXPECT_EQ(sheet.error(), u"无法读取文件 "_s + path + u": 不是普通文件"_s);
+        }
+    }
 }
 
 // The import may call a reader for the format it expects; given something else, each reader refuses.

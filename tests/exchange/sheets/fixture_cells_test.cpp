@@ -134,5 +134,15 @@ TEST(FixtureExtent, EndsAtTheLastCellThatHoldsText) {
     EXPECT_EQ(records->columnCount(), 4) << "the empty text result in column 5 holds nothing";
 }
 
+// The copy's workbook stream ends one byte into the first sheet's end record, after every cell; the copy
+// in errors/cut-stream.xls ends inside its last cells and stays refused.
+TEST(FixtureExtent, StreamEndingInsideTheLastEndRecordLosesNothing) {
+    const Result<SheetData> whole = readFirstSheet(importFixture(u"records.xls"_s));
+    ASSERT_TRUE(whole) << whole.error().toStdString();
+    const Result<SheetData> nearly = readFirstSheet(importFixture(u"nearly-complete.xls"_s));
+    ASSERT_TRUE(nearly) << nearly.error().toStdString();
+    EXPECT_EQ(nearly.value(), whole.value()) << testing::dump(nearly.value()).toStdString();
+}
+
 } // namespace
 } // namespace fenban::exchange

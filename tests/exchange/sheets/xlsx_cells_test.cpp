@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace fenban::exchange::xlsx {
 namespace {
 
@@ -32,8 +34,9 @@ class DamagedWorksheetTest : public ::testing::TestWithParam<DamagedCase> {};
 
 // A damaged part must be refused as a whole: reading around the damage would shift or lose students.
 TEST_P(DamagedWorksheetTest, IsRefused) {
-    const std::optional<SheetData> sheet = parseWorksheet(GetParam().xml, twoStrings);
+    const Parsed<SheetData> sheet = parseWorksheet(GetParam().xml, twoStrings);
     EXPECT_FALSE(sheet) << dump(*sheet).toStdString();
+    EXPECT_FALSE(sheet.passed()) << "damage is no limit";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -64,7 +67,7 @@ void PrintTo(const CellsCase &c, std::ostream *out) {
 class WorksheetCellsTest : public ::testing::TestWithParam<CellsCase> {};
 
 TEST_P(WorksheetCellsTest, PlacesEveryCell) {
-    const std::optional<SheetData> sheet = parseWorksheet(GetParam().xml, twoStrings);
+    const Parsed<SheetData> sheet = parseWorksheet(GetParam().xml, twoStrings);
     ASSERT_TRUE(sheet);
     EXPECT_EQ(*sheet, sheetOf(GetParam().rows)) << dump(*sheet).toStdString();
 }
@@ -91,10 +94,82 @@ INSTANTIATE_TEST_SUITE_P(
         CellsCase{"blank inline string",
                   worksheet("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t> </t></is></c></row>"),
                   {{u" "_s}}},
+        // Writers leave formatted empty cells far out in the sheet; only cells with text count.
+        CellsCase{"empty cell at the last place of the sheet",
+                  worksheet("<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>"
+                            "<row r=\"1048576\"><c r=\"XFD1048576\" s=\"1\"/></row>"),
+                  {{u"1"_s}}},
         CellsCase{"no sheet data", "<worksheet/>", {}}));
 
+QByteArray repeated(const QByteArray &piece, qsizetype count) {
+    return piece.repeated(count);
+}
+
+struct LimitCase {
+    const char *name;
+    std::function<QByteArray()> xml;
+    sheet_limits::Limit limit;
+};
+
+void PrintTo(const LimitCase &c, std::ostream *out) {
+    *out << c.name;
+}
+
+class WorksheetLimitTest : public ::testing::TestWithParam<LimitCase> {};
+
+TEST_P(WorksheetLimitTest, IsRefusedNamingTheLimit) {
+    const Parsed<SheetData> sheet = parseWorksheet(GetParam().xml(), twoStrings);
+    ASSERT_FALSE(sheet) << dump(*sheet).toStdString();
+    ASSERT_TRUE(sheet.passed());
+    EXPECT_EQ(*sheet.passed(), GetParam().limit);
+}
+
+using sheet_limits::Limit;
+
+INSTANTIATE_TEST_SUITE_P(
+    Xlsx, WorksheetLimitTest,
+    ::testing::Values(
+        LimitCase{"text in a row past the last",
+                  [] { return worksheet("<row r=\"100001\"><c r=\"A100001\"><v>1</v></c></row>"); },
+                  Limit::Rows},
+        LimitCase{"text in a column past the last",
+                  [] { return worksheet("<row r=\"1\"><c r=\"IW1\"><v>1</v></c></row>"); }, Limit::Columns},
+        LimitCase{"a cell of more text than a cell can hold",
+                  [] {
+                      return worksheet(
+                          ("<row><c t=\"inlineStr\"><is><t>" + QByteArray(32768, 'a') + "</t></is></c></row>")
+                              .constData());
+                  },
+                  Limit::CellLength},
+        LimitCase{"more cells than allowed",
+                  [] {
+                      return worksheet(
+                          repeated("<row>" + repeated("<c><v>1</v></c>", 100) + "</row>", 10001).constData());
+                  },
+                  Limit::Cells},
+        LimitCase{"markup whose parsed tree would pass the memory limit",
+                  [] { return worksheet(repeated("<c/>", 4 * 1024 * 1024).constData()); },
+                  Limit::XmlTreeSize}));
+
 TEST(SharedStrings, RefuseATableThatIsNotWellFormed) {
-    EXPECT_FALSE(parseSharedStrings("<sst><si><t>a</t></si>"));
+    const Parsed<QList<QString>> strings = parseSharedStrings("<sst><si><t>a</t></si>");
+    EXPECT_FALSE(strings);
+    EXPECT_FALSE(strings.passed());
+}
+
+// The table's stated count is never believed; the strings it really holds are counted.
+TEST(SharedStrings, RefuseMoreStringsThanAllowed) {
+    const QByteArray xml = "<sst count=\"4000000000\" uniqueCount=\"4000000000\">" +
+                           repeated("<si/>", sheet_limits::maxSharedStrings + 1) + "</sst>";
+    const Parsed<QList<QString>> strings = parseSharedStrings(xml);
+    ASSERT_FALSE(strings);
+    ASSERT_TRUE(strings.passed());
+    EXPECT_EQ(*strings.passed(), sheet_limits::Limit::SharedStrings);
+
+    const Parsed<QList<QString>> stated =
+        parseSharedStrings("<sst count=\"4000000000\" uniqueCount=\"4000000000\"><si><t>a</t></si></sst>");
+    ASSERT_TRUE(stated);
+    EXPECT_EQ(*stated, QList<QString>{u"a"_s});
 }
 
 } // namespace

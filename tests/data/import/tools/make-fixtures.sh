@@ -50,6 +50,8 @@ cp "$work/office/students-xlsxwriter.xls" "$data/students.xls"
 "$make" records-xls "$data/records.xls"
 "$make" biff5-xls "$data/biff5.xls"
 "$make" dimensions-xls "$data/dimensions.xls"
+# Ends one byte into the first sheet's end record, after every cell: nothing is lost.
+"$make" nearly-complete-xls "$data/nearly-complete.xls"
 
 # Formulas, recalculated by the office suite so that every result is stored as it would store it
 # (true and false as booleans, 1/0 as an error), and password-protected workbooks.
@@ -71,12 +73,18 @@ office encrypt "$data/students-xlsxwriter.xlsx" "$errors/encrypted.xls" "MS Exce
 "$make" random "$errors/binary.csv" 11
 head -c 3000 "$data/students-xlsxwriter.xlsx" >"$errors/truncated.xlsx"
 head -c 4000 "$data/students.xls" >"$errors/truncated.xls"
+# Ends inside the first sheet's last cells.
 "$make" cut-stream-xls "$errors/cut-stream.xls"
 "$make" label-overrun-xls "$errors/label-overrun.xls"
 "$make" missing-string-xls "$errors/missing-shared-string.xls"
 "$make" ole-no-workbook "$errors/not-a-workbook.xls"
 "$make" zip-no-workbook "$errors/not-a-workbook.xlsx"
 "$make" missing-shared-string "$errors/missing-shared-string.xlsx"
+"$make" huge-string-count-xls "$errors/huge-string-count.xls"
+"$make" far-column-xls "$errors/far-column.xls"
+seq -s, 1 300 >"$errors/too-many-columns.csv"
+# UTF-8 with one byte that belongs to no encoding, at the start of line 3.
+{ head -n 2 "$data/students.csv"; printf '\377'; tail -n +3 "$data/students.csv"; } >"$errors/stray-byte.csv"
 printf '<html><body><table><tr><td>学号</td><td>姓名</td></tr></table></body></html>\n' >"$errors/web-page.xls"
 cp "$data/students-xlsxwriter.xlsx" "$errors/xlsx-named.xls"
 

@@ -576,6 +576,22 @@ void writeMissingStringXls(const std::string &out) {
     writeOle(out, "Workbook", biff8Stream(record(0x00FC, table), {{u"名单", labelSst(0, 0, 7)}}));
 }
 
+// A shared string table that states four billion strings and holds one.
+void writeHugeStringCountXls(const std::string &out) {
+    Bytes table;
+    put32(table, 0xFFFFFFFFu);
+    put32(table, 0xFFFFFFFFu);
+    put16(table, 1);
+    table += '\0';
+    table += 'a';
+    writeOle(out, "Workbook", biff8Stream(record(0x00FC, table), {{u"名单", labelSst(0, 0, 0)}}));
+}
+
+// A number in column 300, past the columns the import takes.
+void writeFarColumnXls(const std::string &out) {
+    writeOle(out, "Workbook", biff8Stream({}, {{u"名单", number(0, 0, 1) + number(0, 299, 2)}}));
+}
+
 // A workbook of the mid-nineties: stream "Book", eight-bit text in the code page the workbook names (GBK).
 void writeBiff5Xls(const std::string &out) {
     const Bytes gbkName = "\xC3\xFB\xB5\xA5"s;  // 名单
@@ -645,11 +661,19 @@ int main(int argc, char **argv) {
         writeMissingStringXls(args[1]);
     else if (args.size() == 2 && args[0] == "cut-stream-xls")
         writeRecordsXls(args[1], 20);
+    else if (args.size() == 2 && args[0] == "nearly-complete-xls")
+        writeRecordsXls(args[1], 3); // one byte of the last end record left
+    else if (args.size() == 2 && args[0] == "huge-string-count-xls")
+        writeHugeStringCountXls(args[1]);
+    else if (args.size() == 2 && args[0] == "far-column-xls")
+        writeFarColumnXls(args[1]);
     else if (args.size() == 3 && args[0] == "random")
         writeRandom(args[1], std::stoul(args[2]));
     else
         fail("usage: make_fixtures students CSV OUT | formulas|workbook-order|cells|zip-no-workbook|"
              "missing-shared-string|ole-no-workbook|records-xls|biff5-xls|dimensions-xls|label-overrun-xls|"
-             "missing-string-xls|cut-stream-xls OUT | random OUT SEED");
+             "missing-string-xls|cut-stream-xls|nearly-complete-xls|huge-string-count-xls|far-column-xls OUT "
+             "| "
+             "random OUT SEED");
     return 0;
 }
