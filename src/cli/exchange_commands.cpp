@@ -1,13 +1,9 @@
 #include "cli/exchange_commands.h"
 
+#include "app/export_service.h"
+#include "app/import_service.h"
 #include "cli/cli.h"
-#include "exchange/import_rows.h"
 #include "exchange/pinyin/pinyin.h"
-#include "exchange/result_export.h"
-#include "exchange/sheets/sheet.h"
-#include "exchange/student_import.h"
-#include "store/projects.h"
-#include "store/students.h"
 
 namespace fenban::cli {
 
@@ -36,12 +32,7 @@ int importCommand(Context &context) {
         return UsageError;
     const auto &[id, file] = *request;
 
-    const auto sheet = exchange::readFirstSheet(file);
-    if (!sheet) {
-        context.err << sheet.error() << Qt::endl;
-        return Failure;
-    }
-    const auto rows = exchange::importRowsFrom(sheet.value());
+    const auto rows = app::readImportFile(file);
     if (!rows) {
         context.err << rows.error() << Qt::endl;
         return Failure;
@@ -54,8 +45,7 @@ int importCommand(Context &context) {
     const auto database = context.openDatabase();
     if (!database || !context.projectExists(*database, id))
         return Failure;
-    const store::ReplaceOutcome outcome =
-        store::StudentStore(database->connection()).replaceAll(id, check.records);
+    const store::ReplaceOutcome outcome = app::writeStudents(database->connection(), id, check.records);
     if (outcome.kind != store::ReplaceOutcome::Written) {
         context.err << outcome.error << Qt::endl;
         return Failure;
@@ -74,16 +64,12 @@ int exportCommand(Context &context) {
     const auto database = context.openDatabase();
     if (!database || !context.projectExists(*database, id))
         return Failure;
-    const auto students = store::StudentStore(database->connection()).byClass(id);
-    if (!students) {
-        context.err << students.error() << Qt::endl;
+    const auto exported = app::exportResult(database->connection(), id, file);
+    if (!exported) {
+        context.err << exported.error() << Qt::endl;
         return Failure;
     }
-    if (const auto written = exchange::writeResult(students.value(), file); !written) {
-        context.err << written.error() << Qt::endl;
-        return Failure;
-    }
-    context.out << QStringLiteral("已导出%1名学生: %2").arg(students->size()).arg(file) << Qt::endl;
+    context.out << QStringLiteral("已导出%1名学生: %2").arg(exported.value()).arg(file) << Qt::endl;
     return Success;
 }
 

@@ -1,11 +1,10 @@
 #include "gui/TfrmResult.h"
 
+#include "app/division_service.h"
 #include "exchange/sheets/sheet.h"
 #include "gui/MessageBox.h"
 #include "gui/TfrmShow.h"
 #include "gui/Tfrm_main.h"
-#include "store/database.h"
-#include "store/division_runner.h"
 #include "store/students.h"
 
 #include <QCloseEvent>
@@ -42,24 +41,16 @@ constexpr qsizetype shownInMessage = 20;
 
 // Runs in the worker thread, on a connection of its own.
 void runDivision(DivisionJob &job, const QString &databasePath, int projectId) {
-    auto database = store::Database::open(databasePath);
-    if (!database) {
-        job.outcome = {store::RunOutcome::Failed, database.error()};
-        return;
-    }
-    DivisionObserver observer;
-    observer.message = [&job](const std::string &line) {
+    app::DivisionProgress progress;
+    progress.line = [&job](const QString &line) {
         QMutexLocker lock(&job.mutex);
-        job.lines.append(QString::fromStdString(line));
+        job.lines.append(line);
     };
-    observer.progress = [&job](long done, long total) {
+    progress.passes = [&job](long done, long total) {
         job.total = total;
         job.done = done;
     };
-    const auto engine = makeFastEngine();
-    store::DivisionRunner runner(database.value()->connection(), *engine);
-    job.outcome = job.classNumbers.isEmpty() ? runner.divide(projectId, observer)
-                                             : runner.redivide(projectId, job.classNumbers, observer);
+    job.outcome = app::runDivision(databasePath, {projectId, job.classNumbers}, progress);
 }
 
 QTableWidgetItem *cellItem(const QString &text) {

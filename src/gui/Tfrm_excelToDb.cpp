@@ -1,6 +1,6 @@
 #include "gui/Tfrm_excelToDb.h"
 
-#include "exchange/sheets/sheet.h"
+#include "app/import_service.h"
 #include "gui/FileDialog.h"
 #include "gui/MessageBox.h"
 #include "gui/Tfrm_main.h"
@@ -118,11 +118,7 @@ void Tfrm_excelToDb::showInStrgrid(const QString &path) {
     setLoading(true);
     // Reading runs off the window's thread; the result is dropped if the window is gone by then.
     auto sheet = std::make_shared<std::optional<store::Result<exchange::ImportSheet>>>();
-    QThread *reader = QThread::create([path, sheet] {
-        const auto read = exchange::readFirstSheet(path);
-        *sheet = read ? exchange::importRowsFrom(read.value())
-                      : store::Result<exchange::ImportSheet>::failure(read.error());
-    });
+    QThread *reader = QThread::create([path, sheet] { *sheet = app::readImportFile(path); });
     connect(reader, &QThread::finished, reader, &QObject::deleteLater);
     connect(reader, &QThread::finished, this, [this, sheet] {
         setLoading(false);

@@ -1,6 +1,6 @@
 #include "gui/Tfrm_main.h"
 
-#include "exchange/result_export.h"
+#include "app/export_service.h"
 #include "gui/FileDialog.h"
 #include "gui/MessageBox.h"
 #include "gui/TfrmBuild.h"
@@ -12,7 +12,6 @@
 #include "gui/Tfrm_insertQX.h"
 #include "gui/Tfrm_list.h"
 #include "gui/Tfrm_open.h"
-#include "store/students.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -257,13 +256,8 @@ void Tfrm_main::ToolButton9Click() {
                                  QStringLiteral("Excel 工作簿 (*.xlsx);;CSV 文件 (*.csv)"));
     if (path.isEmpty())
         return;
-    const auto students = store::StudentStore(m_db).byClass(m_projectId.toInt());
-    if (!students) {
-        MessageBox::error(this, students.error());
-        return;
-    }
-    if (const auto written = exchange::writeResult(students.value(), path); !written) {
-        MessageBox::error(this, written.error());
+    if (const auto exported = app::exportResult(m_db, m_projectId.toInt(), path); !exported) {
+        MessageBox::error(this, exported.error());
         return;
     }
     FileDialog::openWithDesktop(path);

@@ -1,8 +1,7 @@
 #include "gui/Tfrm_pb.h"
 
-#include "exchange/student_import.h"
+#include "app/import_service.h"
 #include "gui/MessageBox.h"
-#include "store/database.h"
 
 #include <QCloseEvent>
 #include <QProgressBar>
@@ -15,38 +14,17 @@
 
 namespace fenban::gui {
 
-// Shared by the window and the worker thread; the worker writes `outcome` and `problem` before it
-// finishes, and the window reads them only after.
+// Shared by the window and the worker thread; the worker writes `result` before it finishes, and the
+// window reads it only after.
 struct ImportJob {
     std::atomic<qsizetype> written{0};
     std::atomic<bool> cancel{false};
-    std::optional<exchange::ImportProblem> problem;
-    store::ReplaceOutcome outcome;
+    app::ImportOutcome result;
 };
 
 namespace {
 
 const QString rowFailedText = QStringLiteral("插入数据库过程第%1行出错,学生不考的科目请设置为0分");
-
-// Runs in the worker thread, on a connection of its own: Qt connections belong to one thread.
-void writeStudents(ImportJob &job, const QString &databasePath, int projectId,
-                   const QList<exchange::ImportRow> &rows) {
-    exchange::ImportCheck check = exchange::studentsFromRows(rows);
-    if (check.problem) {
-        job.problem = check.problem;
-        return;
-    }
-    auto database = store::Database::open(databasePath);
-    if (!database) {
-        job.outcome = {store::ReplaceOutcome::Failed, database.error(), -1};
-        return;
-    }
-    job.outcome = store::StudentStore(database.value()->connection())
-                      .replaceAll(projectId, check.records, [&job](qsizetype written) {
-                          job.written = written;
-                          return !job.cancel;
-                      });
-}
 
 } // namespace
 
@@ -95,7 +73,10 @@ void Tfrm_pb::showEvent(QShowEvent *event) {
 void Tfrm_pb::saveToDb() {
     m_writing = true;
     QThread *worker = QThread::create([job = m_job, path = m_databasePath, id = m_projectId, rows = m_rows] {
-        writeStudents(*job, path, id, rows);
+        job->result = app::importRows(path, id, rows, [job](qsizetype written) {
+            job->written = written;
+            return !job->cancel;
+        });
     });
     connect(worker, &QThread::finished, worker, &QObject::deleteLater);
     connect(worker, &QThread::finished, this, &Tfrm_pb::writeFinished);
@@ -115,9 +96,9 @@ void Tfrm_pb::writeFinished() {
     m_progressTimer->stop();
     showProgress();
     m_writing = false;
-    const store::ReplaceOutcome &outcome = m_job->outcome;
-    if (m_job->problem) {
-        MessageBox::error(this, m_job->problem->message());
+    const store::ReplaceOutcome &outcome = m_job->result.write;
+    if (m_job->result.problem) {
+        MessageBox::error(this, m_job->result.problem->message());
         emit writeEnded(false);
     } else if (outcome.kind == store::ReplaceOutcome::Cancelled) {
         emit writeEnded(true);

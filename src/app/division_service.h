@@ -1,0 +1,44 @@
+#pragma once
+
+#include "store/division_runner.h"
+#include "store/result.h"
+
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+
+#include <functional>
+
+namespace fenban::app {
+
+// What a division or re-division is asked to do.
+struct DivisionRequest {
+    int projectId = 0;
+    QList<int> classNumbers; // class numbers (class_id values) to divide again; empty for a whole division
+};
+
+// How a front end follows a run. Every member may be left empty; all are called on the thread
+// that runs the division.
+struct DivisionProgress {
+    std::function<void(const QString &line)> line;
+    // Fine-tuning passes done out of all the run will make.
+    std::function<void(long done, long total)> passes;
+    // Asked between passes; answering true stops the run, which then leaves the classes as they were.
+    std::function<bool()> cancelled;
+};
+
+// Refuses a class number outside 1..the project's class count, naming it as it was given, or a
+// project that does not exist; checked before the run so a command can answer before any work.
+store::Status checkDivisionRequest(QSqlDatabase db, const DivisionRequest &request);
+
+// Divides (or re-divides) the project on `db`, with the engine the program uses.
+store::RunOutcome runDivision(QSqlDatabase db, const DivisionRequest &request,
+                              const DivisionProgress &progress = {});
+
+// The same on a connection of its own to the file at `databasePath`, for a worker thread: Qt
+// connections belong to the thread that made them. A file that cannot be opened fails the run with
+// the reason.
+store::RunOutcome runDivision(const QString &databasePath, const DivisionRequest &request,
+                              const DivisionProgress &progress = {});
+
+} // namespace fenban::app
