@@ -1,10 +1,10 @@
-#include "gui/Tfrm_excelToDb.h"
+#include "gui/import_preview_window.h"
 
 #include "exchange/sheets/sheet.h"
-#include "gui/FileDialog.h"
-#include "gui/MessageBox.h"
-#include "gui/Tfrm_main.h"
-#include "gui/Tfrm_pb.h"
+#include "gui/file_dialog.h"
+#include "gui/import_progress_dialog.h"
+#include "gui/main_window.h"
+#include "gui/message_box.h"
 
 #include <QApplication>
 #include <QColor>
@@ -50,13 +50,13 @@ QString sampleSpreadsheetPath() {
     return QDir::cleanPath(candidates.first());
 }
 
-Tfrm_excelToDb::Tfrm_excelToDb(Tfrm_main *mainWindow) : m_main(mainWindow) {
+ImportPreviewWindow::ImportPreviewWindow(MainWindow *mainWindow) : m_main(mainWindow) {
     setObjectName(QStringLiteral("frm_excelToDb"));
     setWindowTitle(QStringLiteral("导入数据浏览"));
     FormCreate();
 }
 
-void Tfrm_excelToDb::FormCreate() {
+void ImportPreviewWindow::FormCreate() {
     sgStudent = new QTableWidget(1, gridColumns, this);
     sgStudent->setObjectName(QStringLiteral("sgStudent"));
     sgStudent->setHorizontalHeaderLabels(QStringList{QString()} + exchange::importHeaders());
@@ -90,11 +90,11 @@ void Tfrm_excelToDb::FormCreate() {
     layout->addWidget(sgStudent);
     resize(900, 500);
 
-    connect(Button1, &QPushButton::clicked, this, &Tfrm_excelToDb::Button1Click);
-    connect(bnt_yes, &QPushButton::clicked, this, &Tfrm_excelToDb::bnt_yesClick);
+    connect(Button1, &QPushButton::clicked, this, &ImportPreviewWindow::Button1Click);
+    connect(bnt_yes, &QPushButton::clicked, this, &ImportPreviewWindow::bnt_yesClick);
 }
 
-bool Tfrm_excelToDb::eventFilter(QObject *watched, QEvent *event) {
+bool ImportPreviewWindow::eventFilter(QObject *watched, QEvent *event) {
     if (watched == Label2 && event->type() == QEvent::MouseButtonRelease) {
         Label2Click();
         return true;
@@ -102,7 +102,7 @@ bool Tfrm_excelToDb::eventFilter(QObject *watched, QEvent *event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void Tfrm_excelToDb::Button1Click() {
+void ImportPreviewWindow::Button1Click() {
     if (m_main->tableName().isEmpty()) {
         MessageBox::information(this, QStringLiteral("请先选择或建立新的分班工程"));
         return;
@@ -114,7 +114,7 @@ void Tfrm_excelToDb::Button1Click() {
     showInStrgrid(path);
 }
 
-void Tfrm_excelToDb::showInStrgrid(const QString &path) {
+void ImportPreviewWindow::showInStrgrid(const QString &path) {
     setLoading(true);
     // Reading runs off the window's thread; the result is dropped if the window is gone by then.
     auto sheet = std::make_shared<std::optional<store::Result<exchange::ImportSheet>>>();
@@ -138,7 +138,7 @@ void Tfrm_excelToDb::showInStrgrid(const QString &path) {
     reader->start();
 }
 
-void Tfrm_excelToDb::setLoading(bool loading) {
+void ImportPreviewWindow::setLoading(bool loading) {
     m_loading = loading;
     Button1->setEnabled(!loading);
     if (loading)
@@ -146,7 +146,7 @@ void Tfrm_excelToDb::setLoading(bool loading) {
     setCursor(loading ? Qt::BusyCursor : Qt::ArrowCursor);
 }
 
-void Tfrm_excelToDb::fillGrid(const exchange::ImportSheet &sheet) {
+void ImportPreviewWindow::fillGrid(const exchange::ImportSheet &sheet) {
     // A file without any student row leaves the grid as it was.
     if (sheet.students.isEmpty())
         return;
@@ -179,7 +179,7 @@ void Tfrm_excelToDb::fillGrid(const exchange::ImportSheet &sheet) {
     lb_info->setText(count + QStringLiteral("   "));
 }
 
-QList<exchange::ImportRow> Tfrm_excelToDb::gridStudents() const {
+QList<exchange::ImportRow> ImportPreviewWindow::gridStudents() const {
     const QHeaderView *header = sgStudent->horizontalHeader();
     QList<exchange::ImportRow> rows;
     // Every row but the last, the terminating one; cells go by the position the user sees, so a
@@ -195,19 +195,21 @@ QList<exchange::ImportRow> Tfrm_excelToDb::gridStudents() const {
     return rows;
 }
 
-void Tfrm_excelToDb::bnt_yesClick() {
+void ImportPreviewWindow::bnt_yesClick() {
     if (m_main->projectId().isEmpty()) {
         MessageBox::information(this, QStringLiteral("请先选择或建立新的分班工程"));
         return;
     }
     if (!MessageBox::confirm(this, QStringLiteral("将清空之前的所有数据，确定么？"), QStringLiteral("提示")))
         return;
-    auto *progress = new Tfrm_pb(m_main->databasePath(), m_main->projectId().toInt(), gridStudents(), this);
-    connect(progress, &Tfrm_pb::writeEnded, this, [this](bool cancelled) { bnt_yes->setEnabled(cancelled); });
+    auto *progress =
+        new ImportProgressDialog(m_main->databasePath(), m_main->projectId().toInt(), gridStudents(), this);
+    connect(progress, &ImportProgressDialog::writeEnded, this,
+            [this](bool cancelled) { bnt_yes->setEnabled(cancelled); });
     progress->open();
 }
 
-void Tfrm_excelToDb::Label2Click() {
+void ImportPreviewWindow::Label2Click() {
     FileDialog::openWithDesktop(sampleSpreadsheetPath());
 }
 

@@ -1,9 +1,9 @@
-#include "gui/TfrmResult.h"
+#include "gui/division_window.h"
 
 #include "exchange/sheets/sheet.h"
-#include "gui/MessageBox.h"
-#include "gui/TfrmShow.h"
-#include "gui/Tfrm_main.h"
+#include "gui/console_window.h"
+#include "gui/main_window.h"
+#include "gui/message_box.h"
 #include "store/database.h"
 #include "store/division_runner.h"
 #include "store/students.h"
@@ -70,15 +70,15 @@ QTableWidgetItem *cellItem(const QString &text) {
 
 } // namespace
 
-TfrmResult::TfrmResult(Tfrm_main *mainWindow) : m_main(mainWindow) {
+DivisionWindow::DivisionWindow(MainWindow *mainWindow) : m_main(mainWindow) {
     setObjectName(QStringLiteral("frmResult"));
     setWindowTitle(QStringLiteral("分班结果"));
     FormCreate();
 }
 
-TfrmResult::~TfrmResult() = default;
+DivisionWindow::~DivisionWindow() = default;
 
-void TfrmResult::FormCreate() {
+void DivisionWindow::FormCreate() {
     sgClassShow = new QTableWidget(1, 18, this);
     sgClassShow->setObjectName(QStringLiteral("sgClassShow"));
     sgClassShow->setHorizontalHeaderLabels(
@@ -111,8 +111,8 @@ void TfrmResult::FormCreate() {
     m_progress->hide();
     m_poll = new QTimer(this);
     m_poll->setInterval(50);
-    connect(m_poll, &QTimer::timeout, this, &TfrmResult::drainJob);
-    connect(Button1, &QPushButton::clicked, this, &TfrmResult::Button1Click);
+    connect(m_poll, &QTimer::timeout, this, &DivisionWindow::drainJob);
+    connect(Button1, &QPushButton::clicked, this, &DivisionWindow::Button1Click);
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(Button1);
@@ -125,15 +125,15 @@ void TfrmResult::FormCreate() {
     resize(913, 579);
 }
 
-void TfrmResult::Button1Click() {
+void DivisionWindow::Button1Click() {
     start({});
 }
 
-void TfrmResult::reqx_begin(const QList<int> &classNumbers) {
+void DivisionWindow::reqx_begin(const QList<int> &classNumbers) {
     start(classNumbers);
 }
 
-void TfrmResult::start(const QList<int> &classNumbers) {
+void DivisionWindow::start(const QList<int> &classNumbers) {
     if (isRunning()) {
         MessageBox::information(this, busyText);
         return;
@@ -144,7 +144,7 @@ void TfrmResult::start(const QList<int> &classNumbers) {
     QThread *worker = QThread::create([job = m_job, path = m_main->databasePath(),
                                        id = m_main->projectId().toInt()] { runDivision(*job, path, id); });
     connect(worker, &QThread::finished, worker, &QObject::deleteLater);
-    connect(worker, &QThread::finished, this, &TfrmResult::runFinished);
+    connect(worker, &QThread::finished, this, &DivisionWindow::runFinished);
     m_progress->setRange(0, 1);
     m_progress->setValue(0);
     m_progress->show();
@@ -152,7 +152,7 @@ void TfrmResult::start(const QList<int> &classNumbers) {
     worker->start();
 }
 
-void TfrmResult::drainJob() {
+void DivisionWindow::drainJob() {
     QStringList lines;
     {
         QMutexLocker lock(&m_job->mutex);
@@ -167,7 +167,7 @@ void TfrmResult::drainJob() {
     }
 }
 
-void TfrmResult::runFinished() {
+void DivisionWindow::runFinished() {
     m_poll->stop();
     drainJob();
     m_progress->hide();
@@ -184,7 +184,7 @@ void TfrmResult::runFinished() {
     emit runEnded();
 }
 
-void TfrmResult::showGrid(const QList<int> &onlyClasses) {
+void DivisionWindow::showGrid(const QList<int> &onlyClasses) {
     const auto students = store::StudentStore(m_main->database()).byClass(m_main->projectId().toInt());
     if (!students) {
         MessageBox::error(this, students.error());
@@ -215,7 +215,7 @@ void TfrmResult::showGrid(const QList<int> &onlyClasses) {
     sgClassShow->setUpdatesEnabled(true);
 }
 
-void TfrmResult::closeEvent(QCloseEvent *event) {
+void DivisionWindow::closeEvent(QCloseEvent *event) {
     if (isRunning()) {
         MessageBox::information(this, busyText);
         event->ignore();

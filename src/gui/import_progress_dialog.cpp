@@ -1,7 +1,7 @@
-#include "gui/Tfrm_pb.h"
+#include "gui/import_progress_dialog.h"
 
 #include "exchange/student_import.h"
-#include "gui/MessageBox.h"
+#include "gui/message_box.h"
 #include "store/database.h"
 
 #include <QCloseEvent>
@@ -50,7 +50,8 @@ void writeStudents(ImportJob &job, const QString &databasePath, int projectId,
 
 } // namespace
 
-Tfrm_pb::Tfrm_pb(QString databasePath, int projectId, QList<exchange::ImportRow> rows, QWidget *parent)
+ImportProgressDialog::ImportProgressDialog(QString databasePath, int projectId,
+                                           QList<exchange::ImportRow> rows, QWidget *parent)
     : QDialog(parent), m_databasePath(std::move(databasePath)), m_projectId(projectId),
       m_rows(std::move(rows)), m_job(std::make_shared<ImportJob>()) {
     setObjectName(QStringLiteral("frm_pb"));
@@ -77,14 +78,14 @@ Tfrm_pb::Tfrm_pb(QString databasePath, int projectId, QList<exchange::ImportRow>
     layout->addWidget(bntCancel, 0, Qt::AlignHCenter);
     setMinimumWidth(360);
 
-    connect(bntCancel, &QPushButton::clicked, this, &Tfrm_pb::bntCancelClick);
-    connect(tmQX, &QTimer::timeout, this, &Tfrm_pb::saveToDb);
-    connect(m_progressTimer, &QTimer::timeout, this, &Tfrm_pb::showProgress);
+    connect(bntCancel, &QPushButton::clicked, this, &ImportProgressDialog::bntCancelClick);
+    connect(tmQX, &QTimer::timeout, this, &ImportProgressDialog::saveToDb);
+    connect(m_progressTimer, &QTimer::timeout, this, &ImportProgressDialog::showProgress);
 }
 
-Tfrm_pb::~Tfrm_pb() = default;
+ImportProgressDialog::~ImportProgressDialog() = default;
 
-void Tfrm_pb::showEvent(QShowEvent *event) {
+void ImportProgressDialog::showEvent(QShowEvent *event) {
     QDialog::showEvent(event);
     if (!m_started) {
         m_started = true;
@@ -92,26 +93,26 @@ void Tfrm_pb::showEvent(QShowEvent *event) {
     }
 }
 
-void Tfrm_pb::saveToDb() {
+void ImportProgressDialog::saveToDb() {
     m_writing = true;
     QThread *worker = QThread::create([job = m_job, path = m_databasePath, id = m_projectId, rows = m_rows] {
         writeStudents(*job, path, id, rows);
     });
     connect(worker, &QThread::finished, worker, &QObject::deleteLater);
-    connect(worker, &QThread::finished, this, &Tfrm_pb::writeFinished);
+    connect(worker, &QThread::finished, this, &ImportProgressDialog::writeFinished);
     m_progressTimer->start();
     worker->start();
 }
 
-void Tfrm_pb::showProgress() {
+void ImportProgressDialog::showProgress() {
     pb->setValue(static_cast<int>(m_job->written.load()));
 }
 
-void Tfrm_pb::bntCancelClick() {
+void ImportProgressDialog::bntCancelClick() {
     m_job->cancel = true;
 }
 
-void Tfrm_pb::writeFinished() {
+void ImportProgressDialog::writeFinished() {
     m_progressTimer->stop();
     showProgress();
     m_writing = false;
@@ -136,7 +137,7 @@ void Tfrm_pb::writeFinished() {
 
 // Closing by the frame or Escape while rows are written counts as "取消": the window waits for the
 // worker to give up and closes then.
-void Tfrm_pb::closeEvent(QCloseEvent *event) {
+void ImportProgressDialog::closeEvent(QCloseEvent *event) {
     if (m_writing) {
         bntCancelClick();
         event->ignore();
@@ -145,7 +146,7 @@ void Tfrm_pb::closeEvent(QCloseEvent *event) {
     QDialog::closeEvent(event);
 }
 
-void Tfrm_pb::reject() {
+void ImportProgressDialog::reject() {
     if (m_writing) {
         bntCancelClick();
         return;

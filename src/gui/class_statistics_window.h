@@ -11,15 +11,15 @@ class QTableWidget;
 
 namespace fenban::gui {
 
-class Tfrm_main;
+class MainWindow;
 
 // The class statistics window: per-class head-counts, averages, deviations and band counts of the
 // current project, their export, and the request to re-divide chosen classes.
-class Tfrm_class_info : public QWidget {
+class ClassStatisticsWindow : public QWidget {
     Q_OBJECT
 
 public:
-    explicit Tfrm_class_info(Tfrm_main *mainWindow);
+    explicit ClassStatisticsWindow(MainWindow *mainWindow);
 
 private:
     void FormCreate();
@@ -30,7 +30,7 @@ private:
     void showStatistics();
     void initListBox();
 
-    Tfrm_main *m_main;
+    MainWindow *m_main;
     // The figures on screen; the export writes these, not a fresh reading.
     reports::ClassStatistics m_statistics;
 

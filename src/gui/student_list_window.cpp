@@ -1,7 +1,7 @@
-#include "gui/Tfrm_list.h"
+#include "gui/student_list_window.h"
 
-#include "gui/MessageBox.h"
-#include "gui/Tfrm_main.h"
+#include "gui/main_window.h"
+#include "gui/message_box.h"
 #include "reports/student_edits.h"
 #include "reports/student_search.h"
 
@@ -63,7 +63,7 @@ QLineEdit *lineEdit(const QString &name, QWidget *parent, int width) {
 
 } // namespace
 
-Tfrm_list::Tfrm_list(Tfrm_main *mainWindow)
+StudentListWindow::StudentListWindow(MainWindow *mainWindow)
     : m_main(mainWindow), m_projectId(mainWindow->projectId().toInt()) {
     setObjectName(QStringLiteral("frm_list"));
     setWindowTitle(QStringLiteral("学生名单"));
@@ -104,7 +104,7 @@ Tfrm_list::Tfrm_list(Tfrm_main *mainWindow)
     updateNavigator();
 }
 
-QWidget *Tfrm_list::buildSearchPanel() {
+QWidget *StudentListWindow::buildSearchPanel() {
     m_searchPanel = new QWidget(this);
     auto *rows = new QVBoxLayout(m_searchPanel);
     rows->setContentsMargins(0, 0, 0, 0);
@@ -149,7 +149,7 @@ QWidget *Tfrm_list::buildSearchPanel() {
     return m_searchPanel;
 }
 
-QWidget *Tfrm_list::buildNavigator() {
+QWidget *StudentListWindow::buildNavigator() {
     auto *navigator = new QWidget(this);
     navigator->setObjectName(QStringLiteral("DBNavigator1"));
     auto *layout = new QHBoxLayout(navigator);
@@ -180,7 +180,7 @@ QWidget *Tfrm_list::buildNavigator() {
     return navigator;
 }
 
-void Tfrm_list::buildGrid() {
+void StudentListWindow::buildGrid() {
     DBGrid1 = new QTableWidget(0, static_cast<int>(std::size(columnLooks)), this);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
     DBGrid1->setHorizontalHeaderLabels(reports::studentListTitles());
@@ -192,11 +192,11 @@ void Tfrm_list::buildGrid() {
         if (columnLooks[column].width > 0)
             DBGrid1->setColumnWidth(column, charWidth * columnLooks[column].width + 12);
     }
-    connect(DBGrid1, &QTableWidget::cellChanged, this, &Tfrm_list::onCellChanged);
-    connect(DBGrid1, &QTableWidget::currentCellChanged, this, &Tfrm_list::onCurrentCellChanged);
+    connect(DBGrid1, &QTableWidget::cellChanged, this, &StudentListWindow::onCellChanged);
+    connect(DBGrid1, &QTableWidget::currentCellChanged, this, &StudentListWindow::onCurrentCellChanged);
 }
 
-void Tfrm_list::showEvent(QShowEvent *event) {
+void StudentListWindow::showEvent(QShowEvent *event) {
     QWidget::showEvent(event);
     if (m_shown)
         return;
@@ -206,7 +206,7 @@ void Tfrm_list::showEvent(QShowEvent *event) {
         showAll();
 }
 
-void Tfrm_list::closeEvent(QCloseEvent *event) {
+void StudentListWindow::closeEvent(QCloseEvent *event) {
     if (m_editRow >= 0 && !post()) {
         if (!MessageBox::confirm(this, QStringLiteral("修改的学生未能保存, 放弃修改并关闭吗?"))) {
             event->ignore();
@@ -217,7 +217,7 @@ void Tfrm_list::closeEvent(QCloseEvent *event) {
     QWidget::closeEvent(event);
 }
 
-void Tfrm_list::keyPressEvent(QKeyEvent *event) {
+void StudentListWindow::keyPressEvent(QKeyEvent *event) {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     // Only from the search fields: in the grid, Enter belongs to the cell being edited.
     if (enter && focusWidget() && m_searchPanel->isAncestorOf(focusWidget())) {
@@ -227,7 +227,7 @@ void Tfrm_list::keyPressEvent(QKeyEvent *event) {
     QWidget::keyPressEvent(event);
 }
 
-void Tfrm_list::initClass() {
+void StudentListWindow::initClass() {
     tv_class->clear();
     auto *root = new QTreeWidgetItem(tv_class, {reports::allClassesCaption()});
     root->setIcon(0, treeImage(this, 0));
@@ -246,11 +246,11 @@ void Tfrm_list::initClass() {
     root->setExpanded(true);
 }
 
-void Tfrm_list::showAll() {
+void StudentListWindow::showAll() {
     list([this] { return reports::allStudents(m_main->database(), m_projectId); });
 }
 
-void Tfrm_list::tv_classClick() {
+void StudentListWindow::tv_classClick() {
     QTreeWidgetItem *node = tv_class->currentItem();
     if (!node || !node->isSelected())
         return;
@@ -263,7 +263,7 @@ void Tfrm_list::tv_classClick() {
     list([this, classId] { return reports::studentsOfClass(m_main->database(), m_projectId, classId); });
 }
 
-void Tfrm_list::BitBtn1Click() {
+void StudentListWindow::BitBtn1Click() {
     reports::StudentSearchTexts texts;
     texts.number = ed_no->text();
     texts.namePart = ed_name->text();
@@ -290,7 +290,7 @@ void Tfrm_list::BitBtn1Click() {
     });
 }
 
-void Tfrm_list::list(const Listing &listing) {
+void StudentListWindow::list(const Listing &listing) {
     if (!settle())
         return;
     const auto students = listing();
@@ -302,7 +302,7 @@ void Tfrm_list::list(const Listing &listing) {
     fillGrid(students.value());
 }
 
-void Tfrm_list::fillGrid(const QList<store::StudentRecord> &students) {
+void StudentListWindow::fillGrid(const QList<store::StudentRecord> &students) {
     m_filling = true;
     m_students = students;
     m_editRow = -1;
@@ -317,7 +317,7 @@ void Tfrm_list::fillGrid(const QList<store::StudentRecord> &students) {
     updateNavigator();
 }
 
-void Tfrm_list::showRow(int row, const store::StudentRecord &student) {
+void StudentListWindow::showRow(int row, const store::StudentRecord &student) {
     const bool wasFilling = m_filling;
     m_filling = true;
     QStringList cells = reports::studentListCells(student);
@@ -332,7 +332,7 @@ void Tfrm_list::showRow(int row, const store::StudentRecord &student) {
     m_filling = wasFilling;
 }
 
-QStringList Tfrm_list::rowTexts(int row) const {
+QStringList StudentListWindow::rowTexts(int row) const {
     QStringList cells;
     for (int column = 0; column < DBGrid1->columnCount(); ++column) {
         const QTableWidgetItem *item = DBGrid1->item(row, column);
@@ -341,7 +341,7 @@ QStringList Tfrm_list::rowTexts(int row) const {
     return cells;
 }
 
-bool Tfrm_list::post() {
+bool StudentListWindow::post() {
     if (m_editRow < 0)
         return true;
     const int row = m_editRow;
@@ -370,7 +370,7 @@ bool Tfrm_list::post() {
     return true;
 }
 
-void Tfrm_list::cancel() {
+void StudentListWindow::cancel() {
     if (m_editRow < 0)
         return;
     const int row = m_editRow;
@@ -388,7 +388,7 @@ void Tfrm_list::cancel() {
     updateNavigator();
 }
 
-void Tfrm_list::insertRow() {
+void StudentListWindow::insertRow() {
     if (!settle())
         return;
     const int row = std::max(DBGrid1->currentRow(), 0);
@@ -403,7 +403,7 @@ void Tfrm_list::insertRow() {
     updateNavigator();
 }
 
-void Tfrm_list::deleteRow() {
+void StudentListWindow::deleteRow() {
     const int row = DBGrid1->currentRow();
     if (row < 0)
         return;
@@ -431,7 +431,7 @@ void Tfrm_list::deleteRow() {
     updateNavigator();
 }
 
-void Tfrm_list::editRow() {
+void StudentListWindow::editRow() {
     QTableWidgetItem *item = DBGrid1->currentItem();
     if (!item)
         return;
@@ -441,22 +441,22 @@ void Tfrm_list::editRow() {
     updateNavigator();
 }
 
-void Tfrm_list::refresh() {
+void StudentListWindow::refresh() {
     if (m_lastListing)
         list(m_lastListing);
 }
 
-void Tfrm_list::moveTo(int row) {
+void StudentListWindow::moveTo(int row) {
     if (row < 0 || row >= DBGrid1->rowCount())
         return;
     DBGrid1->setCurrentCell(row, std::max(DBGrid1->currentColumn(), 0));
 }
 
-bool Tfrm_list::settle() {
+bool StudentListWindow::settle() {
     return m_editRow < 0 || post();
 }
 
-void Tfrm_list::onCellChanged(int row, int) {
+void StudentListWindow::onCellChanged(int row, int) {
     if (m_filling)
         return;
     if (m_editRow < 0)
@@ -464,7 +464,7 @@ void Tfrm_list::onCellChanged(int row, int) {
     updateNavigator();
 }
 
-void Tfrm_list::onCurrentCellChanged(int row, int, int previousRow, int previousColumn) {
+void StudentListWindow::onCurrentCellChanged(int row, int, int previousRow, int previousColumn) {
     if (m_filling) {
         updateNavigator();
         return;
@@ -478,7 +478,7 @@ void Tfrm_list::onCurrentCellChanged(int row, int, int previousRow, int previous
     updateNavigator();
 }
 
-void Tfrm_list::updateNavigator() {
+void StudentListWindow::updateNavigator() {
     const int row = DBGrid1->currentRow();
     const int count = DBGrid1->rowCount();
     const bool editing = m_editRow >= 0;

@@ -12,17 +12,17 @@ class QTimer;
 
 namespace fenban::gui {
 
-class Tfrm_main;
+class MainWindow;
 struct DivisionJob;
 
 // The result window: starts a division or re-division of the current project, which works in the
 // background, and shows the students class by class when it is done.
-class TfrmResult : public QWidget {
+class DivisionWindow : public QWidget {
     Q_OBJECT
 
 public:
-    explicit TfrmResult(Tfrm_main *mainWindow);
-    ~TfrmResult() override;
+    explicit DivisionWindow(MainWindow *mainWindow);
+    ~DivisionWindow() override;
 
     bool isRunning() const { return m_job != nullptr; }
     // Divides the chosen classes (class numbers) again among themselves.
@@ -43,7 +43,7 @@ private:
     void runFinished();
     void showGrid(const QList<int> &onlyClasses);
 
-    Tfrm_main *m_main;
+    MainWindow *m_main;
     std::shared_ptr<DivisionJob> m_job;
     QTableWidget *sgClassShow = nullptr;
     QPushButton *Button1 = nullptr;

@@ -17,16 +17,16 @@ class QTreeWidget;
 
 namespace fenban::gui {
 
-class Tfrm_main;
+class MainWindow;
 
 // The student list: students by class, search, and editing in place. A changed row is written
 // when it is posted (or when the cursor leaves it); a row the import's rules would refuse stays
 // in the grid, as typed, until it is mended or cancelled.
-class Tfrm_list : public QWidget {
+class StudentListWindow : public QWidget {
     Q_OBJECT
 
 public:
-    explicit Tfrm_list(Tfrm_main *mainWindow);
+    explicit StudentListWindow(MainWindow *mainWindow);
 
     void initClass();
     void showAll();
@@ -66,7 +66,7 @@ private:
     void onCurrentCellChanged(int row, int column, int previousRow, int previousColumn);
     void updateNavigator();
 
-    Tfrm_main *m_main;
+    MainWindow *m_main;
     int m_projectId = 0;
     bool m_shown = false;
 

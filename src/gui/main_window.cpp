@@ -1,17 +1,17 @@
-#include "gui/Tfrm_main.h"
+#include "gui/main_window.h"
 
 #include "exchange/result_export.h"
-#include "gui/FileDialog.h"
-#include "gui/MessageBox.h"
-#include "gui/TfrmBuild.h"
-#include "gui/TfrmResult.h"
-#include "gui/TfrmShow.h"
-#include "gui/Tfrm_class_info.h"
-#include "gui/Tfrm_config.h"
-#include "gui/Tfrm_excelToDb.h"
-#include "gui/Tfrm_insertQX.h"
-#include "gui/Tfrm_list.h"
-#include "gui/Tfrm_open.h"
+#include "gui/class_statistics_window.h"
+#include "gui/console_window.h"
+#include "gui/copy_from_project_dialog.h"
+#include "gui/division_window.h"
+#include "gui/file_dialog.h"
+#include "gui/import_preview_window.h"
+#include "gui/message_box.h"
+#include "gui/new_project_dialog.h"
+#include "gui/open_project_dialog.h"
+#include "gui/settings_window.h"
+#include "gui/student_list_window.h"
 #include "store/students.h"
 
 #include <QApplication>
@@ -38,7 +38,7 @@ struct ToolButtonLook {
 
 } // namespace
 
-Tfrm_main::Tfrm_main(QSqlDatabase db, QWidget *parent) : QMainWindow(parent), m_db(std::move(db)) {
+MainWindow::MainWindow(QSqlDatabase db, QWidget *parent) : QMainWindow(parent), m_db(std::move(db)) {
     setObjectName(QStringLiteral("frm_main"));
     setWindowTitle(productTitle);
     m_mdiArea = new QMdiArea(this);
@@ -49,7 +49,7 @@ Tfrm_main::Tfrm_main(QSqlDatabase db, QWidget *parent) : QMainWindow(parent), m_
     FileDialog::protectDatabase(databasePath());
 }
 
-void Tfrm_main::buildToolBar() {
+void MainWindow::buildToolBar() {
     m_toolBar = addToolBar(QStringLiteral("ToolBar1"));
     m_toolBar->setObjectName(QStringLiteral("ToolBar1"));
     m_toolBar->setMovable(false);
@@ -107,7 +107,7 @@ void Tfrm_main::buildToolBar() {
     }
 }
 
-void Tfrm_main::buildStatusBar() {
+void MainWindow::buildStatusBar() {
     statusBar()->setObjectName(QStringLiteral("sbInfo"));
     for (const int width : {250, 150, 100, 50}) {
         auto *panel = new QLabel(statusBar());
@@ -119,21 +119,21 @@ void Tfrm_main::buildStatusBar() {
     m_statusPanels.last()->setText(productTitle);
 }
 
-void Tfrm_main::setCurrentProject(const store::Project &project) {
+void MainWindow::setCurrentProject(const store::Project &project) {
     m_tableName = project.studentTable();
     m_rbTableName = project.workTable();
     m_projectId = QString::number(project.id);
     setWindowTitle(project.memo);
 }
 
-void Tfrm_main::clearCurrentProject() {
+void MainWindow::clearCurrentProject() {
     m_tableName.clear();
     m_rbTableName.clear();
     m_projectId.clear();
     setWindowTitle(productTitle);
 }
 
-void Tfrm_main::guarded(const std::function<void()> &command) {
+void MainWindow::guarded(const std::function<void()> &command) {
     if (m_tableName.isEmpty()) {
         MessageBox::information(this, QStringLiteral("请选择你要操作的分班项"));
         return;
@@ -141,7 +141,7 @@ void Tfrm_main::guarded(const std::function<void()> &command) {
     command();
 }
 
-void Tfrm_main::showChild(QPointer<QWidget> &field, const std::function<QWidget *()> &create) {
+void MainWindow::showChild(QPointer<QWidget> &field, const std::function<QWidget *()> &create) {
     if (!field) {
         QWidget *window = create();
         window->setAttribute(Qt::WA_DeleteOnClose);
@@ -165,51 +165,51 @@ void Tfrm_main::showChild(QPointer<QWidget> &field, const std::function<QWidget 
         m_mdiArea->setActiveSubWindow(subWindow);
 }
 
-void Tfrm_main::ToolButton6Click() {
-    auto *dialog = new TfrmBuild(m_db, this);
-    connect(dialog, &TfrmBuild::projectCreated, this, &Tfrm_main::setCurrentProject);
+void MainWindow::ToolButton6Click() {
+    auto *dialog = new NewProjectDialog(m_db, this);
+    connect(dialog, &NewProjectDialog::projectCreated, this, &MainWindow::setCurrentProject);
     dialog->open();
 }
 
-void Tfrm_main::ToolButton7Click() {
-    auto *dialog = new Tfrm_open(m_db, this);
-    connect(dialog, &Tfrm_open::projectChosen, this, &Tfrm_main::setCurrentProject);
-    connect(dialog, &Tfrm_open::projectDeleted, this, &Tfrm_main::onProjectDeleted);
+void MainWindow::ToolButton7Click() {
+    auto *dialog = new OpenProjectDialog(m_db, this);
+    connect(dialog, &OpenProjectDialog::projectChosen, this, &MainWindow::setCurrentProject);
+    connect(dialog, &OpenProjectDialog::projectDeleted, this, &MainWindow::onProjectDeleted);
     dialog->open();
 }
 
-void Tfrm_main::ToolButton3Click() {
+void MainWindow::ToolButton3Click() {
     const bool created = !previewWin;
-    showChild(previewWin, [this] { return new Tfrm_excelToDb(this); });
+    showChild(previewWin, [this] { return new ImportPreviewWindow(this); });
     if (created) {
         QWidget *frame = previewWin->parentWidget();
         frame->move(frame->x(), 50);
     }
 }
 
-void Tfrm_main::ToolButton1Click() {
-    showChild(configWin, [this] { return new Tfrm_config(m_db, m_projectId.toInt()); });
+void MainWindow::ToolButton1Click() {
+    showChild(configWin, [this] { return new SettingsWindow(m_db, m_projectId.toInt()); });
 }
 
-void Tfrm_main::ToolButton2Click() {
-    showChild(resultWin, [this] { return new TfrmResult(this); });
+void MainWindow::ToolButton2Click() {
+    showChild(resultWin, [this] { return new DivisionWindow(this); });
 }
 
-void Tfrm_main::ToolButton11Click() {
-    auto *dialog = new Tfrm_insertQX(this);
-    connect(dialog, &Tfrm_insertQX::projectDeleted, this, &Tfrm_main::onProjectDeleted);
+void MainWindow::ToolButton11Click() {
+    auto *dialog = new CopyFromProjectDialog(this);
+    connect(dialog, &CopyFromProjectDialog::projectDeleted, this, &MainWindow::onProjectDeleted);
     dialog->open();
 }
 
-void Tfrm_main::ToolButton5Click() {
-    showChild(classInfoWin, [this] { return new Tfrm_class_info(this); });
+void MainWindow::ToolButton5Click() {
+    showChild(classInfoWin, [this] { return new ClassStatisticsWindow(this); });
 }
 
-void Tfrm_main::ToolButton8Click() {
-    showChild(listWin, [this] { return new Tfrm_list(this); });
+void MainWindow::ToolButton8Click() {
+    showChild(listWin, [this] { return new StudentListWindow(this); });
 }
 
-void Tfrm_main::unlessDividing(const std::function<void()> &command) {
+void MainWindow::unlessDividing(const std::function<void()> &command) {
     if (isDividing()) {
         MessageBox::information(this, QStringLiteral("正在分班，请稍候"));
         return;
@@ -217,7 +217,7 @@ void Tfrm_main::unlessDividing(const std::function<void()> &command) {
     command();
 }
 
-void Tfrm_main::closeEvent(QCloseEvent *event) {
+void MainWindow::closeEvent(QCloseEvent *event) {
     if (isDividing()) {
         MessageBox::information(this, QStringLiteral("正在分班，请稍候"));
         event->ignore();
@@ -226,32 +226,32 @@ void Tfrm_main::closeEvent(QCloseEvent *event) {
     QMainWindow::closeEvent(event);
 }
 
-bool Tfrm_main::isDividing() const {
-    const auto *result = qobject_cast<const TfrmResult *>(resultWin.data());
+bool MainWindow::isDividing() const {
+    const auto *result = qobject_cast<const DivisionWindow *>(resultWin.data());
     return result && result->isRunning();
 }
 
-void Tfrm_main::re_qx(const QList<int> &classNumbers) {
-    if (auto *result = qobject_cast<TfrmResult *>(resultWin.data()))
+void MainWindow::re_qx(const QList<int> &classNumbers) {
+    if (auto *result = qobject_cast<DivisionWindow *>(resultWin.data()))
         result->reqx_begin(classNumbers);
 }
 
-void Tfrm_main::createMsgfrom() {
+void MainWindow::createMsgfrom() {
     if (!m_console)
-        m_console = new TfrmShow(this);
+        m_console = new ConsoleWindow(this);
     m_console->show();
 }
 
-TfrmShow *Tfrm_main::console() const {
+ConsoleWindow *MainWindow::console() const {
     return m_console;
 }
 
-void Tfrm_main::showMsg(const QString &text) {
+void MainWindow::showMsg(const QString &text) {
     if (m_console)
         m_console->showMsg(text);
 }
 
-void Tfrm_main::ToolButton9Click() {
+void MainWindow::ToolButton9Click() {
     const QString path =
         FileDialog::saveFileName(this, QStringLiteral("导出分班结果"), QStringLiteral("分班结果.xlsx"),
                                  QStringLiteral("Excel 工作簿 (*.xlsx);;CSV 文件 (*.csv)"));
@@ -269,15 +269,15 @@ void Tfrm_main::ToolButton9Click() {
     FileDialog::openWithDesktop(path);
 }
 
-QString Tfrm_main::databasePath() const {
+QString MainWindow::databasePath() const {
     return m_db.databaseName();
 }
 
-void Tfrm_main::setStatusText(const QString &text) {
+void MainWindow::setStatusText(const QString &text) {
     m_statusPanels.first()->setText(text);
 }
 
-void Tfrm_main::onProjectDeleted(int id) {
+void MainWindow::onProjectDeleted(int id) {
     if (m_projectId == QString::number(id))
         clearCurrentProject();
 }

@@ -1,4 +1,4 @@
-#include "gui/TfrmShow.h"
+#include "gui/console_window.h"
 
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
@@ -7,7 +7,7 @@ namespace fenban::gui {
 
 // A separate top-level window, owned by the main window so that it lives exactly as long as the
 // program's windows do.
-TfrmShow::TfrmShow(QWidget *owner) : QWidget(owner, Qt::Window) {
+ConsoleWindow::ConsoleWindow(QWidget *owner) : QWidget(owner, Qt::Window) {
     setObjectName(QStringLiteral("frmShow"));
     setWindowTitle(QStringLiteral("显示台"));
     setFixedSize(603, 402);
@@ -31,11 +31,11 @@ TfrmShow::TfrmShow(QWidget *owner) : QWidget(owner, Qt::Window) {
     layout->addWidget(memoMsg);
 }
 
-void TfrmShow::showMsg(const QString &text) {
+void ConsoleWindow::showMsg(const QString &text) {
     memoMsg->appendPlainText(text);
 }
 
-QStringList TfrmShow::lines() const {
+QStringList ConsoleWindow::lines() const {
     return memoMsg->toPlainText().split(QLatin1Char('\n'));
 }
 

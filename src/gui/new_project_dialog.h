@@ -10,11 +10,11 @@ class QLineEdit;
 namespace fenban::gui {
 
 // The new-project dialog: a description and a number of classes.
-class TfrmBuild : public QDialog {
+class NewProjectDialog : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TfrmBuild(QSqlDatabase db, QWidget *parent = nullptr);
+    explicit NewProjectDialog(QSqlDatabase db, QWidget *parent = nullptr);
 
 signals:
     void projectCreated(const fenban::store::Project &project);

@@ -1,8 +1,8 @@
-#include "gui/Tfrm_insertQX.h"
+#include "gui/copy_from_project_dialog.h"
 
-#include "gui/MessageBox.h"
-#include "gui/ProjectList.h"
-#include "gui/Tfrm_main.h"
+#include "gui/main_window.h"
+#include "gui/message_box.h"
+#include "gui/project_list.h"
 #include "store/project_copy.h"
 
 #include <QHBoxLayout>
@@ -13,7 +13,8 @@
 
 namespace fenban::gui {
 
-Tfrm_insertQX::Tfrm_insertQX(Tfrm_main *mainWindow) : QDialog(mainWindow), m_main(mainWindow) {
+CopyFromProjectDialog::CopyFromProjectDialog(MainWindow *mainWindow)
+    : QDialog(mainWindow), m_main(mainWindow) {
     setObjectName(QStringLiteral("frm_insertQX"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("导入分班数据"));
@@ -46,13 +47,13 @@ Tfrm_insertQX::Tfrm_insertQX(Tfrm_main *mainWindow) : QDialog(mainWindow), m_mai
     layout->addLayout(buttons);
     resize(560, 320);
 
-    connect(lv_info, &QTreeWidget::itemDoubleClicked, this, &Tfrm_insertQX::choose);
-    connect(button1, &QPushButton::clicked, this, &Tfrm_insertQX::Button1Click);
-    connect(bitBtn1, &QPushButton::clicked, this, &Tfrm_insertQX::BitBtn1Click);
+    connect(lv_info, &QTreeWidget::itemDoubleClicked, this, &CopyFromProjectDialog::choose);
+    connect(button1, &QPushButton::clicked, this, &CopyFromProjectDialog::Button1Click);
+    connect(bitBtn1, &QPushButton::clicked, this, &CopyFromProjectDialog::BitBtn1Click);
     connect(button2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void Tfrm_insertQX::choose() {
+void CopyFromProjectDialog::choose() {
     const auto source = lv_info->selectedId();
     if (!source)
         return;
@@ -66,7 +67,7 @@ void Tfrm_insertQX::choose() {
     MessageBox::information(m_main, QStringLiteral("导入数据成功"));
 }
 
-void Tfrm_insertQX::Button1Click() {
+void CopyFromProjectDialog::Button1Click() {
     if (!lv_info->selectedId()) {
         MessageBox::information(this, selectProjectFirst());
         return;
@@ -74,7 +75,7 @@ void Tfrm_insertQX::Button1Click() {
     choose();
 }
 
-void Tfrm_insertQX::BitBtn1Click() {
+void CopyFromProjectDialog::BitBtn1Click() {
     if (const auto deleted = lv_info->deleteSelected())
         emit projectDeleted(*deleted);
 }

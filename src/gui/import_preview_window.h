@@ -10,15 +10,15 @@ class QTableWidget;
 
 namespace fenban::gui {
 
-class Tfrm_main;
+class MainWindow;
 
 // The import preview: shows a student spreadsheet row by row and, when confirmed, hands the rows to
 // the progress window that writes them into the current project.
-class Tfrm_excelToDb : public QWidget {
+class ImportPreviewWindow : public QWidget {
     Q_OBJECT
 
 public:
-    explicit Tfrm_excelToDb(Tfrm_main *mainWindow);
+    explicit ImportPreviewWindow(MainWindow *mainWindow);
 
     // Reads the file in the background and fills the grid when it is read.
     void showInStrgrid(const QString &path);
@@ -41,7 +41,7 @@ private:
     void fillGrid(const exchange::ImportSheet &sheet);
     void setLoading(bool loading);
 
-    Tfrm_main *m_main;
+    MainWindow *m_main;
     QTableWidget *sgStudent = nullptr;
     QPushButton *Button1 = nullptr;
     QPushButton *bnt_yes = nullptr;

@@ -16,12 +16,13 @@ struct ImportJob;
 
 // The import progress window: checks the rows and replaces the project's students with them in the
 // background, all or nothing, showing progress and taking a cancel.
-class Tfrm_pb : public QDialog {
+class ImportProgressDialog : public QDialog {
     Q_OBJECT
 
 public:
-    Tfrm_pb(QString databasePath, int projectId, QList<exchange::ImportRow> rows, QWidget *parent);
-    ~Tfrm_pb() override;
+    ImportProgressDialog(QString databasePath, int projectId, QList<exchange::ImportRow> rows,
+                         QWidget *parent);
+    ~ImportProgressDialog() override;
 
     bool isWriting() const { return m_writing; }
 

@@ -1,6 +1,6 @@
-#include "gui/TfrmBuild.h"
+#include "gui/new_project_dialog.h"
 
-#include "gui/MessageBox.h"
+#include "gui/message_box.h"
 #include "store/limits.h"
 
 #include <QGridLayout>
@@ -11,7 +11,8 @@
 
 namespace fenban::gui {
 
-TfrmBuild::TfrmBuild(QSqlDatabase db, QWidget *parent) : QDialog(parent), m_projects(std::move(db)) {
+NewProjectDialog::NewProjectDialog(QSqlDatabase db, QWidget *parent)
+    : QDialog(parent), m_projects(std::move(db)) {
     setObjectName(QStringLiteral("frmBuild"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("新建分班"));
@@ -44,11 +45,11 @@ TfrmBuild::TfrmBuild(QSqlDatabase db, QWidget *parent) : QDialog(parent), m_proj
     layout->addLayout(buttons, 2, 0, 1, 2);
     setMinimumWidth(320);
 
-    connect(button1, &QPushButton::clicked, this, &TfrmBuild::Button1Click);
+    connect(button1, &QPushButton::clicked, this, &NewProjectDialog::Button1Click);
     connect(button2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void TfrmBuild::Button1Click() {
+void NewProjectDialog::Button1Click() {
     const auto checked = store::checkNewProject(DBEdit1->text(), DBEdit2->text());
     if (!checked) {
         MessageBox::information(this, checked.error());

@@ -7,14 +7,14 @@ class QRadioButton;
 namespace fenban::gui {
 
 class ProjectList;
-class Tfrm_main;
+class MainWindow;
 
 // Copies the divided students of another project into the current one, fixed to their classes.
-class Tfrm_insertQX : public QDialog {
+class CopyFromProjectDialog : public QDialog {
     Q_OBJECT
 
 public:
-    explicit Tfrm_insertQX(Tfrm_main *mainWindow);
+    explicit CopyFromProjectDialog(MainWindow *mainWindow);
 
 signals:
     void projectDeleted(int id);
@@ -24,7 +24,7 @@ private:
     void Button1Click();
     void BitBtn1Click();
 
-    Tfrm_main *m_main;
+    MainWindow *m_main;
     ProjectList *lv_info = nullptr;
     QRadioButton *rbInsert = nullptr;
     QRadioButton *rbOver = nullptr;

@@ -1,6 +1,6 @@
-#include "gui/Tfrm_config.h"
+#include "gui/settings_window.h"
 
-#include "gui/MessageBox.h"
+#include "gui/message_box.h"
 #include "store/limits.h"
 
 #include <QCheckBox>
@@ -32,7 +32,7 @@ std::optional<int> wholeNumber(const QString &text) {
 
 } // namespace
 
-Tfrm_config::Tfrm_config(QSqlDatabase db, int projectId, QWidget *parent)
+SettingsWindow::SettingsWindow(QSqlDatabase db, int projectId, QWidget *parent)
     : QWidget(parent), m_settings(std::move(db)), m_projectId(projectId) {
     setObjectName(QStringLiteral("frm_config"));
     setWindowTitle(QStringLiteral("分班设置"));
@@ -43,7 +43,7 @@ Tfrm_config::Tfrm_config(QSqlDatabase db, int projectId, QWidget *parent)
     tabs->addTab(tuningPage(), QStringLiteral("参数设置2"));
     auto *bitBtn1 = new QPushButton(QStringLiteral("确定"), this);
     bitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    connect(bitBtn1, &QPushButton::clicked, this, &Tfrm_config::BitBtn1Click);
+    connect(bitBtn1, &QPushButton::clicked, this, &SettingsWindow::BitBtn1Click);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(tabs);
@@ -51,7 +51,7 @@ Tfrm_config::Tfrm_config(QSqlDatabase db, int projectId, QWidget *parent)
 }
 
 // The subject boxes are shown as the school expects them, but no part of the division reads them.
-QWidget *Tfrm_config::subjectPage() {
+QWidget *SettingsWindow::subjectPage() {
     auto *page = new QWidget;
     auto *frame = new QGroupBox(QStringLiteral("参加分班的科目设置"), page);
     auto *boxes = new QVBoxLayout(frame);
@@ -69,7 +69,7 @@ QWidget *Tfrm_config::subjectPage() {
     return page;
 }
 
-QWidget *Tfrm_config::balancePage() {
+QWidget *SettingsWindow::balancePage() {
     auto *page = new QWidget;
     cb_person = checkBox(QStringLiteral("cb_person"), QStringLiteral("男女平均分到每个班"), true, page);
     cb_total = checkBox(QStringLiteral("cb_total"), QStringLiteral("每班总分平均分要求尽量相同"), true, page);
@@ -85,7 +85,7 @@ QWidget *Tfrm_config::balancePage() {
     return page;
 }
 
-QWidget *Tfrm_config::tuningPage() {
+QWidget *SettingsWindow::tuningPage() {
     auto *page = new QWidget;
     edInter = new QLineEdit(QStringLiteral("1"), page);
     edInter->setObjectName(QStringLiteral("edInter"));
@@ -106,7 +106,7 @@ QWidget *Tfrm_config::tuningPage() {
     return page;
 }
 
-void Tfrm_config::showEvent(QShowEvent *event) {
+void SettingsWindow::showEvent(QShowEvent *event) {
     QWidget::showEvent(event);
     // Loaded once, when first shown: a window brought to the front keeps what the user typed.
     if (!m_loaded) {
@@ -115,7 +115,7 @@ void Tfrm_config::showEvent(QShowEvent *event) {
     }
 }
 
-void Tfrm_config::FormShow() {
+void SettingsWindow::FormShow() {
     const auto stored = m_settings.read(m_projectId);
     if (!stored) {
         MessageBox::error(this, stored.error());
@@ -141,7 +141,7 @@ void Tfrm_config::FormShow() {
     edWTNum->setText(QString::number(settings.wtNum.value_or(0)));
 }
 
-void Tfrm_config::BitBtn1Click() {
+void SettingsWindow::BitBtn1Click() {
     const auto inter = wholeNumber(edInter->text());
     const auto wtNum = wholeNumber(edWTNum->text());
     if (!inter || !wtNum) {
@@ -177,7 +177,7 @@ void Tfrm_config::BitBtn1Click() {
     closeWindow();
 }
 
-void Tfrm_config::closeWindow() {
+void SettingsWindow::closeWindow() {
     if (auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget()))
         frame->close();
     else

@@ -10,11 +10,11 @@ class QLineEdit;
 namespace fenban::gui {
 
 // The settings window: shows and edits the balance rules of the current project.
-class Tfrm_config : public QWidget {
+class SettingsWindow : public QWidget {
     Q_OBJECT
 
 public:
-    Tfrm_config(QSqlDatabase db, int projectId, QWidget *parent = nullptr);
+    SettingsWindow(QSqlDatabase db, int projectId, QWidget *parent = nullptr);
 
 protected:
     void showEvent(QShowEvent *event) override;

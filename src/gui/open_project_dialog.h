@@ -10,11 +10,11 @@ namespace fenban::gui {
 class ProjectList;
 
 // The project chooser: lists every project, opens or deletes the selected one.
-class Tfrm_open : public QDialog {
+class OpenProjectDialog : public QDialog {
     Q_OBJECT
 
 public:
-    explicit Tfrm_open(QSqlDatabase db, QWidget *parent = nullptr);
+    explicit OpenProjectDialog(QSqlDatabase db, QWidget *parent = nullptr);
 
 signals:
     void projectChosen(const fenban::store::Project &project);

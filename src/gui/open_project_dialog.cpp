@@ -1,7 +1,7 @@
-#include "gui/Tfrm_open.h"
+#include "gui/open_project_dialog.h"
 
-#include "gui/MessageBox.h"
-#include "gui/ProjectList.h"
+#include "gui/message_box.h"
+#include "gui/project_list.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -10,7 +10,7 @@
 
 namespace fenban::gui {
 
-Tfrm_open::Tfrm_open(QSqlDatabase db, QWidget *parent) : QDialog(parent) {
+OpenProjectDialog::OpenProjectDialog(QSqlDatabase db, QWidget *parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frm_open"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("选择分班项目"));
@@ -36,13 +36,13 @@ Tfrm_open::Tfrm_open(QSqlDatabase db, QWidget *parent) : QDialog(parent) {
     layout->addLayout(buttons);
     resize(520, 320);
 
-    connect(lv_info, &QTreeWidget::itemDoubleClicked, this, &Tfrm_open::choose);
-    connect(button1, &QPushButton::clicked, this, &Tfrm_open::Button1Click);
-    connect(bitBtn1, &QPushButton::clicked, this, &Tfrm_open::BitBtn1Click);
+    connect(lv_info, &QTreeWidget::itemDoubleClicked, this, &OpenProjectDialog::choose);
+    connect(button1, &QPushButton::clicked, this, &OpenProjectDialog::Button1Click);
+    connect(bitBtn1, &QPushButton::clicked, this, &OpenProjectDialog::BitBtn1Click);
     connect(button2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void Tfrm_open::choose() {
+void OpenProjectDialog::choose() {
     const auto project = lv_info->selectedProject();
     if (!project)
         return;
@@ -50,7 +50,7 @@ void Tfrm_open::choose() {
     accept();
 }
 
-void Tfrm_open::Button1Click() {
+void OpenProjectDialog::Button1Click() {
     if (!lv_info->selectedId()) {
         MessageBox::information(this, selectProjectFirst());
         return;
@@ -58,7 +58,7 @@ void Tfrm_open::Button1Click() {
     choose();
 }
 
-void Tfrm_open::BitBtn1Click() {
+void OpenProjectDialog::BitBtn1Click() {
     if (const auto deleted = lv_info->deleteSelected())
         emit projectDeleted(*deleted);
 }

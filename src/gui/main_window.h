@@ -14,15 +14,15 @@ class QToolBar;
 
 namespace fenban::gui {
 
-class TfrmShow;
+class ConsoleWindow;
 
 // The program's frame: toolbar, child windows, status bar, and the current project that every
 // other window works on.
-class Tfrm_main : public QMainWindow {
+class MainWindow : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit Tfrm_main(QSqlDatabase db, QWidget *parent = nullptr);
+    explicit MainWindow(QSqlDatabase db, QWidget *parent = nullptr);
 
     // The current project; all three are empty while none is chosen.
     const QString &tableName() const { return m_tableName; }
@@ -42,7 +42,7 @@ public:
     void createMsgfrom();
     // Appends a line to the console if it exists.
     void showMsg(const QString &text);
-    TfrmShow *console() const;
+    ConsoleWindow *console() const;
 
     // Hands a re-division request (class numbers) to the result window, if one is open.
     void re_qx(const QList<int> &classNumbers);
@@ -80,7 +80,7 @@ private:
     QMdiArea *m_mdiArea = nullptr;
     QToolBar *m_toolBar = nullptr;
     QList<QLabel *> m_statusPanels;
-    QPointer<TfrmShow> m_console;
+    QPointer<ConsoleWindow> m_console;
 
     QString m_tableName;
     QString m_rbTableName;

@@ -8,11 +8,11 @@ namespace fenban::gui {
 
 // The message console: a black window to which a division writes its progress lines. There is one
 // for the whole program; closing it only hides it, and its lines stay.
-class TfrmShow : public QWidget {
+class ConsoleWindow : public QWidget {
     Q_OBJECT
 
 public:
-    explicit TfrmShow(QWidget *owner);
+    explicit ConsoleWindow(QWidget *owner);
 
     void showMsg(const QString &text);
     QStringList lines() const;

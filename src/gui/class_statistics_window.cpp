@@ -1,8 +1,8 @@
-#include "gui/Tfrm_class_info.h"
+#include "gui/class_statistics_window.h"
 
-#include "gui/FileDialog.h"
-#include "gui/MessageBox.h"
-#include "gui/Tfrm_main.h"
+#include "gui/file_dialog.h"
+#include "gui/main_window.h"
+#include "gui/message_box.h"
 #include "reports/statistics_export.h"
 
 #include <QAbstractButton>
@@ -59,7 +59,7 @@ void showGrid(QTableWidget *table, const reports::ReportGrid &grid) {
 
 } // namespace
 
-Tfrm_class_info::Tfrm_class_info(Tfrm_main *mainWindow) : m_main(mainWindow) {
+ClassStatisticsWindow::ClassStatisticsWindow(MainWindow *mainWindow) : m_main(mainWindow) {
     setObjectName(QStringLiteral("frm_class_info"));
     setWindowTitle(QStringLiteral("班级信息"));
     FormCreate();
@@ -67,7 +67,7 @@ Tfrm_class_info::Tfrm_class_info(Tfrm_main *mainWindow) : m_main(mainWindow) {
     showStatistics();
 }
 
-void Tfrm_class_info::FormCreate() {
+void ClassStatisticsWindow::FormCreate() {
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
 
@@ -114,17 +114,17 @@ void Tfrm_class_info::FormCreate() {
     layout->addWidget(PageControl1, 1);
     layout->addLayout(buttons);
 
-    connect(Button1, &QPushButton::clicked, this, &Tfrm_class_info::Button1Click);
+    connect(Button1, &QPushButton::clicked, this, &ClassStatisticsWindow::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &QWidget::close);
-    connect(BitBtn1, &QPushButton::clicked, this, &Tfrm_class_info::BitBtn1Click);
-    connect(BitBtn2, &QPushButton::clicked, this, &Tfrm_class_info::BitBtn2Click);
+    connect(BitBtn1, &QPushButton::clicked, this, &ClassStatisticsWindow::BitBtn1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &ClassStatisticsWindow::BitBtn2Click);
 }
 
-void Tfrm_class_info::Button1Click() {
+void ClassStatisticsWindow::Button1Click() {
     showStatistics();
 }
 
-void Tfrm_class_info::showStatistics() {
+void ClassStatisticsWindow::showStatistics() {
     const auto statistics = reports::loadClassStatistics(m_main->database(), m_main->projectId().toInt());
     if (!statistics) {
         MessageBox::error(this, statistics.error());
@@ -142,7 +142,7 @@ void Tfrm_class_info::showStatistics() {
     initListBox();
 }
 
-void Tfrm_class_info::initListBox() {
+void ClassStatisticsWindow::initListBox() {
     QSet<int> marked;
     for (const QListWidgetItem *item : lb_class->selectedItems())
         marked.insert(item->data(Qt::UserRole).toInt());
@@ -160,7 +160,7 @@ void Tfrm_class_info::initListBox() {
     }
 }
 
-void Tfrm_class_info::BitBtn1Click() {
+void ClassStatisticsWindow::BitBtn1Click() {
     // Class numbers, never list positions: positions name other classes as soon as the list starts
     // with 0班 or skips a number.
     QList<int> classNumbers;
@@ -177,7 +177,7 @@ void Tfrm_class_info::BitBtn1Click() {
     m_main->re_qx(classNumbers);
 }
 
-void Tfrm_class_info::BitBtn2Click() {
+void ClassStatisticsWindow::BitBtn2Click() {
     const QString path =
         FileDialog::saveFileName(this, QStringLiteral("导出分班数据"), QStringLiteral("分班明细表.xlsx"),
                                  QStringLiteral("Excel 工作簿 (*.xlsx)"));
