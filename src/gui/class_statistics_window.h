@@ -22,27 +22,27 @@ public:
     explicit ClassStatisticsWindow(MainWindow *mainWindow);
 
 private:
-    void FormCreate();
+    void buildWidgets();
     // Reads the current project again and shows its figures; on failure the grids stay as they were.
-    void Button1Click();
-    void BitBtn1Click(); // 重新分班
-    void BitBtn2Click(); // 导出分班数据
+    void refresh();
+    void redivideMarkedClasses();
+    void exportStatistics();
     void showStatistics();
-    void initListBox();
+    void fillClassList();
 
     MainWindow *m_main;
     // The figures on screen; the export writes these, not a fresh reading.
     reports::ClassStatistics m_statistics;
 
-    QTabWidget *PageControl1 = nullptr;
-    QTableWidget *sgClass_info = nullptr;
+    QTabWidget *m_pages = nullptr;
+    QTableWidget *m_summaryGrid = nullptr;
     QList<QTableWidget *> m_bandGrids; // in the order of the tabs
-    QTableWidget *sgType = nullptr;
-    QListWidget *lb_class = nullptr;
-    QPushButton *BitBtn1 = nullptr;
-    QPushButton *BitBtn2 = nullptr;
-    QPushButton *Button1 = nullptr;
-    QPushButton *Button2 = nullptr;
+    QTableWidget *m_categoryGrid = nullptr;
+    QListWidget *m_classList = nullptr;
+    QPushButton *m_redivideButton = nullptr;
+    QPushButton *m_exportButton = nullptr;
+    QPushButton *m_refreshButton = nullptr;
+    QPushButton *m_closeButton = nullptr;
 };
 
 } // namespace fenban::gui

@@ -12,31 +12,31 @@ ConsoleWindow::ConsoleWindow(QWidget *owner) : QWidget(owner, Qt::Window) {
     setWindowTitle(QStringLiteral("显示台"));
     setFixedSize(603, 402);
 
-    memoMsg = new QPlainTextEdit(this);
-    memoMsg->setObjectName(QStringLiteral("memoMsg"));
-    memoMsg->setReadOnly(true);
-    memoMsg->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    memoMsg->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    memoMsg->setLineWrapMode(QPlainTextEdit::NoWrap);
-    memoMsg->setStyleSheet(QStringLiteral("QPlainTextEdit { background: black; color: white; }"));
+    m_text = new QPlainTextEdit(this);
+    m_text->setObjectName(QStringLiteral("memoMsg"));
+    m_text->setReadOnly(true);
+    m_text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_text->setStyleSheet(QStringLiteral("QPlainTextEdit { background: black; color: white; }"));
     QFont font;
     font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("Noto Serif CJK SC"),
                       QStringLiteral("Noto Sans CJK SC")});
     font.setPixelSize(19);
-    memoMsg->setFont(font);
-    memoMsg->appendPlainText(QStringLiteral("信息显示................"));
+    m_text->setFont(font);
+    m_text->appendPlainText(QStringLiteral("信息显示................"));
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(1, 1, 1, 8);
-    layout->addWidget(memoMsg);
+    layout->addWidget(m_text);
 }
 
-void ConsoleWindow::showMsg(const QString &text) {
-    memoMsg->appendPlainText(text);
+void ConsoleWindow::appendLine(const QString &text) {
+    m_text->appendPlainText(text);
 }
 
 QStringList ConsoleWindow::lines() const {
-    return memoMsg->toPlainText().split(QLatin1Char('\n'));
+    return m_text->toPlainText().split(QLatin1Char('\n'));
 }
 
 } // namespace fenban::gui

@@ -14,11 +14,11 @@ class ConsoleWindow : public QWidget {
 public:
     explicit ConsoleWindow(QWidget *owner);
 
-    void showMsg(const QString &text);
+    void appendLine(const QString &text);
     QStringList lines() const;
 
 private:
-    QPlainTextEdit *memoMsg = nullptr;
+    QPlainTextEdit *m_text = nullptr;
 };
 
 } // namespace fenban::gui

@@ -21,44 +21,44 @@ CopyFromProjectDialog::CopyFromProjectDialog(MainWindow *mainWindow)
     setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::WindowTitleHint);
 
-    lv_info = new ProjectList(mainWindow->database(), this);
-    rbInsert = new QRadioButton(QStringLiteral("添加"), this);
-    rbInsert->setObjectName(QStringLiteral("rbInsert"));
-    rbInsert->setChecked(true);
-    rbOver = new QRadioButton(QStringLiteral("覆盖"), this);
-    rbOver->setObjectName(QStringLiteral("rbOver"));
-    auto *button1 = new QPushButton(QStringLiteral("打开"), this);
-    button1->setObjectName(QStringLiteral("Button1"));
-    auto *bitBtn1 =
+    m_projects = new ProjectList(mainWindow->database(), this);
+    m_addButton = new QRadioButton(QStringLiteral("添加"), this);
+    m_addButton->setObjectName(QStringLiteral("rbInsert"));
+    m_addButton->setChecked(true);
+    m_overwriteButton = new QRadioButton(QStringLiteral("覆盖"), this);
+    m_overwriteButton->setObjectName(QStringLiteral("rbOver"));
+    auto *openButton = new QPushButton(QStringLiteral("打开"), this);
+    openButton->setObjectName(QStringLiteral("Button1"));
+    auto *deleteButton =
         new QPushButton(style()->standardIcon(QStyle::SP_TrashIcon), QStringLiteral("删除"), this);
-    bitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    auto *button2 = new QPushButton(QStringLiteral("取消"), this);
-    button2->setObjectName(QStringLiteral("Button2"));
+    deleteButton->setObjectName(QStringLiteral("BitBtn1"));
+    auto *cancelButton = new QPushButton(QStringLiteral("取消"), this);
+    cancelButton->setObjectName(QStringLiteral("Button2"));
 
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(rbInsert);
-    buttons->addWidget(rbOver);
+    buttons->addWidget(m_addButton);
+    buttons->addWidget(m_overwriteButton);
     buttons->addStretch();
-    buttons->addWidget(button1);
-    buttons->addWidget(bitBtn1);
-    buttons->addWidget(button2);
+    buttons->addWidget(openButton);
+    buttons->addWidget(deleteButton);
+    buttons->addWidget(cancelButton);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(lv_info);
+    layout->addWidget(m_projects);
     layout->addLayout(buttons);
     resize(560, 320);
 
-    connect(lv_info, &QTreeWidget::itemDoubleClicked, this, &CopyFromProjectDialog::choose);
-    connect(button1, &QPushButton::clicked, this, &CopyFromProjectDialog::Button1Click);
-    connect(bitBtn1, &QPushButton::clicked, this, &CopyFromProjectDialog::BitBtn1Click);
-    connect(button2, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_projects, &QTreeWidget::itemDoubleClicked, this, &CopyFromProjectDialog::copySelected);
+    connect(openButton, &QPushButton::clicked, this, &CopyFromProjectDialog::copyProject);
+    connect(deleteButton, &QPushButton::clicked, this, &CopyFromProjectDialog::deleteProject);
+    connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void CopyFromProjectDialog::choose() {
-    const auto source = lv_info->selectedId();
+void CopyFromProjectDialog::copySelected() {
+    const auto source = m_projects->selectedId();
     if (!source)
         return;
-    const auto copied =
-        store::copyStudents(m_main->database(), *source, m_main->projectId().toInt(), rbOver->isChecked());
+    const auto copied = store::copyStudents(m_main->database(), *source, m_main->projectId().toInt(),
+                                            m_overwriteButton->isChecked());
     if (!copied) {
         MessageBox::error(this, copied.error());
         return;
@@ -67,16 +67,16 @@ void CopyFromProjectDialog::choose() {
     MessageBox::information(m_main, QStringLiteral("导入数据成功"));
 }
 
-void CopyFromProjectDialog::Button1Click() {
-    if (!lv_info->selectedId()) {
+void CopyFromProjectDialog::copyProject() {
+    if (!m_projects->selectedId()) {
         MessageBox::information(this, selectProjectFirst());
         return;
     }
-    choose();
+    copySelected();
 }
 
-void CopyFromProjectDialog::BitBtn1Click() {
-    if (const auto deleted = lv_info->deleteSelected())
+void CopyFromProjectDialog::deleteProject() {
+    if (const auto deleted = m_projects->deleteSelected())
         emit projectDeleted(*deleted);
 }
 

@@ -20,14 +20,14 @@ signals:
     void projectDeleted(int id);
 
 private:
-    void choose();
-    void Button1Click();
-    void BitBtn1Click();
+    void copySelected();
+    void copyProject();
+    void deleteProject();
 
     MainWindow *m_main;
-    ProjectList *lv_info = nullptr;
-    QRadioButton *rbInsert = nullptr;
-    QRadioButton *rbOver = nullptr;
+    ProjectList *m_projects = nullptr;
+    QRadioButton *m_addButton = nullptr;
+    QRadioButton *m_overwriteButton = nullptr;
 };
 
 } // namespace fenban::gui

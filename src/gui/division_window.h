@@ -26,7 +26,7 @@ public:
 
     bool isRunning() const { return m_job != nullptr; }
     // Divides the chosen classes (class numbers) again among themselves.
-    void reqx_begin(const QList<int> &classNumbers);
+    void redivide(const QList<int> &classNumbers);
 
 signals:
     // A run has ended, whatever its outcome.
@@ -36,8 +36,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void FormCreate();
-    void Button1Click();
+    void buildWidgets();
+    void startDivision();
     void start(const QList<int> &classNumbers);
     void drainJob();
     void runFinished();
@@ -45,9 +45,9 @@ private:
 
     MainWindow *m_main;
     std::shared_ptr<DivisionJob> m_job;
-    QTableWidget *sgClassShow = nullptr;
-    QPushButton *Button1 = nullptr;
-    QPushButton *Button2 = nullptr;
+    QTableWidget *m_studentGrid = nullptr;
+    QPushButton *m_startButton = nullptr;
+    QPushButton *m_exportButton = nullptr;
     QProgressBar *m_progress = nullptr;
     QTimer *m_poll = nullptr;
 };

@@ -21,7 +21,7 @@ public:
     explicit ImportPreviewWindow(MainWindow *mainWindow);
 
     // Reads the file in the background and fills the grid when it is read.
-    void showInStrgrid(const QString &path);
+    void load(const QString &path);
     bool isLoading() const { return m_loading; }
     // The grid's student rows (all but the terminating row), cells in the columns' shown order.
     QList<exchange::ImportRow> gridStudents() const;
@@ -34,19 +34,19 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void FormCreate();
-    void Button1Click();
-    void bnt_yesClick();
-    void Label2Click();
+    void buildWidgets();
+    void chooseFile();
+    void importRows();
+    void openSample();
     void fillGrid(const exchange::ImportSheet &sheet);
     void setLoading(bool loading);
 
     MainWindow *m_main;
-    QTableWidget *sgStudent = nullptr;
-    QPushButton *Button1 = nullptr;
-    QPushButton *bnt_yes = nullptr;
-    QLabel *lb_info = nullptr;
-    QLabel *Label2 = nullptr;
+    QTableWidget *m_studentGrid = nullptr;
+    QPushButton *m_openButton = nullptr;
+    QPushButton *m_importButton = nullptr;
+    QLabel *m_countLabel = nullptr;
+    QLabel *m_sampleLink = nullptr;
     bool m_loading = false;
 };
 

@@ -59,27 +59,27 @@ ImportProgressDialog::ImportProgressDialog(QString databasePath, int projectId,
     setWindowTitle(QStringLiteral("正在导入……"));
     setModal(true);
 
-    pb = new QProgressBar(this);
-    pb->setObjectName(QStringLiteral("pb"));
-    pb->setRange(0, static_cast<int>(m_rows.size()));
-    pb->setValue(0);
-    bntCancel = new QPushButton(QStringLiteral("取消"), this);
-    bntCancel->setObjectName(QStringLiteral("bntCancel"));
+    m_progressBar = new QProgressBar(this);
+    m_progressBar->setObjectName(QStringLiteral("pb"));
+    m_progressBar->setRange(0, static_cast<int>(m_rows.size()));
+    m_progressBar->setValue(0);
+    m_cancelButton = new QPushButton(QStringLiteral("取消"), this);
+    m_cancelButton->setObjectName(QStringLiteral("bntCancel"));
     // Writing starts half a second after the window is shown, once it has surely been drawn.
-    tmQX = new QTimer(this);
-    tmQX->setObjectName(QStringLiteral("tmQX"));
-    tmQX->setSingleShot(true);
-    tmQX->setInterval(500);
+    m_startTimer = new QTimer(this);
+    m_startTimer->setObjectName(QStringLiteral("tmQX"));
+    m_startTimer->setSingleShot(true);
+    m_startTimer->setInterval(500);
     m_progressTimer = new QTimer(this);
     m_progressTimer->setInterval(50);
 
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(pb);
-    layout->addWidget(bntCancel, 0, Qt::AlignHCenter);
+    layout->addWidget(m_progressBar);
+    layout->addWidget(m_cancelButton, 0, Qt::AlignHCenter);
     setMinimumWidth(360);
 
-    connect(bntCancel, &QPushButton::clicked, this, &ImportProgressDialog::bntCancelClick);
-    connect(tmQX, &QTimer::timeout, this, &ImportProgressDialog::saveToDb);
+    connect(m_cancelButton, &QPushButton::clicked, this, &ImportProgressDialog::cancel);
+    connect(m_startTimer, &QTimer::timeout, this, &ImportProgressDialog::startWriting);
     connect(m_progressTimer, &QTimer::timeout, this, &ImportProgressDialog::showProgress);
 }
 
@@ -89,11 +89,11 @@ void ImportProgressDialog::showEvent(QShowEvent *event) {
     QDialog::showEvent(event);
     if (!m_started) {
         m_started = true;
-        tmQX->start();
+        m_startTimer->start();
     }
 }
 
-void ImportProgressDialog::saveToDb() {
+void ImportProgressDialog::startWriting() {
     m_writing = true;
     QThread *worker = QThread::create([job = m_job, path = m_databasePath, id = m_projectId, rows = m_rows] {
         writeStudents(*job, path, id, rows);
@@ -105,10 +105,10 @@ void ImportProgressDialog::saveToDb() {
 }
 
 void ImportProgressDialog::showProgress() {
-    pb->setValue(static_cast<int>(m_job->written.load()));
+    m_progressBar->setValue(static_cast<int>(m_job->written.load()));
 }
 
-void ImportProgressDialog::bntCancelClick() {
+void ImportProgressDialog::cancel() {
     m_job->cancel = true;
 }
 
@@ -139,7 +139,7 @@ void ImportProgressDialog::writeFinished() {
 // worker to give up and closes then.
 void ImportProgressDialog::closeEvent(QCloseEvent *event) {
     if (m_writing) {
-        bntCancelClick();
+        cancel();
         event->ignore();
         return;
     }
@@ -148,7 +148,7 @@ void ImportProgressDialog::closeEvent(QCloseEvent *event) {
 
 void ImportProgressDialog::reject() {
     if (m_writing) {
-        bntCancelClick();
+        cancel();
         return;
     }
     QDialog::reject();

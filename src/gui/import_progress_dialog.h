@@ -36,8 +36,8 @@ protected:
     void reject() override;
 
 private:
-    void saveToDb();
-    void bntCancelClick();
+    void startWriting();
+    void cancel();
     void showProgress();
     void writeFinished();
 
@@ -48,9 +48,9 @@ private:
     bool m_started = false;
     bool m_writing = false;
 
-    QProgressBar *pb = nullptr;
-    QPushButton *bntCancel = nullptr;
-    QTimer *tmQX = nullptr;
+    QProgressBar *m_progressBar = nullptr;
+    QPushButton *m_cancelButton = nullptr;
+    QTimer *m_startTimer = nullptr;
     QTimer *m_progressTimer = nullptr;
 };
 

@@ -59,39 +59,39 @@ void MainWindow::buildToolBar() {
     const QList<std::pair<ToolButtonLook, std::function<void()>>> buttons{
         {{QStringLiteral("ToolButton6"), QStringLiteral("1.新建"), QStyle::SP_FileIcon},
          [this] {
-             unlessDividing([this] { ToolButton6Click(); });
+             unlessDividing([this] { newProject(); });
          }},
         {{QStringLiteral("ToolButton7"), QStringLiteral("2.打开"), QStyle::SP_DirOpenIcon},
          [this] {
-             unlessDividing([this] { ToolButton7Click(); });
+             unlessDividing([this] { openProject(); });
          }},
         {{QStringLiteral("ToolButton3"), QStringLiteral("3.1数据导入"), QStyle::SP_ArrowDown},
          [this] {
-             guarded([this] { unlessDividing([this] { ToolButton3Click(); }); });
+             guarded([this] { unlessDividing([this] { showImportPreview(); }); });
          }},
         {{QStringLiteral("ToolButton11"), QStringLiteral("3.2内部数据"), QStyle::SP_DriveHDIcon},
          [this] {
-             guarded([this] { unlessDividing([this] { ToolButton11Click(); }); });
+             guarded([this] { unlessDividing([this] { copyFromProject(); }); });
          }},
         {{QStringLiteral("ToolButton1"), QStringLiteral("4.分班设置"), QStyle::SP_FileDialogDetailedView},
          [this] {
-             guarded([this] { ToolButton1Click(); });
+             guarded([this] { showSettings(); });
          }},
         {{QStringLiteral("ToolButton2"), QStringLiteral("5.开始"), QStyle::SP_MediaPlay},
          [this] {
-             guarded([this] { ToolButton2Click(); });
+             guarded([this] { showDivisionWindow(); });
          }},
         {{QStringLiteral("ToolButton5"), QStringLiteral("6.班级信息"), QStyle::SP_FileDialogInfoView},
          [this] {
-             guarded([this] { ToolButton5Click(); });
+             guarded([this] { showClassStatistics(); });
          }},
         {{QStringLiteral("ToolButton8"), QStringLiteral("7.学生名单"), QStyle::SP_FileDialogListView},
          [this] {
-             guarded([this] { ToolButton8Click(); });
+             guarded([this] { showStudentList(); });
          }},
         {{QStringLiteral("ToolButton9"), QStringLiteral("8.数据导出"), QStyle::SP_DialogSaveButton},
          [this] {
-             guarded([this] { ToolButton9Click(); });
+             guarded([this] { exportResults(); });
          }},
         {{QStringLiteral("ToolButton4"), QStringLiteral("退出"), QStyle::SP_DialogCloseButton},
          [this] {
@@ -165,48 +165,48 @@ void MainWindow::showChild(QPointer<QWidget> &field, const std::function<QWidget
         m_mdiArea->setActiveSubWindow(subWindow);
 }
 
-void MainWindow::ToolButton6Click() {
+void MainWindow::newProject() {
     auto *dialog = new NewProjectDialog(m_db, this);
     connect(dialog, &NewProjectDialog::projectCreated, this, &MainWindow::setCurrentProject);
     dialog->open();
 }
 
-void MainWindow::ToolButton7Click() {
+void MainWindow::openProject() {
     auto *dialog = new OpenProjectDialog(m_db, this);
     connect(dialog, &OpenProjectDialog::projectChosen, this, &MainWindow::setCurrentProject);
     connect(dialog, &OpenProjectDialog::projectDeleted, this, &MainWindow::onProjectDeleted);
     dialog->open();
 }
 
-void MainWindow::ToolButton3Click() {
-    const bool created = !previewWin;
-    showChild(previewWin, [this] { return new ImportPreviewWindow(this); });
+void MainWindow::showImportPreview() {
+    const bool created = !m_importPreview;
+    showChild(m_importPreview, [this] { return new ImportPreviewWindow(this); });
     if (created) {
-        QWidget *frame = previewWin->parentWidget();
+        QWidget *frame = m_importPreview->parentWidget();
         frame->move(frame->x(), 50);
     }
 }
 
-void MainWindow::ToolButton1Click() {
-    showChild(configWin, [this] { return new SettingsWindow(m_db, m_projectId.toInt()); });
+void MainWindow::showSettings() {
+    showChild(m_settingsWindow, [this] { return new SettingsWindow(m_db, m_projectId.toInt()); });
 }
 
-void MainWindow::ToolButton2Click() {
-    showChild(resultWin, [this] { return new DivisionWindow(this); });
+void MainWindow::showDivisionWindow() {
+    showChild(m_divisionWindow, [this] { return new DivisionWindow(this); });
 }
 
-void MainWindow::ToolButton11Click() {
+void MainWindow::copyFromProject() {
     auto *dialog = new CopyFromProjectDialog(this);
     connect(dialog, &CopyFromProjectDialog::projectDeleted, this, &MainWindow::onProjectDeleted);
     dialog->open();
 }
 
-void MainWindow::ToolButton5Click() {
-    showChild(classInfoWin, [this] { return new ClassStatisticsWindow(this); });
+void MainWindow::showClassStatistics() {
+    showChild(m_classStatistics, [this] { return new ClassStatisticsWindow(this); });
 }
 
-void MainWindow::ToolButton8Click() {
-    showChild(listWin, [this] { return new StudentListWindow(this); });
+void MainWindow::showStudentList() {
+    showChild(m_studentList, [this] { return new StudentListWindow(this); });
 }
 
 void MainWindow::unlessDividing(const std::function<void()> &command) {
@@ -227,16 +227,16 @@ void MainWindow::closeEvent(QCloseEvent *event) {
 }
 
 bool MainWindow::isDividing() const {
-    const auto *result = qobject_cast<const DivisionWindow *>(resultWin.data());
+    const auto *result = qobject_cast<const DivisionWindow *>(m_divisionWindow.data());
     return result && result->isRunning();
 }
 
-void MainWindow::re_qx(const QList<int> &classNumbers) {
-    if (auto *result = qobject_cast<DivisionWindow *>(resultWin.data()))
-        result->reqx_begin(classNumbers);
+void MainWindow::redivideClasses(const QList<int> &classNumbers) {
+    if (auto *result = qobject_cast<DivisionWindow *>(m_divisionWindow.data()))
+        result->redivide(classNumbers);
 }
 
-void MainWindow::createMsgfrom() {
+void MainWindow::showConsole() {
     if (!m_console)
         m_console = new ConsoleWindow(this);
     m_console->show();
@@ -246,12 +246,12 @@ ConsoleWindow *MainWindow::console() const {
     return m_console;
 }
 
-void MainWindow::showMsg(const QString &text) {
+void MainWindow::writeToConsole(const QString &text) {
     if (m_console)
-        m_console->showMsg(text);
+        m_console->appendLine(text);
 }
 
-void MainWindow::ToolButton9Click() {
+void MainWindow::exportResults() {
     const QString path =
         FileDialog::saveFileName(this, QStringLiteral("导出分班结果"), QStringLiteral("分班结果.xlsx"),
                                  QStringLiteral("Excel 工作簿 (*.xlsx);;CSV 文件 (*.csv)"));

@@ -39,13 +39,13 @@ public:
     QSqlDatabase database() const { return m_db; }
 
     // Shows the message console, creating it the first time.
-    void createMsgfrom();
+    void showConsole();
     // Appends a line to the console if it exists.
-    void showMsg(const QString &text);
+    void writeToConsole(const QString &text);
     ConsoleWindow *console() const;
 
     // Hands a re-division request (class numbers) to the result window, if one is open.
-    void re_qx(const QList<int> &classNumbers);
+    void redivideClasses(const QList<int> &classNumbers);
     // Whether a division works in the background; commands that would disturb it are refused.
     bool isDividing() const;
 
@@ -63,17 +63,17 @@ private:
     // Shows the window held in `field`, or makes one with `create`, keeps it there and shows it.
     void showChild(QPointer<QWidget> &field, const std::function<QWidget *()> &create);
 
-    void ToolButton6Click();  // 1.新建
-    void ToolButton7Click();  // 2.打开
-    void ToolButton3Click();  // 3.1数据导入
-    void ToolButton11Click(); // 3.2内部数据
-    void ToolButton1Click();  // 4.分班设置
-    void ToolButton2Click();  // 5.开始
+    void newProject();
+    void openProject();
+    void showImportPreview();
+    void copyFromProject();
+    void showSettings();
+    void showDivisionWindow();
     // Runs `command` unless a division is working; otherwise says so.
     void unlessDividing(const std::function<void()> &command);
-    void ToolButton5Click(); // 6.班级信息
-    void ToolButton8Click(); // 7.学生名单
-    void ToolButton9Click(); // 8.数据导出
+    void showClassStatistics();
+    void showStudentList();
+    void exportResults();
     void onProjectDeleted(int id);
 
     QSqlDatabase m_db;
@@ -87,11 +87,11 @@ private:
     QString m_projectId;
 
     // One of each kind of child window at most; a window clears its field by being destroyed.
-    QPointer<QWidget> configWin;
-    QPointer<QWidget> resultWin;
-    QPointer<QWidget> previewWin;
-    QPointer<QWidget> classInfoWin;
-    QPointer<QWidget> listWin;
+    QPointer<QWidget> m_settingsWindow;
+    QPointer<QWidget> m_divisionWindow;
+    QPointer<QWidget> m_importPreview;
+    QPointer<QWidget> m_classStatistics;
+    QPointer<QWidget> m_studentList;
 };
 
 } // namespace fenban::gui

@@ -20,11 +20,11 @@ signals:
     void projectCreated(const fenban::store::Project &project);
 
 private:
-    void Button1Click();
+    void createProject();
 
     store::ProjectStore m_projects;
-    QLineEdit *DBEdit1 = nullptr;
-    QLineEdit *DBEdit2 = nullptr;
+    QLineEdit *m_descriptionEdit = nullptr;
+    QLineEdit *m_classCountEdit = nullptr;
 };
 
 } // namespace fenban::gui

@@ -17,49 +17,49 @@ OpenProjectDialog::OpenProjectDialog(QSqlDatabase db, QWidget *parent) : QDialog
     setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::WindowTitleHint);
 
-    lv_info = new ProjectList(std::move(db), this);
-    auto *button1 = new QPushButton(QStringLiteral("打开"), this);
-    button1->setObjectName(QStringLiteral("Button1"));
-    auto *bitBtn1 =
+    m_projects = new ProjectList(std::move(db), this);
+    auto *openButton = new QPushButton(QStringLiteral("打开"), this);
+    openButton->setObjectName(QStringLiteral("Button1"));
+    auto *deleteButton =
         new QPushButton(style()->standardIcon(QStyle::SP_TrashIcon), QStringLiteral("删除"), this);
-    bitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    auto *button2 = new QPushButton(QStringLiteral("取消"), this);
-    button2->setObjectName(QStringLiteral("Button2"));
+    deleteButton->setObjectName(QStringLiteral("BitBtn1"));
+    auto *cancelButton = new QPushButton(QStringLiteral("取消"), this);
+    cancelButton->setObjectName(QStringLiteral("Button2"));
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(button1);
-    buttons->addWidget(bitBtn1);
-    buttons->addWidget(button2);
+    buttons->addWidget(openButton);
+    buttons->addWidget(deleteButton);
+    buttons->addWidget(cancelButton);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(lv_info);
+    layout->addWidget(m_projects);
     layout->addLayout(buttons);
     resize(520, 320);
 
-    connect(lv_info, &QTreeWidget::itemDoubleClicked, this, &OpenProjectDialog::choose);
-    connect(button1, &QPushButton::clicked, this, &OpenProjectDialog::Button1Click);
-    connect(bitBtn1, &QPushButton::clicked, this, &OpenProjectDialog::BitBtn1Click);
-    connect(button2, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_projects, &QTreeWidget::itemDoubleClicked, this, &OpenProjectDialog::openSelected);
+    connect(openButton, &QPushButton::clicked, this, &OpenProjectDialog::openProject);
+    connect(deleteButton, &QPushButton::clicked, this, &OpenProjectDialog::deleteProject);
+    connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void OpenProjectDialog::choose() {
-    const auto project = lv_info->selectedProject();
+void OpenProjectDialog::openSelected() {
+    const auto project = m_projects->selectedProject();
     if (!project)
         return;
     emit projectChosen(*project);
     accept();
 }
 
-void OpenProjectDialog::Button1Click() {
-    if (!lv_info->selectedId()) {
+void OpenProjectDialog::openProject() {
+    if (!m_projects->selectedId()) {
         MessageBox::information(this, selectProjectFirst());
         return;
     }
-    choose();
+    openSelected();
 }
 
-void OpenProjectDialog::BitBtn1Click() {
-    if (const auto deleted = lv_info->deleteSelected())
+void OpenProjectDialog::deleteProject() {
+    if (const auto deleted = m_projects->deleteSelected())
         emit projectDeleted(*deleted);
 }
 

@@ -21,11 +21,11 @@ signals:
     void projectDeleted(int id);
 
 private:
-    void choose();
-    void Button1Click();
-    void BitBtn1Click();
+    void openSelected();
+    void openProject();
+    void deleteProject();
 
-    ProjectList *lv_info = nullptr;
+    ProjectList *m_projects = nullptr;
 };
 
 } // namespace fenban::gui

@@ -23,23 +23,23 @@ private:
     QWidget *subjectPage();
     QWidget *balancePage();
     QWidget *tuningPage();
-    void FormShow();
-    void BitBtn1Click();
+    void loadSettings();
+    void saveSettings();
     void closeWindow();
 
     store::SettingsStore m_settings;
     int m_projectId;
     bool m_loaded = false;
 
-    QCheckBox *cb_person = nullptr;
-    QCheckBox *cb_total = nullptr;
-    QCheckBox *cb_ch = nullptr;
-    QCheckBox *cb_math = nullptr;
-    QCheckBox *cb_eng = nullptr;
-    QCheckBox *cb_inter = nullptr;
-    QCheckBox *cb_man = nullptr;
-    QLineEdit *edInter = nullptr;
-    QLineEdit *edWTNum = nullptr;
+    QCheckBox *m_sexBalanceBox = nullptr;
+    QCheckBox *m_totalAverageBox = nullptr;
+    QCheckBox *m_chineseAverageBox = nullptr;
+    QCheckBox *m_mathAverageBox = nullptr;
+    QCheckBox *m_englishAverageBox = nullptr;
+    QCheckBox *m_bandBalanceBox = nullptr;
+    QCheckBox *m_boysFirstBox = nullptr;
+    QLineEdit *m_bandWeightEdit = nullptr;
+    QLineEdit *m_tuningPassesEdit = nullptr;
 };
 
 } // namespace fenban::gui

@@ -69,20 +69,20 @@ StudentListWindow::StudentListWindow(MainWindow *mainWindow)
     setWindowTitle(QStringLiteral("学生名单"));
     resize(900, 560);
 
-    tv_class = new QTreeWidget(this);
-    tv_class->setObjectName(QStringLiteral("tv_class"));
-    tv_class->setHeaderHidden(true);
-    tv_class->setMinimumWidth(130);
-    tv_class->setSelectionMode(QAbstractItemView::SingleSelection);
-    tv_class->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_classTree = new QTreeWidget(this);
+    m_classTree->setObjectName(QStringLiteral("tv_class"));
+    m_classTree->setHeaderHidden(true);
+    m_classTree->setMinimumWidth(130);
+    m_classTree->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_classTree->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // The chosen class is the search's class condition, so it must stay visible while typing there.
-    QPalette palette = tv_class->palette();
+    QPalette palette = m_classTree->palette();
     palette.setBrush(QPalette::Inactive, QPalette::Highlight,
                      palette.brush(QPalette::Active, QPalette::Highlight));
     palette.setBrush(QPalette::Inactive, QPalette::HighlightedText,
                      palette.brush(QPalette::Active, QPalette::HighlightedText));
-    tv_class->setPalette(palette);
-    connect(tv_class, &QTreeWidget::itemClicked, this, [this] { tv_classClick(); });
+    m_classTree->setPalette(palette);
+    connect(m_classTree, &QTreeWidget::itemClicked, this, [this] { listChosenClass(); });
 
     buildGrid();
 
@@ -90,10 +90,10 @@ StudentListWindow::StudentListWindow(MainWindow *mainWindow)
     auto *rightLayout = new QVBoxLayout(right);
     rightLayout->setContentsMargins(0, 0, 0, 0);
     rightLayout->addWidget(buildNavigator());
-    rightLayout->addWidget(DBGrid1);
+    rightLayout->addWidget(m_studentGrid);
 
     auto *splitter = new QSplitter(this);
-    splitter->addWidget(tv_class);
+    splitter->addWidget(m_classTree);
     splitter->addWidget(right);
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({150, 750});
@@ -110,19 +110,19 @@ QWidget *StudentListWindow::buildSearchPanel() {
     rows->setContentsMargins(0, 0, 0, 0);
 
     auto *first = new QHBoxLayout;
-    ed_no = lineEdit(QStringLiteral("ed_no"), m_searchPanel, 120);
-    ed_name = lineEdit(QStringLiteral("ed_name"), m_searchPanel, 120);
-    cbSex = new QComboBox(m_searchPanel);
-    cbSex->setObjectName(QStringLiteral("cbSex"));
-    cbSex->addItems({QStringLiteral("全部"), QStringLiteral("男"), QStringLiteral("女")});
-    cbClass = new QCheckBox(QStringLiteral("使用左边的班级条件"), m_searchPanel);
-    cbClass->setObjectName(QStringLiteral("cbClass"));
+    m_numberEdit = lineEdit(QStringLiteral("ed_no"), m_searchPanel, 120);
+    m_nameEdit = lineEdit(QStringLiteral("ed_name"), m_searchPanel, 120);
+    m_sexBox = new QComboBox(m_searchPanel);
+    m_sexBox->setObjectName(QStringLiteral("cbSex"));
+    m_sexBox->addItems({QStringLiteral("全部"), QStringLiteral("男"), QStringLiteral("女")});
+    m_classConditionBox = new QCheckBox(QStringLiteral("使用左边的班级条件"), m_searchPanel);
+    m_classConditionBox->setObjectName(QStringLiteral("cbClass"));
     first->addWidget(new QLabel(QStringLiteral("考号"), m_searchPanel));
-    first->addWidget(ed_no);
+    first->addWidget(m_numberEdit);
     first->addWidget(new QLabel(QStringLiteral("姓名"), m_searchPanel));
-    first->addWidget(ed_name);
-    first->addWidget(cbSex);
-    first->addWidget(cbClass);
+    first->addWidget(m_nameEdit);
+    first->addWidget(m_sexBox);
+    first->addWidget(m_classConditionBox);
     first->addStretch();
     rows->addLayout(first);
 
@@ -137,13 +137,16 @@ QWidget *StudentListWindow::buildSearchPanel() {
         second->addWidget(high);
         second->addSpacing(12);
     };
-    addRange(QStringLiteral("数学"), edMath1, edMath2, QStringLiteral("edMath1"), QStringLiteral("edMath2"));
-    addRange(QStringLiteral("英语"), edSx1, edSx2, QStringLiteral("edSx1"), QStringLiteral("edSx2"));
-    addRange(QStringLiteral("语文"), edYw1, edYw2, QStringLiteral("edYw1"), QStringLiteral("edYw2"));
-    BitBtn1 = new QPushButton(QStringLiteral("查询"), m_searchPanel);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
-    second->addWidget(BitBtn1);
+    addRange(QStringLiteral("数学"), m_mathLowEdit, m_mathHighEdit, QStringLiteral("edMath1"),
+             QStringLiteral("edMath2"));
+    addRange(QStringLiteral("英语"), m_englishLowEdit, m_englishHighEdit, QStringLiteral("edSx1"),
+             QStringLiteral("edSx2"));
+    addRange(QStringLiteral("语文"), m_chineseLowEdit, m_chineseHighEdit, QStringLiteral("edYw1"),
+             QStringLiteral("edYw2"));
+    m_searchButton = new QPushButton(QStringLiteral("查询"), m_searchPanel);
+    m_searchButton->setObjectName(QStringLiteral("BitBtn1"));
+    connect(m_searchButton, &QPushButton::clicked, this, [this] { search(); });
+    second->addWidget(m_searchButton);
     second->addStretch();
     rows->addLayout(second);
     return m_searchPanel;
@@ -168,9 +171,9 @@ QWidget *StudentListWindow::buildNavigator() {
         connect(m_navigator[which], &QPushButton::clicked, this, slot);
     };
     on(First, [this] { moveTo(0); });
-    on(Prior, [this] { moveTo(DBGrid1->currentRow() - 1); });
-    on(Next, [this] { moveTo(DBGrid1->currentRow() + 1); });
-    on(Last, [this] { moveTo(DBGrid1->rowCount() - 1); });
+    on(Prior, [this] { moveTo(m_studentGrid->currentRow() - 1); });
+    on(Next, [this] { moveTo(m_studentGrid->currentRow() + 1); });
+    on(Last, [this] { moveTo(m_studentGrid->rowCount() - 1); });
     on(Insert, [this] { insertRow(); });
     on(Delete, [this] { deleteRow(); });
     on(Edit, [this] { editRow(); });
@@ -181,19 +184,19 @@ QWidget *StudentListWindow::buildNavigator() {
 }
 
 void StudentListWindow::buildGrid() {
-    DBGrid1 = new QTableWidget(0, static_cast<int>(std::size(columnLooks)), this);
-    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-    DBGrid1->setHorizontalHeaderLabels(reports::studentListTitles());
-    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    DBGrid1->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                             QAbstractItemView::AnyKeyPressed);
-    const int charWidth = DBGrid1->fontMetrics().horizontalAdvance(QLatin1Char('0'));
-    for (int column = 0; column < DBGrid1->columnCount(); ++column) {
+    m_studentGrid = new QTableWidget(0, static_cast<int>(std::size(columnLooks)), this);
+    m_studentGrid->setObjectName(QStringLiteral("DBGrid1"));
+    m_studentGrid->setHorizontalHeaderLabels(reports::studentListTitles());
+    m_studentGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_studentGrid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                                   QAbstractItemView::AnyKeyPressed);
+    const int charWidth = m_studentGrid->fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    for (int column = 0; column < m_studentGrid->columnCount(); ++column) {
         if (columnLooks[column].width > 0)
-            DBGrid1->setColumnWidth(column, charWidth * columnLooks[column].width + 12);
+            m_studentGrid->setColumnWidth(column, charWidth * columnLooks[column].width + 12);
     }
-    connect(DBGrid1, &QTableWidget::cellChanged, this, &StudentListWindow::onCellChanged);
-    connect(DBGrid1, &QTableWidget::currentCellChanged, this, &StudentListWindow::onCurrentCellChanged);
+    connect(m_studentGrid, &QTableWidget::cellChanged, this, &StudentListWindow::onCellChanged);
+    connect(m_studentGrid, &QTableWidget::currentCellChanged, this, &StudentListWindow::onCurrentCellChanged);
 }
 
 void StudentListWindow::showEvent(QShowEvent *event) {
@@ -201,9 +204,9 @@ void StudentListWindow::showEvent(QShowEvent *event) {
     if (m_shown)
         return;
     m_shown = true;
-    initClass();
+    fillClassTree();
     if (!m_main->tableName().isEmpty())
-        showAll();
+        listAll();
 }
 
 void StudentListWindow::closeEvent(QCloseEvent *event) {
@@ -221,15 +224,15 @@ void StudentListWindow::keyPressEvent(QKeyEvent *event) {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     // Only from the search fields: in the grid, Enter belongs to the cell being edited.
     if (enter && focusWidget() && m_searchPanel->isAncestorOf(focusWidget())) {
-        BitBtn1->click();
+        m_searchButton->click();
         return;
     }
     QWidget::keyPressEvent(event);
 }
 
-void StudentListWindow::initClass() {
-    tv_class->clear();
-    auto *root = new QTreeWidgetItem(tv_class, {reports::allClassesCaption()});
+void StudentListWindow::fillClassTree() {
+    m_classTree->clear();
+    auto *root = new QTreeWidgetItem(m_classTree, {reports::allClassesCaption()});
     root->setIcon(0, treeImage(this, 0));
     const auto classes = reports::studentClassIds(m_main->database(), m_projectId);
     if (!classes) {
@@ -246,16 +249,16 @@ void StudentListWindow::initClass() {
     root->setExpanded(true);
 }
 
-void StudentListWindow::showAll() {
+void StudentListWindow::listAll() {
     list([this] { return reports::allStudents(m_main->database(), m_projectId); });
 }
 
-void StudentListWindow::tv_classClick() {
-    QTreeWidgetItem *node = tv_class->currentItem();
+void StudentListWindow::listChosenClass() {
+    QTreeWidgetItem *node = m_classTree->currentItem();
     if (!node || !node->isSelected())
         return;
     if (!node->parent()) {
-        showAll();
+        listAll();
         return;
     }
     // The node's own class number, not its position: with classes 0, 1, 2 the first node is 0班.
@@ -263,23 +266,23 @@ void StudentListWindow::tv_classClick() {
     list([this, classId] { return reports::studentsOfClass(m_main->database(), m_projectId, classId); });
 }
 
-void StudentListWindow::BitBtn1Click() {
+void StudentListWindow::search() {
     reports::StudentSearchTexts texts;
-    texts.number = ed_no->text();
-    texts.namePart = ed_name->text();
-    texts.sex = cbSex->currentIndex() > 0 ? cbSex->currentText() : QString();
-    if (cbClass->isChecked()) {
+    texts.number = m_numberEdit->text();
+    texts.namePart = m_nameEdit->text();
+    texts.sex = m_sexBox->currentIndex() > 0 ? m_sexBox->currentText() : QString();
+    if (m_classConditionBox->isChecked()) {
         // With the root, or no node at all, chosen there is no class to keep to.
-        const QTreeWidgetItem *node = tv_class->currentItem();
+        const QTreeWidgetItem *node = m_classTree->currentItem();
         if (node && node->isSelected() && node->parent())
             texts.classId = node->data(0, Qt::UserRole).toInt();
     }
-    texts.mathLow = edMath1->text();
-    texts.mathHigh = edMath2->text();
-    texts.englishLow = edSx1->text();
-    texts.englishHigh = edSx2->text();
-    texts.chineseLow = edYw1->text();
-    texts.chineseHigh = edYw2->text();
+    texts.mathLow = m_mathLowEdit->text();
+    texts.mathHigh = m_mathHighEdit->text();
+    texts.englishLow = m_englishLowEdit->text();
+    texts.englishHigh = m_englishHighEdit->text();
+    texts.chineseLow = m_chineseLowEdit->text();
+    texts.chineseHigh = m_chineseHighEdit->text();
     const auto filter = reports::studentFilter(texts);
     if (!filter) {
         MessageBox::error(this, filter.error());
@@ -307,12 +310,12 @@ void StudentListWindow::fillGrid(const QList<store::StudentRecord> &students) {
     m_students = students;
     m_editRow = -1;
     m_inserting = false;
-    DBGrid1->setRowCount(0);
-    DBGrid1->setRowCount(static_cast<int>(students.size()));
-    for (int row = 0; row < DBGrid1->rowCount(); ++row)
+    m_studentGrid->setRowCount(0);
+    m_studentGrid->setRowCount(static_cast<int>(students.size()));
+    for (int row = 0; row < m_studentGrid->rowCount(); ++row)
         showRow(row, students[row]);
-    if (DBGrid1->rowCount() > 0)
-        DBGrid1->setCurrentCell(0, 0);
+    if (m_studentGrid->rowCount() > 0)
+        m_studentGrid->setCurrentCell(0, 0);
     m_filling = false;
     updateNavigator();
 }
@@ -327,15 +330,15 @@ void StudentListWindow::showRow(int row, const store::StudentRecord &student) {
         auto *item = new QTableWidgetItem(cells[column]);
         item->setTextAlignment(columnLooks[column].centred ? Qt::AlignCenter
                                                            : Qt::AlignLeft | Qt::AlignVCenter);
-        DBGrid1->setItem(row, column, item);
+        m_studentGrid->setItem(row, column, item);
     }
     m_filling = wasFilling;
 }
 
 QStringList StudentListWindow::rowTexts(int row) const {
     QStringList cells;
-    for (int column = 0; column < DBGrid1->columnCount(); ++column) {
-        const QTableWidgetItem *item = DBGrid1->item(row, column);
+    for (int column = 0; column < m_studentGrid->columnCount(); ++column) {
+        const QTableWidgetItem *item = m_studentGrid->item(row, column);
         cells.append(item ? item->text() : QString());
     }
     return cells;
@@ -350,7 +353,7 @@ bool StudentListWindow::post() {
         MessageBox::error(this, edit.problem->message());
         const int column = static_cast<int>(reports::studentListTitles().indexOf(edit.problem->column));
         m_filling = true;
-        DBGrid1->setCurrentCell(row, std::max(column, 0));
+        m_studentGrid->setCurrentCell(row, std::max(column, 0));
         m_filling = false;
         return false;
     }
@@ -380,7 +383,7 @@ void StudentListWindow::cancel() {
     m_filling = true;
     if (inserting) {
         m_students.removeAt(row);
-        DBGrid1->removeRow(row);
+        m_studentGrid->removeRow(row);
     } else {
         showRow(row, m_students[row]);
     }
@@ -391,20 +394,20 @@ void StudentListWindow::cancel() {
 void StudentListWindow::insertRow() {
     if (!settle())
         return;
-    const int row = std::max(DBGrid1->currentRow(), 0);
+    const int row = std::max(m_studentGrid->currentRow(), 0);
     m_filling = true;
     m_students.insert(row, store::StudentRecord{});
-    DBGrid1->insertRow(row);
+    m_studentGrid->insertRow(row);
     m_editRow = row;
     m_inserting = true;
     showRow(row, m_students[row]);
-    DBGrid1->setCurrentCell(row, IdColumn);
+    m_studentGrid->setCurrentCell(row, IdColumn);
     m_filling = false;
     updateNavigator();
 }
 
 void StudentListWindow::deleteRow() {
-    const int row = DBGrid1->currentRow();
+    const int row = m_studentGrid->currentRow();
     if (row < 0)
         return;
     if (m_inserting && row == m_editRow) {
@@ -426,18 +429,18 @@ void StudentListWindow::deleteRow() {
     else if (m_editRow > row)
         --m_editRow;
     m_students.removeAt(row);
-    DBGrid1->removeRow(row);
+    m_studentGrid->removeRow(row);
     m_filling = false;
     updateNavigator();
 }
 
 void StudentListWindow::editRow() {
-    QTableWidgetItem *item = DBGrid1->currentItem();
+    QTableWidgetItem *item = m_studentGrid->currentItem();
     if (!item)
         return;
     if (m_editRow < 0)
         m_editRow = item->row();
-    DBGrid1->editItem(item);
+    m_studentGrid->editItem(item);
     updateNavigator();
 }
 
@@ -447,9 +450,9 @@ void StudentListWindow::refresh() {
 }
 
 void StudentListWindow::moveTo(int row) {
-    if (row < 0 || row >= DBGrid1->rowCount())
+    if (row < 0 || row >= m_studentGrid->rowCount())
         return;
-    DBGrid1->setCurrentCell(row, std::max(DBGrid1->currentColumn(), 0));
+    m_studentGrid->setCurrentCell(row, std::max(m_studentGrid->currentColumn(), 0));
 }
 
 bool StudentListWindow::settle() {
@@ -472,15 +475,15 @@ void StudentListWindow::onCurrentCellChanged(int row, int, int previousRow, int 
     // Leaving a changed row writes it, as a bound grid does; a refused row keeps the cursor.
     if (m_editRow >= 0 && row != m_editRow && previousRow == m_editRow && !post()) {
         m_filling = true;
-        DBGrid1->setCurrentCell(m_editRow, std::max(previousColumn, 0));
+        m_studentGrid->setCurrentCell(m_editRow, std::max(previousColumn, 0));
         m_filling = false;
     }
     updateNavigator();
 }
 
 void StudentListWindow::updateNavigator() {
-    const int row = DBGrid1->currentRow();
-    const int count = DBGrid1->rowCount();
+    const int row = m_studentGrid->currentRow();
+    const int count = m_studentGrid->rowCount();
     const bool editing = m_editRow >= 0;
     m_navigator[First]->setEnabled(row > 0);
     m_navigator[Prior]->setEnabled(row > 0);

@@ -28,10 +28,10 @@ class StudentListWindow : public QWidget {
 public:
     explicit StudentListWindow(MainWindow *mainWindow);
 
-    void initClass();
-    void showAll();
-    void tv_classClick();
-    void BitBtn1Click();
+    void fillClassTree();
+    void listAll();
+    void listChosenClass();
+    void search();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -70,16 +70,16 @@ private:
     int m_projectId = 0;
     bool m_shown = false;
 
-    QTreeWidget *tv_class = nullptr;
-    QTableWidget *DBGrid1 = nullptr;
-    QLineEdit *ed_no = nullptr;
-    QLineEdit *ed_name = nullptr;
-    QComboBox *cbSex = nullptr;
-    QCheckBox *cbClass = nullptr;
-    QLineEdit *edMath1 = nullptr, *edMath2 = nullptr;
-    QLineEdit *edSx1 = nullptr, *edSx2 = nullptr;
-    QLineEdit *edYw1 = nullptr, *edYw2 = nullptr;
-    QPushButton *BitBtn1 = nullptr;
+    QTreeWidget *m_classTree = nullptr;
+    QTableWidget *m_studentGrid = nullptr;
+    QLineEdit *m_numberEdit = nullptr;
+    QLineEdit *m_nameEdit = nullptr;
+    QComboBox *m_sexBox = nullptr;
+    QCheckBox *m_classConditionBox = nullptr;
+    QLineEdit *m_mathLowEdit = nullptr, *m_mathHighEdit = nullptr;
+    QLineEdit *m_englishLowEdit = nullptr, *m_englishHighEdit = nullptr;
+    QLineEdit *m_chineseLowEdit = nullptr, *m_chineseHighEdit = nullptr;
+    QPushButton *m_searchButton = nullptr;
     QWidget *m_searchPanel = nullptr;
     QList<QPushButton *> m_navigator; // in NavigatorButton order
 

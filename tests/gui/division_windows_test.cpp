@@ -224,7 +224,7 @@ void DivisionWindowsTest::commandsAreRefusedWhileDividing() {
     click(result, QStringLiteral("Button1"));
     click(m_window, QStringLiteral("ToolButton7"));
     click(m_window, QStringLiteral("ToolButton3"));
-    m_window->re_qx({1, 2});
+    m_window->redivideClasses({1, 2});
     result->parentWidget()->close();
     const QString busy = QStringLiteral("正在分班，请稍候");
     QCOMPARE(messages(), (QStringList{busy, busy, busy, busy, busy}));
@@ -235,7 +235,7 @@ void DivisionWindowsTest::commandsAreRefusedWhileDividing() {
 
     // After the run the same commands work again; a re-division shows only the chosen classes.
     QSignalSpy again(result, &DivisionWindow::runEnded);
-    m_window->re_qx({2, 4});
+    m_window->redivideClasses({2, 4});
     QVERIFY(again.wait(60000));
     auto *grid = result->findChild<QTableWidget *>(QStringLiteral("sgClassShow"));
     QCOMPARE(grid->rowCount(), 20);
@@ -298,7 +298,7 @@ void DivisionWindowsTest::studentsWithoutSexAreNamed() {
 
     // A re-division leaves them where they are, and says so again.
     QSignalSpy again(result, &DivisionWindow::runEnded);
-    m_window->re_qx({1, 2});
+    m_window->redivideClasses({1, 2});
     QVERIFY(again.wait(60000));
     QCOMPARE(m_window->console()->lines().last(), full);
     QCOMPARE(messages(), QStringList{shortened});
