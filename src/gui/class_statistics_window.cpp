@@ -1,11 +1,10 @@
 #include "gui/class_statistics_window.h"
 
 #include "gui/file_dialog.h"
-#include "gui/main_window.h"
 #include "gui/message_box.h"
+#include "gui/project_context.h"
 #include "reports/statistics_export.h"
 
-#include <QAbstractButton>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -59,7 +58,8 @@ void showGrid(QTableWidget *table, const reports::ReportGrid &grid) {
 
 } // namespace
 
-ClassStatisticsWindow::ClassStatisticsWindow(MainWindow *mainWindow) : m_main(mainWindow) {
+ClassStatisticsWindow::ClassStatisticsWindow(std::shared_ptr<const ProjectContext> context, QWidget *parent)
+    : QWidget(parent), m_context(std::move(context)) {
     setObjectName(QStringLiteral("frm_class_info"));
     setWindowTitle(QStringLiteral("班级信息"));
     buildWidgets();
@@ -125,7 +125,7 @@ void ClassStatisticsWindow::refresh() {
 }
 
 void ClassStatisticsWindow::showStatistics() {
-    const auto statistics = reports::loadClassStatistics(m_main->database(), m_main->projectId().toInt());
+    const auto statistics = reports::loadClassStatistics(m_context->database(), m_context->projectId());
     if (!statistics) {
         MessageBox::error(this, statistics.error());
         return;
@@ -172,9 +172,7 @@ void ClassStatisticsWindow::redivideMarkedClasses() {
         MessageBox::information(this, QStringLiteral("请选择要重新分班的班级"));
         return;
     }
-    if (auto *start = m_main->findChild<QAbstractButton *>(QStringLiteral("ToolButton2")))
-        start->click();
-    m_main->redivideClasses(classNumbers);
+    emit redivisionRequested(classNumbers);
 }
 
 void ClassStatisticsWindow::exportStatistics() {

@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class QListWidget;
 class QPushButton;
 class QTabWidget;
@@ -11,7 +13,7 @@ class QTableWidget;
 
 namespace fenban::gui {
 
-class MainWindow;
+class ProjectContext;
 
 // The class statistics window: per-class head-counts, averages, deviations and band counts of the
 // current project, their export, and the request to re-divide chosen classes.
@@ -19,7 +21,11 @@ class ClassStatisticsWindow : public QWidget {
     Q_OBJECT
 
 public:
-    explicit ClassStatisticsWindow(MainWindow *mainWindow);
+    explicit ClassStatisticsWindow(std::shared_ptr<const ProjectContext> context, QWidget *parent = nullptr);
+
+signals:
+    // Divide these classes (class numbers, at least one) again among themselves.
+    void redivisionRequested(const QList<int> &classNumbers);
 
 private:
     void buildWidgets();
@@ -30,7 +36,7 @@ private:
     void showStatistics();
     void fillClassList();
 
-    MainWindow *m_main;
+    std::shared_ptr<const ProjectContext> m_context;
     // The figures on screen; the export writes these, not a fresh reading.
     reports::ClassStatistics m_statistics;
 

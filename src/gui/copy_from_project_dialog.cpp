@@ -1,7 +1,7 @@
 #include "gui/copy_from_project_dialog.h"
 
-#include "gui/main_window.h"
 #include "gui/message_box.h"
+#include "gui/project_context.h"
 #include "gui/project_list.h"
 #include "store/project_copy.h"
 
@@ -13,15 +13,15 @@
 
 namespace fenban::gui {
 
-CopyFromProjectDialog::CopyFromProjectDialog(MainWindow *mainWindow)
-    : QDialog(mainWindow), m_main(mainWindow) {
+CopyFromProjectDialog::CopyFromProjectDialog(std::shared_ptr<const ProjectContext> context, QWidget *parent)
+    : QDialog(parent), m_context(std::move(context)) {
     setObjectName(QStringLiteral("frm_insertQX"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("导入分班数据"));
     setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::WindowTitleHint);
 
-    m_projects = new ProjectList(mainWindow->database(), this);
+    m_projects = new ProjectList(m_context->database(), this);
     m_addButton = new QRadioButton(QStringLiteral("添加"), this);
     m_addButton->setObjectName(QStringLiteral("rbInsert"));
     m_addButton->setChecked(true);
@@ -57,14 +57,16 @@ void CopyFromProjectDialog::copySelected() {
     const auto source = m_projects->selectedId();
     if (!source)
         return;
-    const auto copied = store::copyStudents(m_main->database(), *source, m_main->projectId().toInt(),
+    const auto copied = store::copyStudents(m_context->database(), *source, m_context->projectId(),
                                             m_overwriteButton->isChecked());
     if (!copied) {
         MessageBox::error(this, copied.error());
         return;
     }
+    // Said by the window below: this dialog is gone once accepted.
+    QWidget *owner = parentWidget();
     accept();
-    MessageBox::information(m_main, QStringLiteral("导入数据成功"));
+    MessageBox::information(owner, QStringLiteral("导入数据成功"));
 }
 
 void CopyFromProjectDialog::copyProject() {

@@ -2,19 +2,21 @@
 
 #include <QDialog>
 
+#include <memory>
+
 class QRadioButton;
 
 namespace fenban::gui {
 
 class ProjectList;
-class MainWindow;
+class ProjectContext;
 
 // Copies the divided students of another project into the current one, fixed to their classes.
 class CopyFromProjectDialog : public QDialog {
     Q_OBJECT
 
 public:
-    explicit CopyFromProjectDialog(MainWindow *mainWindow);
+    CopyFromProjectDialog(std::shared_ptr<const ProjectContext> context, QWidget *parent);
 
 signals:
     void projectDeleted(int id);
@@ -24,7 +26,7 @@ private:
     void copyProject();
     void deleteProject();
 
-    MainWindow *m_main;
+    std::shared_ptr<const ProjectContext> m_context;
     ProjectList *m_projects = nullptr;
     QRadioButton *m_addButton = nullptr;
     QRadioButton *m_overwriteButton = nullptr;

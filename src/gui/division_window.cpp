@@ -2,8 +2,8 @@
 
 #include "exchange/sheets/sheet.h"
 #include "gui/console_window.h"
-#include "gui/main_window.h"
 #include "gui/message_box.h"
+#include "gui/project_context.h"
 #include "store/database.h"
 #include "store/division_runner.h"
 #include "store/students.h"
@@ -70,7 +70,8 @@ QTableWidgetItem *cellItem(const QString &text) {
 
 } // namespace
 
-DivisionWindow::DivisionWindow(MainWindow *mainWindow) : m_main(mainWindow) {
+DivisionWindow::DivisionWindow(std::shared_ptr<const ProjectContext> context, QWidget *parent)
+    : QWidget(parent), m_context(std::move(context)) {
     setObjectName(QStringLiteral("frmResult"));
     setWindowTitle(QStringLiteral("分班结果"));
     buildWidgets();
@@ -138,11 +139,11 @@ void DivisionWindow::start(const QList<int> &classNumbers) {
         MessageBox::information(this, busyText);
         return;
     }
-    m_main->showConsole();
+    emit runStarting();
     m_job = std::make_shared<DivisionJob>();
     m_job->classNumbers = classNumbers;
-    QThread *worker = QThread::create([job = m_job, path = m_main->databasePath(),
-                                       id = m_main->projectId().toInt()] { runDivision(*job, path, id); });
+    QThread *worker = QThread::create([job = m_job, path = m_context->databasePath(),
+                                       id = m_context->projectId()] { runDivision(*job, path, id); });
     connect(worker, &QThread::finished, worker, &QObject::deleteLater);
     connect(worker, &QThread::finished, this, &DivisionWindow::runFinished);
     m_progress->setRange(0, 1);
@@ -159,7 +160,7 @@ void DivisionWindow::drainJob() {
         lines.swap(m_job->lines);
     }
     for (const QString &line : lines)
-        m_main->writeToConsole(line);
+        emit progressLine(line);
     const long total = m_job->total;
     if (total > 0) {
         m_progress->setRange(0, static_cast<int>(total));
@@ -178,14 +179,14 @@ void DivisionWindow::runFinished() {
         showGrid(job->classNumbers);
     // Left in class 0 by design, they would otherwise go unnoticed until a class list lacks them.
     if (job->outcome.kind == store::RunOutcome::Done && !job->outcome.withoutSex.isEmpty()) {
-        m_main->writeToConsole(store::withoutSexText(job->outcome.withoutSex));
+        emit progressLine(store::withoutSexText(job->outcome.withoutSex));
         MessageBox::information(this, store::withoutSexText(job->outcome.withoutSex, shownInMessage));
     }
     emit runEnded();
 }
 
 void DivisionWindow::showGrid(const QList<int> &onlyClasses) {
-    const auto students = store::StudentStore(m_main->database()).byClass(m_main->projectId().toInt());
+    const auto students = store::StudentStore(m_context->database()).byClass(m_context->projectId());
     if (!students) {
         MessageBox::error(this, students.error());
         return;

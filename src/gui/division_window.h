@@ -12,7 +12,7 @@ class QTimer;
 
 namespace fenban::gui {
 
-class MainWindow;
+class ProjectContext;
 struct DivisionJob;
 
 // The result window: starts a division or re-division of the current project, which works in the
@@ -21,7 +21,7 @@ class DivisionWindow : public QWidget {
     Q_OBJECT
 
 public:
-    explicit DivisionWindow(MainWindow *mainWindow);
+    explicit DivisionWindow(std::shared_ptr<const ProjectContext> context, QWidget *parent = nullptr);
     ~DivisionWindow() override;
 
     bool isRunning() const { return m_job != nullptr; }
@@ -29,6 +29,9 @@ public:
     void redivide(const QList<int> &classNumbers);
 
 signals:
+    // Before the work starts, so that its lines have a console to go to.
+    void runStarting();
+    void progressLine(const QString &line);
     // A run has ended, whatever its outcome.
     void runEnded();
 
@@ -43,7 +46,7 @@ private:
     void runFinished();
     void showGrid(const QList<int> &onlyClasses);
 
-    MainWindow *m_main;
+    std::shared_ptr<const ProjectContext> m_context;
     std::shared_ptr<DivisionJob> m_job;
     QTableWidget *m_studentGrid = nullptr;
     QPushButton *m_startButton = nullptr;

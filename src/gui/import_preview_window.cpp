@@ -3,8 +3,8 @@
 #include "exchange/sheets/sheet.h"
 #include "gui/file_dialog.h"
 #include "gui/import_progress_dialog.h"
-#include "gui/main_window.h"
 #include "gui/message_box.h"
+#include "gui/project_context.h"
 
 #include <QApplication>
 #include <QColor>
@@ -50,7 +50,8 @@ QString sampleSpreadsheetPath() {
     return QDir::cleanPath(candidates.first());
 }
 
-ImportPreviewWindow::ImportPreviewWindow(MainWindow *mainWindow) : m_main(mainWindow) {
+ImportPreviewWindow::ImportPreviewWindow(std::shared_ptr<const ProjectContext> context, QWidget *parent)
+    : QWidget(parent), m_context(std::move(context)) {
     setObjectName(QStringLiteral("frm_excelToDb"));
     setWindowTitle(QStringLiteral("导入数据浏览"));
     buildWidgets();
@@ -103,7 +104,7 @@ bool ImportPreviewWindow::eventFilter(QObject *watched, QEvent *event) {
 }
 
 void ImportPreviewWindow::chooseFile() {
-    if (m_main->tableName().isEmpty()) {
+    if (!m_context->hasProject()) {
         MessageBox::information(this, QStringLiteral("请先选择或建立新的分班工程"));
         return;
     }
@@ -175,7 +176,7 @@ void ImportPreviewWindow::fillGrid(const exchange::ImportSheet &sheet) {
     QString count = QStringLiteral("已导入的总记录数:%1条").arg(sheet.students.size());
     if (withoutSex > 0)
         count += QStringLiteral("，其中%1名学生性别为空，分班时不会分入任何班级").arg(withoutSex);
-    m_main->setStatusText(count);
+    emit rowsCounted(count);
     m_countLabel->setText(count + QStringLiteral("   "));
 }
 
@@ -196,14 +197,14 @@ QList<exchange::ImportRow> ImportPreviewWindow::gridStudents() const {
 }
 
 void ImportPreviewWindow::importRows() {
-    if (m_main->projectId().isEmpty()) {
+    if (!m_context->hasProject()) {
         MessageBox::information(this, QStringLiteral("请先选择或建立新的分班工程"));
         return;
     }
     if (!MessageBox::confirm(this, QStringLiteral("将清空之前的所有数据，确定么？"), QStringLiteral("提示")))
         return;
     auto *progress =
-        new ImportProgressDialog(m_main->databasePath(), m_main->projectId().toInt(), gridStudents(), this);
+        new ImportProgressDialog(m_context->databasePath(), m_context->projectId(), gridStudents(), this);
     connect(progress, &ImportProgressDialog::writeEnded, this,
             [this](bool cancelled) { m_importButton->setEnabled(cancelled); });
     progress->open();

@@ -4,13 +4,15 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class QLabel;
 class QPushButton;
 class QTableWidget;
 
 namespace fenban::gui {
 
-class MainWindow;
+class ProjectContext;
 
 // The import preview: shows a student spreadsheet row by row and, when confirmed, hands the rows to
 // the progress window that writes them into the current project.
@@ -18,7 +20,7 @@ class ImportPreviewWindow : public QWidget {
     Q_OBJECT
 
 public:
-    explicit ImportPreviewWindow(MainWindow *mainWindow);
+    explicit ImportPreviewWindow(std::shared_ptr<const ProjectContext> context, QWidget *parent = nullptr);
 
     // Reads the file in the background and fills the grid when it is read.
     void load(const QString &path);
@@ -29,6 +31,8 @@ public:
 signals:
     // A load has ended, filled or refused.
     void loadEnded();
+    // The count of the rows shown, as the grid's caption says it.
+    void rowsCounted(const QString &text);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -41,7 +45,7 @@ private:
     void fillGrid(const exchange::ImportSheet &sheet);
     void setLoading(bool loading);
 
-    MainWindow *m_main;
+    std::shared_ptr<const ProjectContext> m_context;
     QTableWidget *m_studentGrid = nullptr;
     QPushButton *m_openButton = nullptr;
     QPushButton *m_importButton = nullptr;

@@ -38,7 +38,8 @@ struct ToolButtonLook {
 
 } // namespace
 
-MainWindow::MainWindow(QSqlDatabase db, QWidget *parent) : QMainWindow(parent), m_db(std::move(db)) {
+MainWindow::MainWindow(QSqlDatabase db, QWidget *parent)
+    : QMainWindow(parent), m_context(std::make_shared<ProjectContext>(std::move(db))) {
     setObjectName(QStringLiteral("frm_main"));
     setWindowTitle(productTitle);
     m_mdiArea = new QMdiArea(this);
@@ -46,7 +47,7 @@ MainWindow::MainWindow(QSqlDatabase db, QWidget *parent) : QMainWindow(parent), 
     setCentralWidget(m_mdiArea);
     buildToolBar();
     buildStatusBar();
-    FileDialog::protectDatabase(databasePath());
+    FileDialog::protectDatabase(m_context->databasePath());
 }
 
 void MainWindow::buildToolBar() {
@@ -120,21 +121,17 @@ void MainWindow::buildStatusBar() {
 }
 
 void MainWindow::setCurrentProject(const store::Project &project) {
-    m_tableName = project.studentTable();
-    m_rbTableName = project.workTable();
-    m_projectId = QString::number(project.id);
+    m_context->setProject(project);
     setWindowTitle(project.memo);
 }
 
 void MainWindow::clearCurrentProject() {
-    m_tableName.clear();
-    m_rbTableName.clear();
-    m_projectId.clear();
+    m_context->clearProject();
     setWindowTitle(productTitle);
 }
 
 void MainWindow::guarded(const std::function<void()> &command) {
-    if (m_tableName.isEmpty()) {
+    if (!m_context->hasProject()) {
         MessageBox::information(this, QStringLiteral("请选择你要操作的分班项"));
         return;
     }
@@ -166,13 +163,13 @@ void MainWindow::showChild(QPointer<QWidget> &field, const std::function<QWidget
 }
 
 void MainWindow::newProject() {
-    auto *dialog = new NewProjectDialog(m_db, this);
+    auto *dialog = new NewProjectDialog(m_context->database(), this);
     connect(dialog, &NewProjectDialog::projectCreated, this, &MainWindow::setCurrentProject);
     dialog->open();
 }
 
 void MainWindow::openProject() {
-    auto *dialog = new OpenProjectDialog(m_db, this);
+    auto *dialog = new OpenProjectDialog(m_context->database(), this);
     connect(dialog, &OpenProjectDialog::projectChosen, this, &MainWindow::setCurrentProject);
     connect(dialog, &OpenProjectDialog::projectDeleted, this, &MainWindow::onProjectDeleted);
     dialog->open();
@@ -180,7 +177,11 @@ void MainWindow::openProject() {
 
 void MainWindow::showImportPreview() {
     const bool created = !m_importPreview;
-    showChild(m_importPreview, [this] { return new ImportPreviewWindow(this); });
+    showChild(m_importPreview, [this] {
+        auto *preview = new ImportPreviewWindow(m_context);
+        connect(preview, &ImportPreviewWindow::rowsCounted, this, &MainWindow::setStatusText);
+        return preview;
+    });
     if (created) {
         QWidget *frame = m_importPreview->parentWidget();
         frame->move(frame->x(), 50);
@@ -188,25 +189,35 @@ void MainWindow::showImportPreview() {
 }
 
 void MainWindow::showSettings() {
-    showChild(m_settingsWindow, [this] { return new SettingsWindow(m_db, m_projectId.toInt()); });
+    showChild(m_settingsWindow,
+              [this] { return new SettingsWindow(m_context->database(), m_context->projectId()); });
 }
 
 void MainWindow::showDivisionWindow() {
-    showChild(m_divisionWindow, [this] { return new DivisionWindow(this); });
+    showChild(m_divisionWindow, [this] {
+        auto *division = new DivisionWindow(m_context);
+        connect(division, &DivisionWindow::runStarting, this, &MainWindow::showConsole);
+        connect(division, &DivisionWindow::progressLine, this, &MainWindow::writeToConsole);
+        return division;
+    });
 }
 
 void MainWindow::copyFromProject() {
-    auto *dialog = new CopyFromProjectDialog(this);
+    auto *dialog = new CopyFromProjectDialog(m_context, this);
     connect(dialog, &CopyFromProjectDialog::projectDeleted, this, &MainWindow::onProjectDeleted);
     dialog->open();
 }
 
 void MainWindow::showClassStatistics() {
-    showChild(m_classStatistics, [this] { return new ClassStatisticsWindow(this); });
+    showChild(m_classStatistics, [this] {
+        auto *statistics = new ClassStatisticsWindow(m_context);
+        connect(statistics, &ClassStatisticsWindow::redivisionRequested, this, &MainWindow::redivideClasses);
+        return statistics;
+    });
 }
 
 void MainWindow::showStudentList() {
-    showChild(m_studentList, [this] { return new StudentListWindow(this); });
+    showChild(m_studentList, [this] { return new StudentListWindow(m_context); });
 }
 
 void MainWindow::unlessDividing(const std::function<void()> &command) {
@@ -232,6 +243,7 @@ bool MainWindow::isDividing() const {
 }
 
 void MainWindow::redivideClasses(const QList<int> &classNumbers) {
+    guarded([this] { showDivisionWindow(); });
     if (auto *result = qobject_cast<DivisionWindow *>(m_divisionWindow.data()))
         result->redivide(classNumbers);
 }
@@ -257,7 +269,7 @@ void MainWindow::exportResults() {
                                  QStringLiteral("Excel 工作簿 (*.xlsx);;CSV 文件 (*.csv)"));
     if (path.isEmpty())
         return;
-    const auto students = store::StudentStore(m_db).byClass(m_projectId.toInt());
+    const auto students = store::StudentStore(m_context->database()).byClass(m_context->projectId());
     if (!students) {
         MessageBox::error(this, students.error());
         return;
@@ -269,16 +281,12 @@ void MainWindow::exportResults() {
     FileDialog::openWithDesktop(path);
 }
 
-QString MainWindow::databasePath() const {
-    return m_db.databaseName();
-}
-
 void MainWindow::setStatusText(const QString &text) {
     m_statusPanels.first()->setText(text);
 }
 
 void MainWindow::onProjectDeleted(int id) {
-    if (m_projectId == QString::number(id))
+    if (m_context->hasProject() && m_context->projectId() == id)
         clearCurrentProject();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gui/project_context.h"
 #include "store/projects.h"
 
 #include <QMainWindow>
@@ -7,6 +8,7 @@
 #include <QSqlDatabase>
 
 #include <functional>
+#include <memory>
 
 class QLabel;
 class QMdiArea;
@@ -24,19 +26,12 @@ class MainWindow : public QMainWindow {
 public:
     explicit MainWindow(QSqlDatabase db, QWidget *parent = nullptr);
 
-    // The current project; all three are empty while none is chosen.
-    const QString &tableName() const { return m_tableName; }
-    const QString &rbTableName() const { return m_rbTableName; }
-    const QString &projectId() const { return m_projectId; }
-
+    const ProjectContext &context() const { return *m_context; }
     void setCurrentProject(const store::Project &project);
     void clearCurrentProject();
 
-    // The database file, for work that runs on a connection of its own in another thread.
-    QString databasePath() const;
     // Text of the status bar's first panel.
     void setStatusText(const QString &text);
-    QSqlDatabase database() const { return m_db; }
 
     // Shows the message console, creating it the first time.
     void showConsole();
@@ -44,7 +39,8 @@ public:
     void writeToConsole(const QString &text);
     ConsoleWindow *console() const;
 
-    // Hands a re-division request (class numbers) to the result window, if one is open.
+    // Shows the division window, as 5.开始 does, and has it divide the given classes (class numbers)
+    // again among themselves.
     void redivideClasses(const QList<int> &classNumbers);
     // Whether a division works in the background; commands that would disturb it are refused.
     bool isDividing() const;
@@ -76,15 +72,11 @@ private:
     void exportResults();
     void onProjectDeleted(int id);
 
-    QSqlDatabase m_db;
+    std::shared_ptr<ProjectContext> m_context;
     QMdiArea *m_mdiArea = nullptr;
     QToolBar *m_toolBar = nullptr;
     QList<QLabel *> m_statusPanels;
     QPointer<ConsoleWindow> m_console;
-
-    QString m_tableName;
-    QString m_rbTableName;
-    QString m_projectId;
 
     // One of each kind of child window at most; a window clears its field by being destroyed.
     QPointer<QWidget> m_settingsWindow;

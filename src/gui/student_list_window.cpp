@@ -1,7 +1,7 @@
 #include "gui/student_list_window.h"
 
-#include "gui/main_window.h"
 #include "gui/message_box.h"
+#include "gui/project_context.h"
 #include "reports/student_edits.h"
 #include "reports/student_search.h"
 
@@ -63,8 +63,8 @@ QLineEdit *lineEdit(const QString &name, QWidget *parent, int width) {
 
 } // namespace
 
-StudentListWindow::StudentListWindow(MainWindow *mainWindow)
-    : m_main(mainWindow), m_projectId(mainWindow->projectId().toInt()) {
+StudentListWindow::StudentListWindow(std::shared_ptr<const ProjectContext> context, QWidget *parent)
+    : QWidget(parent), m_context(std::move(context)), m_projectId(m_context->projectId()) {
     setObjectName(QStringLiteral("frm_list"));
     setWindowTitle(QStringLiteral("学生名单"));
     resize(900, 560);
@@ -205,7 +205,7 @@ void StudentListWindow::showEvent(QShowEvent *event) {
         return;
     m_shown = true;
     fillClassTree();
-    if (!m_main->tableName().isEmpty())
+    if (!!m_context->hasProject())
         listAll();
 }
 
@@ -234,7 +234,7 @@ void StudentListWindow::fillClassTree() {
     m_classTree->clear();
     auto *root = new QTreeWidgetItem(m_classTree, {reports::allClassesCaption()});
     root->setIcon(0, treeImage(this, 0));
-    const auto classes = reports::studentClassIds(m_main->database(), m_projectId);
+    const auto classes = reports::studentClassIds(m_context->database(), m_projectId);
     if (!classes) {
         MessageBox::error(this, classes.error());
         return;
@@ -250,7 +250,7 @@ void StudentListWindow::fillClassTree() {
 }
 
 void StudentListWindow::listAll() {
-    list([this] { return reports::allStudents(m_main->database(), m_projectId); });
+    list([this] { return reports::allStudents(m_context->database(), m_projectId); });
 }
 
 void StudentListWindow::listChosenClass() {
@@ -263,7 +263,7 @@ void StudentListWindow::listChosenClass() {
     }
     // The node's own class number, not its position: with classes 0, 1, 2 the first node is 0班.
     const int classId = node->data(0, Qt::UserRole).toInt();
-    list([this, classId] { return reports::studentsOfClass(m_main->database(), m_projectId, classId); });
+    list([this, classId] { return reports::studentsOfClass(m_context->database(), m_projectId, classId); });
 }
 
 void StudentListWindow::search() {
@@ -289,7 +289,7 @@ void StudentListWindow::search() {
         return;
     }
     list([this, filter = filter.value()] {
-        return reports::searchStudents(m_main->database(), m_projectId, filter);
+        return reports::searchStudents(m_context->database(), m_projectId, filter);
     });
 }
 
@@ -357,10 +357,10 @@ bool StudentListWindow::post() {
         m_filling = false;
         return false;
     }
-    const store::Status written = m_inserting
-                                      ? reports::insertStudent(m_main->database(), m_projectId, *edit.record)
-                                      : reports::updateStudent(m_main->database(), m_projectId,
-                                                               m_students[row].studentId, *edit.record);
+    const store::Status written =
+        m_inserting ? reports::insertStudent(m_context->database(), m_projectId, *edit.record)
+                    : reports::updateStudent(m_context->database(), m_projectId, m_students[row].studentId,
+                                             *edit.record);
     if (!written) {
         MessageBox::error(this, QStringLiteral("学生未能保存: %1").arg(written.error()));
         return false;
@@ -418,7 +418,7 @@ void StudentListWindow::deleteRow() {
     if (!MessageBox::confirm(this, QStringLiteral("删除学号为%1的学生吗?").arg(studentId),
                              QStringLiteral("确认")))
         return;
-    if (const store::Status removed = reports::deleteStudent(m_main->database(), m_projectId, studentId);
+    if (const store::Status removed = reports::deleteStudent(m_context->database(), m_projectId, studentId);
         !removed) {
         MessageBox::error(this, QStringLiteral("学生未能删除: %1").arg(removed.error()));
         return;

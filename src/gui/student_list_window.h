@@ -6,6 +6,8 @@
 #include <QList>
 #include <QWidget>
 
+#include <memory>
+
 #include <functional>
 
 class QCheckBox;
@@ -17,7 +19,7 @@ class QTreeWidget;
 
 namespace fenban::gui {
 
-class MainWindow;
+class ProjectContext;
 
 // The student list: students by class, search, and editing in place. A changed row is written
 // when it is posted (or when the cursor leaves it); a row the import's rules would refuse stays
@@ -26,12 +28,7 @@ class StudentListWindow : public QWidget {
     Q_OBJECT
 
 public:
-    explicit StudentListWindow(MainWindow *mainWindow);
-
-    void fillClassTree();
-    void listAll();
-    void listChosenClass();
-    void search();
+    explicit StudentListWindow(std::shared_ptr<const ProjectContext> context, QWidget *parent = nullptr);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -40,6 +37,11 @@ protected:
 
 private:
     using Listing = std::function<store::Result<QList<store::StudentRecord>>()>;
+
+    void fillClassTree();
+    void listAll();
+    void listChosenClass();
+    void search();
 
     QWidget *buildSearchPanel();
     QWidget *buildNavigator();
@@ -66,7 +68,7 @@ private:
     void onCurrentCellChanged(int row, int column, int previousRow, int previousColumn);
     void updateNavigator();
 
-    MainWindow *m_main;
+    std::shared_ptr<const ProjectContext> m_context;
     int m_projectId = 0;
     bool m_shown = false;
 

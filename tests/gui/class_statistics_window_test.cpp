@@ -195,7 +195,9 @@ void ClassStatisticsWindowTest::exportWritesTheGridsAndOpensTheFile() {
 }
 
 void ClassStatisticsWindowTest::redivisionSendsTheMarkedClassNumbers() {
+    QSignalSpy requested(m_statistics, &ClassStatisticsWindow::redivisionRequested);
     click(m_statistics, QStringLiteral("BitBtn1"));
+    QCOMPARE(requested.count(), 0);
     QCOMPARE(fenban::testing::shownMessages(), QStringList{QStringLiteral("请选择要重新分班的班级")});
     QVERIFY(!m_window->findChild<DivisionWindow *>());
 
@@ -207,6 +209,8 @@ void ClassStatisticsWindowTest::redivisionSendsTheMarkedClassNumbers() {
     classes->item(2)->setSelected(true);
     classes->item(4)->setSelected(true);
     click(m_statistics, QStringLiteral("BitBtn1"));
+    QCOMPARE(requested.count(), 1);
+    QCOMPARE(requested.first().first().value<QList<int>>(), (QList<int>{2, 4}));
     auto *result = m_window->findChild<DivisionWindow *>();
     QVERIFY(result);
     QVERIFY(result->isRunning());

@@ -37,6 +37,10 @@ private:
     NewProjectDialog *createProject(const QString &memo, const QString &classes);
     OpenProjectDialog *openChooser();
     void selectRow(OpenProjectDialog *chooser, int row);
+    // The current project as the windows see it; empty texts while none is chosen.
+    QString tableName() const;
+    QString rbTableName() const;
+    QString projectId() const;
 
     fenban::testing::WindowFixture m_fixture;
     MainWindow *m_window = nullptr;
@@ -83,6 +87,21 @@ void MainWindowTest::selectRow(OpenProjectDialog *chooser, int row) {
     list->setCurrentItem(list->topLevelItem(row));
 }
 
+QString MainWindowTest::tableName() const {
+    const auto &project = m_window->context().project();
+    return project ? project->studentTable() : QString();
+}
+
+QString MainWindowTest::rbTableName() const {
+    const auto &project = m_window->context().project();
+    return project ? project->workTable() : QString();
+}
+
+QString MainWindowTest::projectId() const {
+    const auto &project = m_window->context().project();
+    return project ? QString::number(project->id) : QString();
+}
+
 void MainWindowTest::projectCommandsNeedAProject() {
     const QStringList guarded{QStringLiteral("ToolButton3"), QStringLiteral("ToolButton11"),
                               QStringLiteral("ToolButton1"), QStringLiteral("ToolButton2"),
@@ -115,9 +134,9 @@ void MainWindowTest::newProjectBecomesCurrent() {
     QCOMPARE(messages(), QStringList{QStringLiteral("新建分班操作成功!")});
     QTRY_VERIFY(!m_window->findChild<NewProjectDialog *>());
     QCOMPARE(m_window->windowTitle(), QStringLiteral("2026级高一"));
-    QCOMPARE(m_window->tableName(), QStringLiteral("qx_1"));
-    QCOMPARE(m_window->rbTableName(), QStringLiteral("rb_qx_1"));
-    QCOMPARE(m_window->projectId(), QStringLiteral("1"));
+    QCOMPARE(tableName(), QStringLiteral("qx_1"));
+    QCOMPARE(rbTableName(), QStringLiteral("rb_qx_1"));
+    QCOMPARE(projectId(), QStringLiteral("1"));
 
     // The guard lets project commands through at once.
     click(QStringLiteral("ToolButton1"));
@@ -152,7 +171,7 @@ void MainWindowTest::newProjectDialogRefusesBadInput() {
     QCOMPARE(messages(), QStringList{message});
     QTest::qWait(0);
     QVERIFY(dialog->isVisible());
-    QVERIFY(m_window->tableName().isEmpty());
+    QVERIFY(tableName().isEmpty());
 
     // Cancelling after a refusal leaves no project behind.
     QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Button2")), Qt::LeftButton);
@@ -178,7 +197,7 @@ void MainWindowTest::openSwitchesTheCurrentProject() {
     selectRow(chooser, 0);
     QTest::mouseClick(chooser->findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
     QCOMPARE(m_window->windowTitle(), QStringLiteral("甲年级"));
-    QCOMPARE(m_window->tableName(), QStringLiteral("qx_1"));
+    QCOMPARE(tableName(), QStringLiteral("qx_1"));
     QTRY_VERIFY(!m_window->findChild<OpenProjectDialog *>());
 
     // A double-click opens the row under the mouse.
@@ -188,8 +207,8 @@ void MainWindowTest::openSwitchesTheCurrentProject() {
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second.center());
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, second.center());
     QCOMPARE(m_window->windowTitle(), QStringLiteral("乙年级"));
-    QCOMPARE(m_window->projectId(), QStringLiteral("2"));
-    QCOMPARE(m_window->rbTableName(), QStringLiteral("rb_qx_2"));
+    QCOMPARE(projectId(), QStringLiteral("2"));
+    QCOMPARE(rbTableName(), QStringLiteral("rb_qx_2"));
 }
 
 void MainWindowTest::openAndDeleteNeedASelection() {
@@ -231,9 +250,9 @@ void MainWindowTest::deleteAsksAndClearsTheCurrentProject() {
     QCOMPARE(list->topLevelItemCount(), 0);
     QVERIFY(chooser->isVisible());
     QCOMPARE(m_window->windowTitle(), QStringLiteral("新生分班"));
-    QVERIFY(m_window->tableName().isEmpty());
-    QVERIFY(m_window->rbTableName().isEmpty());
-    QVERIFY(m_window->projectId().isEmpty());
+    QVERIFY(tableName().isEmpty());
+    QVERIFY(rbTableName().isEmpty());
+    QVERIFY(projectId().isEmpty());
     QSqlQuery tables(m_fixture.connection());
     QVERIFY(tables.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name GLOB '*qx_[0-9]*'")));
     QVERIFY(tables.next());
