@@ -53,6 +53,7 @@ private slots:
     void showsTheFiguresOfTheCurrentProject();
     void exportWritesTheGridsAndOpensTheFile();
     void redivisionSendsTheMarkedClassNumbers();
+    void refreshReadsTheProjectChosenSinceOpening();
 
 private:
     void click(QWidget *root, const QString &name);
@@ -225,6 +226,24 @@ void ClassStatisticsWindowTest::redivisionSendsTheMarkedClassNumbers() {
         const QString label = shown->item(row, 17)->text();
         QVERIFY2(label == QStringLiteral("2班") || label == QStringLiteral("4班"), qPrintable(label));
     }
+    QVERIFY(fenban::testing::shownMessages().isEmpty());
+}
+
+// A window left open works on the current project, not on the one it was opened for.
+void ClassStatisticsWindowTest::refreshReadsTheProjectChosenSinceOpening() {
+    const auto second =
+        fenban::store::ProjectStore(m_fixture.connection()).create({QStringLiteral("高二"), 2});
+    QVERIFY(second);
+    QCOMPARE(fenban::store::StudentStore(m_fixture.connection()).replaceAll(2, placedCohort().first(8)).kind,
+             fenban::store::ReplaceOutcome::Written);
+    QCOMPARE(grid(QStringLiteral("sgClass_info"))->rowCount(), 6);
+
+    m_window->setCurrentProject(second.value());
+    click(m_statistics, QStringLiteral("Button1"));
+    QTableWidget *summary = grid(QStringLiteral("sgClass_info"));
+    QCOMPARE(summary->rowCount(), 3); // classes 0 and 1 and the whole table
+    QCOMPARE(summary->item(1, 1)->text(), QStringLiteral("1班"));
+    QCOMPARE(summary->item(1, 2)->text(), QStringLiteral("3"));
     QVERIFY(fenban::testing::shownMessages().isEmpty());
 }
 
