@@ -1,4 +1,4 @@
-#include "gui/Tfrm_main.h"
+#include "gui/main_window.h"
 #include "store/database.h"
 
 #include <QApplication>
@@ -25,7 +25,7 @@ int main(int argc, char *argv[]) {
         return 1;
     }
 
-    fenban::gui::Tfrm_main window(database.value()->connection());
+    fenban::gui::MainWindow window(database.value()->connection());
     // Cover the whole screen even where no window manager maximises windows.
     window.setGeometry(window.screen()->availableGeometry());
     window.showMaximized();

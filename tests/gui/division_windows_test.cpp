@@ -1,7 +1,7 @@
-#include "gui/TfrmResult.h"
-#include "gui/TfrmShow.h"
-#include "gui/Tfrm_config.h"
-#include "gui/Tfrm_main.h"
+#include "gui/console_window.h"
+#include "gui/division_window.h"
+#include "gui/main_window.h"
+#include "gui/settings_window.h"
 #include "store/projects.h"
 #include "store/settings.h"
 #include "store/students.h"
@@ -18,10 +18,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using fenban::gui::DivisionWindow;
+using fenban::gui::MainWindow;
 using fenban::gui::MessageBox;
-using fenban::gui::Tfrm_config;
-using fenban::gui::Tfrm_main;
-using fenban::gui::TfrmResult;
+using fenban::gui::SettingsWindow;
 using fenban::store::ProjectSettings;
 using fenban::store::StudentRecord;
 
@@ -60,12 +60,12 @@ private slots:
 private:
     void click(QWidget *root, const QString &name);
     QStringList messages();
-    Tfrm_config *openSettings();
-    TfrmResult *openResult();
-    void runAndWait(TfrmResult *result);
+    SettingsWindow *openSettings();
+    DivisionWindow *openResult();
+    void runAndWait(DivisionWindow *result);
 
     fenban::testing::WindowFixture m_fixture;
-    Tfrm_main *m_window = nullptr;
+    MainWindow *m_window = nullptr;
 };
 
 void DivisionWindowsTest::init() {
@@ -94,18 +94,18 @@ QStringList DivisionWindowsTest::messages() {
     return fenban::testing::shownMessages();
 }
 
-Tfrm_config *DivisionWindowsTest::openSettings() {
+SettingsWindow *DivisionWindowsTest::openSettings() {
     click(m_window, QStringLiteral("ToolButton1"));
-    return m_window->findChild<Tfrm_config *>();
+    return m_window->findChild<SettingsWindow *>();
 }
 
-TfrmResult *DivisionWindowsTest::openResult() {
+DivisionWindow *DivisionWindowsTest::openResult() {
     click(m_window, QStringLiteral("ToolButton2"));
-    return m_window->findChild<TfrmResult *>();
+    return m_window->findChild<DivisionWindow *>();
 }
 
-void DivisionWindowsTest::runAndWait(TfrmResult *result) {
-    QSignalSpy ended(result, &TfrmResult::runEnded);
+void DivisionWindowsTest::runAndWait(DivisionWindow *result) {
+    QSignalSpy ended(result, &DivisionWindow::runEnded);
     click(result, QStringLiteral("Button1"));
     QVERIFY(ended.wait(60000));
 }
@@ -119,7 +119,7 @@ void DivisionWindowsTest::settingsWindowShowsStoredValues() {
     stored.wtNum = std::nullopt;
     QVERIFY(fenban::store::SettingsStore(m_fixture.connection()).write(1, stored));
 
-    Tfrm_config *settings = openSettings();
+    SettingsWindow *settings = openSettings();
     QVERIFY(settings);
     QCOMPARE(settings->windowTitle(), QStringLiteral("分班设置"));
     const QList<std::pair<QString, bool>> boxes{
@@ -141,7 +141,7 @@ void DivisionWindowsTest::settingsWindowShowsStoredValues() {
 }
 
 void DivisionWindowsTest::settingsWindowSavesAndRefusesNonNumbers() {
-    Tfrm_config *settings = openSettings();
+    SettingsWindow *settings = openSettings();
     auto *inter = settings->findChild<QLineEdit *>(QStringLiteral("edInter"));
     auto *passes = settings->findChild<QLineEdit *>(QStringLiteral("edWTNum"));
     QCOMPARE(inter->text(), QStringLiteral("1"));
@@ -150,13 +150,13 @@ void DivisionWindowsTest::settingsWindowSavesAndRefusesNonNumbers() {
     passes->setText(QStringLiteral("2O"));
     click(settings, QStringLiteral("BitBtn1"));
     QCOMPARE(messages(), QStringList{QStringLiteral("分数间隔权重和微调次数必须是整数")});
-    QVERIFY(m_window->findChild<Tfrm_config *>());
+    QVERIFY(m_window->findChild<SettingsWindow *>());
     QCOMPARE(fenban::store::SettingsStore(m_fixture.connection()).read(1).value()->wtNum, 50);
     for (const QString &tooMany : {QStringLiteral("1001"), QStringLiteral("100000000")}) {
         passes->setText(tooMany);
         click(settings, QStringLiteral("BitBtn1"));
         QCOMPARE(messages(), QStringList{QStringLiteral("微调次数不能超过1000")});
-        QVERIFY(m_window->findChild<Tfrm_config *>());
+        QVERIFY(m_window->findChild<SettingsWindow *>());
         QCOMPARE(fenban::store::SettingsStore(m_fixture.connection()).read(1).value()->wtNum, 50);
     }
 
@@ -165,7 +165,7 @@ void DivisionWindowsTest::settingsWindowSavesAndRefusesNonNumbers() {
     settings->findChild<QCheckBox *>(QStringLiteral("cb_total"))->setChecked(false);
     settings->findChild<QCheckBox *>(QStringLiteral("cb_man"))->setChecked(true);
     click(settings, QStringLiteral("BitBtn1"));
-    QTRY_VERIFY(!m_window->findChild<Tfrm_config *>());
+    QTRY_VERIFY(!m_window->findChild<SettingsWindow *>());
     const auto saved = fenban::store::SettingsStore(m_fixture.connection()).read(1);
     QCOMPARE(saved.value()->inter, 3);
     QCOMPARE(saved.value()->wtNum, 20);
@@ -180,7 +180,7 @@ void DivisionWindowsTest::settingsWindowSavesAndRefusesNonNumbers() {
     for (const int kept : {1000, -1}) {
         settings->findChild<QLineEdit *>(QStringLiteral("edWTNum"))->setText(QString::number(kept));
         click(settings, QStringLiteral("BitBtn1"));
-        QTRY_VERIFY(!m_window->findChild<Tfrm_config *>());
+        QTRY_VERIFY(!m_window->findChild<SettingsWindow *>());
         QCOMPARE(fenban::store::SettingsStore(m_fixture.connection()).read(1).value()->wtNum, kept);
         settings = openSettings();
     }
@@ -188,7 +188,7 @@ void DivisionWindowsTest::settingsWindowSavesAndRefusesNonNumbers() {
 }
 
 void DivisionWindowsTest::divisionFillsTheGridInClassOrder() {
-    TfrmResult *result = openResult();
+    DivisionWindow *result = openResult();
     QVERIFY(result);
     auto *grid = result->findChild<QTableWidget *>(QStringLiteral("sgClassShow"));
     QCOMPARE(grid->columnCount(), 18);
@@ -214,8 +214,8 @@ void DivisionWindowsTest::divisionFillsTheGridInClassOrder() {
 }
 
 void DivisionWindowsTest::commandsAreRefusedWhileDividing() {
-    TfrmResult *result = openResult();
-    QSignalSpy ended(result, &TfrmResult::runEnded);
+    DivisionWindow *result = openResult();
+    QSignalSpy ended(result, &DivisionWindow::runEnded);
     click(result, QStringLiteral("Button1"));
     QVERIFY(result->isRunning());
     // Closing the console does not stop the run.
@@ -224,18 +224,18 @@ void DivisionWindowsTest::commandsAreRefusedWhileDividing() {
     click(result, QStringLiteral("Button1"));
     click(m_window, QStringLiteral("ToolButton7"));
     click(m_window, QStringLiteral("ToolButton3"));
-    m_window->re_qx({1, 2});
+    m_window->redivideClasses({1, 2});
     result->parentWidget()->close();
     const QString busy = QStringLiteral("正在分班，请稍候");
     QCOMPARE(messages(), (QStringList{busy, busy, busy, busy, busy}));
-    QVERIFY(m_window->findChild<TfrmResult *>());
+    QVERIFY(m_window->findChild<DivisionWindow *>());
 
     QVERIFY(ended.wait(60000));
     QCOMPARE(m_window->console()->lines().last(), QStringLiteral("更新结束"));
 
     // After the run the same commands work again; a re-division shows only the chosen classes.
-    QSignalSpy again(result, &TfrmResult::runEnded);
-    m_window->re_qx({2, 4});
+    QSignalSpy again(result, &DivisionWindow::runEnded);
+    m_window->redivideClasses({2, 4});
     QVERIFY(again.wait(60000));
     auto *grid = result->findChild<QTableWidget *>(QStringLiteral("sgClassShow"));
     QCOMPARE(grid->rowCount(), 20);
@@ -245,8 +245,8 @@ void DivisionWindowsTest::commandsAreRefusedWhileDividing() {
 }
 
 void DivisionWindowsTest::windowsStayOpenWhileDividing() {
-    TfrmResult *result = openResult();
-    QSignalSpy ended(result, &TfrmResult::runEnded);
+    DivisionWindow *result = openResult();
+    QSignalSpy ended(result, &DivisionWindow::runEnded);
     click(result, QStringLiteral("Button1"));
     QVERIFY(result->isRunning());
 
@@ -288,7 +288,7 @@ void DivisionWindowsTest::studentsWithoutSexAreNamed() {
     const QString full = QStringLiteral("以下25名学生性别为空，未分班: ") + named.join(QStringLiteral("、"));
     const QString shortened = QStringLiteral("以下25名学生性别为空，未分班: ") +
                               named.first(20).join(QStringLiteral("、")) + QStringLiteral(" 等25名");
-    TfrmResult *result = openResult();
+    DivisionWindow *result = openResult();
     runAndWait(result);
     QCOMPARE(m_window->console()->lines().last(), full);
     QCOMPARE(messages(), QStringList{shortened});
@@ -297,8 +297,8 @@ void DivisionWindowsTest::studentsWithoutSexAreNamed() {
     QCOMPARE(grid->item(0, 17)->text(), QStringLiteral("0班"));
 
     // A re-division leaves them where they are, and says so again.
-    QSignalSpy again(result, &TfrmResult::runEnded);
-    m_window->re_qx({1, 2});
+    QSignalSpy again(result, &DivisionWindow::runEnded);
+    m_window->redivideClasses({1, 2});
     QVERIFY(again.wait(60000));
     QCOMPARE(m_window->console()->lines().last(), full);
     QCOMPARE(messages(), QStringList{shortened});

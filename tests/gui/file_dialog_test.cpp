@@ -1,6 +1,6 @@
-#include "gui/FileDialog.h"
-#include "gui/MessageBox.h"
-#include "gui/Tfrm_main.h"
+#include "gui/file_dialog.h"
+#include "gui/main_window.h"
+#include "gui/message_box.h"
 #include "store/database.h"
 #include "store/projects.h"
 
@@ -99,7 +99,7 @@ private:
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<fenban::store::Database> m_database;
-    std::unique_ptr<fenban::gui::Tfrm_main> m_window;
+    std::unique_ptr<fenban::gui::MainWindow> m_window;
 };
 
 void FileDialogTest::init() {
@@ -112,7 +112,7 @@ void FileDialogTest::init() {
     m_database = std::move(opened.value());
     // The first read maps the -shm file and takes SQLite's lock on it.
     QVERIFY(fenban::store::ProjectStore(m_database->connection()).list());
-    m_window = std::make_unique<fenban::gui::Tfrm_main>(m_database->connection());
+    m_window = std::make_unique<fenban::gui::MainWindow>(m_database->connection());
     m_window->show();
     // A spreadsheet beside the database, as a teacher keeps them.
     QFile sheet(m_dir->filePath(QStringLiteral("学生.csv")));

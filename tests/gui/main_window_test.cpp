@@ -1,6 +1,6 @@
-#include "gui/TfrmBuild.h"
-#include "gui/Tfrm_main.h"
-#include "gui/Tfrm_open.h"
+#include "gui/main_window.h"
+#include "gui/new_project_dialog.h"
+#include "gui/open_project_dialog.h"
 #include "window_fixture.h"
 
 #include <QLineEdit>
@@ -12,10 +12,10 @@
 #include <QToolBar>
 #include <QTreeWidget>
 
+using fenban::gui::MainWindow;
 using fenban::gui::MessageBox;
-using fenban::gui::Tfrm_main;
-using fenban::gui::Tfrm_open;
-using fenban::gui::TfrmBuild;
+using fenban::gui::NewProjectDialog;
+using fenban::gui::OpenProjectDialog;
 
 class MainWindowTest : public QObject {
     Q_OBJECT
@@ -34,12 +34,16 @@ private slots:
 private:
     void click(const QString &buttonName);
     QStringList messages();
-    TfrmBuild *createProject(const QString &memo, const QString &classes);
-    Tfrm_open *openChooser();
-    void selectRow(Tfrm_open *chooser, int row);
+    NewProjectDialog *createProject(const QString &memo, const QString &classes);
+    OpenProjectDialog *openChooser();
+    void selectRow(OpenProjectDialog *chooser, int row);
+    // The current project as the windows see it; empty texts while none is chosen.
+    QString tableName() const;
+    QString rbTableName() const;
+    QString projectId() const;
 
     fenban::testing::WindowFixture m_fixture;
-    Tfrm_main *m_window = nullptr;
+    MainWindow *m_window = nullptr;
 };
 
 void MainWindowTest::init() {
@@ -62,9 +66,9 @@ QStringList MainWindowTest::messages() {
     return fenban::testing::shownMessages();
 }
 
-TfrmBuild *MainWindowTest::createProject(const QString &memo, const QString &classes) {
+NewProjectDialog *MainWindowTest::createProject(const QString &memo, const QString &classes) {
     click(QStringLiteral("ToolButton6"));
-    auto *dialog = m_window->findChild<TfrmBuild *>();
+    auto *dialog = m_window->findChild<NewProjectDialog *>();
     if (!dialog)
         return nullptr;
     dialog->findChild<QLineEdit *>(QStringLiteral("DBEdit1"))->setText(memo);
@@ -73,14 +77,29 @@ TfrmBuild *MainWindowTest::createProject(const QString &memo, const QString &cla
     return dialog;
 }
 
-Tfrm_open *MainWindowTest::openChooser() {
+OpenProjectDialog *MainWindowTest::openChooser() {
     click(QStringLiteral("ToolButton7"));
-    return m_window->findChild<Tfrm_open *>();
+    return m_window->findChild<OpenProjectDialog *>();
 }
 
-void MainWindowTest::selectRow(Tfrm_open *chooser, int row) {
+void MainWindowTest::selectRow(OpenProjectDialog *chooser, int row) {
     auto *list = chooser->findChild<QTreeWidget *>(QStringLiteral("lv_info"));
     list->setCurrentItem(list->topLevelItem(row));
+}
+
+QString MainWindowTest::tableName() const {
+    const auto &project = m_window->context().project();
+    return project ? project->studentTable() : QString();
+}
+
+QString MainWindowTest::rbTableName() const {
+    const auto &project = m_window->context().project();
+    return project ? project->workTable() : QString();
+}
+
+QString MainWindowTest::projectId() const {
+    const auto &project = m_window->context().project();
+    return project ? QString::number(project->id) : QString();
 }
 
 void MainWindowTest::projectCommandsNeedAProject() {
@@ -110,14 +129,14 @@ void MainWindowTest::projectCommandsNeedAProject() {
 }
 
 void MainWindowTest::newProjectBecomesCurrent() {
-    TfrmBuild *dialog = createProject(QStringLiteral("2026级高一"), QStringLiteral("6"));
+    NewProjectDialog *dialog = createProject(QStringLiteral("2026级高一"), QStringLiteral("6"));
     QVERIFY(dialog);
     QCOMPARE(messages(), QStringList{QStringLiteral("新建分班操作成功!")});
-    QTRY_VERIFY(!m_window->findChild<TfrmBuild *>());
+    QTRY_VERIFY(!m_window->findChild<NewProjectDialog *>());
     QCOMPARE(m_window->windowTitle(), QStringLiteral("2026级高一"));
-    QCOMPARE(m_window->tableName(), QStringLiteral("qx_1"));
-    QCOMPARE(m_window->rbTableName(), QStringLiteral("rb_qx_1"));
-    QCOMPARE(m_window->projectId(), QStringLiteral("1"));
+    QCOMPARE(tableName(), QStringLiteral("qx_1"));
+    QCOMPARE(rbTableName(), QStringLiteral("rb_qx_1"));
+    QCOMPARE(projectId(), QStringLiteral("1"));
 
     // The guard lets project commands through at once.
     click(QStringLiteral("ToolButton1"));
@@ -147,17 +166,17 @@ void MainWindowTest::newProjectDialogRefusesBadInput() {
     QFETCH(QString, memo);
     QFETCH(QString, classes);
     QFETCH(QString, message);
-    TfrmBuild *dialog = createProject(memo, classes);
+    NewProjectDialog *dialog = createProject(memo, classes);
     QVERIFY(dialog);
     QCOMPARE(messages(), QStringList{message});
     QTest::qWait(0);
     QVERIFY(dialog->isVisible());
-    QVERIFY(m_window->tableName().isEmpty());
+    QVERIFY(tableName().isEmpty());
 
     // Cancelling after a refusal leaves no project behind.
     QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Button2")), Qt::LeftButton);
-    QTRY_VERIFY(!m_window->findChild<TfrmBuild *>());
-    Tfrm_open *chooser = openChooser();
+    QTRY_VERIFY(!m_window->findChild<NewProjectDialog *>());
+    OpenProjectDialog *chooser = openChooser();
     QVERIFY(chooser);
     QCOMPARE(chooser->findChild<QTreeWidget *>(QStringLiteral("lv_info"))->topLevelItemCount(), 0);
 }
@@ -168,7 +187,7 @@ void MainWindowTest::openSwitchesTheCurrentProject() {
     messages();
     QCOMPARE(m_window->windowTitle(), QStringLiteral("乙年级"));
 
-    Tfrm_open *chooser = openChooser();
+    OpenProjectDialog *chooser = openChooser();
     QVERIFY(chooser);
     auto *list = chooser->findChild<QTreeWidget *>(QStringLiteral("lv_info"));
     QCOMPARE(list->topLevelItemCount(), 2);
@@ -178,8 +197,8 @@ void MainWindowTest::openSwitchesTheCurrentProject() {
     selectRow(chooser, 0);
     QTest::mouseClick(chooser->findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
     QCOMPARE(m_window->windowTitle(), QStringLiteral("甲年级"));
-    QCOMPARE(m_window->tableName(), QStringLiteral("qx_1"));
-    QTRY_VERIFY(!m_window->findChild<Tfrm_open *>());
+    QCOMPARE(tableName(), QStringLiteral("qx_1"));
+    QTRY_VERIFY(!m_window->findChild<OpenProjectDialog *>());
 
     // A double-click opens the row under the mouse.
     chooser = openChooser();
@@ -188,12 +207,12 @@ void MainWindowTest::openSwitchesTheCurrentProject() {
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second.center());
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, second.center());
     QCOMPARE(m_window->windowTitle(), QStringLiteral("乙年级"));
-    QCOMPARE(m_window->projectId(), QStringLiteral("2"));
-    QCOMPARE(m_window->rbTableName(), QStringLiteral("rb_qx_2"));
+    QCOMPARE(projectId(), QStringLiteral("2"));
+    QCOMPARE(rbTableName(), QStringLiteral("rb_qx_2"));
 }
 
 void MainWindowTest::openAndDeleteNeedASelection() {
-    Tfrm_open *chooser = openChooser();
+    OpenProjectDialog *chooser = openChooser();
     QVERIFY(chooser);
     QTest::mouseClick(chooser->findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
     QTest::mouseClick(chooser->findChild<QPushButton *>(QStringLiteral("BitBtn1")), Qt::LeftButton);
@@ -205,7 +224,7 @@ void MainWindowTest::deleteAsksAndClearsTheCurrentProject() {
     QVERIFY(createProject(QStringLiteral("甲年级"), QStringLiteral("4")));
     QVERIFY(createProject(QStringLiteral("乙年级"), QStringLiteral("8")));
     messages();
-    Tfrm_open *chooser = openChooser();
+    OpenProjectDialog *chooser = openChooser();
     auto *list = chooser->findChild<QTreeWidget *>(QStringLiteral("lv_info"));
     auto *deleteButton = chooser->findChild<QPushButton *>(QStringLiteral("BitBtn1"));
     const QString question = QStringLiteral("确定要删除该分班项目吗？删除后不能恢复。");
@@ -231,16 +250,16 @@ void MainWindowTest::deleteAsksAndClearsTheCurrentProject() {
     QCOMPARE(list->topLevelItemCount(), 0);
     QVERIFY(chooser->isVisible());
     QCOMPARE(m_window->windowTitle(), QStringLiteral("新生分班"));
-    QVERIFY(m_window->tableName().isEmpty());
-    QVERIFY(m_window->rbTableName().isEmpty());
-    QVERIFY(m_window->projectId().isEmpty());
+    QVERIFY(tableName().isEmpty());
+    QVERIFY(rbTableName().isEmpty());
+    QVERIFY(projectId().isEmpty());
     QSqlQuery tables(m_fixture.connection());
     QVERIFY(tables.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name GLOB '*qx_[0-9]*'")));
     QVERIFY(tables.next());
     QCOMPARE(tables.value(0).toInt(), 0);
 
     QTest::mouseClick(chooser->findChild<QPushButton *>(QStringLiteral("Button2")), Qt::LeftButton);
-    QTRY_VERIFY(!m_window->findChild<Tfrm_open *>());
+    QTRY_VERIFY(!m_window->findChild<OpenProjectDialog *>());
     click(QStringLiteral("ToolButton2"));
     QCOMPARE(messages(), QStringList{QStringLiteral("请选择你要操作的分班项")});
 }

@@ -1,5 +1,5 @@
-#include "gui/Tfrm_list.h"
-#include "gui/Tfrm_main.h"
+#include "gui/main_window.h"
+#include "gui/student_list_window.h"
 #include "reports/student_search.h"
 #include "store/projects.h"
 #include "store/students.h"
@@ -14,7 +14,7 @@
 #include <QTreeWidget>
 
 using fenban::gui::MessageBox;
-using fenban::gui::Tfrm_list;
+using fenban::gui::StudentListWindow;
 using fenban::store::StudentRecord;
 
 namespace {
@@ -48,14 +48,14 @@ private slots:
     void insertedStudentIsWritten();
 
 private:
-    Tfrm_list *openList();
+    StudentListWindow *openList();
     void click(const QString &name);
     void clickNode(const QString &caption);
     QStringList gridColumn(int column) const;
     StudentRecord storedStudent(int id) const;
 
     fenban::testing::WindowFixture m_fixture;
-    Tfrm_list *m_list = nullptr;
+    StudentListWindow *m_list = nullptr;
 };
 
 void StudentListWindowTest::init() {
@@ -83,12 +83,12 @@ void StudentListWindowTest::cleanup() {
     m_fixture.close();
 }
 
-Tfrm_list *StudentListWindowTest::openList() {
+StudentListWindow *StudentListWindowTest::openList() {
     auto *button = m_fixture.window()->findChild<QAbstractButton *>(QStringLiteral("ToolButton8"));
     if (!button)
         return nullptr;
     QTest::mouseClick(button, Qt::LeftButton);
-    return m_fixture.window()->findChild<Tfrm_list *>(QStringLiteral("frm_list"));
+    return m_fixture.window()->findChild<StudentListWindow *>(QStringLiteral("frm_list"));
 }
 
 void StudentListWindowTest::click(const QString &name) {

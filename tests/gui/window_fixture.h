@@ -1,8 +1,8 @@
 #pragma once
 
-#include "gui/FileDialog.h"
-#include "gui/MessageBox.h"
-#include "gui/Tfrm_main.h"
+#include "gui/file_dialog.h"
+#include "gui/main_window.h"
+#include "gui/message_box.h"
 #include "store/database.h"
 
 #include <QTemporaryDir>
@@ -24,7 +24,7 @@ public:
         if (!opened)
             return opened.error();
         m_database = std::move(opened.value());
-        m_window = std::make_unique<gui::Tfrm_main>(m_database->connection());
+        m_window = std::make_unique<gui::MainWindow>(m_database->connection());
         m_window->show();
         return {};
     }
@@ -35,14 +35,14 @@ public:
         m_dir.reset();
     }
 
-    gui::Tfrm_main *window() const { return m_window.get(); }
+    gui::MainWindow *window() const { return m_window.get(); }
     QSqlDatabase connection() const { return m_database->connection(); }
     QString filePath(const QString &name) const { return m_dir->filePath(name); }
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<store::Database> m_database;
-    std::unique_ptr<gui::Tfrm_main> m_window;
+    std::unique_ptr<gui::MainWindow> m_window;
 };
 
 // The texts of the message boxes shown since the last call.

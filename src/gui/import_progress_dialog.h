@@ -16,12 +16,13 @@ struct ImportJob;
 
 // The import progress window: checks the rows and replaces the project's students with them in the
 // background, all or nothing, showing progress and taking a cancel.
-class Tfrm_pb : public QDialog {
+class ImportProgressDialog : public QDialog {
     Q_OBJECT
 
 public:
-    Tfrm_pb(QString databasePath, int projectId, QList<exchange::ImportRow> rows, QWidget *parent);
-    ~Tfrm_pb() override;
+    ImportProgressDialog(QString databasePath, int projectId, QList<exchange::ImportRow> rows,
+                         QWidget *parent);
+    ~ImportProgressDialog() override;
 
     bool isWriting() const { return m_writing; }
 
@@ -35,8 +36,8 @@ protected:
     void reject() override;
 
 private:
-    void saveToDb();
-    void bntCancelClick();
+    void startWriting();
+    void cancel();
     void showProgress();
     void writeFinished();
 
@@ -47,9 +48,9 @@ private:
     bool m_started = false;
     bool m_writing = false;
 
-    QProgressBar *pb = nullptr;
-    QPushButton *bntCancel = nullptr;
-    QTimer *tmQX = nullptr;
+    QProgressBar *m_progressBar = nullptr;
+    QPushButton *m_cancelButton = nullptr;
+    QTimer *m_startTimer = nullptr;
     QTimer *m_progressTimer = nullptr;
 };
 

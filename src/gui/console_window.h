@@ -8,17 +8,17 @@ namespace fenban::gui {
 
 // The message console: a black window to which a division writes its progress lines. There is one
 // for the whole program; closing it only hides it, and its lines stay.
-class TfrmShow : public QWidget {
+class ConsoleWindow : public QWidget {
     Q_OBJECT
 
 public:
-    explicit TfrmShow(QWidget *owner);
+    explicit ConsoleWindow(QWidget *owner);
 
-    void showMsg(const QString &text);
+    void appendLine(const QString &text);
     QStringList lines() const;
 
 private:
-    QPlainTextEdit *memoMsg = nullptr;
+    QPlainTextEdit *m_text = nullptr;
 };
 
 } // namespace fenban::gui

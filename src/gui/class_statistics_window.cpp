@@ -1,11 +1,10 @@
-#include "gui/Tfrm_class_info.h"
+#include "gui/class_statistics_window.h"
 
-#include "gui/FileDialog.h"
-#include "gui/MessageBox.h"
-#include "gui/Tfrm_main.h"
+#include "gui/file_dialog.h"
+#include "gui/message_box.h"
+#include "gui/project_context.h"
 #include "reports/statistics_export.h"
 
-#include <QAbstractButton>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -59,96 +58,97 @@ void showGrid(QTableWidget *table, const reports::ReportGrid &grid) {
 
 } // namespace
 
-Tfrm_class_info::Tfrm_class_info(Tfrm_main *mainWindow) : m_main(mainWindow) {
+ClassStatisticsWindow::ClassStatisticsWindow(std::shared_ptr<const ProjectContext> context, QWidget *parent)
+    : QWidget(parent), m_context(std::move(context)) {
     setObjectName(QStringLiteral("frm_class_info"));
     setWindowTitle(QStringLiteral("班级信息"));
-    FormCreate();
+    buildWidgets();
     resize(900, 520);
     showStatistics();
 }
 
-void Tfrm_class_info::FormCreate() {
-    PageControl1 = new QTabWidget(this);
-    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+void ClassStatisticsWindow::buildWidgets() {
+    m_pages = new QTabWidget(this);
+    m_pages->setObjectName(QStringLiteral("PageControl1"));
 
-    auto *firstPage = new QWidget(PageControl1);
-    sgClass_info = newGrid(QStringLiteral("sgClass_info"), firstPage);
+    auto *firstPage = new QWidget(m_pages);
+    m_summaryGrid = newGrid(QStringLiteral("sgClass_info"), firstPage);
     auto *prompt = new QLabel(QStringLiteral("请选择重分的班       "), firstPage);
     prompt->setStyleSheet(QStringLiteral("color: red;"));
-    lb_class = new QListWidget(firstPage);
-    lb_class->setObjectName(QStringLiteral("lb_class"));
-    lb_class->setSelectionMode(QAbstractItemView::MultiSelection);
-    lb_class->setFixedWidth(110);
-    BitBtn1 = new QPushButton(QStringLiteral("重新分班"), firstPage);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    m_classList = new QListWidget(firstPage);
+    m_classList->setObjectName(QStringLiteral("lb_class"));
+    m_classList->setSelectionMode(QAbstractItemView::MultiSelection);
+    m_classList->setFixedWidth(110);
+    m_redivideButton = new QPushButton(QStringLiteral("重新分班"), firstPage);
+    m_redivideButton->setObjectName(QStringLiteral("BitBtn1"));
     auto *panel = new QVBoxLayout;
     panel->addWidget(prompt);
-    panel->addWidget(lb_class, 1);
-    panel->addWidget(BitBtn1);
+    panel->addWidget(m_classList, 1);
+    panel->addWidget(m_redivideButton);
     auto *firstLayout = new QHBoxLayout(firstPage);
-    firstLayout->addWidget(sgClass_info, 1);
+    firstLayout->addWidget(m_summaryGrid, 1);
     firstLayout->addLayout(panel);
-    PageControl1->addTab(firstPage, QStringLiteral("班级信息"));
+    m_pages->addTab(firstPage, QStringLiteral("班级信息"));
 
     for (const QString &name : bandGridNames) {
-        QTableWidget *grid = newGrid(name, PageControl1);
+        QTableWidget *grid = newGrid(name, m_pages);
         m_bandGrids.append(grid);
-        PageControl1->addTab(grid, QString());
+        m_pages->addTab(grid, QString());
     }
-    sgType = newGrid(QStringLiteral("sgType"), PageControl1);
-    PageControl1->addTab(sgType, QStringLiteral("每一类的人数"));
+    m_categoryGrid = newGrid(QStringLiteral("sgType"), m_pages);
+    m_pages->addTab(m_categoryGrid, QStringLiteral("每一类的人数"));
 
-    Button1 = new QPushButton(QStringLiteral("更新数据"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    BitBtn2 = new QPushButton(QStringLiteral("导出分班数据"), this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    Button2 = new QPushButton(QStringLiteral("取消"), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
+    m_refreshButton = new QPushButton(QStringLiteral("更新数据"), this);
+    m_refreshButton->setObjectName(QStringLiteral("Button1"));
+    m_exportButton = new QPushButton(QStringLiteral("导出分班数据"), this);
+    m_exportButton->setObjectName(QStringLiteral("BitBtn2"));
+    m_closeButton = new QPushButton(QStringLiteral("取消"), this);
+    m_closeButton->setObjectName(QStringLiteral("Button2"));
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addWidget(BitBtn2);
-    buttons->addWidget(Button2);
+    buttons->addWidget(m_refreshButton);
+    buttons->addWidget(m_exportButton);
+    buttons->addWidget(m_closeButton);
 
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(PageControl1, 1);
+    layout->addWidget(m_pages, 1);
     layout->addLayout(buttons);
 
-    connect(Button1, &QPushButton::clicked, this, &Tfrm_class_info::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &QWidget::close);
-    connect(BitBtn1, &QPushButton::clicked, this, &Tfrm_class_info::BitBtn1Click);
-    connect(BitBtn2, &QPushButton::clicked, this, &Tfrm_class_info::BitBtn2Click);
+    connect(m_refreshButton, &QPushButton::clicked, this, &ClassStatisticsWindow::refresh);
+    connect(m_closeButton, &QPushButton::clicked, this, &QWidget::close);
+    connect(m_redivideButton, &QPushButton::clicked, this, &ClassStatisticsWindow::redivideMarkedClasses);
+    connect(m_exportButton, &QPushButton::clicked, this, &ClassStatisticsWindow::exportStatistics);
 }
 
-void Tfrm_class_info::Button1Click() {
+void ClassStatisticsWindow::refresh() {
     showStatistics();
 }
 
-void Tfrm_class_info::showStatistics() {
-    const auto statistics = reports::loadClassStatistics(m_main->database(), m_main->projectId().toInt());
+void ClassStatisticsWindow::showStatistics() {
+    const auto statistics = reports::loadClassStatistics(m_context->database(), m_context->projectId());
     if (!statistics) {
         MessageBox::error(this, statistics.error());
         return;
     }
     m_statistics = statistics.value();
-    showGrid(sgClass_info, m_statistics.summary);
+    showGrid(m_summaryGrid, m_statistics.summary);
     for (qsizetype i = 0; i < m_bandGrids.size() && i < m_statistics.bands.size(); ++i) {
         showGrid(m_bandGrids[i], m_statistics.bands[i]);
-        PageControl1->setTabText(int(i) + 1, m_statistics.bands[i].title);
+        m_pages->setTabText(int(i) + 1, m_statistics.bands[i].title);
     }
     // Categories and classes are read anew each time: after a re-division or a new category the
     // figures would otherwise stand beside a stale list.
-    showGrid(sgType, m_statistics.categories);
-    initListBox();
+    showGrid(m_categoryGrid, m_statistics.categories);
+    fillClassList();
 }
 
-void Tfrm_class_info::initListBox() {
+void ClassStatisticsWindow::fillClassList() {
     QSet<int> marked;
-    for (const QListWidgetItem *item : lb_class->selectedItems())
+    for (const QListWidgetItem *item : m_classList->selectedItems())
         marked.insert(item->data(Qt::UserRole).toInt());
-    lb_class->clear();
+    m_classList->clear();
     for (int classId : m_statistics.classIds) {
-        auto *item = new QListWidgetItem(QString::number(classId) + QStringLiteral("班"), lb_class);
+        auto *item = new QListWidgetItem(QString::number(classId) + QStringLiteral("班"), m_classList);
         item->setData(Qt::UserRole, classId);
         if (classId == 0) {
             // Class 0 holds the students not yet divided; it is no class to divide into.
@@ -160,24 +160,22 @@ void Tfrm_class_info::initListBox() {
     }
 }
 
-void Tfrm_class_info::BitBtn1Click() {
+void ClassStatisticsWindow::redivideMarkedClasses() {
     // Class numbers, never list positions: positions name other classes as soon as the list starts
     // with 0班 or skips a number.
     QList<int> classNumbers;
-    for (int row = 0; row < lb_class->count(); ++row)
-        if (lb_class->item(row)->isSelected())
-            classNumbers.append(lb_class->item(row)->data(Qt::UserRole).toInt());
+    for (int row = 0; row < m_classList->count(); ++row)
+        if (m_classList->item(row)->isSelected())
+            classNumbers.append(m_classList->item(row)->data(Qt::UserRole).toInt());
     // An empty request would make the result window divide the whole project anew.
     if (classNumbers.isEmpty()) {
         MessageBox::information(this, QStringLiteral("请选择要重新分班的班级"));
         return;
     }
-    if (auto *start = m_main->findChild<QAbstractButton *>(QStringLiteral("ToolButton2")))
-        start->click();
-    m_main->re_qx(classNumbers);
+    emit redivisionRequested(classNumbers);
 }
 
-void Tfrm_class_info::BitBtn2Click() {
+void ClassStatisticsWindow::exportStatistics() {
     const QString path =
         FileDialog::saveFileName(this, QStringLiteral("导出分班数据"), QStringLiteral("分班明细表.xlsx"),
                                  QStringLiteral("Excel 工作簿 (*.xlsx)"));

@@ -12,23 +12,26 @@ class QTimer;
 
 namespace fenban::gui {
 
-class Tfrm_main;
+class ProjectContext;
 struct DivisionJob;
 
 // The result window: starts a division or re-division of the current project, which works in the
 // background, and shows the students class by class when it is done.
-class TfrmResult : public QWidget {
+class DivisionWindow : public QWidget {
     Q_OBJECT
 
 public:
-    explicit TfrmResult(Tfrm_main *mainWindow);
-    ~TfrmResult() override;
+    explicit DivisionWindow(std::shared_ptr<const ProjectContext> context, QWidget *parent = nullptr);
+    ~DivisionWindow() override;
 
     bool isRunning() const { return m_job != nullptr; }
     // Divides the chosen classes (class numbers) again among themselves.
-    void reqx_begin(const QList<int> &classNumbers);
+    void redivide(const QList<int> &classNumbers);
 
 signals:
+    // Before the work starts, so that its lines have a console to go to.
+    void runStarting();
+    void progressLine(const QString &line);
     // A run has ended, whatever its outcome.
     void runEnded();
 
@@ -36,18 +39,18 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void FormCreate();
-    void Button1Click();
+    void buildWidgets();
+    void startDivision();
     void start(const QList<int> &classNumbers);
     void drainJob();
     void runFinished();
     void showGrid(const QList<int> &onlyClasses);
 
-    Tfrm_main *m_main;
+    std::shared_ptr<const ProjectContext> m_context;
     std::shared_ptr<DivisionJob> m_job;
-    QTableWidget *sgClassShow = nullptr;
-    QPushButton *Button1 = nullptr;
-    QPushButton *Button2 = nullptr;
+    QTableWidget *m_studentGrid = nullptr;
+    QPushButton *m_startButton = nullptr;
+    QPushButton *m_exportButton = nullptr;
     QProgressBar *m_progress = nullptr;
     QTimer *m_poll = nullptr;
 };

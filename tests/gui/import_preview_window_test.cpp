@@ -1,9 +1,9 @@
 #include "exchange/sheets/sheet.h"
-#include "gui/FileDialog.h"
-#include "gui/MessageBox.h"
-#include "gui/Tfrm_excelToDb.h"
-#include "gui/Tfrm_main.h"
-#include "gui/Tfrm_pb.h"
+#include "gui/file_dialog.h"
+#include "gui/import_preview_window.h"
+#include "gui/import_progress_dialog.h"
+#include "gui/main_window.h"
+#include "gui/message_box.h"
 #include "store/projects.h"
 #include "store/students.h"
 #include "window_fixture.h"
@@ -20,10 +20,10 @@
 #include <QTest>
 
 using fenban::gui::FileDialog;
+using fenban::gui::ImportPreviewWindow;
+using fenban::gui::ImportProgressDialog;
+using fenban::gui::MainWindow;
 using fenban::gui::MessageBox;
-using fenban::gui::Tfrm_excelToDb;
-using fenban::gui::Tfrm_main;
-using fenban::gui::Tfrm_pb;
 using fenban::store::StudentRecord;
 
 namespace {
@@ -41,7 +41,7 @@ StudentRecord earlierStudent(int id) {
 
 } // namespace
 
-class ImportWindowTest : public QObject {
+class ImportPreviewWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -59,17 +59,17 @@ private slots:
     void exportWritesTheChosenFileAndOpensIt();
 
 private:
-    Tfrm_excelToDb *openPreview();
-    void load(Tfrm_excelToDb *preview, const QString &path);
+    ImportPreviewWindow *openPreview();
+    void load(ImportPreviewWindow *preview, const QString &path);
     QStringList messages();
     QList<int> storedIds();
     QString writeCsv(const QString &name, const QByteArray &content);
 
     fenban::testing::WindowFixture m_fixture;
-    Tfrm_main *m_window = nullptr;
+    MainWindow *m_window = nullptr;
 };
 
-void ImportWindowTest::init() {
+void ImportPreviewWindowTest::init() {
     const QString problem = m_fixture.open();
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
     m_window = m_fixture.window();
@@ -79,27 +79,27 @@ void ImportWindowTest::init() {
     m_window->setCurrentProject(project.value());
 }
 
-void ImportWindowTest::cleanup() {
+void ImportPreviewWindowTest::cleanup() {
     m_fixture.close();
 }
 
-Tfrm_excelToDb *ImportWindowTest::openPreview() {
+ImportPreviewWindow *ImportPreviewWindowTest::openPreview() {
     QTest::mouseClick(m_window->findChild<QWidget *>(QStringLiteral("ToolButton3")), Qt::LeftButton);
-    return m_window->findChild<Tfrm_excelToDb *>();
+    return m_window->findChild<ImportPreviewWindow *>();
 }
 
-void ImportWindowTest::load(Tfrm_excelToDb *preview, const QString &path) {
-    QSignalSpy ended(preview, &Tfrm_excelToDb::loadEnded);
+void ImportPreviewWindowTest::load(ImportPreviewWindow *preview, const QString &path) {
+    QSignalSpy ended(preview, &ImportPreviewWindow::loadEnded);
     FileDialog::queueFileName(path);
     QTest::mouseClick(preview->findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
     QVERIFY(ended.wait(10000));
 }
 
-QStringList ImportWindowTest::messages() {
+QStringList ImportPreviewWindowTest::messages() {
     return fenban::testing::shownMessages();
 }
 
-QList<int> ImportWindowTest::storedIds() {
+QList<int> ImportPreviewWindowTest::storedIds() {
     QList<int> ids;
     const auto stored = fenban::store::StudentStore(m_fixture.connection()).byClass(1);
     for (const StudentRecord &record : stored.value())
@@ -107,7 +107,7 @@ QList<int> ImportWindowTest::storedIds() {
     return ids;
 }
 
-QString ImportWindowTest::writeCsv(const QString &name, const QByteArray &content) {
+QString ImportPreviewWindowTest::writeCsv(const QString &name, const QByteArray &content) {
     QFile file(m_fixture.filePath(name));
     if (!file.open(QIODevice::WriteOnly))
         return {};
@@ -115,8 +115,8 @@ QString ImportWindowTest::writeCsv(const QString &name, const QByteArray &conten
     return file.fileName();
 }
 
-void ImportWindowTest::previewShowsRowsTerminatorAndCount() {
-    Tfrm_excelToDb *preview = openPreview();
+void ImportPreviewWindowTest::previewShowsRowsTerminatorAndCount() {
+    ImportPreviewWindow *preview = openPreview();
     QVERIFY(preview);
     QCOMPARE(preview->windowTitle(), QStringLiteral("导入数据浏览"));
     QCOMPARE(preview->parentWidget()->y(), 50);
@@ -154,8 +154,8 @@ void ImportWindowTest::previewShowsRowsTerminatorAndCount() {
     QVERIFY(messages().isEmpty());
 }
 
-void ImportWindowTest::previewMarksStudentsWithoutSex() {
-    Tfrm_excelToDb *preview = openPreview();
+void ImportPreviewWindowTest::previewMarksStudentsWithoutSex() {
+    ImportPreviewWindow *preview = openPreview();
     load(preview, writeCsv(QStringLiteral("sexes.csv"), "学号,登分号,姓名,性别\r\n"
                                                         "1,,甲,男\r\n"
                                                         "2,,乙,\r\n"
@@ -179,53 +179,53 @@ void ImportWindowTest::previewMarksStudentsWithoutSex() {
     QVERIFY(messages().isEmpty());
 }
 
-void ImportWindowTest::confirmingWritesTheStudents() {
-    Tfrm_excelToDb *preview = openPreview();
+void ImportPreviewWindowTest::confirmingWritesTheStudents() {
+    ImportPreviewWindow *preview = openPreview();
     load(preview, fixture);
     QTest::mouseClick(preview->findChild<QPushButton *>(QStringLiteral("bnt_yes")), Qt::LeftButton);
-    QTRY_VERIFY(!m_window->findChild<Tfrm_pb *>());
+    QTRY_VERIFY(!m_window->findChild<ImportProgressDialog *>());
     QCOMPARE(messages(),
              (QStringList{QStringLiteral("将清空之前的所有数据，确定么？"), QStringLiteral("导入成功")}));
     QCOMPARE(storedIds(), (QList<int>{20260001, 20260002, 20260003}));
     QVERIFY(!preview->findChild<QPushButton *>(QStringLiteral("bnt_yes"))->isEnabled());
 }
 
-void ImportWindowTest::cancellingKeepsThePreviousStudents() {
+void ImportPreviewWindowTest::cancellingKeepsThePreviousStudents() {
     QCOMPARE(fenban::store::StudentStore(m_fixture.connection())
                  .replaceAll(1, {earlierStudent(1), earlierStudent(2)})
                  .kind,
              fenban::store::ReplaceOutcome::Written);
-    Tfrm_excelToDb *preview = openPreview();
+    ImportPreviewWindow *preview = openPreview();
     load(preview, fixture);
 
     // Answering the question with Cancel changes nothing.
     MessageBox::queueAnswer(false);
     QTest::mouseClick(preview->findChild<QPushButton *>(QStringLiteral("bnt_yes")), Qt::LeftButton);
-    QVERIFY(!m_window->findChild<Tfrm_pb *>());
+    QVERIFY(!m_window->findChild<ImportProgressDialog *>());
 
     QTest::mouseClick(preview->findChild<QPushButton *>(QStringLiteral("bnt_yes")), Qt::LeftButton);
-    auto *progress = m_window->findChild<Tfrm_pb *>();
+    auto *progress = m_window->findChild<ImportProgressDialog *>();
     QVERIFY(progress);
     // Cancelled before the first row is written: the write is undone as a whole.
     QTest::mouseClick(progress->findChild<QPushButton *>(QStringLiteral("bntCancel")), Qt::LeftButton);
-    QTRY_VERIFY(!m_window->findChild<Tfrm_pb *>());
+    QTRY_VERIFY(!m_window->findChild<ImportProgressDialog *>());
     QCOMPARE(messages(), QStringList{QStringLiteral("将清空之前的所有数据，确定么？")} +
                              QStringList{QStringLiteral("将清空之前的所有数据，确定么？")});
     QCOMPARE(storedIds(), (QList<int>{1, 2}));
     QVERIFY(preview->findChild<QPushButton *>(QStringLiteral("bnt_yes"))->isEnabled());
 }
 
-void ImportWindowTest::aBadRowIsNamedAndKeepsThePreviousStudents() {
+void ImportPreviewWindowTest::aBadRowIsNamedAndKeepsThePreviousStudents() {
     QCOMPARE(fenban::store::StudentStore(m_fixture.connection()).replaceAll(1, {earlierStudent(1)}).kind,
              fenban::store::ReplaceOutcome::Written);
     const QString bad = writeCsv(QStringLiteral("bad.csv"),
                                  "学号,登分号,姓名,性别,数学,英语,语文,物理,政治,历史,体育,地理,生物\r\n"
                                  "1,01,甲,男,1,1,1,1,1,1,1,1,1\r\n"
                                  "2,02,乙,女,,1,1,1,1,1,1,1,1\r\n");
-    Tfrm_excelToDb *preview = openPreview();
+    ImportPreviewWindow *preview = openPreview();
     load(preview, bad);
     QTest::mouseClick(preview->findChild<QPushButton *>(QStringLiteral("bnt_yes")), Qt::LeftButton);
-    QTRY_VERIFY(!m_window->findChild<Tfrm_pb *>());
+    QTRY_VERIFY(!m_window->findChild<ImportProgressDialog *>());
     const QStringList shown = messages();
     QCOMPARE(shown.size(), 2);
     QVERIFY2(shown[1].startsWith(QStringLiteral("插入数据库过程第3行出错,学生不考的科目请设置为0分\n“数学”")),
@@ -234,20 +234,20 @@ void ImportWindowTest::aBadRowIsNamedAndKeepsThePreviousStudents() {
     QVERIFY(!preview->findChild<QPushButton *>(QStringLiteral("bnt_yes"))->isEnabled());
 }
 
-void ImportWindowTest::aFileWithoutStudentsKeepsThePreviousStudents() {
+void ImportPreviewWindowTest::aFileWithoutStudentsKeepsThePreviousStudents() {
     QCOMPARE(fenban::store::StudentStore(m_fixture.connection()).replaceAll(1, {earlierStudent(1)}).kind,
              fenban::store::ReplaceOutcome::Written);
-    Tfrm_excelToDb *preview = openPreview();
+    ImportPreviewWindow *preview = openPreview();
     load(preview, writeCsv(QStringLiteral("empty.csv"), "学号,登分号,姓名\r\n,01,甲\r\n2,02,乙\r\n"));
     QTest::mouseClick(preview->findChild<QPushButton *>(QStringLiteral("bnt_yes")), Qt::LeftButton);
-    QTRY_VERIFY(!m_window->findChild<Tfrm_pb *>());
+    QTRY_VERIFY(!m_window->findChild<ImportProgressDialog *>());
     QCOMPARE(messages(), (QStringList{QStringLiteral("将清空之前的所有数据，确定么？"),
                                       QStringLiteral("文件中没有学生数据")}));
     QCOMPARE(storedIds(), QList<int>{1});
 }
 
-void ImportWindowTest::aRepeatedTitleIsNamedWhenTheFileIsRead() {
-    Tfrm_excelToDb *preview = openPreview();
+void ImportPreviewWindowTest::aRepeatedTitleIsNamedWhenTheFileIsRead() {
+    ImportPreviewWindow *preview = openPreview();
     load(preview, writeCsv(QStringLiteral("repeated.csv"),
                            "学号,姓名,性别,数学,英语,语文,物理,政治,历史,体育,地理,生物,姓名\r\n"
                            "1,甲,男,1,1,1,1,1,1,1,1,1,乙\r\n"));
@@ -255,20 +255,20 @@ void ImportWindowTest::aRepeatedTitleIsNamedWhenTheFileIsRead() {
     QVERIFY(!preview->findChild<QPushButton *>(QStringLiteral("bnt_yes"))->isEnabled());
 }
 
-void ImportWindowTest::closingWhileLoadingIsSafe() {
+void ImportPreviewWindowTest::closingWhileLoadingIsSafe() {
     QByteArray big =
         "学号,登分号,姓名,性别,数学,英语,语文,物理,政治,历史,体育,地理,生物,毕业学校,地址,备注,分类\r\n";
     for (int i = 1; i <= 5000; ++i)
         big += QByteArray::number(i) + ",0" + QByteArray::number(i) +
                ",张三,男,1,2,3,4,5,6,7,8,9,一中,城关,,\r\n";
     const QString path = writeCsv(QStringLiteral("big.csv"), big);
-    Tfrm_excelToDb *preview = openPreview();
+    ImportPreviewWindow *preview = openPreview();
     FileDialog::queueFileName(path);
     QTest::mouseClick(preview->findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
     QVERIFY(preview->isLoading());
     QVERIFY(!preview->findChild<QPushButton *>(QStringLiteral("Button1"))->isEnabled());
     preview->parentWidget()->close();
-    QTRY_VERIFY(!m_window->findChild<Tfrm_excelToDb *>());
+    QTRY_VERIFY(!m_window->findChild<ImportPreviewWindow *>());
     QTest::qWait(300);
     QVERIFY(messages().isEmpty());
 
@@ -278,8 +278,8 @@ void ImportWindowTest::closingWhileLoadingIsSafe() {
     QCOMPARE(preview->findChild<QTableWidget *>(QStringLiteral("sgStudent"))->rowCount(), 5001);
 }
 
-void ImportWindowTest::sampleLinkOpensTheSample() {
-    Tfrm_excelToDb *preview = openPreview();
+void ImportPreviewWindowTest::sampleLinkOpensTheSample() {
+    ImportPreviewWindow *preview = openPreview();
     QTest::mouseClick(preview->findChild<QLabel *>(QStringLiteral("Label2")), Qt::LeftButton);
     const QStringList opened = FileDialog::takeOpened();
     QCOMPARE(opened.size(), 1);
@@ -287,7 +287,7 @@ void ImportWindowTest::sampleLinkOpensTheSample() {
              qPrintable(opened.first()));
 }
 
-void ImportWindowTest::exportWritesTheChosenFileAndOpensIt() {
+void ImportPreviewWindowTest::exportWritesTheChosenFileAndOpensIt() {
     QCOMPARE(fenban::store::StudentStore(m_fixture.connection())
                  .replaceAll(1, {earlierStudent(2), earlierStudent(1)})
                  .kind,
@@ -312,5 +312,5 @@ void ImportWindowTest::exportWritesTheChosenFileAndOpensIt() {
     QVERIFY(FileDialog::takeOpened().isEmpty());
 }
 
-QTEST_MAIN(ImportWindowTest)
-#include "import_window_test.moc"
+QTEST_MAIN(ImportPreviewWindowTest)
+#include "import_preview_window_test.moc"

@@ -6,6 +6,8 @@
 #include <QList>
 #include <QWidget>
 
+#include <memory>
+
 #include <functional>
 
 class QCheckBox;
@@ -17,21 +19,16 @@ class QTreeWidget;
 
 namespace fenban::gui {
 
-class Tfrm_main;
+class ProjectContext;
 
 // The student list: students by class, search, and editing in place. A changed row is written
 // when it is posted (or when the cursor leaves it); a row the import's rules would refuse stays
 // in the grid, as typed, until it is mended or cancelled.
-class Tfrm_list : public QWidget {
+class StudentListWindow : public QWidget {
     Q_OBJECT
 
 public:
-    explicit Tfrm_list(Tfrm_main *mainWindow);
-
-    void initClass();
-    void showAll();
-    void tv_classClick();
-    void BitBtn1Click();
+    explicit StudentListWindow(std::shared_ptr<const ProjectContext> context, QWidget *parent = nullptr);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -40,6 +37,11 @@ protected:
 
 private:
     using Listing = std::function<store::Result<QList<store::StudentRecord>>()>;
+
+    void fillClassTree();
+    void listAll();
+    void listChosenClass();
+    void search();
 
     QWidget *buildSearchPanel();
     QWidget *buildNavigator();
@@ -66,20 +68,20 @@ private:
     void onCurrentCellChanged(int row, int column, int previousRow, int previousColumn);
     void updateNavigator();
 
-    Tfrm_main *m_main;
+    std::shared_ptr<const ProjectContext> m_context;
     int m_projectId = 0;
     bool m_shown = false;
 
-    QTreeWidget *tv_class = nullptr;
-    QTableWidget *DBGrid1 = nullptr;
-    QLineEdit *ed_no = nullptr;
-    QLineEdit *ed_name = nullptr;
-    QComboBox *cbSex = nullptr;
-    QCheckBox *cbClass = nullptr;
-    QLineEdit *edMath1 = nullptr, *edMath2 = nullptr;
-    QLineEdit *edSx1 = nullptr, *edSx2 = nullptr;
-    QLineEdit *edYw1 = nullptr, *edYw2 = nullptr;
-    QPushButton *BitBtn1 = nullptr;
+    QTreeWidget *m_classTree = nullptr;
+    QTableWidget *m_studentGrid = nullptr;
+    QLineEdit *m_numberEdit = nullptr;
+    QLineEdit *m_nameEdit = nullptr;
+    QComboBox *m_sexBox = nullptr;
+    QCheckBox *m_classConditionBox = nullptr;
+    QLineEdit *m_mathLowEdit = nullptr, *m_mathHighEdit = nullptr;
+    QLineEdit *m_englishLowEdit = nullptr, *m_englishHighEdit = nullptr;
+    QLineEdit *m_chineseLowEdit = nullptr, *m_chineseHighEdit = nullptr;
+    QPushButton *m_searchButton = nullptr;
     QWidget *m_searchPanel = nullptr;
     QList<QPushButton *> m_navigator; // in NavigatorButton order
 

@@ -1,17 +1,19 @@
-#include "gui/Tfrm_main.h"
+#include "gui/main_window.h"
 
 #include "app/export_service.h"
-#include "gui/FileDialog.h"
-#include "gui/MessageBox.h"
-#include "gui/TfrmBuild.h"
-#include "gui/TfrmResult.h"
-#include "gui/TfrmShow.h"
-#include "gui/Tfrm_class_info.h"
-#include "gui/Tfrm_config.h"
-#include "gui/Tfrm_excelToDb.h"
-#include "gui/Tfrm_insertQX.h"
-#include "gui/Tfrm_list.h"
-#include "gui/Tfrm_open.h"
+#include "exchange/result_export.h"
+#include "gui/class_statistics_window.h"
+#include "gui/console_window.h"
+#include "gui/copy_from_project_dialog.h"
+#include "gui/division_window.h"
+#include "gui/file_dialog.h"
+#include "gui/import_preview_window.h"
+#include "gui/message_box.h"
+#include "gui/new_project_dialog.h"
+#include "gui/open_project_dialog.h"
+#include "gui/settings_window.h"
+#include "gui/student_list_window.h"
+#include "store/students.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -37,7 +39,8 @@ struct ToolButtonLook {
 
 } // namespace
 
-Tfrm_main::Tfrm_main(QSqlDatabase db, QWidget *parent) : QMainWindow(parent), m_db(std::move(db)) {
+MainWindow::MainWindow(QSqlDatabase db, QWidget *parent)
+    : QMainWindow(parent), m_context(std::make_shared<ProjectContext>(std::move(db))) {
     setObjectName(QStringLiteral("frm_main"));
     setWindowTitle(productTitle);
     m_mdiArea = new QMdiArea(this);
@@ -45,10 +48,10 @@ Tfrm_main::Tfrm_main(QSqlDatabase db, QWidget *parent) : QMainWindow(parent), m_
     setCentralWidget(m_mdiArea);
     buildToolBar();
     buildStatusBar();
-    FileDialog::protectDatabase(databasePath());
+    FileDialog::protectDatabase(m_context->databasePath());
 }
 
-void Tfrm_main::buildToolBar() {
+void MainWindow::buildToolBar() {
     m_toolBar = addToolBar(QStringLiteral("ToolBar1"));
     m_toolBar->setObjectName(QStringLiteral("ToolBar1"));
     m_toolBar->setMovable(false);
@@ -58,39 +61,39 @@ void Tfrm_main::buildToolBar() {
     const QList<std::pair<ToolButtonLook, std::function<void()>>> buttons{
         {{QStringLiteral("ToolButton6"), QStringLiteral("1.新建"), QStyle::SP_FileIcon},
          [this] {
-             unlessDividing([this] { ToolButton6Click(); });
+             unlessDividing([this] { newProject(); });
          }},
         {{QStringLiteral("ToolButton7"), QStringLiteral("2.打开"), QStyle::SP_DirOpenIcon},
          [this] {
-             unlessDividing([this] { ToolButton7Click(); });
+             unlessDividing([this] { openProject(); });
          }},
         {{QStringLiteral("ToolButton3"), QStringLiteral("3.1数据导入"), QStyle::SP_ArrowDown},
          [this] {
-             guarded([this] { unlessDividing([this] { ToolButton3Click(); }); });
+             guarded([this] { unlessDividing([this] { showImportPreview(); }); });
          }},
         {{QStringLiteral("ToolButton11"), QStringLiteral("3.2内部数据"), QStyle::SP_DriveHDIcon},
          [this] {
-             guarded([this] { unlessDividing([this] { ToolButton11Click(); }); });
+             guarded([this] { unlessDividing([this] { copyFromProject(); }); });
          }},
         {{QStringLiteral("ToolButton1"), QStringLiteral("4.分班设置"), QStyle::SP_FileDialogDetailedView},
          [this] {
-             guarded([this] { ToolButton1Click(); });
+             guarded([this] { showSettings(); });
          }},
         {{QStringLiteral("ToolButton2"), QStringLiteral("5.开始"), QStyle::SP_MediaPlay},
          [this] {
-             guarded([this] { ToolButton2Click(); });
+             guarded([this] { showDivisionWindow(); });
          }},
         {{QStringLiteral("ToolButton5"), QStringLiteral("6.班级信息"), QStyle::SP_FileDialogInfoView},
          [this] {
-             guarded([this] { ToolButton5Click(); });
+             guarded([this] { showClassStatistics(); });
          }},
         {{QStringLiteral("ToolButton8"), QStringLiteral("7.学生名单"), QStyle::SP_FileDialogListView},
          [this] {
-             guarded([this] { ToolButton8Click(); });
+             guarded([this] { showStudentList(); });
          }},
         {{QStringLiteral("ToolButton9"), QStringLiteral("8.数据导出"), QStyle::SP_DialogSaveButton},
          [this] {
-             guarded([this] { ToolButton9Click(); });
+             guarded([this] { exportResults(); });
          }},
         {{QStringLiteral("ToolButton4"), QStringLiteral("退出"), QStyle::SP_DialogCloseButton},
          [this] {
@@ -106,7 +109,7 @@ void Tfrm_main::buildToolBar() {
     }
 }
 
-void Tfrm_main::buildStatusBar() {
+void MainWindow::buildStatusBar() {
     statusBar()->setObjectName(QStringLiteral("sbInfo"));
     for (const int width : {250, 150, 100, 50}) {
         auto *panel = new QLabel(statusBar());
@@ -118,29 +121,25 @@ void Tfrm_main::buildStatusBar() {
     m_statusPanels.last()->setText(productTitle);
 }
 
-void Tfrm_main::setCurrentProject(const store::Project &project) {
-    m_tableName = project.studentTable();
-    m_rbTableName = project.workTable();
-    m_projectId = QString::number(project.id);
+void MainWindow::setCurrentProject(const store::Project &project) {
+    m_context->setProject(project);
     setWindowTitle(project.memo);
 }
 
-void Tfrm_main::clearCurrentProject() {
-    m_tableName.clear();
-    m_rbTableName.clear();
-    m_projectId.clear();
+void MainWindow::clearCurrentProject() {
+    m_context->clearProject();
     setWindowTitle(productTitle);
 }
 
-void Tfrm_main::guarded(const std::function<void()> &command) {
-    if (m_tableName.isEmpty()) {
+void MainWindow::guarded(const std::function<void()> &command) {
+    if (!m_context->hasProject()) {
         MessageBox::information(this, QStringLiteral("请选择你要操作的分班项"));
         return;
     }
     command();
 }
 
-void Tfrm_main::showChild(QPointer<QWidget> &field, const std::function<QWidget *()> &create) {
+void MainWindow::showChild(QPointer<QWidget> &field, const std::function<QWidget *()> &create) {
     if (!field) {
         QWidget *window = create();
         window->setAttribute(Qt::WA_DeleteOnClose);
@@ -164,51 +163,65 @@ void Tfrm_main::showChild(QPointer<QWidget> &field, const std::function<QWidget 
         m_mdiArea->setActiveSubWindow(subWindow);
 }
 
-void Tfrm_main::ToolButton6Click() {
-    auto *dialog = new TfrmBuild(m_db, this);
-    connect(dialog, &TfrmBuild::projectCreated, this, &Tfrm_main::setCurrentProject);
+void MainWindow::newProject() {
+    auto *dialog = new NewProjectDialog(m_context->database(), this);
+    connect(dialog, &NewProjectDialog::projectCreated, this, &MainWindow::setCurrentProject);
     dialog->open();
 }
 
-void Tfrm_main::ToolButton7Click() {
-    auto *dialog = new Tfrm_open(m_db, this);
-    connect(dialog, &Tfrm_open::projectChosen, this, &Tfrm_main::setCurrentProject);
-    connect(dialog, &Tfrm_open::projectDeleted, this, &Tfrm_main::onProjectDeleted);
+void MainWindow::openProject() {
+    auto *dialog = new OpenProjectDialog(m_context->database(), this);
+    connect(dialog, &OpenProjectDialog::projectChosen, this, &MainWindow::setCurrentProject);
+    connect(dialog, &OpenProjectDialog::projectDeleted, this, &MainWindow::onProjectDeleted);
     dialog->open();
 }
 
-void Tfrm_main::ToolButton3Click() {
-    const bool created = !previewWin;
-    showChild(previewWin, [this] { return new Tfrm_excelToDb(this); });
+void MainWindow::showImportPreview() {
+    const bool created = !m_importPreview;
+    showChild(m_importPreview, [this] {
+        auto *preview = new ImportPreviewWindow(m_context);
+        connect(preview, &ImportPreviewWindow::rowsCounted, this, &MainWindow::setStatusText);
+        return preview;
+    });
     if (created) {
-        QWidget *frame = previewWin->parentWidget();
+        QWidget *frame = m_importPreview->parentWidget();
         frame->move(frame->x(), 50);
     }
 }
 
-void Tfrm_main::ToolButton1Click() {
-    showChild(configWin, [this] { return new Tfrm_config(m_db, m_projectId.toInt()); });
+void MainWindow::showSettings() {
+    showChild(m_settingsWindow,
+              [this] { return new SettingsWindow(m_context->database(), m_context->projectId()); });
 }
 
-void Tfrm_main::ToolButton2Click() {
-    showChild(resultWin, [this] { return new TfrmResult(this); });
+void MainWindow::showDivisionWindow() {
+    showChild(m_divisionWindow, [this] {
+        auto *division = new DivisionWindow(m_context);
+        connect(division, &DivisionWindow::runStarting, this, &MainWindow::showConsole);
+        connect(division, &DivisionWindow::progressLine, this, &MainWindow::writeToConsole);
+        return division;
+    });
 }
 
-void Tfrm_main::ToolButton11Click() {
-    auto *dialog = new Tfrm_insertQX(this);
-    connect(dialog, &Tfrm_insertQX::projectDeleted, this, &Tfrm_main::onProjectDeleted);
+void MainWindow::copyFromProject() {
+    auto *dialog = new CopyFromProjectDialog(m_context, this);
+    connect(dialog, &CopyFromProjectDialog::projectDeleted, this, &MainWindow::onProjectDeleted);
     dialog->open();
 }
 
-void Tfrm_main::ToolButton5Click() {
-    showChild(classInfoWin, [this] { return new Tfrm_class_info(this); });
+void MainWindow::showClassStatistics() {
+    showChild(m_classStatistics, [this] {
+        auto *statistics = new ClassStatisticsWindow(m_context);
+        connect(statistics, &ClassStatisticsWindow::redivisionRequested, this, &MainWindow::redivideClasses);
+        return statistics;
+    });
 }
 
-void Tfrm_main::ToolButton8Click() {
-    showChild(listWin, [this] { return new Tfrm_list(this); });
+void MainWindow::showStudentList() {
+    showChild(m_studentList, [this] { return new StudentListWindow(m_context); });
 }
 
-void Tfrm_main::unlessDividing(const std::function<void()> &command) {
+void MainWindow::unlessDividing(const std::function<void()> &command) {
     if (isDividing()) {
         MessageBox::information(this, QStringLiteral("正在分班，请稍候"));
         return;
@@ -216,7 +229,7 @@ void Tfrm_main::unlessDividing(const std::function<void()> &command) {
     command();
 }
 
-void Tfrm_main::closeEvent(QCloseEvent *event) {
+void MainWindow::closeEvent(QCloseEvent *event) {
     if (isDividing()) {
         MessageBox::information(this, QStringLiteral("正在分班，请稍候"));
         event->ignore();
@@ -225,54 +238,51 @@ void Tfrm_main::closeEvent(QCloseEvent *event) {
     QMainWindow::closeEvent(event);
 }
 
-bool Tfrm_main::isDividing() const {
-    const auto *result = qobject_cast<const TfrmResult *>(resultWin.data());
+bool MainWindow::isDividing() const {
+    const auto *result = qobject_cast<const DivisionWindow *>(m_divisionWindow.data());
     return result && result->isRunning();
 }
 
-void Tfrm_main::re_qx(const QList<int> &classNumbers) {
-    if (auto *result = qobject_cast<TfrmResult *>(resultWin.data()))
-        result->reqx_begin(classNumbers);
+void MainWindow::redivideClasses(const QList<int> &classNumbers) {
+    guarded([this] { showDivisionWindow(); });
+    if (auto *result = qobject_cast<DivisionWindow *>(m_divisionWindow.data()))
+        result->redivide(classNumbers);
 }
 
-void Tfrm_main::createMsgfrom() {
+void MainWindow::showConsole() {
     if (!m_console)
-        m_console = new TfrmShow(this);
+        m_console = new ConsoleWindow(this);
     m_console->show();
 }
 
-TfrmShow *Tfrm_main::console() const {
+ConsoleWindow *MainWindow::console() const {
     return m_console;
 }
 
-void Tfrm_main::showMsg(const QString &text) {
+void MainWindow::writeToConsole(const QString &text) {
     if (m_console)
-        m_console->showMsg(text);
+        m_console->appendLine(text);
 }
 
-void Tfrm_main::ToolButton9Click() {
+void MainWindow::exportResults() {
     const QString path =
         FileDialog::saveFileName(this, QStringLiteral("导出分班结果"), QStringLiteral("分班结果.xlsx"),
                                  QStringLiteral("Excel 工作簿 (*.xlsx);;CSV 文件 (*.csv)"));
     if (path.isEmpty())
         return;
-    if (const auto exported = app::exportResult(m_db, m_projectId.toInt(), path); !exported) {
+    if (const auto exported = app::exportResult(m_context->database(), m_context->projectId(), path); !exported) {
         MessageBox::error(this, exported.error());
         return;
     }
     FileDialog::openWithDesktop(path);
 }
 
-QString Tfrm_main::databasePath() const {
-    return m_db.databaseName();
-}
-
-void Tfrm_main::setStatusText(const QString &text) {
+void MainWindow::setStatusText(const QString &text) {
     m_statusPanels.first()->setText(text);
 }
 
-void Tfrm_main::onProjectDeleted(int id) {
-    if (m_projectId == QString::number(id))
+void MainWindow::onProjectDeleted(int id) {
+    if (m_context->hasProject() && m_context->projectId() == id)
         clearCurrentProject();
 }
 

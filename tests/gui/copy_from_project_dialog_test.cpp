@@ -1,4 +1,4 @@
-#include "gui/Tfrm_insertQX.h"
+#include "gui/copy_from_project_dialog.h"
 #include "store/projects.h"
 #include "store/students.h"
 #include "window_fixture.h"
@@ -9,7 +9,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
-using fenban::gui::Tfrm_insertQX;
+using fenban::gui::CopyFromProjectDialog;
 using fenban::store::StudentRecord;
 
 namespace {
@@ -28,7 +28,7 @@ StudentRecord student(int id, int classId) {
 
 } // namespace
 
-class ProjectImportWindowTest : public QObject {
+class CopyFromProjectDialogTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -37,14 +37,14 @@ private slots:
     void copiesFromTheChosenProject();
 
 private:
-    Tfrm_insertQX *openDialog();
-    void choose(Tfrm_insertQX *dialog, int row);
+    CopyFromProjectDialog *openDialog();
+    void choose(CopyFromProjectDialog *dialog, int row);
     QStringList targetRows();
 
     fenban::testing::WindowFixture m_fixture;
 };
 
-void ProjectImportWindowTest::init() {
+void CopyFromProjectDialogTest::init() {
     const QString problem = m_fixture.open();
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
     fenban::store::ProjectStore projects(m_fixture.connection());
@@ -58,19 +58,19 @@ void ProjectImportWindowTest::init() {
     m_fixture.window()->setCurrentProject(current.value());
 }
 
-Tfrm_insertQX *ProjectImportWindowTest::openDialog() {
+CopyFromProjectDialog *CopyFromProjectDialogTest::openDialog() {
     QTest::mouseClick(m_fixture.window()->findChild<QWidget *>(QStringLiteral("ToolButton11")),
                       Qt::LeftButton);
-    return m_fixture.window()->findChild<Tfrm_insertQX *>();
+    return m_fixture.window()->findChild<CopyFromProjectDialog *>();
 }
 
-void ProjectImportWindowTest::choose(Tfrm_insertQX *dialog, int row) {
+void CopyFromProjectDialogTest::choose(CopyFromProjectDialog *dialog, int row) {
     auto *list = dialog->findChild<QTreeWidget *>(QStringLiteral("lv_info"));
     list->setCurrentItem(list->topLevelItem(row));
     QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
 }
 
-QStringList ProjectImportWindowTest::targetRows() {
+QStringList CopyFromProjectDialogTest::targetRows() {
     QSqlQuery query(m_fixture.connection());
     query.exec(QStringLiteral("SELECT student_id, class_id, type FROM qx_2 ORDER BY student_id"));
     QStringList rows;
@@ -80,8 +80,8 @@ QStringList ProjectImportWindowTest::targetRows() {
     return rows;
 }
 
-void ProjectImportWindowTest::copiesFromTheChosenProject() {
-    Tfrm_insertQX *dialog = openDialog();
+void CopyFromProjectDialogTest::copiesFromTheChosenProject() {
+    CopyFromProjectDialog *dialog = openDialog();
     QVERIFY(dialog);
     QCOMPARE(dialog->windowTitle(), QStringLiteral("导入分班数据"));
     QVERIFY(dialog->findChild<QRadioButton *>(QStringLiteral("rbInsert"))->isChecked());
@@ -98,9 +98,9 @@ void ProjectImportWindowTest::copiesFromTheChosenProject() {
     dialog->findChild<QRadioButton *>(QStringLiteral("rbOver"))->setChecked(true);
     choose(dialog, 0);
     QCOMPARE(fenban::testing::shownMessages(), QStringList{QStringLiteral("导入数据成功")});
-    QTRY_VERIFY(!m_fixture.window()->findChild<Tfrm_insertQX *>());
+    QTRY_VERIFY(!m_fixture.window()->findChild<CopyFromProjectDialog *>());
     QCOMPARE(targetRows(), (QStringList{QStringLiteral("1|1|2"), QStringLiteral("2|2|2")}));
 }
 
-QTEST_MAIN(ProjectImportWindowTest)
-#include "project_import_window_test.moc"
+QTEST_MAIN(CopyFromProjectDialogTest)
+#include "copy_from_project_dialog_test.moc"

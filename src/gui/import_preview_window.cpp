@@ -1,10 +1,11 @@
-#include "gui/Tfrm_excelToDb.h"
+#include "gui/import_preview_window.h"
 
 #include "app/import_service.h"
-#include "gui/FileDialog.h"
-#include "gui/MessageBox.h"
-#include "gui/Tfrm_main.h"
-#include "gui/Tfrm_pb.h"
+#include "exchange/sheets/sheet.h"
+#include "gui/file_dialog.h"
+#include "gui/import_progress_dialog.h"
+#include "gui/message_box.h"
+#include "gui/project_context.h"
 
 #include <QApplication>
 #include <QColor>
@@ -50,60 +51,61 @@ QString sampleSpreadsheetPath() {
     return QDir::cleanPath(candidates.first());
 }
 
-Tfrm_excelToDb::Tfrm_excelToDb(Tfrm_main *mainWindow) : m_main(mainWindow) {
+ImportPreviewWindow::ImportPreviewWindow(std::shared_ptr<const ProjectContext> context, QWidget *parent)
+    : QWidget(parent), m_context(std::move(context)) {
     setObjectName(QStringLiteral("frm_excelToDb"));
     setWindowTitle(QStringLiteral("导入数据浏览"));
-    FormCreate();
+    buildWidgets();
 }
 
-void Tfrm_excelToDb::FormCreate() {
-    sgStudent = new QTableWidget(1, gridColumns, this);
-    sgStudent->setObjectName(QStringLiteral("sgStudent"));
-    sgStudent->setHorizontalHeaderLabels(QStringList{QString()} + exchange::importHeaders());
-    sgStudent->verticalHeader()->hide();
-    sgStudent->setColumnWidth(0, 30);
-    sgStudent->horizontalHeader()->setSectionsMovable(true);
-    sgStudent->setSelectionBehavior(QAbstractItemView::SelectRows);
-    sgStudent->setEditTriggers(QAbstractItemView::NoEditTriggers);
+void ImportPreviewWindow::buildWidgets() {
+    m_studentGrid = new QTableWidget(1, gridColumns, this);
+    m_studentGrid->setObjectName(QStringLiteral("sgStudent"));
+    m_studentGrid->setHorizontalHeaderLabels(QStringList{QString()} + exchange::importHeaders());
+    m_studentGrid->verticalHeader()->hide();
+    m_studentGrid->setColumnWidth(0, 30);
+    m_studentGrid->horizontalHeader()->setSectionsMovable(true);
+    m_studentGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_studentGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
-    Button1 = new QPushButton(QStringLiteral("打开"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    bnt_yes = new QPushButton(QStringLiteral("导入到库"), this);
-    bnt_yes->setObjectName(QStringLiteral("bnt_yes"));
-    bnt_yes->setEnabled(false);
-    lb_info = new QLabel(this);
-    lb_info->setObjectName(QStringLiteral("lb_info"));
-    Label2 = new QLabel(QStringLiteral("点击这里打开分班数据样表(请另存一份后再录入数据)"), this);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setStyleSheet(QStringLiteral("color: navy; text-decoration: underline;"));
-    Label2->setCursor(Qt::PointingHandCursor);
-    Label2->installEventFilter(this);
+    m_openButton = new QPushButton(QStringLiteral("打开"), this);
+    m_openButton->setObjectName(QStringLiteral("Button1"));
+    m_importButton = new QPushButton(QStringLiteral("导入到库"), this);
+    m_importButton->setObjectName(QStringLiteral("bnt_yes"));
+    m_importButton->setEnabled(false);
+    m_countLabel = new QLabel(this);
+    m_countLabel->setObjectName(QStringLiteral("lb_info"));
+    m_sampleLink = new QLabel(QStringLiteral("点击这里打开分班数据样表(请另存一份后再录入数据)"), this);
+    m_sampleLink->setObjectName(QStringLiteral("Label2"));
+    m_sampleLink->setStyleSheet(QStringLiteral("color: navy; text-decoration: underline;"));
+    m_sampleLink->setCursor(Qt::PointingHandCursor);
+    m_sampleLink->installEventFilter(this);
 
     auto *controls = new QHBoxLayout;
-    controls->addWidget(Button1);
-    controls->addWidget(bnt_yes);
-    controls->addWidget(lb_info);
+    controls->addWidget(m_openButton);
+    controls->addWidget(m_importButton);
+    controls->addWidget(m_countLabel);
     controls->addStretch();
-    controls->addWidget(Label2);
+    controls->addWidget(m_sampleLink);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(controls);
-    layout->addWidget(sgStudent);
+    layout->addWidget(m_studentGrid);
     resize(900, 500);
 
-    connect(Button1, &QPushButton::clicked, this, &Tfrm_excelToDb::Button1Click);
-    connect(bnt_yes, &QPushButton::clicked, this, &Tfrm_excelToDb::bnt_yesClick);
+    connect(m_openButton, &QPushButton::clicked, this, &ImportPreviewWindow::chooseFile);
+    connect(m_importButton, &QPushButton::clicked, this, &ImportPreviewWindow::importRows);
 }
 
-bool Tfrm_excelToDb::eventFilter(QObject *watched, QEvent *event) {
-    if (watched == Label2 && event->type() == QEvent::MouseButtonRelease) {
-        Label2Click();
+bool ImportPreviewWindow::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == m_sampleLink && event->type() == QEvent::MouseButtonRelease) {
+        openSample();
         return true;
     }
     return QWidget::eventFilter(watched, event);
 }
 
-void Tfrm_excelToDb::Button1Click() {
-    if (m_main->tableName().isEmpty()) {
+void ImportPreviewWindow::chooseFile() {
+    if (!m_context->hasProject()) {
         MessageBox::information(this, QStringLiteral("请先选择或建立新的分班工程"));
         return;
     }
@@ -111,10 +113,10 @@ void Tfrm_excelToDb::Button1Click() {
                                                   QStringLiteral("电子表格 (*.xls *.xlsx *.csv)"));
     if (path.isEmpty())
         return;
-    showInStrgrid(path);
+    load(path);
 }
 
-void Tfrm_excelToDb::showInStrgrid(const QString &path) {
+void ImportPreviewWindow::load(const QString &path) {
     setLoading(true);
     // Reading runs off the window's thread; the result is dropped if the window is gone by then.
     auto sheet = std::make_shared<std::optional<store::Result<exchange::ImportSheet>>>();
@@ -127,63 +129,63 @@ void Tfrm_excelToDb::showInStrgrid(const QString &path) {
                               sheet->has_value() ? sheet->value().error() : QStringLiteral("读取文件失败"));
         } else {
             fillGrid(sheet->value().value());
-            bnt_yes->setEnabled(true);
+            m_importButton->setEnabled(true);
         }
         emit loadEnded();
     });
     reader->start();
 }
 
-void Tfrm_excelToDb::setLoading(bool loading) {
+void ImportPreviewWindow::setLoading(bool loading) {
     m_loading = loading;
-    Button1->setEnabled(!loading);
+    m_openButton->setEnabled(!loading);
     if (loading)
-        bnt_yes->setEnabled(false);
+        m_importButton->setEnabled(false);
     setCursor(loading ? Qt::BusyCursor : Qt::ArrowCursor);
 }
 
-void Tfrm_excelToDb::fillGrid(const exchange::ImportSheet &sheet) {
+void ImportPreviewWindow::fillGrid(const exchange::ImportSheet &sheet) {
     // A file without any student row leaves the grid as it was.
     if (sheet.students.isEmpty())
         return;
     QList<exchange::ImportRow> rows = sheet.students;
     rows.append(sheet.terminator);
-    sgStudent->setUpdatesEnabled(false);
-    sgStudent->clearContents();
-    sgStudent->setRowCount(static_cast<int>(rows.size()));
+    m_studentGrid->setUpdatesEnabled(false);
+    m_studentGrid->clearContents();
+    m_studentGrid->setRowCount(static_cast<int>(rows.size()));
     // The division places students by sex: one without it stays out of every class.
     const int sexColumn = static_cast<int>(exchange::importHeaders().indexOf(QStringLiteral("性别")));
     int withoutSex = 0;
     for (int r = 0; r < rows.size(); ++r) {
-        sgStudent->setItem(r, 0, readOnlyItem(QString::number(r + 1)));
+        m_studentGrid->setItem(r, 0, readOnlyItem(QString::number(r + 1)));
         for (int c = 0; c < exchange::importColumnCount; ++c)
-            sgStudent->setItem(r, c + 1, readOnlyItem(rows[r].cells[c]));
+            m_studentGrid->setItem(r, c + 1, readOnlyItem(rows[r].cells[c]));
         if (r < sheet.students.size() && rows[r].cells.value(sexColumn).trimmed().isEmpty()) {
-            QTableWidgetItem *sex = sgStudent->item(r, sexColumn + 1);
+            QTableWidgetItem *sex = m_studentGrid->item(r, sexColumn + 1);
             sex->setBackground(withoutSexColor);
             sex->setToolTip(QStringLiteral("性别为空，分班时不会分入任何班级"));
             ++withoutSex;
         }
     }
-    sgStudent->setUpdatesEnabled(true);
-    sgStudent->setCurrentCell(static_cast<int>(rows.size()) - 1, 1);
+    m_studentGrid->setUpdatesEnabled(true);
+    m_studentGrid->setCurrentCell(static_cast<int>(rows.size()) - 1, 1);
 
     QString count = QStringLiteral("已导入的总记录数:%1条").arg(sheet.students.size());
     if (withoutSex > 0)
         count += QStringLiteral("，其中%1名学生性别为空，分班时不会分入任何班级").arg(withoutSex);
-    m_main->setStatusText(count);
-    lb_info->setText(count + QStringLiteral("   "));
+    emit rowsCounted(count);
+    m_countLabel->setText(count + QStringLiteral("   "));
 }
 
-QList<exchange::ImportRow> Tfrm_excelToDb::gridStudents() const {
-    const QHeaderView *header = sgStudent->horizontalHeader();
+QList<exchange::ImportRow> ImportPreviewWindow::gridStudents() const {
+    const QHeaderView *header = m_studentGrid->horizontalHeader();
     QList<exchange::ImportRow> rows;
     // Every row but the last, the terminating one; cells go by the position the user sees, so a
     // column dragged elsewhere feeds the field of its new place.
-    for (int r = 0; r + 1 < sgStudent->rowCount(); ++r) {
+    for (int r = 0; r + 1 < m_studentGrid->rowCount(); ++r) {
         exchange::ImportRow row{r + 2, {}};
         for (int visual = 1; visual < gridColumns; ++visual) {
-            const QTableWidgetItem *item = sgStudent->item(r, header->logicalIndex(visual));
+            const QTableWidgetItem *item = m_studentGrid->item(r, header->logicalIndex(visual));
             row.cells.append(item ? item->text() : QString());
         }
         rows.append(row);
@@ -191,19 +193,21 @@ QList<exchange::ImportRow> Tfrm_excelToDb::gridStudents() const {
     return rows;
 }
 
-void Tfrm_excelToDb::bnt_yesClick() {
-    if (m_main->projectId().isEmpty()) {
+void ImportPreviewWindow::importRows() {
+    if (!m_context->hasProject()) {
         MessageBox::information(this, QStringLiteral("请先选择或建立新的分班工程"));
         return;
     }
     if (!MessageBox::confirm(this, QStringLiteral("将清空之前的所有数据，确定么？"), QStringLiteral("提示")))
         return;
-    auto *progress = new Tfrm_pb(m_main->databasePath(), m_main->projectId().toInt(), gridStudents(), this);
-    connect(progress, &Tfrm_pb::writeEnded, this, [this](bool cancelled) { bnt_yes->setEnabled(cancelled); });
+    auto *progress =
+        new ImportProgressDialog(m_context->databasePath(), m_context->projectId(), gridStudents(), this);
+    connect(progress, &ImportProgressDialog::writeEnded, this,
+            [this](bool cancelled) { m_importButton->setEnabled(cancelled); });
     progress->open();
 }
 
-void Tfrm_excelToDb::Label2Click() {
+void ImportPreviewWindow::openSample() {
     FileDialog::openWithDesktop(sampleSpreadsheetPath());
 }
 

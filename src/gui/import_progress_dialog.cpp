@@ -1,7 +1,9 @@
-#include "gui/Tfrm_pb.h"
+#include "gui/import_progress_dialog.h"
 
 #include "app/import_service.h"
-#include "gui/MessageBox.h"
+#include "exchange/student_import.h"
+#include "gui/message_box.h"
+#include "store/database.h"
 
 #include <QCloseEvent>
 #include <QProgressBar>
@@ -28,7 +30,8 @@ const QString rowFailedText = QStringLiteral("插入数据库过程第%1行出�
 
 } // namespace
 
-Tfrm_pb::Tfrm_pb(QString databasePath, int projectId, QList<exchange::ImportRow> rows, QWidget *parent)
+ImportProgressDialog::ImportProgressDialog(QString databasePath, int projectId,
+                                           QList<exchange::ImportRow> rows, QWidget *parent)
     : QDialog(parent), m_databasePath(std::move(databasePath)), m_projectId(projectId),
       m_rows(std::move(rows)), m_job(std::make_shared<ImportJob>()) {
     setObjectName(QStringLiteral("frm_pb"));
@@ -36,41 +39,41 @@ Tfrm_pb::Tfrm_pb(QString databasePath, int projectId, QList<exchange::ImportRow>
     setWindowTitle(QStringLiteral("正在导入……"));
     setModal(true);
 
-    pb = new QProgressBar(this);
-    pb->setObjectName(QStringLiteral("pb"));
-    pb->setRange(0, static_cast<int>(m_rows.size()));
-    pb->setValue(0);
-    bntCancel = new QPushButton(QStringLiteral("取消"), this);
-    bntCancel->setObjectName(QStringLiteral("bntCancel"));
+    m_progressBar = new QProgressBar(this);
+    m_progressBar->setObjectName(QStringLiteral("pb"));
+    m_progressBar->setRange(0, static_cast<int>(m_rows.size()));
+    m_progressBar->setValue(0);
+    m_cancelButton = new QPushButton(QStringLiteral("取消"), this);
+    m_cancelButton->setObjectName(QStringLiteral("bntCancel"));
     // Writing starts half a second after the window is shown, once it has surely been drawn.
-    tmQX = new QTimer(this);
-    tmQX->setObjectName(QStringLiteral("tmQX"));
-    tmQX->setSingleShot(true);
-    tmQX->setInterval(500);
+    m_startTimer = new QTimer(this);
+    m_startTimer->setObjectName(QStringLiteral("tmQX"));
+    m_startTimer->setSingleShot(true);
+    m_startTimer->setInterval(500);
     m_progressTimer = new QTimer(this);
     m_progressTimer->setInterval(50);
 
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(pb);
-    layout->addWidget(bntCancel, 0, Qt::AlignHCenter);
+    layout->addWidget(m_progressBar);
+    layout->addWidget(m_cancelButton, 0, Qt::AlignHCenter);
     setMinimumWidth(360);
 
-    connect(bntCancel, &QPushButton::clicked, this, &Tfrm_pb::bntCancelClick);
-    connect(tmQX, &QTimer::timeout, this, &Tfrm_pb::saveToDb);
-    connect(m_progressTimer, &QTimer::timeout, this, &Tfrm_pb::showProgress);
+    connect(m_cancelButton, &QPushButton::clicked, this, &ImportProgressDialog::cancel);
+    connect(m_startTimer, &QTimer::timeout, this, &ImportProgressDialog::startWriting);
+    connect(m_progressTimer, &QTimer::timeout, this, &ImportProgressDialog::showProgress);
 }
 
-Tfrm_pb::~Tfrm_pb() = default;
+ImportProgressDialog::~ImportProgressDialog() = default;
 
-void Tfrm_pb::showEvent(QShowEvent *event) {
+void ImportProgressDialog::showEvent(QShowEvent *event) {
     QDialog::showEvent(event);
     if (!m_started) {
         m_started = true;
-        tmQX->start();
+        m_startTimer->start();
     }
 }
 
-void Tfrm_pb::saveToDb() {
+void ImportProgressDialog::startWriting() {
     m_writing = true;
     QThread *worker = QThread::create([job = m_job, path = m_databasePath, id = m_projectId, rows = m_rows] {
         job->result = app::importRows(path, id, rows, [job](qsizetype written) {
@@ -79,20 +82,20 @@ void Tfrm_pb::saveToDb() {
         });
     });
     connect(worker, &QThread::finished, worker, &QObject::deleteLater);
-    connect(worker, &QThread::finished, this, &Tfrm_pb::writeFinished);
+    connect(worker, &QThread::finished, this, &ImportProgressDialog::writeFinished);
     m_progressTimer->start();
     worker->start();
 }
 
-void Tfrm_pb::showProgress() {
-    pb->setValue(static_cast<int>(m_job->written.load()));
+void ImportProgressDialog::showProgress() {
+    m_progressBar->setValue(static_cast<int>(m_job->written.load()));
 }
 
-void Tfrm_pb::bntCancelClick() {
+void ImportProgressDialog::cancel() {
     m_job->cancel = true;
 }
 
-void Tfrm_pb::writeFinished() {
+void ImportProgressDialog::writeFinished() {
     m_progressTimer->stop();
     showProgress();
     m_writing = false;
@@ -117,18 +120,18 @@ void Tfrm_pb::writeFinished() {
 
 // Closing by the frame or Escape while rows are written counts as "取消": the window waits for the
 // worker to give up and closes then.
-void Tfrm_pb::closeEvent(QCloseEvent *event) {
+void ImportProgressDialog::closeEvent(QCloseEvent *event) {
     if (m_writing) {
-        bntCancelClick();
+        cancel();
         event->ignore();
         return;
     }
     QDialog::closeEvent(event);
 }
 
-void Tfrm_pb::reject() {
+void ImportProgressDialog::reject() {
     if (m_writing) {
-        bntCancelClick();
+        cancel();
         return;
     }
     QDialog::reject();

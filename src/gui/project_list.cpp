@@ -1,6 +1,6 @@
-#include "gui/ProjectList.h"
+#include "gui/project_list.h"
 
-#include "gui/MessageBox.h"
+#include "gui/message_box.h"
 
 #include <QHeaderView>
 #include <QStyle>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gui/project_context.h"
 #include "store/projects.h"
 
 #include <QMainWindow>
@@ -7,6 +8,7 @@
 #include <QSqlDatabase>
 
 #include <functional>
+#include <memory>
 
 class QLabel;
 class QMdiArea;
@@ -14,38 +16,32 @@ class QToolBar;
 
 namespace fenban::gui {
 
-class TfrmShow;
+class ConsoleWindow;
 
 // The program's frame: toolbar, child windows, status bar, and the current project that every
 // other window works on.
-class Tfrm_main : public QMainWindow {
+class MainWindow : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit Tfrm_main(QSqlDatabase db, QWidget *parent = nullptr);
+    explicit MainWindow(QSqlDatabase db, QWidget *parent = nullptr);
 
-    // The current project; all three are empty while none is chosen.
-    const QString &tableName() const { return m_tableName; }
-    const QString &rbTableName() const { return m_rbTableName; }
-    const QString &projectId() const { return m_projectId; }
-
+    const ProjectContext &context() const { return *m_context; }
     void setCurrentProject(const store::Project &project);
     void clearCurrentProject();
 
-    // The database file, for work that runs on a connection of its own in another thread.
-    QString databasePath() const;
     // Text of the status bar's first panel.
     void setStatusText(const QString &text);
-    QSqlDatabase database() const { return m_db; }
 
     // Shows the message console, creating it the first time.
-    void createMsgfrom();
+    void showConsole();
     // Appends a line to the console if it exists.
-    void showMsg(const QString &text);
-    TfrmShow *console() const;
+    void writeToConsole(const QString &text);
+    ConsoleWindow *console() const;
 
-    // Hands a re-division request (class numbers) to the result window, if one is open.
-    void re_qx(const QList<int> &classNumbers);
+    // Shows the division window, as 5.开始 does, and has it divide the given classes (class numbers)
+    // again among themselves.
+    void redivideClasses(const QList<int> &classNumbers);
     // Whether a division works in the background; commands that would disturb it are refused.
     bool isDividing() const;
 
@@ -63,35 +59,31 @@ private:
     // Shows the window held in `field`, or makes one with `create`, keeps it there and shows it.
     void showChild(QPointer<QWidget> &field, const std::function<QWidget *()> &create);
 
-    void ToolButton6Click();  // 1.新建
-    void ToolButton7Click();  // 2.打开
-    void ToolButton3Click();  // 3.1数据导入
-    void ToolButton11Click(); // 3.2内部数据
-    void ToolButton1Click();  // 4.分班设置
-    void ToolButton2Click();  // 5.开始
+    void newProject();
+    void openProject();
+    void showImportPreview();
+    void copyFromProject();
+    void showSettings();
+    void showDivisionWindow();
     // Runs `command` unless a division is working; otherwise says so.
     void unlessDividing(const std::function<void()> &command);
-    void ToolButton5Click(); // 6.班级信息
-    void ToolButton8Click(); // 7.学生名单
-    void ToolButton9Click(); // 8.数据导出
+    void showClassStatistics();
+    void showStudentList();
+    void exportResults();
     void onProjectDeleted(int id);
 
-    QSqlDatabase m_db;
+    std::shared_ptr<ProjectContext> m_context;
     QMdiArea *m_mdiArea = nullptr;
     QToolBar *m_toolBar = nullptr;
     QList<QLabel *> m_statusPanels;
-    QPointer<TfrmShow> m_console;
-
-    QString m_tableName;
-    QString m_rbTableName;
-    QString m_projectId;
+    QPointer<ConsoleWindow> m_console;
 
     // One of each kind of child window at most; a window clears its field by being destroyed.
-    QPointer<QWidget> configWin;
-    QPointer<QWidget> resultWin;
-    QPointer<QWidget> previewWin;
-    QPointer<QWidget> classInfoWin;
-    QPointer<QWidget> listWin;
+    QPointer<QWidget> m_settingsWindow;
+    QPointer<QWidget> m_divisionWindow;
+    QPointer<QWidget> m_importPreview;
+    QPointer<QWidget> m_classStatistics;
+    QPointer<QWidget> m_studentList;
 };
 
 } // namespace fenban::gui

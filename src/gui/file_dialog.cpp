@@ -1,6 +1,6 @@
-#include "gui/FileDialog.h"
+#include "gui/file_dialog.h"
 
-#include "gui/MessageBox.h"
+#include "gui/message_box.h"
 
 #include <QAbstractFileIconProvider>
 #include <QApplication>

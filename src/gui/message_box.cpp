@@ -1,4 +1,4 @@
-#include "gui/MessageBox.h"
+#include "gui/message_box.h"
 
 #include <QMessageBox>
 #include <QQueue>

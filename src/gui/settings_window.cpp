@@ -1,6 +1,6 @@
-#include "gui/Tfrm_config.h"
+#include "gui/settings_window.h"
 
-#include "gui/MessageBox.h"
+#include "gui/message_box.h"
 #include "store/limits.h"
 
 #include <QCheckBox>
@@ -32,7 +32,7 @@ std::optional<int> wholeNumber(const QString &text) {
 
 } // namespace
 
-Tfrm_config::Tfrm_config(QSqlDatabase db, int projectId, QWidget *parent)
+SettingsWindow::SettingsWindow(QSqlDatabase db, int projectId, QWidget *parent)
     : QWidget(parent), m_settings(std::move(db)), m_projectId(projectId) {
     setObjectName(QStringLiteral("frm_config"));
     setWindowTitle(QStringLiteral("分班设置"));
@@ -41,17 +41,17 @@ Tfrm_config::Tfrm_config(QSqlDatabase db, int projectId, QWidget *parent)
     tabs->addTab(subjectPage(), QStringLiteral("科目设置"));
     tabs->addTab(balancePage(), QStringLiteral("参数设置1"));
     tabs->addTab(tuningPage(), QStringLiteral("参数设置2"));
-    auto *bitBtn1 = new QPushButton(QStringLiteral("确定"), this);
-    bitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    connect(bitBtn1, &QPushButton::clicked, this, &Tfrm_config::BitBtn1Click);
+    auto *okButton = new QPushButton(QStringLiteral("确定"), this);
+    okButton->setObjectName(QStringLiteral("BitBtn1"));
+    connect(okButton, &QPushButton::clicked, this, &SettingsWindow::saveSettings);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(tabs);
-    layout->addWidget(bitBtn1, 0, Qt::AlignRight);
+    layout->addWidget(okButton, 0, Qt::AlignRight);
 }
 
 // The subject boxes are shown as the school expects them, but no part of the division reads them.
-QWidget *Tfrm_config::subjectPage() {
+QWidget *SettingsWindow::subjectPage() {
     auto *page = new QWidget;
     auto *frame = new QGroupBox(QStringLiteral("参加分班的科目设置"), page);
     auto *boxes = new QVBoxLayout(frame);
@@ -69,53 +69,58 @@ QWidget *Tfrm_config::subjectPage() {
     return page;
 }
 
-QWidget *Tfrm_config::balancePage() {
+QWidget *SettingsWindow::balancePage() {
     auto *page = new QWidget;
-    cb_person = checkBox(QStringLiteral("cb_person"), QStringLiteral("男女平均分到每个班"), true, page);
-    cb_total = checkBox(QStringLiteral("cb_total"), QStringLiteral("每班总分平均分要求尽量相同"), true, page);
-    cb_ch = checkBox(QStringLiteral("cb_ch"), QStringLiteral("每班语文平均分要求尽量相同"), true, page);
-    cb_math = checkBox(QStringLiteral("cb_math"), QStringLiteral("每班数学平均分要求尽量相同"), true, page);
-    cb_eng = checkBox(QStringLiteral("cb_eng"), QStringLiteral("每班英语平均分要求尽量相同"), true, page);
-    cb_inter =
+    m_sexBalanceBox = checkBox(QStringLiteral("cb_person"), QStringLiteral("男女平均分到每个班"), true, page);
+    m_totalAverageBox =
+        checkBox(QStringLiteral("cb_total"), QStringLiteral("每班总分平均分要求尽量相同"), true, page);
+    m_chineseAverageBox =
+        checkBox(QStringLiteral("cb_ch"), QStringLiteral("每班语文平均分要求尽量相同"), true, page);
+    m_mathAverageBox =
+        checkBox(QStringLiteral("cb_math"), QStringLiteral("每班数学平均分要求尽量相同"), true, page);
+    m_englishAverageBox =
+        checkBox(QStringLiteral("cb_eng"), QStringLiteral("每班英语平均分要求尽量相同"), true, page);
+    m_bandBalanceBox =
         checkBox(QStringLiteral("cb_inter"), QStringLiteral("考虑每科分数线的间隔人数相等"), true, page);
     auto *layout = new QVBoxLayout(page);
-    for (QCheckBox *box : {cb_person, cb_total, cb_ch, cb_math, cb_eng, cb_inter})
+    for (QCheckBox *box : {m_sexBalanceBox, m_totalAverageBox, m_chineseAverageBox, m_mathAverageBox,
+                           m_englishAverageBox, m_bandBalanceBox})
         layout->addWidget(box);
     layout->addStretch();
     return page;
 }
 
-QWidget *Tfrm_config::tuningPage() {
+QWidget *SettingsWindow::tuningPage() {
     auto *page = new QWidget;
-    edInter = new QLineEdit(QStringLiteral("1"), page);
-    edInter->setObjectName(QStringLiteral("edInter"));
+    m_bandWeightEdit = new QLineEdit(QStringLiteral("1"), page);
+    m_bandWeightEdit->setObjectName(QStringLiteral("edInter"));
     auto *hint =
         new QLabel(QStringLiteral("数字越大，每科间隔分数人就越接近\n但平均分就偏远，反之，刚好相反"), page);
     auto *manFrame = new QGroupBox(page);
-    cb_man = checkBox(QStringLiteral("cb_man"), QStringLiteral("先男后女"), false, manFrame);
+    m_boysFirstBox = checkBox(QStringLiteral("cb_man"), QStringLiteral("先男后女"), false, manFrame);
     auto *manLayout = new QVBoxLayout(manFrame);
-    manLayout->addWidget(cb_man);
-    edWTNum = new QLineEdit(QStringLiteral("50"), page);
-    edWTNum->setObjectName(QStringLiteral("edWTNum"));
+    manLayout->addWidget(m_boysFirstBox);
+    m_tuningPassesEdit = new QLineEdit(QStringLiteral("50"), page);
+    m_tuningPassesEdit->setObjectName(QStringLiteral("edWTNum"));
 
     auto *layout = new QFormLayout(page);
-    layout->addRow(QStringLiteral("分数间隔权重"), edInter);
+    layout->addRow(QStringLiteral("分数间隔权重"), m_bandWeightEdit);
     layout->addRow(QString(), hint);
     layout->addRow(manFrame);
-    layout->addRow(QStringLiteral("微调次数"), edWTNum);
+    layout->addRow(QStringLiteral("微调次数"), m_tuningPassesEdit);
     return page;
 }
 
-void Tfrm_config::showEvent(QShowEvent *event) {
+void SettingsWindow::showEvent(QShowEvent *event) {
     QWidget::showEvent(event);
     // Loaded once, when first shown: a window brought to the front keeps what the user typed.
     if (!m_loaded) {
         m_loaded = true;
-        FormShow();
+        loadSettings();
     }
 }
 
-void Tfrm_config::FormShow() {
+void SettingsWindow::loadSettings() {
     const auto stored = m_settings.read(m_projectId);
     if (!stored) {
         MessageBox::error(this, stored.error());
@@ -127,23 +132,20 @@ void Tfrm_config::FormShow() {
     }
     const store::ProjectSettings &settings = *stored.value();
     const QList<std::pair<QCheckBox *, int>> flags{
-        {cb_person, settings.isAvgPerson},
-        {cb_total, settings.isAvgTotal},
-        {cb_ch, settings.isAvgCh},
-        {cb_math, settings.isAvgMath},
-        {cb_eng, settings.isAvgEng},
-        {cb_inter, settings.isAvgInter},
-        {cb_man, settings.isMan.value_or(0)},
+        {m_sexBalanceBox, settings.isAvgPerson},      {m_totalAverageBox, settings.isAvgTotal},
+        {m_chineseAverageBox, settings.isAvgCh},      {m_mathAverageBox, settings.isAvgMath},
+        {m_englishAverageBox, settings.isAvgEng},     {m_bandBalanceBox, settings.isAvgInter},
+        {m_boysFirstBox, settings.isMan.value_or(0)},
     };
     for (const auto &[box, value] : flags)
         box->setChecked(value == 1);
-    edInter->setText(settings.inter ? QString::number(*settings.inter) : QString());
-    edWTNum->setText(QString::number(settings.wtNum.value_or(0)));
+    m_bandWeightEdit->setText(settings.inter ? QString::number(*settings.inter) : QString());
+    m_tuningPassesEdit->setText(QString::number(settings.wtNum.value_or(0)));
 }
 
-void Tfrm_config::BitBtn1Click() {
-    const auto inter = wholeNumber(edInter->text());
-    const auto wtNum = wholeNumber(edWTNum->text());
+void SettingsWindow::saveSettings() {
+    const auto inter = wholeNumber(m_bandWeightEdit->text());
+    const auto wtNum = wholeNumber(m_tuningPassesEdit->text());
     if (!inter || !wtNum) {
         MessageBox::information(this, QStringLiteral("分数间隔权重和微调次数必须是整数"));
         return;
@@ -160,13 +162,13 @@ void Tfrm_config::BitBtn1Click() {
     }
     if (stored.value()) {
         store::ProjectSettings settings;
-        settings.isAvgPerson = cb_person->isChecked() ? 1 : 0;
-        settings.isAvgTotal = cb_total->isChecked() ? 1 : 0;
-        settings.isAvgCh = cb_ch->isChecked() ? 1 : 0;
-        settings.isAvgMath = cb_math->isChecked() ? 1 : 0;
-        settings.isAvgEng = cb_eng->isChecked() ? 1 : 0;
-        settings.isAvgInter = cb_inter->isChecked() ? 1 : 0;
-        settings.isMan = cb_man->isChecked() ? 1 : 0;
+        settings.isAvgPerson = m_sexBalanceBox->isChecked() ? 1 : 0;
+        settings.isAvgTotal = m_totalAverageBox->isChecked() ? 1 : 0;
+        settings.isAvgCh = m_chineseAverageBox->isChecked() ? 1 : 0;
+        settings.isAvgMath = m_mathAverageBox->isChecked() ? 1 : 0;
+        settings.isAvgEng = m_englishAverageBox->isChecked() ? 1 : 0;
+        settings.isAvgInter = m_bandBalanceBox->isChecked() ? 1 : 0;
+        settings.isMan = m_boysFirstBox->isChecked() ? 1 : 0;
         settings.inter = inter;
         settings.wtNum = wtNum;
         if (const auto written = m_settings.write(m_projectId, settings); !written) {
@@ -177,7 +179,7 @@ void Tfrm_config::BitBtn1Click() {
     closeWindow();
 }
 
-void Tfrm_config::closeWindow() {
+void SettingsWindow::closeWindow() {
     if (auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget()))
         frame->close();
     else

@@ -1,6 +1,6 @@
-#include "gui/TfrmBuild.h"
+#include "gui/new_project_dialog.h"
 
-#include "gui/MessageBox.h"
+#include "gui/message_box.h"
 #include "store/limits.h"
 
 #include <QGridLayout>
@@ -11,45 +11,46 @@
 
 namespace fenban::gui {
 
-TfrmBuild::TfrmBuild(QSqlDatabase db, QWidget *parent) : QDialog(parent), m_projects(std::move(db)) {
+NewProjectDialog::NewProjectDialog(QSqlDatabase db, QWidget *parent)
+    : QDialog(parent), m_projects(std::move(db)) {
     setObjectName(QStringLiteral("frmBuild"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("新建分班"));
     setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::WindowTitleHint);
 
-    auto *label1 = new QLabel(QStringLiteral("描述       "), this);
-    label1->setObjectName(QStringLiteral("Label1"));
-    DBEdit1 = new QLineEdit(this);
-    DBEdit1->setObjectName(QStringLiteral("DBEdit1"));
-    auto *label2 = new QLabel(QStringLiteral("班级数     "), this);
-    label2->setObjectName(QStringLiteral("Label2"));
-    DBEdit2 = new QLineEdit(this);
-    DBEdit2->setObjectName(QStringLiteral("DBEdit2"));
-    auto *button1 = new QPushButton(QStringLiteral("确定"), this);
-    button1->setObjectName(QStringLiteral("Button1"));
-    button1->setDefault(true);
-    auto *button2 = new QPushButton(QStringLiteral("取消"), this);
-    button2->setObjectName(QStringLiteral("Button2"));
+    auto *descriptionLabel = new QLabel(QStringLiteral("描述       "), this);
+    descriptionLabel->setObjectName(QStringLiteral("Label1"));
+    m_descriptionEdit = new QLineEdit(this);
+    m_descriptionEdit->setObjectName(QStringLiteral("DBEdit1"));
+    auto *classCountLabel = new QLabel(QStringLiteral("班级数     "), this);
+    classCountLabel->setObjectName(QStringLiteral("Label2"));
+    m_classCountEdit = new QLineEdit(this);
+    m_classCountEdit->setObjectName(QStringLiteral("DBEdit2"));
+    auto *okButton = new QPushButton(QStringLiteral("确定"), this);
+    okButton->setObjectName(QStringLiteral("Button1"));
+    okButton->setDefault(true);
+    auto *cancelButton = new QPushButton(QStringLiteral("取消"), this);
+    cancelButton->setObjectName(QStringLiteral("Button2"));
 
     auto *layout = new QGridLayout(this);
-    layout->addWidget(label1, 0, 0);
-    layout->addWidget(DBEdit1, 0, 1);
-    layout->addWidget(label2, 1, 0);
-    layout->addWidget(DBEdit2, 1, 1);
+    layout->addWidget(descriptionLabel, 0, 0);
+    layout->addWidget(m_descriptionEdit, 0, 1);
+    layout->addWidget(classCountLabel, 1, 0);
+    layout->addWidget(m_classCountEdit, 1, 1);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(button1);
-    buttons->addWidget(button2);
+    buttons->addWidget(okButton);
+    buttons->addWidget(cancelButton);
     layout->addLayout(buttons, 2, 0, 1, 2);
     setMinimumWidth(320);
 
-    connect(button1, &QPushButton::clicked, this, &TfrmBuild::Button1Click);
-    connect(button2, &QPushButton::clicked, this, &QDialog::reject);
+    connect(okButton, &QPushButton::clicked, this, &NewProjectDialog::createProject);
+    connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void TfrmBuild::Button1Click() {
-    const auto checked = store::checkNewProject(DBEdit1->text(), DBEdit2->text());
+void NewProjectDialog::createProject() {
+    const auto checked = store::checkNewProject(m_descriptionEdit->text(), m_classCountEdit->text());
     if (!checked) {
         MessageBox::information(this, checked.error());
         return;

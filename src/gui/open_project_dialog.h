@@ -10,22 +10,22 @@ namespace fenban::gui {
 class ProjectList;
 
 // The project chooser: lists every project, opens or deletes the selected one.
-class Tfrm_open : public QDialog {
+class OpenProjectDialog : public QDialog {
     Q_OBJECT
 
 public:
-    explicit Tfrm_open(QSqlDatabase db, QWidget *parent = nullptr);
+    explicit OpenProjectDialog(QSqlDatabase db, QWidget *parent = nullptr);
 
 signals:
     void projectChosen(const fenban::store::Project &project);
     void projectDeleted(int id);
 
 private:
-    void choose();
-    void Button1Click();
-    void BitBtn1Click();
+    void openSelected();
+    void openProject();
+    void deleteProject();
 
-    ProjectList *lv_info = nullptr;
+    ProjectList *m_projects = nullptr;
 };
 
 } // namespace fenban::gui

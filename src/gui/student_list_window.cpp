@@ -1,7 +1,7 @@
-#include "gui/Tfrm_list.h"
+#include "gui/student_list_window.h"
 
-#include "gui/MessageBox.h"
-#include "gui/Tfrm_main.h"
+#include "gui/message_box.h"
+#include "gui/project_context.h"
 #include "reports/student_edits.h"
 #include "reports/student_search.h"
 
@@ -63,26 +63,26 @@ QLineEdit *lineEdit(const QString &name, QWidget *parent, int width) {
 
 } // namespace
 
-Tfrm_list::Tfrm_list(Tfrm_main *mainWindow)
-    : m_main(mainWindow), m_projectId(mainWindow->projectId().toInt()) {
+StudentListWindow::StudentListWindow(std::shared_ptr<const ProjectContext> context, QWidget *parent)
+    : QWidget(parent), m_context(std::move(context)), m_projectId(m_context->projectId()) {
     setObjectName(QStringLiteral("frm_list"));
     setWindowTitle(QStringLiteral("学生名单"));
     resize(900, 560);
 
-    tv_class = new QTreeWidget(this);
-    tv_class->setObjectName(QStringLiteral("tv_class"));
-    tv_class->setHeaderHidden(true);
-    tv_class->setMinimumWidth(130);
-    tv_class->setSelectionMode(QAbstractItemView::SingleSelection);
-    tv_class->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_classTree = new QTreeWidget(this);
+    m_classTree->setObjectName(QStringLiteral("tv_class"));
+    m_classTree->setHeaderHidden(true);
+    m_classTree->setMinimumWidth(130);
+    m_classTree->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_classTree->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // The chosen class is the search's class condition, so it must stay visible while typing there.
-    QPalette palette = tv_class->palette();
+    QPalette palette = m_classTree->palette();
     palette.setBrush(QPalette::Inactive, QPalette::Highlight,
                      palette.brush(QPalette::Active, QPalette::Highlight));
     palette.setBrush(QPalette::Inactive, QPalette::HighlightedText,
                      palette.brush(QPalette::Active, QPalette::HighlightedText));
-    tv_class->setPalette(palette);
-    connect(tv_class, &QTreeWidget::itemClicked, this, [this] { tv_classClick(); });
+    m_classTree->setPalette(palette);
+    connect(m_classTree, &QTreeWidget::itemClicked, this, [this] { listChosenClass(); });
 
     buildGrid();
 
@@ -90,10 +90,10 @@ Tfrm_list::Tfrm_list(Tfrm_main *mainWindow)
     auto *rightLayout = new QVBoxLayout(right);
     rightLayout->setContentsMargins(0, 0, 0, 0);
     rightLayout->addWidget(buildNavigator());
-    rightLayout->addWidget(DBGrid1);
+    rightLayout->addWidget(m_studentGrid);
 
     auto *splitter = new QSplitter(this);
-    splitter->addWidget(tv_class);
+    splitter->addWidget(m_classTree);
     splitter->addWidget(right);
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({150, 750});
@@ -104,25 +104,25 @@ Tfrm_list::Tfrm_list(Tfrm_main *mainWindow)
     updateNavigator();
 }
 
-QWidget *Tfrm_list::buildSearchPanel() {
+QWidget *StudentListWindow::buildSearchPanel() {
     m_searchPanel = new QWidget(this);
     auto *rows = new QVBoxLayout(m_searchPanel);
     rows->setContentsMargins(0, 0, 0, 0);
 
     auto *first = new QHBoxLayout;
-    ed_no = lineEdit(QStringLiteral("ed_no"), m_searchPanel, 120);
-    ed_name = lineEdit(QStringLiteral("ed_name"), m_searchPanel, 120);
-    cbSex = new QComboBox(m_searchPanel);
-    cbSex->setObjectName(QStringLiteral("cbSex"));
-    cbSex->addItems({QStringLiteral("全部"), QStringLiteral("男"), QStringLiteral("女")});
-    cbClass = new QCheckBox(QStringLiteral("使用左边的班级条件"), m_searchPanel);
-    cbClass->setObjectName(QStringLiteral("cbClass"));
+    m_numberEdit = lineEdit(QStringLiteral("ed_no"), m_searchPanel, 120);
+    m_nameEdit = lineEdit(QStringLiteral("ed_name"), m_searchPanel, 120);
+    m_sexBox = new QComboBox(m_searchPanel);
+    m_sexBox->setObjectName(QStringLiteral("cbSex"));
+    m_sexBox->addItems({QStringLiteral("全部"), QStringLiteral("男"), QStringLiteral("女")});
+    m_classConditionBox = new QCheckBox(QStringLiteral("使用左边的班级条件"), m_searchPanel);
+    m_classConditionBox->setObjectName(QStringLiteral("cbClass"));
     first->addWidget(new QLabel(QStringLiteral("考号"), m_searchPanel));
-    first->addWidget(ed_no);
+    first->addWidget(m_numberEdit);
     first->addWidget(new QLabel(QStringLiteral("姓名"), m_searchPanel));
-    first->addWidget(ed_name);
-    first->addWidget(cbSex);
-    first->addWidget(cbClass);
+    first->addWidget(m_nameEdit);
+    first->addWidget(m_sexBox);
+    first->addWidget(m_classConditionBox);
     first->addStretch();
     rows->addLayout(first);
 
@@ -137,19 +137,22 @@ QWidget *Tfrm_list::buildSearchPanel() {
         second->addWidget(high);
         second->addSpacing(12);
     };
-    addRange(QStringLiteral("数学"), edMath1, edMath2, QStringLiteral("edMath1"), QStringLiteral("edMath2"));
-    addRange(QStringLiteral("英语"), edSx1, edSx2, QStringLiteral("edSx1"), QStringLiteral("edSx2"));
-    addRange(QStringLiteral("语文"), edYw1, edYw2, QStringLiteral("edYw1"), QStringLiteral("edYw2"));
-    BitBtn1 = new QPushButton(QStringLiteral("查询"), m_searchPanel);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
-    second->addWidget(BitBtn1);
+    addRange(QStringLiteral("数学"), m_mathLowEdit, m_mathHighEdit, QStringLiteral("edMath1"),
+             QStringLiteral("edMath2"));
+    addRange(QStringLiteral("英语"), m_englishLowEdit, m_englishHighEdit, QStringLiteral("edSx1"),
+             QStringLiteral("edSx2"));
+    addRange(QStringLiteral("语文"), m_chineseLowEdit, m_chineseHighEdit, QStringLiteral("edYw1"),
+             QStringLiteral("edYw2"));
+    m_searchButton = new QPushButton(QStringLiteral("查询"), m_searchPanel);
+    m_searchButton->setObjectName(QStringLiteral("BitBtn1"));
+    connect(m_searchButton, &QPushButton::clicked, this, [this] { search(); });
+    second->addWidget(m_searchButton);
     second->addStretch();
     rows->addLayout(second);
     return m_searchPanel;
 }
 
-QWidget *Tfrm_list::buildNavigator() {
+QWidget *StudentListWindow::buildNavigator() {
     auto *navigator = new QWidget(this);
     navigator->setObjectName(QStringLiteral("DBNavigator1"));
     auto *layout = new QHBoxLayout(navigator);
@@ -168,9 +171,9 @@ QWidget *Tfrm_list::buildNavigator() {
         connect(m_navigator[which], &QPushButton::clicked, this, slot);
     };
     on(First, [this] { moveTo(0); });
-    on(Prior, [this] { moveTo(DBGrid1->currentRow() - 1); });
-    on(Next, [this] { moveTo(DBGrid1->currentRow() + 1); });
-    on(Last, [this] { moveTo(DBGrid1->rowCount() - 1); });
+    on(Prior, [this] { moveTo(m_studentGrid->currentRow() - 1); });
+    on(Next, [this] { moveTo(m_studentGrid->currentRow() + 1); });
+    on(Last, [this] { moveTo(m_studentGrid->rowCount() - 1); });
     on(Insert, [this] { insertRow(); });
     on(Delete, [this] { deleteRow(); });
     on(Edit, [this] { editRow(); });
@@ -180,33 +183,33 @@ QWidget *Tfrm_list::buildNavigator() {
     return navigator;
 }
 
-void Tfrm_list::buildGrid() {
-    DBGrid1 = new QTableWidget(0, static_cast<int>(std::size(columnLooks)), this);
-    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-    DBGrid1->setHorizontalHeaderLabels(reports::studentListTitles());
-    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    DBGrid1->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                             QAbstractItemView::AnyKeyPressed);
-    const int charWidth = DBGrid1->fontMetrics().horizontalAdvance(QLatin1Char('0'));
-    for (int column = 0; column < DBGrid1->columnCount(); ++column) {
+void StudentListWindow::buildGrid() {
+    m_studentGrid = new QTableWidget(0, static_cast<int>(std::size(columnLooks)), this);
+    m_studentGrid->setObjectName(QStringLiteral("DBGrid1"));
+    m_studentGrid->setHorizontalHeaderLabels(reports::studentListTitles());
+    m_studentGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_studentGrid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                                   QAbstractItemView::AnyKeyPressed);
+    const int charWidth = m_studentGrid->fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    for (int column = 0; column < m_studentGrid->columnCount(); ++column) {
         if (columnLooks[column].width > 0)
-            DBGrid1->setColumnWidth(column, charWidth * columnLooks[column].width + 12);
+            m_studentGrid->setColumnWidth(column, charWidth * columnLooks[column].width + 12);
     }
-    connect(DBGrid1, &QTableWidget::cellChanged, this, &Tfrm_list::onCellChanged);
-    connect(DBGrid1, &QTableWidget::currentCellChanged, this, &Tfrm_list::onCurrentCellChanged);
+    connect(m_studentGrid, &QTableWidget::cellChanged, this, &StudentListWindow::onCellChanged);
+    connect(m_studentGrid, &QTableWidget::currentCellChanged, this, &StudentListWindow::onCurrentCellChanged);
 }
 
-void Tfrm_list::showEvent(QShowEvent *event) {
+void StudentListWindow::showEvent(QShowEvent *event) {
     QWidget::showEvent(event);
     if (m_shown)
         return;
     m_shown = true;
-    initClass();
-    if (!m_main->tableName().isEmpty())
-        showAll();
+    fillClassTree();
+    if (!!m_context->hasProject())
+        listAll();
 }
 
-void Tfrm_list::closeEvent(QCloseEvent *event) {
+void StudentListWindow::closeEvent(QCloseEvent *event) {
     if (m_editRow >= 0 && !post()) {
         if (!MessageBox::confirm(this, QStringLiteral("修改的学生未能保存, 放弃修改并关闭吗?"))) {
             event->ignore();
@@ -217,21 +220,21 @@ void Tfrm_list::closeEvent(QCloseEvent *event) {
     QWidget::closeEvent(event);
 }
 
-void Tfrm_list::keyPressEvent(QKeyEvent *event) {
+void StudentListWindow::keyPressEvent(QKeyEvent *event) {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     // Only from the search fields: in the grid, Enter belongs to the cell being edited.
     if (enter && focusWidget() && m_searchPanel->isAncestorOf(focusWidget())) {
-        BitBtn1->click();
+        m_searchButton->click();
         return;
     }
     QWidget::keyPressEvent(event);
 }
 
-void Tfrm_list::initClass() {
-    tv_class->clear();
-    auto *root = new QTreeWidgetItem(tv_class, {reports::allClassesCaption()});
+void StudentListWindow::fillClassTree() {
+    m_classTree->clear();
+    auto *root = new QTreeWidgetItem(m_classTree, {reports::allClassesCaption()});
     root->setIcon(0, treeImage(this, 0));
-    const auto classes = reports::studentClassIds(m_main->database(), m_projectId);
+    const auto classes = reports::studentClassIds(m_context->database(), m_projectId);
     if (!classes) {
         MessageBox::error(this, classes.error());
         return;
@@ -246,51 +249,51 @@ void Tfrm_list::initClass() {
     root->setExpanded(true);
 }
 
-void Tfrm_list::showAll() {
-    list([this] { return reports::allStudents(m_main->database(), m_projectId); });
+void StudentListWindow::listAll() {
+    list([this] { return reports::allStudents(m_context->database(), m_projectId); });
 }
 
-void Tfrm_list::tv_classClick() {
-    QTreeWidgetItem *node = tv_class->currentItem();
+void StudentListWindow::listChosenClass() {
+    QTreeWidgetItem *node = m_classTree->currentItem();
     if (!node || !node->isSelected())
         return;
     if (!node->parent()) {
-        showAll();
+        listAll();
         return;
     }
     // The node's own class number, not its position: with classes 0, 1, 2 the first node is 0班.
     const int classId = node->data(0, Qt::UserRole).toInt();
-    list([this, classId] { return reports::studentsOfClass(m_main->database(), m_projectId, classId); });
+    list([this, classId] { return reports::studentsOfClass(m_context->database(), m_projectId, classId); });
 }
 
-void Tfrm_list::BitBtn1Click() {
+void StudentListWindow::search() {
     reports::StudentSearchTexts texts;
-    texts.number = ed_no->text();
-    texts.namePart = ed_name->text();
-    texts.sex = cbSex->currentIndex() > 0 ? cbSex->currentText() : QString();
-    if (cbClass->isChecked()) {
+    texts.number = m_numberEdit->text();
+    texts.namePart = m_nameEdit->text();
+    texts.sex = m_sexBox->currentIndex() > 0 ? m_sexBox->currentText() : QString();
+    if (m_classConditionBox->isChecked()) {
         // With the root, or no node at all, chosen there is no class to keep to.
-        const QTreeWidgetItem *node = tv_class->currentItem();
+        const QTreeWidgetItem *node = m_classTree->currentItem();
         if (node && node->isSelected() && node->parent())
             texts.classId = node->data(0, Qt::UserRole).toInt();
     }
-    texts.mathLow = edMath1->text();
-    texts.mathHigh = edMath2->text();
-    texts.englishLow = edSx1->text();
-    texts.englishHigh = edSx2->text();
-    texts.chineseLow = edYw1->text();
-    texts.chineseHigh = edYw2->text();
+    texts.mathLow = m_mathLowEdit->text();
+    texts.mathHigh = m_mathHighEdit->text();
+    texts.englishLow = m_englishLowEdit->text();
+    texts.englishHigh = m_englishHighEdit->text();
+    texts.chineseLow = m_chineseLowEdit->text();
+    texts.chineseHigh = m_chineseHighEdit->text();
     const auto filter = reports::studentFilter(texts);
     if (!filter) {
         MessageBox::error(this, filter.error());
         return;
     }
     list([this, filter = filter.value()] {
-        return reports::searchStudents(m_main->database(), m_projectId, filter);
+        return reports::searchStudents(m_context->database(), m_projectId, filter);
     });
 }
 
-void Tfrm_list::list(const Listing &listing) {
+void StudentListWindow::list(const Listing &listing) {
     if (!settle())
         return;
     const auto students = listing();
@@ -302,22 +305,22 @@ void Tfrm_list::list(const Listing &listing) {
     fillGrid(students.value());
 }
 
-void Tfrm_list::fillGrid(const QList<store::StudentRecord> &students) {
+void StudentListWindow::fillGrid(const QList<store::StudentRecord> &students) {
     m_filling = true;
     m_students = students;
     m_editRow = -1;
     m_inserting = false;
-    DBGrid1->setRowCount(0);
-    DBGrid1->setRowCount(static_cast<int>(students.size()));
-    for (int row = 0; row < DBGrid1->rowCount(); ++row)
+    m_studentGrid->setRowCount(0);
+    m_studentGrid->setRowCount(static_cast<int>(students.size()));
+    for (int row = 0; row < m_studentGrid->rowCount(); ++row)
         showRow(row, students[row]);
-    if (DBGrid1->rowCount() > 0)
-        DBGrid1->setCurrentCell(0, 0);
+    if (m_studentGrid->rowCount() > 0)
+        m_studentGrid->setCurrentCell(0, 0);
     m_filling = false;
     updateNavigator();
 }
 
-void Tfrm_list::showRow(int row, const store::StudentRecord &student) {
+void StudentListWindow::showRow(int row, const store::StudentRecord &student) {
     const bool wasFilling = m_filling;
     m_filling = true;
     QStringList cells = reports::studentListCells(student);
@@ -327,21 +330,21 @@ void Tfrm_list::showRow(int row, const store::StudentRecord &student) {
         auto *item = new QTableWidgetItem(cells[column]);
         item->setTextAlignment(columnLooks[column].centred ? Qt::AlignCenter
                                                            : Qt::AlignLeft | Qt::AlignVCenter);
-        DBGrid1->setItem(row, column, item);
+        m_studentGrid->setItem(row, column, item);
     }
     m_filling = wasFilling;
 }
 
-QStringList Tfrm_list::rowTexts(int row) const {
+QStringList StudentListWindow::rowTexts(int row) const {
     QStringList cells;
-    for (int column = 0; column < DBGrid1->columnCount(); ++column) {
-        const QTableWidgetItem *item = DBGrid1->item(row, column);
+    for (int column = 0; column < m_studentGrid->columnCount(); ++column) {
+        const QTableWidgetItem *item = m_studentGrid->item(row, column);
         cells.append(item ? item->text() : QString());
     }
     return cells;
 }
 
-bool Tfrm_list::post() {
+bool StudentListWindow::post() {
     if (m_editRow < 0)
         return true;
     const int row = m_editRow;
@@ -350,14 +353,14 @@ bool Tfrm_list::post() {
         MessageBox::error(this, edit.problem->message());
         const int column = static_cast<int>(reports::studentListTitles().indexOf(edit.problem->column));
         m_filling = true;
-        DBGrid1->setCurrentCell(row, std::max(column, 0));
+        m_studentGrid->setCurrentCell(row, std::max(column, 0));
         m_filling = false;
         return false;
     }
-    const store::Status written = m_inserting
-                                      ? reports::insertStudent(m_main->database(), m_projectId, *edit.record)
-                                      : reports::updateStudent(m_main->database(), m_projectId,
-                                                               m_students[row].studentId, *edit.record);
+    const store::Status written =
+        m_inserting ? reports::insertStudent(m_context->database(), m_projectId, *edit.record)
+                    : reports::updateStudent(m_context->database(), m_projectId, m_students[row].studentId,
+                                             *edit.record);
     if (!written) {
         MessageBox::error(this, QStringLiteral("学生未能保存: %1").arg(written.error()));
         return false;
@@ -370,7 +373,7 @@ bool Tfrm_list::post() {
     return true;
 }
 
-void Tfrm_list::cancel() {
+void StudentListWindow::cancel() {
     if (m_editRow < 0)
         return;
     const int row = m_editRow;
@@ -380,7 +383,7 @@ void Tfrm_list::cancel() {
     m_filling = true;
     if (inserting) {
         m_students.removeAt(row);
-        DBGrid1->removeRow(row);
+        m_studentGrid->removeRow(row);
     } else {
         showRow(row, m_students[row]);
     }
@@ -388,23 +391,23 @@ void Tfrm_list::cancel() {
     updateNavigator();
 }
 
-void Tfrm_list::insertRow() {
+void StudentListWindow::insertRow() {
     if (!settle())
         return;
-    const int row = std::max(DBGrid1->currentRow(), 0);
+    const int row = std::max(m_studentGrid->currentRow(), 0);
     m_filling = true;
     m_students.insert(row, store::StudentRecord{});
-    DBGrid1->insertRow(row);
+    m_studentGrid->insertRow(row);
     m_editRow = row;
     m_inserting = true;
     showRow(row, m_students[row]);
-    DBGrid1->setCurrentCell(row, IdColumn);
+    m_studentGrid->setCurrentCell(row, IdColumn);
     m_filling = false;
     updateNavigator();
 }
 
-void Tfrm_list::deleteRow() {
-    const int row = DBGrid1->currentRow();
+void StudentListWindow::deleteRow() {
+    const int row = m_studentGrid->currentRow();
     if (row < 0)
         return;
     if (m_inserting && row == m_editRow) {
@@ -415,7 +418,7 @@ void Tfrm_list::deleteRow() {
     if (!MessageBox::confirm(this, QStringLiteral("删除学号为%1的学生吗?").arg(studentId),
                              QStringLiteral("确认")))
         return;
-    if (const store::Status removed = reports::deleteStudent(m_main->database(), m_projectId, studentId);
+    if (const store::Status removed = reports::deleteStudent(m_context->database(), m_projectId, studentId);
         !removed) {
         MessageBox::error(this, QStringLiteral("学生未能删除: %1").arg(removed.error()));
         return;
@@ -426,37 +429,37 @@ void Tfrm_list::deleteRow() {
     else if (m_editRow > row)
         --m_editRow;
     m_students.removeAt(row);
-    DBGrid1->removeRow(row);
+    m_studentGrid->removeRow(row);
     m_filling = false;
     updateNavigator();
 }
 
-void Tfrm_list::editRow() {
-    QTableWidgetItem *item = DBGrid1->currentItem();
+void StudentListWindow::editRow() {
+    QTableWidgetItem *item = m_studentGrid->currentItem();
     if (!item)
         return;
     if (m_editRow < 0)
         m_editRow = item->row();
-    DBGrid1->editItem(item);
+    m_studentGrid->editItem(item);
     updateNavigator();
 }
 
-void Tfrm_list::refresh() {
+void StudentListWindow::refresh() {
     if (m_lastListing)
         list(m_lastListing);
 }
 
-void Tfrm_list::moveTo(int row) {
-    if (row < 0 || row >= DBGrid1->rowCount())
+void StudentListWindow::moveTo(int row) {
+    if (row < 0 || row >= m_studentGrid->rowCount())
         return;
-    DBGrid1->setCurrentCell(row, std::max(DBGrid1->currentColumn(), 0));
+    m_studentGrid->setCurrentCell(row, std::max(m_studentGrid->currentColumn(), 0));
 }
 
-bool Tfrm_list::settle() {
+bool StudentListWindow::settle() {
     return m_editRow < 0 || post();
 }
 
-void Tfrm_list::onCellChanged(int row, int) {
+void StudentListWindow::onCellChanged(int row, int) {
     if (m_filling)
         return;
     if (m_editRow < 0)
@@ -464,7 +467,7 @@ void Tfrm_list::onCellChanged(int row, int) {
     updateNavigator();
 }
 
-void Tfrm_list::onCurrentCellChanged(int row, int, int previousRow, int previousColumn) {
+void StudentListWindow::onCurrentCellChanged(int row, int, int previousRow, int previousColumn) {
     if (m_filling) {
         updateNavigator();
         return;
@@ -472,15 +475,15 @@ void Tfrm_list::onCurrentCellChanged(int row, int, int previousRow, int previous
     // Leaving a changed row writes it, as a bound grid does; a refused row keeps the cursor.
     if (m_editRow >= 0 && row != m_editRow && previousRow == m_editRow && !post()) {
         m_filling = true;
-        DBGrid1->setCurrentCell(m_editRow, std::max(previousColumn, 0));
+        m_studentGrid->setCurrentCell(m_editRow, std::max(previousColumn, 0));
         m_filling = false;
     }
     updateNavigator();
 }
 
-void Tfrm_list::updateNavigator() {
-    const int row = DBGrid1->currentRow();
-    const int count = DBGrid1->rowCount();
+void StudentListWindow::updateNavigator() {
+    const int row = m_studentGrid->currentRow();
+    const int count = m_studentGrid->rowCount();
     const bool editing = m_editRow >= 0;
     m_navigator[First]->setEnabled(row > 0);
     m_navigator[Prior]->setEnabled(row > 0);

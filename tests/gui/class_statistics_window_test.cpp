@@ -1,7 +1,7 @@
 #include "exchange/sheets/sheet.h"
-#include "gui/TfrmResult.h"
-#include "gui/Tfrm_class_info.h"
-#include "gui/Tfrm_main.h"
+#include "gui/class_statistics_window.h"
+#include "gui/division_window.h"
+#include "gui/main_window.h"
 #include "store/projects.h"
 #include "store/students.h"
 #include "window_fixture.h"
@@ -14,9 +14,9 @@
 #include <QTableWidget>
 #include <QTest>
 
-using fenban::gui::Tfrm_class_info;
-using fenban::gui::Tfrm_main;
-using fenban::gui::TfrmResult;
+using fenban::gui::ClassStatisticsWindow;
+using fenban::gui::DivisionWindow;
+using fenban::gui::MainWindow;
 using fenban::store::StudentRecord;
 
 using namespace Qt::StringLiterals;
@@ -44,7 +44,7 @@ QList<StudentRecord> placedCohort() {
 
 } // namespace
 
-class ClassInfoWindowTest : public QObject {
+class ClassStatisticsWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -53,19 +53,20 @@ private slots:
     void showsTheFiguresOfTheCurrentProject();
     void exportWritesTheGridsAndOpensTheFile();
     void redivisionSendsTheMarkedClassNumbers();
+    void refreshReadsTheProjectChosenSinceOpening();
 
 private:
     void click(QWidget *root, const QString &name);
-    Tfrm_class_info *openStatistics();
+    ClassStatisticsWindow *openStatistics();
     QTableWidget *grid(const QString &name);
     QList<StudentRecord> studentsOfClasses(const QList<int> &classIds);
 
     fenban::testing::WindowFixture m_fixture;
-    Tfrm_main *m_window = nullptr;
-    Tfrm_class_info *m_statistics = nullptr;
+    MainWindow *m_window = nullptr;
+    ClassStatisticsWindow *m_statistics = nullptr;
 };
 
-void ClassInfoWindowTest::init() {
+void ClassStatisticsWindowTest::init() {
     const QString problem = m_fixture.open();
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
     m_window = m_fixture.window();
@@ -79,27 +80,27 @@ void ClassInfoWindowTest::init() {
     QVERIFY(m_statistics);
 }
 
-void ClassInfoWindowTest::cleanup() {
+void ClassStatisticsWindowTest::cleanup() {
     m_statistics = nullptr;
     m_fixture.close();
 }
 
-void ClassInfoWindowTest::click(QWidget *root, const QString &name) {
+void ClassStatisticsWindowTest::click(QWidget *root, const QString &name) {
     auto *button = root->findChild<QAbstractButton *>(name);
     QVERIFY2(button, qPrintable(name));
     QTest::mouseClick(button, Qt::LeftButton);
 }
 
-Tfrm_class_info *ClassInfoWindowTest::openStatistics() {
+ClassStatisticsWindow *ClassStatisticsWindowTest::openStatistics() {
     click(m_window, QStringLiteral("ToolButton5"));
-    return m_window->findChild<Tfrm_class_info *>(QStringLiteral("frm_class_info"));
+    return m_window->findChild<ClassStatisticsWindow *>(QStringLiteral("frm_class_info"));
 }
 
-QTableWidget *ClassInfoWindowTest::grid(const QString &name) {
+QTableWidget *ClassStatisticsWindowTest::grid(const QString &name) {
     return m_statistics->findChild<QTableWidget *>(name);
 }
 
-QList<StudentRecord> ClassInfoWindowTest::studentsOfClasses(const QList<int> &classIds) {
+QList<StudentRecord> ClassStatisticsWindowTest::studentsOfClasses(const QList<int> &classIds) {
     QList<StudentRecord> chosen;
     const auto students = fenban::store::StudentStore(m_fixture.connection()).byClass(1);
     for (const StudentRecord &record : students.value())
@@ -108,7 +109,7 @@ QList<StudentRecord> ClassInfoWindowTest::studentsOfClasses(const QList<int> &cl
     return chosen;
 }
 
-void ClassInfoWindowTest::showsTheFiguresOfTheCurrentProject() {
+void ClassStatisticsWindowTest::showsTheFiguresOfTheCurrentProject() {
     QCOMPARE(m_statistics->windowTitle(), QStringLiteral("班级信息"));
     auto *tabs = m_statistics->findChild<QTabWidget *>();
     QCOMPARE(tabs->count(), 11);
@@ -164,10 +165,10 @@ void ClassInfoWindowTest::showsTheFiguresOfTheCurrentProject() {
     QCOMPARE(openStatistics(), m_statistics);
     QVERIFY(fenban::testing::shownMessages().isEmpty());
     click(m_statistics, QStringLiteral("Button2"));
-    QTRY_VERIFY(!m_window->findChild<Tfrm_class_info *>());
+    QTRY_VERIFY(!m_window->findChild<ClassStatisticsWindow *>());
 }
 
-void ClassInfoWindowTest::exportWritesTheGridsAndOpensTheFile() {
+void ClassStatisticsWindowTest::exportWritesTheGridsAndOpensTheFile() {
     const QString path = m_fixture.filePath(QStringLiteral("分班明细表.xlsx"));
     fenban::gui::FileDialog::queueFileName(path);
     click(m_statistics, QStringLiteral("BitBtn2"));
@@ -194,10 +195,12 @@ void ClassInfoWindowTest::exportWritesTheGridsAndOpensTheFile() {
     QVERIFY(fenban::gui::FileDialog::takeOpened().isEmpty());
 }
 
-void ClassInfoWindowTest::redivisionSendsTheMarkedClassNumbers() {
+void ClassStatisticsWindowTest::redivisionSendsTheMarkedClassNumbers() {
+    QSignalSpy requested(m_statistics, &ClassStatisticsWindow::redivisionRequested);
     click(m_statistics, QStringLiteral("BitBtn1"));
+    QCOMPARE(requested.count(), 0);
     QCOMPARE(fenban::testing::shownMessages(), QStringList{QStringLiteral("请选择要重新分班的班级")});
-    QVERIFY(!m_window->findChild<TfrmResult *>());
+    QVERIFY(!m_window->findChild<DivisionWindow *>());
 
     const QList<StudentRecord> untouched = studentsOfClasses({0, 1, 3});
     const QList<StudentRecord> chosen = studentsOfClasses({2, 4});
@@ -207,10 +210,12 @@ void ClassInfoWindowTest::redivisionSendsTheMarkedClassNumbers() {
     classes->item(2)->setSelected(true);
     classes->item(4)->setSelected(true);
     click(m_statistics, QStringLiteral("BitBtn1"));
-    auto *result = m_window->findChild<TfrmResult *>();
+    QCOMPARE(requested.count(), 1);
+    QCOMPARE(requested.first().first().value<QList<int>>(), (QList<int>{2, 4}));
+    auto *result = m_window->findChild<DivisionWindow *>();
     QVERIFY(result);
     QVERIFY(result->isRunning());
-    QSignalSpy ended(result, &TfrmResult::runEnded);
+    QSignalSpy ended(result, &DivisionWindow::runEnded);
     QVERIFY(ended.wait(60000));
 
     QCOMPARE(studentsOfClasses({0, 1, 3}), untouched);
@@ -224,5 +229,23 @@ void ClassInfoWindowTest::redivisionSendsTheMarkedClassNumbers() {
     QVERIFY(fenban::testing::shownMessages().isEmpty());
 }
 
-QTEST_MAIN(ClassInfoWindowTest)
-#include "class_info_window_test.moc"
+// A window left open works on the current project, not on the one it was opened for.
+void ClassStatisticsWindowTest::refreshReadsTheProjectChosenSinceOpening() {
+    const auto second =
+        fenban::store::ProjectStore(m_fixture.connection()).create({QStringLiteral("高二"), 2});
+    QVERIFY(second);
+    QCOMPARE(fenban::store::StudentStore(m_fixture.connection()).replaceAll(2, placedCohort().first(8)).kind,
+             fenban::store::ReplaceOutcome::Written);
+    QCOMPARE(grid(QStringLiteral("sgClass_info"))->rowCount(), 6);
+
+    m_window->setCurrentProject(second.value());
+    click(m_statistics, QStringLiteral("Button1"));
+    QTableWidget *summary = grid(QStringLiteral("sgClass_info"));
+    QCOMPARE(summary->rowCount(), 3); // classes 0 and 1 and the whole table
+    QCOMPARE(summary->item(1, 1)->text(), QStringLiteral("1班"));
+    QCOMPARE(summary->item(1, 2)->text(), QStringLiteral("3"));
+    QVERIFY(fenban::testing::shownMessages().isEmpty());
+}
+
+QTEST_MAIN(ClassStatisticsWindowTest)
+#include "class_statistics_window_test.moc"

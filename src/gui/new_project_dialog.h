@@ -10,21 +10,21 @@ class QLineEdit;
 namespace fenban::gui {
 
 // The new-project dialog: a description and a number of classes.
-class TfrmBuild : public QDialog {
+class NewProjectDialog : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TfrmBuild(QSqlDatabase db, QWidget *parent = nullptr);
+    explicit NewProjectDialog(QSqlDatabase db, QWidget *parent = nullptr);
 
 signals:
     void projectCreated(const fenban::store::Project &project);
 
 private:
-    void Button1Click();
+    void createProject();
 
     store::ProjectStore m_projects;
-    QLineEdit *DBEdit1 = nullptr;
-    QLineEdit *DBEdit2 = nullptr;
+    QLineEdit *m_descriptionEdit = nullptr;
+    QLineEdit *m_classCountEdit = nullptr;
 };
 
 } // namespace fenban::gui

@@ -4,24 +4,26 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class QLabel;
 class QPushButton;
 class QTableWidget;
 
 namespace fenban::gui {
 
-class Tfrm_main;
+class ProjectContext;
 
 // The import preview: shows a student spreadsheet row by row and, when confirmed, hands the rows to
 // the progress window that writes them into the current project.
-class Tfrm_excelToDb : public QWidget {
+class ImportPreviewWindow : public QWidget {
     Q_OBJECT
 
 public:
-    explicit Tfrm_excelToDb(Tfrm_main *mainWindow);
+    explicit ImportPreviewWindow(std::shared_ptr<const ProjectContext> context, QWidget *parent = nullptr);
 
     // Reads the file in the background and fills the grid when it is read.
-    void showInStrgrid(const QString &path);
+    void load(const QString &path);
     bool isLoading() const { return m_loading; }
     // The grid's student rows (all but the terminating row), cells in the columns' shown order.
     QList<exchange::ImportRow> gridStudents() const;
@@ -29,24 +31,26 @@ public:
 signals:
     // A load has ended, filled or refused.
     void loadEnded();
+    // The count of the rows shown, as the grid's caption says it.
+    void rowsCounted(const QString &text);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void FormCreate();
-    void Button1Click();
-    void bnt_yesClick();
-    void Label2Click();
+    void buildWidgets();
+    void chooseFile();
+    void importRows();
+    void openSample();
     void fillGrid(const exchange::ImportSheet &sheet);
     void setLoading(bool loading);
 
-    Tfrm_main *m_main;
-    QTableWidget *sgStudent = nullptr;
-    QPushButton *Button1 = nullptr;
-    QPushButton *bnt_yes = nullptr;
-    QLabel *lb_info = nullptr;
-    QLabel *Label2 = nullptr;
+    std::shared_ptr<const ProjectContext> m_context;
+    QTableWidget *m_studentGrid = nullptr;
+    QPushButton *m_openButton = nullptr;
+    QPushButton *m_importButton = nullptr;
+    QLabel *m_countLabel = nullptr;
+    QLabel *m_sampleLink = nullptr;
     bool m_loading = false;
 };
 

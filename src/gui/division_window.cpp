@@ -1,10 +1,12 @@
-#include "gui/TfrmResult.h"
+#include "gui/division_window.h"
 
 #include "app/division_service.h"
 #include "exchange/sheets/sheet.h"
-#include "gui/MessageBox.h"
-#include "gui/TfrmShow.h"
-#include "gui/Tfrm_main.h"
+#include "gui/console_window.h"
+#include "gui/message_box.h"
+#include "gui/project_context.h"
+#include "store/database.h"
+#include "store/division_runner.h"
 #include "store/students.h"
 
 #include <QCloseEvent>
@@ -61,40 +63,41 @@ QTableWidgetItem *cellItem(const QString &text) {
 
 } // namespace
 
-TfrmResult::TfrmResult(Tfrm_main *mainWindow) : m_main(mainWindow) {
+DivisionWindow::DivisionWindow(std::shared_ptr<const ProjectContext> context, QWidget *parent)
+    : QWidget(parent), m_context(std::move(context)) {
     setObjectName(QStringLiteral("frmResult"));
     setWindowTitle(QStringLiteral("分班结果"));
-    FormCreate();
+    buildWidgets();
 }
 
-TfrmResult::~TfrmResult() = default;
+DivisionWindow::~DivisionWindow() = default;
 
-void TfrmResult::FormCreate() {
-    sgClassShow = new QTableWidget(1, 18, this);
-    sgClassShow->setObjectName(QStringLiteral("sgClassShow"));
-    sgClassShow->setHorizontalHeaderLabels(
+void DivisionWindow::buildWidgets() {
+    m_studentGrid = new QTableWidget(1, 18, this);
+    m_studentGrid->setObjectName(QStringLiteral("sgClassShow"));
+    m_studentGrid->setHorizontalHeaderLabels(
         {QString(), QStringLiteral("学号"), QStringLiteral("登分号"), QStringLiteral("姓名"),
          QStringLiteral("性别"), QStringLiteral("数学"), QStringLiteral("英语"), QStringLiteral("语文"),
          QStringLiteral("物理"), QStringLiteral("政治"), QStringLiteral("历史"), QStringLiteral("体育"),
          QStringLiteral("地理"), QStringLiteral("生物"), QStringLiteral("总分"), QStringLiteral("毕业学校"),
          QStringLiteral("地址"), QStringLiteral("班级")});
-    sgClassShow->verticalHeader()->hide();
-    sgClassShow->verticalHeader()->setDefaultSectionSize(24);
-    sgClassShow->setColumnWidth(0, 25);
+    m_studentGrid->verticalHeader()->hide();
+    m_studentGrid->verticalHeader()->setDefaultSectionSize(24);
+    m_studentGrid->setColumnWidth(0, 25);
     const QList<std::pair<int, int>> widths{{1, 80},  {2, 60},   {3, 70},   {4, 40},
                                             {14, 60}, {15, 110}, {16, 110}, {17, 50}};
     for (int column = 5; column <= 13; ++column)
-        sgClassShow->setColumnWidth(column, 48);
+        m_studentGrid->setColumnWidth(column, 48);
     for (const auto &[column, width] : widths)
-        sgClassShow->setColumnWidth(column, width);
-    sgClassShow->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    sgClassShow->setSelectionBehavior(QAbstractItemView::SelectRows);
+        m_studentGrid->setColumnWidth(column, width);
+    m_studentGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_studentGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
 
-    Button1 = new QPushButton(QStringLiteral("分班"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button2 = new QPushButton(QStringLiteral("导出到Excel"), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    Button2->hide();
+    m_startButton = new QPushButton(QStringLiteral("分班"), this);
+    m_startButton->setObjectName(QStringLiteral("Button1"));
+    m_exportButton = new QPushButton(QStringLiteral("导出到Excel"), this);
+    m_exportButton->setObjectName(QStringLiteral("Button2"));
+    m_exportButton->hide();
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("pbRun"));
     m_progress->setRange(0, 1);
@@ -102,40 +105,40 @@ void TfrmResult::FormCreate() {
     m_progress->hide();
     m_poll = new QTimer(this);
     m_poll->setInterval(50);
-    connect(m_poll, &QTimer::timeout, this, &TfrmResult::drainJob);
-    connect(Button1, &QPushButton::clicked, this, &TfrmResult::Button1Click);
+    connect(m_poll, &QTimer::timeout, this, &DivisionWindow::drainJob);
+    connect(m_startButton, &QPushButton::clicked, this, &DivisionWindow::startDivision);
 
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
+    buttons->addWidget(m_startButton);
+    buttons->addWidget(m_exportButton);
     buttons->addWidget(m_progress, 1);
     buttons->addStretch();
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(sgClassShow);
+    layout->addWidget(m_studentGrid);
     layout->addLayout(buttons);
     resize(913, 579);
 }
 
-void TfrmResult::Button1Click() {
+void DivisionWindow::startDivision() {
     start({});
 }
 
-void TfrmResult::reqx_begin(const QList<int> &classNumbers) {
+void DivisionWindow::redivide(const QList<int> &classNumbers) {
     start(classNumbers);
 }
 
-void TfrmResult::start(const QList<int> &classNumbers) {
+void DivisionWindow::start(const QList<int> &classNumbers) {
     if (isRunning()) {
         MessageBox::information(this, busyText);
         return;
     }
-    m_main->createMsgfrom();
+    emit runStarting();
     m_job = std::make_shared<DivisionJob>();
     m_job->classNumbers = classNumbers;
-    QThread *worker = QThread::create([job = m_job, path = m_main->databasePath(),
-                                       id = m_main->projectId().toInt()] { runDivision(*job, path, id); });
+    QThread *worker = QThread::create([job = m_job, path = m_context->databasePath(),
+                                       id = m_context->projectId()] { runDivision(*job, path, id); });
     connect(worker, &QThread::finished, worker, &QObject::deleteLater);
-    connect(worker, &QThread::finished, this, &TfrmResult::runFinished);
+    connect(worker, &QThread::finished, this, &DivisionWindow::runFinished);
     m_progress->setRange(0, 1);
     m_progress->setValue(0);
     m_progress->show();
@@ -143,14 +146,14 @@ void TfrmResult::start(const QList<int> &classNumbers) {
     worker->start();
 }
 
-void TfrmResult::drainJob() {
+void DivisionWindow::drainJob() {
     QStringList lines;
     {
         QMutexLocker lock(&m_job->mutex);
         lines.swap(m_job->lines);
     }
     for (const QString &line : lines)
-        m_main->showMsg(line);
+        emit progressLine(line);
     const long total = m_job->total;
     if (total > 0) {
         m_progress->setRange(0, static_cast<int>(total));
@@ -158,7 +161,7 @@ void TfrmResult::drainJob() {
     }
 }
 
-void TfrmResult::runFinished() {
+void DivisionWindow::runFinished() {
     m_poll->stop();
     drainJob();
     m_progress->hide();
@@ -169,14 +172,14 @@ void TfrmResult::runFinished() {
         showGrid(job->classNumbers);
     // Left in class 0 by design, they would otherwise go unnoticed until a class list lacks them.
     if (job->outcome.kind == store::RunOutcome::Done && !job->outcome.withoutSex.isEmpty()) {
-        m_main->showMsg(store::withoutSexText(job->outcome.withoutSex));
+        emit progressLine(store::withoutSexText(job->outcome.withoutSex));
         MessageBox::information(this, store::withoutSexText(job->outcome.withoutSex, shownInMessage));
     }
     emit runEnded();
 }
 
-void TfrmResult::showGrid(const QList<int> &onlyClasses) {
-    const auto students = store::StudentStore(m_main->database()).byClass(m_main->projectId().toInt());
+void DivisionWindow::showGrid(const QList<int> &onlyClasses) {
+    const auto students = store::StudentStore(m_context->database()).byClass(m_context->projectId());
     if (!students) {
         MessageBox::error(this, students.error());
         return;
@@ -189,9 +192,9 @@ void TfrmResult::showGrid(const QList<int> &onlyClasses) {
     // A table without rows leaves the grid as it was.
     if (shown.isEmpty())
         return;
-    sgClassShow->setUpdatesEnabled(false);
-    sgClassShow->clearContents();
-    sgClassShow->setRowCount(static_cast<int>(shown.size()));
+    m_studentGrid->setUpdatesEnabled(false);
+    m_studentGrid->clearContents();
+    m_studentGrid->setRowCount(static_cast<int>(shown.size()));
     for (int r = 0; r < shown.size(); ++r) {
         const store::StudentRecord &student = shown[r];
         QStringList cells{QString::number(r + 1), QString::number(student.studentId), student.recId,
@@ -201,12 +204,12 @@ void TfrmResult::showGrid(const QList<int> &onlyClasses) {
         cells << exchange::numberText(student.total()) << student.oralSchool << student.addr
               << QString::number(student.classId) + QStringLiteral("班");
         for (int c = 0; c < cells.size(); ++c)
-            sgClassShow->setItem(r, c, cellItem(cells[c]));
+            m_studentGrid->setItem(r, c, cellItem(cells[c]));
     }
-    sgClassShow->setUpdatesEnabled(true);
+    m_studentGrid->setUpdatesEnabled(true);
 }
 
-void TfrmResult::closeEvent(QCloseEvent *event) {
+void DivisionWindow::closeEvent(QCloseEvent *event) {
     if (isRunning()) {
         MessageBox::information(this, busyText);
         event->ignore();
