@@ -6,7 +6,6 @@
 
 namespace fenban::exchange {
 
-using store::Result;
 
 namespace {
 

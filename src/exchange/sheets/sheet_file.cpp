@@ -14,7 +14,6 @@
 
 namespace fenban::exchange {
 
-using store::Result;
 
 namespace {
 

@@ -11,7 +11,6 @@
 
 namespace fenban::exchange {
 
-using store::Result;
 
 namespace {
 
