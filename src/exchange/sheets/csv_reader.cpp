@@ -6,7 +6,6 @@
 
 namespace fenban::exchange {
 
-
 namespace {
 
 bool endsField(QChar c) {

@@ -14,7 +14,6 @@
 
 namespace fenban::exchange {
 
-
 namespace {
 
 Result<QByteArray> failure(const QString &path, int error) {

@@ -7,7 +7,6 @@
 
 namespace fenban::exchange {
 
-
 Result<SheetData> XlsReader::read(const QString &path) const {
     const Result<QByteArray> bytes = readSheetFile(path);
     if (!bytes)

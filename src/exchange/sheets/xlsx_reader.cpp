@@ -11,7 +11,6 @@
 
 namespace fenban::exchange {
 
-
 namespace {
 
 struct Relationship {
