@@ -1,9 +1,9 @@
 #pragma once
 
 #include "store/result.h"
+#include "store/student_edits.h"
 #include "store/students.h"
 
-#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 
@@ -32,10 +32,9 @@ struct StudentEdit {
 // changed.
 StudentEdit studentFromListCells(const QStringList &cells, const store::StudentRecord &before);
 
-// Each of these is one transaction. A student number already taken by another student is refused.
-store::Status updateStudent(QSqlDatabase db, int projectId, qint64 storedStudentId,
-                            const store::StudentRecord &student);
-store::Status insertStudent(QSqlDatabase db, int projectId, const store::StudentRecord &student);
-store::Status deleteStudent(QSqlDatabase db, int projectId, qint64 studentId);
+// Writing the edited students is the store's; the list window reaches it from here.
+using store::deleteStudent;
+using store::insertStudent;
+using store::updateStudent;
 
 } // namespace fenban::reports

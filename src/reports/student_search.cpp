@@ -1,12 +1,6 @@
 #include "reports/student_search.h"
 
 #include "exchange/student_import.h"
-#include "store/query.h"
-#include "store/schema.h"
-
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QVariant>
 
 #include <cmath>
 
@@ -14,59 +8,8 @@ namespace fenban::reports {
 
 namespace {
 
-using StudentList = store::Result<QList<store::StudentRecord>>;
-
-// Where the list's columns sit in a student table row (see store::studentColumns).
-enum TableColumn {
-    Id,
-    RecId,
-    Name,
-    Sex,
-    ClassId,
-    FirstScore,
-    OralSchool = 14,
-    Addr,
-    Type,
-    Pingyin,
-    QxMemo,
-    PfType
-};
-
-// Same positions as the subject order of StudentRecord::scores.
-enum ScoreIndex { Math = 0, English = 1, Chinese = 2 };
-
-store::StudentRecord recordFromRow(const QSqlQuery &query) {
-    store::StudentRecord record;
-    record.studentId = query.value(Id).toLongLong();
-    record.recId = query.value(RecId).toString();
-    record.name = query.value(Name).toString();
-    record.sex = query.value(Sex).toString();
-    record.classId = query.value(ClassId).toInt();
-    for (std::size_t i = 0; i < subjectCount; ++i) {
-        const QVariant score = query.value(FirstScore + static_cast<int>(i));
-        if (!score.isNull())
-            record.scores[i] = score.toDouble();
-    }
-    record.oralSchool = query.value(OralSchool).toString();
-    record.addr = query.value(Addr).toString();
-    record.type = query.value(Type).toInt();
-    record.pingyin = query.value(Pingyin).toString();
-    record.qxMemo = query.value(QxMemo).toString();
-    record.pfType = query.value(PfType).toString();
-    return record;
-}
-
 QString scoreText(const std::optional<double> &score) {
     return score ? QString::number(*score) : QString();
-}
-
-// LIKE would read % and _ in a typed name part as wildcards; escaped, the part is matched as written.
-QString containsPattern(const QString &part) {
-    QString escaped = part;
-    escaped.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
-    escaped.replace(QLatin1Char('%'), QStringLiteral("\\%"));
-    escaped.replace(QLatin1Char('_'), QStringLiteral("\\_"));
-    return QLatin1Char('%') + escaped + QLatin1Char('%');
 }
 
 class FilterReader {
@@ -108,28 +51,6 @@ public:
 private:
     QString m_error;
 };
-
-StudentList runListing(QSqlDatabase db, const QString &sql, const QVariantList &values) {
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    if (!query.prepare(sql))
-        return StudentList::failure(query.lastError().text());
-    for (const QVariant &value : values)
-        query.addBindValue(value);
-    if (!query.exec())
-        return StudentList::failure(query.lastError().text());
-    QList<store::StudentRecord> students;
-    const store::Status read =
-        store::forEachRow(query, [&](const QSqlQuery &row) { students.append(recordFromRow(row)); });
-    if (!read)
-        return StudentList::failure(read.error());
-    return StudentList::success(students);
-}
-
-QString selectAllFrom(int projectId) {
-    return QStringLiteral("SELECT ") + store::studentColumns().join(QLatin1Char(',')) +
-           QStringLiteral(" FROM ") + store::studentTableName(projectId);
-}
 
 } // namespace
 
@@ -197,62 +118,10 @@ store::Result<StudentFilter> studentFilter(const StudentSearchTexts &texts) {
     return store::Result<StudentFilter>::success(filter);
 }
 
-StudentList searchStudents(QSqlDatabase db, int projectId, const StudentFilter &filter) {
-    QString sql = selectAllFrom(projectId) + QStringLiteral(" WHERE 1=1");
-    QVariantList values;
-    if (filter.studentId) {
-        sql += QStringLiteral(" AND student_id=?");
-        values.append(qlonglong(*filter.studentId));
-    }
-    if (!filter.namePart.isEmpty()) {
-        sql += QStringLiteral(" AND student_name LIKE ? ESCAPE '\\'");
-        values.append(containsPattern(filter.namePart));
-    }
-    if (!filter.sex.isEmpty()) {
-        sql += QStringLiteral(" AND trim(sex)=?");
-        values.append(filter.sex);
-    }
-    if (filter.classId) {
-        sql += QStringLiteral(" AND class_id=?");
-        values.append(*filter.classId);
-    }
-    const std::pair<const std::optional<ScoreRange> *, ScoreIndex> ranges[] = {
-        {&filter.math, Math}, {&filter.chinese, Chinese}, {&filter.english, English}};
-    for (const auto &[range, subject] : ranges) {
-        if (!*range)
-            continue;
-        sql += QStringLiteral(" AND ") + QString::fromUtf8(subjects[subject].column) +
-               QStringLiteral(" BETWEEN ? AND ?");
-        values << (*range)->low << (*range)->high;
-    }
-    sql += QStringLiteral(" ORDER BY student_id");
-    return runListing(db, sql, values);
-}
-
-StudentList allStudents(QSqlDatabase db, int projectId) {
-    return runListing(db, selectAllFrom(projectId) + QStringLiteral(" ORDER BY class_id, student_id"), {});
-}
-
-StudentList studentsOfClass(QSqlDatabase db, int projectId, int classId) {
+store::Result<QList<store::StudentRecord>> studentsOfClass(QSqlDatabase db, int projectId, int classId) {
     StudentFilter filter;
     filter.classId = classId;
-    return searchStudents(db, projectId, filter);
-}
-
-store::Result<QList<int>> studentClassIds(QSqlDatabase db, int projectId) {
-    using R = store::Result<QList<int>>;
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    // A NULL class would have no node that could list it; such students still show under the root.
-    if (!query.exec(QStringLiteral("SELECT DISTINCT class_id FROM ") + store::studentTableName(projectId) +
-                    QStringLiteral(" WHERE class_id IS NOT NULL ORDER BY class_id")))
-        return R::failure(query.lastError().text());
-    QList<int> ids;
-    const store::Status read =
-        store::forEachRow(query, [&](const QSqlQuery &row) { ids.append(row.value(0).toInt()); });
-    if (!read)
-        return R::failure(read.error());
-    return R::success(ids);
+    return store::searchStudents(std::move(db), projectId, filter);
 }
 
 } // namespace fenban::reports

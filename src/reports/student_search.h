@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/result.h"
+#include "store/student_queries.h"
 #include "store/students.h"
 
 #include <QList>
@@ -40,38 +41,20 @@ struct StudentSearchTexts {
     QString englishLow, englishHigh;
 };
 
-struct ScoreRange {
-    double low = 0;
-    double high = 0;
-};
-
-// A search ready to run. Every value is bound into the statement, never written into it.
-struct StudentFilter {
-    std::optional<qint64> studentId;
-    QString namePart; // matched anywhere in the name, taken literally (no wildcards)
-    QString sex;      // compared with the trimmed stored sex; empty for both
-    std::optional<int> classId;
-    std::optional<ScoreRange> math;
-    std::optional<ScoreRange> chinese;
-    std::optional<ScoreRange> english;
-};
+// The search itself runs in the store; the list window and the command line reach it from here.
+using store::ScoreRange;
+using store::StudentFilter;
 
 // Reads the typed texts. A student number or a score bound that is not a number is refused with a
 // message beginning "请输入数字" that names the field and the text; a number that is no student
 // number (a fraction, more than 18 digits) with the import's reason.
 store::Result<StudentFilter> studentFilter(const StudentSearchTexts &texts);
 
-// The project's students that meet every condition of `filter`, by student number.
-store::Result<QList<store::StudentRecord>> searchStudents(QSqlDatabase db, int projectId,
-                                                          const StudentFilter &filter);
-
-// Every student of the project, by class and then student number.
-store::Result<QList<store::StudentRecord>> allStudents(QSqlDatabase db, int projectId);
+using store::allStudents;
+using store::searchStudents;
+using store::studentClassIds;
 
 // The students of one class, by student number.
 store::Result<QList<store::StudentRecord>> studentsOfClass(QSqlDatabase db, int projectId, int classId);
-
-// The distinct class numbers the project's students have, ascending (0 for students in no class).
-store::Result<QList<int>> studentClassIds(QSqlDatabase db, int projectId);
 
 } // namespace fenban::reports

@@ -6,8 +6,6 @@
 
 namespace fenban::exchange {
 
-using store::Result;
-
 namespace {
 
 bool endsField(QChar c) {

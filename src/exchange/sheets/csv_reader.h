@@ -9,7 +9,7 @@ namespace fenban::exchange {
 // breaks and doubled quotes; lines end in CRLF, LF or CR. Every cell is kept exactly as written.
 class CsvReader : public SheetReader {
 public:
-    store::Result<SheetData> read(const QString &path) const override;
+    Result<SheetData> read(const QString &path) const override;
 };
 
 // The cells of CSV text, split as the reader splits a file, or the limit the text passes.

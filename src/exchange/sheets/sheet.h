@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/result.h"
+#include "common/result.h"
 
 #include <QHash>
 #include <QString>
@@ -38,16 +38,16 @@ class SheetReader {
 public:
     virtual ~SheetReader() = default;
     // A failure carries a message for the user that names the file.
-    virtual store::Result<SheetData> read(const QString &path) const = 0;
+    virtual Result<SheetData> read(const QString &path) const = 0;
 };
 
 enum class SheetFormat { Xls, Xlsx, Csv };
 
 // Decides by the file's content, never by its name: schools rename files freely.
-store::Result<SheetFormat> detectSheetFormat(const QString &path);
+Result<SheetFormat> detectSheetFormat(const QString &path);
 
 // Detects the format, then reads the first worksheet with the matching reader.
-store::Result<SheetData> readFirstSheet(const QString &path);
+Result<SheetData> readFirstSheet(const QString &path);
 
 // A number as a spreadsheet shows it in a cell of general format: whole numbers of up to 15 digits in
 // plain digits, anything else with at most 15 significant digits and no trailing zeros.

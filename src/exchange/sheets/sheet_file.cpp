@@ -14,8 +14,6 @@
 
 namespace fenban::exchange {
 
-using store::Result;
-
 namespace {
 
 Result<QByteArray> failure(const QString &path, int error) {

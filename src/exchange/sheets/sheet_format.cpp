@@ -8,8 +8,6 @@
 
 namespace fenban::exchange {
 
-using store::Result;
-
 Result<SheetFormat> detectSheetFormat(const QString &path) {
     const Result<QByteArray> head = readSheetFile(path, 64 * 1024);
     if (!head)

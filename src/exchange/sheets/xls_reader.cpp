@@ -7,8 +7,6 @@
 
 namespace fenban::exchange {
 
-using store::Result;
-
 Result<SheetData> XlsReader::read(const QString &path) const {
     const Result<QByteArray> bytes = readSheetFile(path);
     if (!bytes)

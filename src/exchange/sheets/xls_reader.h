@@ -8,7 +8,7 @@ namespace fenban::exchange {
 // even plain booleans as formulas.
 class XlsReader : public SheetReader {
 public:
-    store::Result<SheetData> read(const QString &path) const override;
+    Result<SheetData> read(const QString &path) const override;
 };
 
 } // namespace fenban::exchange

@@ -11,8 +11,6 @@
 
 namespace fenban::exchange {
 
-using store::Result;
-
 namespace {
 
 struct Relationship {

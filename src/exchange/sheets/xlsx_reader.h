@@ -8,7 +8,7 @@ namespace fenban::exchange {
 // order, which need not be the first worksheet part in the archive.
 class XlsxReader : public SheetReader {
 public:
-    store::Result<SheetData> read(const QString &path) const override;
+    Result<SheetData> read(const QString &path) const override;
 };
 
 } // namespace fenban::exchange

@@ -15,7 +15,6 @@ namespace fenban::exchange {
 namespace {
 
 using namespace Qt::StringLiterals;
-using store::Result;
 using testing::importFixture;
 
 QByteArray fixtureBytes(const QString &name) {

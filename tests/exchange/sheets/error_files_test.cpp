@@ -19,7 +19,6 @@ namespace fenban::exchange {
 namespace {
 
 using namespace Qt::StringLiterals;
-using store::Result;
 using testing::dump;
 using testing::importFixture;
 

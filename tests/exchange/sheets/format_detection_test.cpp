@@ -11,7 +11,6 @@ namespace fenban::exchange {
 namespace {
 
 using namespace Qt::StringLiterals;
-using store::Result;
 using testing::canonicalStudents;
 using testing::dump;
 using testing::importFixture;

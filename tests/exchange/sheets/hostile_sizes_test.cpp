@@ -32,7 +32,6 @@ namespace {
 
 using namespace Qt::StringLiterals;
 using sheet_limits::Limit;
-using store::Result;
 
 constexpr long maxPeakKilobytes = 1024 * 1024;
 

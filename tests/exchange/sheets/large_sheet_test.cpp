@@ -25,7 +25,6 @@ namespace fenban::exchange {
 namespace {
 
 using namespace Qt::StringLiterals;
-using store::Result;
 
 constexpr int students = 5000;
 constexpr int columns = 17;

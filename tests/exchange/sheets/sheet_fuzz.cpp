@@ -288,7 +288,7 @@ private:
         check(path, XlsxReader().read(path));
     }
 
-    static void check(const QString &path, const fenban::store::Result<SheetData> &sheet) {
+    static void check(const QString &path, const fenban::Result<SheetData> &sheet) {
         if (!sheet && !sheet.error().contains(path))
             fail("a refusal that does not name the file: " + sheet.error().toStdString());
     }
