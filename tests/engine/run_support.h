@@ -27,21 +27,21 @@ struct Trace {
 // Records a run; `cancelAfter` answers "stop" from that many questions on (never when negative).
 class Recorder {
 public:
-    explicit Recorder(long cancelAfter = -1) : cancelAfter_(cancelAfter) {}
+    explicit Recorder(long cancelAfter = -1) : m_cancelAfter(cancelAfter) {}
 
     DivisionObserver observer() {
         return {[this](const std::string &line) { trace.lines.push_back(line); },
                 [this](long done, long total) { trace.progress.emplace_back(done, total); },
                 [this] {
-                    return cancelAfter_ >= 0 && asked_++ >= cancelAfter_;
+                    return m_cancelAfter >= 0 && m_asked++ >= m_cancelAfter;
                 }};
     }
 
     Trace trace;
 
 private:
-    long cancelAfter_;
-    long asked_ = 0;
+    long m_cancelAfter;
+    long m_asked = 0;
 };
 
 inline Trace divide(const DivisionEngine &engine, std::vector<StudentRow> &rows, int numClass,
