@@ -82,7 +82,7 @@ void FastModel::add(int k, Tstudent &student) {
         key.slot[s] = static_cast<std::uint16_t>(who.slot[s]);
     key.total = student.total;
     c.keys.push_back(key);
-    if (student.placeKind < 2) {
+    if (student.placeKind != Placement::Fixed) {
         auto same = std::find_if(c.movable.begin(), c.movable.end(),
                                  [&](const SexPositions &list) { return list.sex == who.sex; });
         if (same == c.movable.end())

@@ -74,7 +74,7 @@ public:
     }
 
 private:
-    void load(std::size_t row, int placeKind) {
+    void load(std::size_t row, Placement placeKind) {
         const StudentRow &r = m_table[row];
         Tstudent &s = m_pool[row];
         s.setInfo(r.studentId, r.name, 0, r.sex, placeKind, r.pingyin);
@@ -84,7 +84,7 @@ private:
     void loadKept() {
         std::vector<std::size_t> kept;
         for (std::size_t i = 0; i < m_table.size(); ++i) {
-            if (m_table[i].type == 2 || m_table[i].type == 3)
+            if (m_table[i].type == Placement::Fixed || m_table[i].type == Placement::PlacedInCategory)
                 kept.push_back(i);
         }
         std::stable_sort(kept.begin(), kept.end(), [&](std::size_t x, std::size_t y) {
@@ -92,7 +92,7 @@ private:
         });
         const std::vector<int> &numbers = m_params.classNumbers;
         for (const std::size_t i : kept) {
-            load(i, 2);
+            load(i, Placement::Fixed);
             // A class number outside the pass leaves the student out of every class and its row as it is.
             const auto k = std::find(numbers.begin(), numbers.end(), m_table[i].classId);
             if (k != numbers.end())
@@ -104,7 +104,7 @@ private:
         std::vector<std::size_t> waiting;
         std::vector<double> totals(m_table.size());
         for (std::size_t i = 0; i < m_table.size(); ++i) {
-            if (m_table[i].type == 0 && trimBlanks(m_table[i].sex) == sex) {
+            if (m_table[i].type == Placement::Waiting && trimBlanks(m_table[i].sex) == sex) {
                 waiting.push_back(i);
                 const double total = rowTotal(m_table[i]);
                 // A NaN total would break the ordering; it ranks last.
@@ -117,12 +117,12 @@ private:
             return m_table[x].studentId < m_table[y].studentId;
         });
         for (const std::size_t i : waiting) {
-            load(i, 0);
+            load(i, Placement::Waiting);
             m_model.add(findMixClass(m_model, sex, m_pool[i]), m_pool[i]);
         }
         // Fine-tuning measures against placed rows, these included.
         for (const std::size_t i : waiting)
-            m_table[i].type = 1;
+            m_table[i].type = Placement::Placed;
         fineTune(m_model, m_table, m_params, m_reporter);
         m_reporter.line("微调结束");
     }

@@ -64,7 +64,7 @@ public:
             const std::size_t positions = m_model.size(a);
             for (std::size_t p = 0; p < positions; ++p) {
                 const Tstudent &first = m_model.at(a, p);
-                if (first.adjusted != 0 || first.placeKind >= 2)
+                if (first.adjusted != 0 || first.placeKind == Placement::Fixed)
                     continue;
                 for (int b = 0; b < classCount; ++b) {
                     if (b != a)
@@ -95,7 +95,8 @@ private:
             if (q >= partners)
                 break;
             const Tstudent &partner = m_model.at(b, q);
-            if (!m_model.sameSex(mover, partner) || partner.placeKind >= 2 || mover.sameScores(partner))
+            if (!m_model.sameSex(mover, partner) || partner.placeKind == Placement::Fixed ||
+                mover.sameScores(partner))
                 continue;
             evaluate(a, p, b, q);
         }

@@ -56,10 +56,11 @@ std::vector<StudentRow> make(const Shape &shape, std::uint32_t seed) {
         if (shape.categories > 0 && chance(rng) < shape.categoryShare)
             row.pfType = "类" + std::to_string(std::uniform_int_distribution<int>(1, shape.categories)(rng));
         if (chance(rng) < shape.fixedShare) {
-            row.type = 2;
+            row.type = Placement::Fixed;
             row.classId = std::uniform_int_distribution<int>(1, shape.fixedClassLimit)(rng);
         } else if (chance(rng) < shape.leftoverShare) {
-            row.type = std::uniform_int_distribution<int>(0, 3)(rng) == 2 ? 3 : 1;
+            row.type = std::uniform_int_distribution<int>(0, 3)(rng) == 2 ? Placement::PlacedInCategory
+                                                                          : Placement::Placed;
             row.classId = std::uniform_int_distribution<int>(0, 6)(rng);
         }
         rows.push_back(std::move(row));

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -60,7 +61,8 @@ inline Trace redivide(const DivisionEngine &engine, std::vector<StudentRow> &row
 }
 
 inline StudentRow student(std::int64_t id, std::string sex, const std::array<double, 9> &scores,
-                          std::string pinyin = {}, int type = 0, int classId = 0, std::string pfType = {}) {
+                          std::string pinyin = {}, Placement type = Placement::Waiting, int classId = 0,
+                          std::string pfType = {}) {
     StudentRow row;
     row.studentId = id;
     row.name = "S" + std::to_string(id);
@@ -104,3 +106,12 @@ struct FastEngine {
 };
 
 } // namespace fenban::testing
+
+namespace fenban {
+
+// For test failures: the stored number rather than the enum's bytes.
+inline void PrintTo(Placement placement, std::ostream *out) {
+    *out << static_cast<int>(placement);
+}
+
+} // namespace fenban
