@@ -12,13 +12,21 @@
 
 namespace fenban {
 
+// Where a row stands after a run; the database stores these numbers.
+enum class Placement : std::int32_t {
+    Waiting = 0,          // to be placed by the next run
+    Placed = 1,           // placed by the last run
+    Fixed = 2,            // kept in its class by every run
+    PlacedInCategory = 3, // placed by the last run among the students of its category
+};
+
 // One row of the table being divided, as the engine needs it. Texts are UTF-8.
 struct StudentRow {
     std::int64_t studentId = 0; // whole numbers of up to 18 digits
     std::string name;
     std::string sex; // as stored, not trimmed
     int classId = 0; // 0: in no class
-    int type = 0;    // placement code: 0 waiting, 1 placed by the run, 2 fixed, 3 placed within its category
+    Placement type = Placement::Waiting;
     std::array<double, subjectCount> scores{}; // subject order
     std::string pingyin;
     std::string pfType; // category; empty for none

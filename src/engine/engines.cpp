@@ -7,21 +7,21 @@ namespace {
 
 class Engine final : public DivisionEngine {
 public:
-    explicit Engine(PassFunction pass) : pass_(pass) {}
+    explicit Engine(PassFunction pass) : m_pass(pass) {}
 
     DivisionResult divide(std::vector<StudentRow> &rows, int numClass, const DivisionSettings &settings,
                           const DivisionObserver &observer) const override {
-        return divideRows(rows, numClass, settings, observer, pass_);
+        return divideRows(rows, numClass, settings, observer, m_pass);
     }
 
     DivisionResult redivide(std::vector<StudentRow> &rows, const std::vector<int> &classNumbers,
                             const DivisionSettings &settings,
                             const DivisionObserver &observer) const override {
-        return redivideRows(rows, classNumbers, settings, observer, pass_);
+        return redivideRows(rows, classNumbers, settings, observer, m_pass);
     }
 
 private:
-    PassFunction pass_;
+    PassFunction m_pass;
 };
 
 } // namespace

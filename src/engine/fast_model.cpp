@@ -16,20 +16,20 @@ namespace {
 class TextNumbers {
 public:
     int operator()(const std::string &text) {
-        return numbers_.try_emplace(text, static_cast<int>(numbers_.size())).first->second;
+        return m_numbers.try_emplace(text, static_cast<int>(m_numbers.size())).first->second;
     }
-    int size() const { return static_cast<int>(numbers_.size()); }
+    int size() const { return static_cast<int>(m_numbers.size()); }
 
 private:
-    std::unordered_map<std::string, int> numbers_;
+    std::unordered_map<std::string, int> m_numbers;
 };
 
 } // namespace
 
 FastModel::FastModel(const std::vector<StudentRow> &table, const std::vector<Tstudent> &pool, int numClass,
                      int inter)
-    : pool_(pool.data()), members_(table.size()), classes_(static_cast<std::size_t>(numClass)),
-      inter_(inter) {
+    : m_pool(pool.data()), m_members(table.size()), m_classes(static_cast<std::size_t>(numClass)),
+      m_inter(inter) {
     TextNumbers pinyins;
     TextNumbers sexes;
     for (std::size_t s = 0; s < subjectCount; ++s) {
@@ -37,25 +37,25 @@ FastModel::FastModel(const std::vector<StudentRow> &table, const std::vector<Tst
         for (std::size_t i = 0; i < table.size(); ++i) {
             const int band = scoreBand(table[i].scores[s]);
             if (slotOfBand[band] < 0) {
-                slotOfBand[band] = slotCount_++;
-                slotSubject_.push_back(static_cast<int>(s));
-                slotBand_.push_back(band);
+                slotOfBand[band] = m_slotCount++;
+                m_slotSubject.push_back(static_cast<int>(s));
+                m_slotBand.push_back(band);
             }
-            members_[i].band[s] = band;
-            members_[i].slot[s] = slotOfBand[band];
+            m_members[i].band[s] = band;
+            m_members[i].slot[s] = slotOfBand[band];
         }
     }
     for (std::size_t i = 0; i < table.size(); ++i) {
-        members_[i].pinyin = pinyins(table[i].pingyin);
-        members_[i].sex = sexes(table[i].sex);
+        m_members[i].pinyin = pinyins(table[i].pingyin);
+        m_members[i].sex = sexes(table[i].sex);
     }
-    pinyinCount_ = pinyins.size();
-    pinyinHolders_.assign(static_cast<std::size_t>(pinyinCount_), 0);
-    for (const Member &m : members_)
-        ++pinyinHolders_[m.pinyin];
-    versions_.assign(classes_.size(), 0);
-    bandCounts_.assign(classes_.size() * static_cast<std::size_t>(slotCount_), 0);
-    pinyinCounts_.assign(classes_.size() * static_cast<std::size_t>(pinyinCount_), 0);
+    m_pinyinCount = pinyins.size();
+    m_pinyinHolders.assign(static_cast<std::size_t>(m_pinyinCount), 0);
+    for (const Member &m : m_members)
+        ++m_pinyinHolders[m.pinyin];
+    m_versions.assign(m_classes.size(), 0);
+    m_bandCounts.assign(m_classes.size() * static_cast<std::size_t>(m_slotCount), 0);
+    m_pinyinCounts.assign(m_classes.size() * static_cast<std::size_t>(m_pinyinCount), 0);
 }
 
 void FastModel::refreshAverages(ClassState &c) {
@@ -64,8 +64,8 @@ void FastModel::refreshAverages(ClassState &c) {
 }
 
 void FastModel::add(int k, Tstudent &student) {
-    ClassState &c = classes_[k];
-    ++versions_[k];
+    ClassState &c = m_classes[k];
+    ++m_versions[k];
     c.students.push_back(&student);
     ++c.count;
     const std::string_view sex = trimBlanks(student.sex);
@@ -76,13 +76,13 @@ void FastModel::add(int k, Tstudent &student) {
     for (std::size_t m = 0; m < measureCount; ++m)
         c.sums[m] += student.measure(m);
     refreshAverages(c);
-    Member &who = members_[&student - pool_];
+    Member &who = m_members[&student - m_pool];
     Key key;
     for (std::size_t s = 0; s < subjectCount; ++s)
         key.slot[s] = static_cast<std::uint16_t>(who.slot[s]);
     key.total = student.total;
     c.keys.push_back(key);
-    if (student.placeKind < 2) {
+    if (student.placeKind != Placement::Fixed) {
         auto same = std::find_if(c.movable.begin(), c.movable.end(),
                                  [&](const SexPositions &list) { return list.sex == who.sex; });
         if (same == c.movable.end())
@@ -90,16 +90,16 @@ void FastModel::add(int k, Tstudent &student) {
         same->positions.push_back(c.students.size() - 1);
     }
     for (const int slot : who.slot)
-        ++bandCounts_[static_cast<std::size_t>(k) * slotCount_ + slot];
-    ++pinyinCounts_[static_cast<std::size_t>(k) * pinyinCount_ + who.pinyin];
+        ++m_bandCounts[static_cast<std::size_t>(k) * m_slotCount + slot];
+    ++m_pinyinCounts[static_cast<std::size_t>(k) * m_pinyinCount + who.pinyin];
     who.classIndex = k;
 }
 
 int FastModel::countBySex(int k, std::string_view sex) const {
     if (sex == boyText)
-        return classes_[k].boys;
+        return m_classes[k].boys;
     if (sex == girlText)
-        return classes_[k].girls;
+        return m_classes[k].girls;
     return 0;
 }
 
@@ -112,11 +112,11 @@ int FastModel::bandSum(int k, const Tstudent &student) const {
 }
 
 void FastModel::useFigures(const PassFigures &figures, bool totalJudged) {
-    targets_ = &figures.bandTargets;
-    totalJudged_ = totalJudged;
-    placedTotal_ = static_cast<double>(figures.placedAvg[totalMeasure]);
-    giverScreen_.k = -1;
-    takerScreen_.k = -1;
+    m_targets = &figures.bandTargets;
+    m_totalJudged = totalJudged;
+    m_placedTotal = static_cast<double>(figures.placedAvg[totalMeasure]);
+    m_giverScreen.k = -1;
+    m_takerScreen.k = -1;
 }
 
 int FastModel::bandSwapTest(int k, std::size_t subject, const Tstudent &out, const Tstudent &in) const {
@@ -124,35 +124,35 @@ int FastModel::bandSwapTest(int k, std::size_t subject, const Tstudent &out, con
     const Member &coming = member(in);
     if (leaving.band[subject] == coming.band[subject])
         return 0;
-    const BandTargets &targets = (*targets_)[subject];
+    const BandTargets &targets = (*m_targets)[subject];
     return bandVerdict(inBand(k, subject, leaving.slot[subject]), targets[leaving.band[subject]],
-                       inBand(k, subject, coming.slot[subject]), targets[coming.band[subject]], inter_);
+                       inBand(k, subject, coming.slot[subject]), targets[coming.band[subject]], m_inter);
 }
 
 void FastModel::buildScreen(Screen &cache, int k, const Tstudent &mover, bool afterExchange) const {
     const Member &who = member(mover);
     cache.k = k;
     cache.mover = &mover;
-    cache.version = versions_[k];
-    cache.verdicts.resize(static_cast<std::size_t>(slotCount_));
+    cache.version = m_versions[k];
+    cache.verdicts.resize(static_cast<std::size_t>(m_slotCount));
     // After the exchange the mover's band holds one more and the partner's one less (where the
     // two bands differ, the only case asked).
     const int moverShift = afterExchange ? 1 : 0;
-    const std::size_t row = static_cast<std::size_t>(k) * slotCount_;
-    for (int slot = 0; slot < slotCount_; ++slot) {
-        const auto s = static_cast<std::size_t>(slotSubject_[slot]);
+    const std::size_t row = static_cast<std::size_t>(k) * m_slotCount;
+    for (int slot = 0; slot < m_slotCount; ++slot) {
+        const auto s = static_cast<std::size_t>(m_slotSubject[slot]);
         const int band = who.band[s];
-        const BandTargets &targets = (*targets_)[s];
+        const BandTargets &targets = (*m_targets)[s];
         cache.verdicts[slot] =
-            slotBand_[slot] == band
+            m_slotBand[slot] == band
                 ? 0
-                : bandVerdict(bandCounts_[row + who.slot[s]] + moverShift, targets[band],
-                              bandCounts_[row + slot] - moverShift, targets[slotBand_[slot]], inter_);
+                : bandVerdict(m_bandCounts[row + who.slot[s]] + moverShift, targets[band],
+                              m_bandCounts[row + slot] - moverShift, targets[m_slotBand[slot]], m_inter);
     }
 }
 
 bool FastModel::scanForOtherPinyin(int k, const Tstudent &student) const {
-    for (const Tstudent *other : classes_[k].students) {
+    for (const Tstudent *other : m_classes[k].students) {
         if (other->pingyin == student.pingyin && other->studentId != student.studentId)
             return true;
     }
@@ -165,7 +165,7 @@ int FastModel::bandScoreOnTrial(int k, const Tstudent &out, const Tstudent &in) 
     if (c.in == &out && c.out == &in) {
         // The re-check's question, the newcomer out again and the one that left back in: what the
         // partner class's screen for the newcomer holds.
-        const std::vector<int> &verdicts = screen(takerScreen_, k, out, true).verdicts;
+        const std::vector<int> &verdicts = screen(m_takerScreen, k, out, true).verdicts;
         for (const int slot : member(in).slot)
             score += verdicts[slot];
         return score;
@@ -176,34 +176,34 @@ int FastModel::bandScoreOnTrial(int k, const Tstudent &out, const Tstudent &in) 
 }
 
 void FastModel::keep() {
-    ClassState &a = classes_[trialA_];
-    ClassState &b = classes_[trialB_];
+    ClassState &a = m_classes[m_trialA];
+    ClassState &b = m_classes[m_trialB];
     for (std::size_t m = 0; m < measureCount; ++m) {
-        a.sums[m] = a.sums[m] - trialOut_->measure(m) + trialIn_->measure(m);
-        b.sums[m] = b.sums[m] - trialIn_->measure(m) + trialOut_->measure(m);
+        a.sums[m] = a.sums[m] - m_trialOut->measure(m) + m_trialIn->measure(m);
+        b.sums[m] = b.sums[m] - m_trialIn->measure(m) + m_trialOut->measure(m);
     }
     refreshAverages(a);
     refreshAverages(b);
-    ++versions_[trialA_];
-    ++versions_[trialB_];
-    Member &out = members_[trialOut_ - pool_];
-    Member &in = members_[trialIn_ - pool_];
-    const std::size_t rowA = static_cast<std::size_t>(trialA_) * slotCount_;
-    const std::size_t rowB = static_cast<std::size_t>(trialB_) * slotCount_;
+    ++m_versions[m_trialA];
+    ++m_versions[m_trialB];
+    Member &out = m_members[m_trialOut - m_pool];
+    Member &in = m_members[m_trialIn - m_pool];
+    const std::size_t rowA = static_cast<std::size_t>(m_trialA) * m_slotCount;
+    const std::size_t rowB = static_cast<std::size_t>(m_trialB) * m_slotCount;
     for (std::size_t s = 0; s < subjectCount; ++s) {
-        --bandCounts_[rowA + out.slot[s]];
-        ++bandCounts_[rowA + in.slot[s]];
-        --bandCounts_[rowB + in.slot[s]];
-        ++bandCounts_[rowB + out.slot[s]];
+        --m_bandCounts[rowA + out.slot[s]];
+        ++m_bandCounts[rowA + in.slot[s]];
+        --m_bandCounts[rowB + in.slot[s]];
+        ++m_bandCounts[rowB + out.slot[s]];
     }
-    --pinyinCounts_[static_cast<std::size_t>(trialA_) * pinyinCount_ + out.pinyin];
-    ++pinyinCounts_[static_cast<std::size_t>(trialA_) * pinyinCount_ + in.pinyin];
-    --pinyinCounts_[static_cast<std::size_t>(trialB_) * pinyinCount_ + in.pinyin];
-    ++pinyinCounts_[static_cast<std::size_t>(trialB_) * pinyinCount_ + out.pinyin];
-    std::swap(a.keys[trialP_], b.keys[trialQ_]);
-    out.classIndex = trialB_;
-    in.classIndex = trialA_;
-    onTrial_ = false;
+    --m_pinyinCounts[static_cast<std::size_t>(m_trialA) * m_pinyinCount + out.pinyin];
+    ++m_pinyinCounts[static_cast<std::size_t>(m_trialA) * m_pinyinCount + in.pinyin];
+    --m_pinyinCounts[static_cast<std::size_t>(m_trialB) * m_pinyinCount + in.pinyin];
+    ++m_pinyinCounts[static_cast<std::size_t>(m_trialB) * m_pinyinCount + out.pinyin];
+    std::swap(a.keys[m_trialP], b.keys[m_trialQ]);
+    out.classIndex = m_trialB;
+    in.classIndex = m_trialA;
+    m_onTrial = false;
 }
 
 } // namespace fenban

@@ -27,9 +27,9 @@ public:
     FastModel(const std::vector<StudentRow> &table, const std::vector<Tstudent> &pool, int numClass,
               int inter);
 
-    int classCount() const { return static_cast<int>(classes_.size()); }
-    std::size_t size(int k) const { return classes_[k].students.size(); }
-    Tstudent &at(int k, std::size_t p) const { return *classes_[k].students[p]; }
+    int classCount() const { return static_cast<int>(m_classes.size()); }
+    std::size_t size(int k) const { return m_classes[k].students.size(); }
+    Tstudent &at(int k, std::size_t p) const { return *m_classes[k].students[p]; }
 
     void add(int k, Tstudent &student);
     int countBySex(int k, std::string_view sex) const;
@@ -101,7 +101,7 @@ private:
         std::vector<int> verdicts; // per slot
     };
 
-    const Member &member(const Tstudent &student) const { return members_[&student - pool_]; }
+    const Member &member(const Tstudent &student) const { return m_members[&student - m_pool]; }
     int bandSwapTest(int k, std::size_t subject, const Tstudent &out, const Tstudent &in) const;
     int bandScoreOnTrial(int k, const Tstudent &out, const Tstudent &in) const;
     bool scanForOtherPinyin(int k, const Tstudent &student) const;
@@ -113,31 +113,31 @@ private:
     int classOf(const Tstudent &student) const;
     void refreshAverages(ClassState &c);
 
-    const Tstudent *pool_;
-    std::vector<Member> members_;
-    std::vector<ClassState> classes_;
-    int slotCount_ = 0;
-    std::vector<int> slotSubject_;
-    std::vector<int> slotBand_;
-    std::vector<long> versions_; // per class, changes with every add and kept exchange
-    const std::array<BandTargets, subjectCount> *targets_ = nullptr;
-    bool totalJudged_ = false;
-    double placedTotal_ = 0.0;
-    mutable Screen giverScreen_;
-    mutable Screen takerScreen_;
-    std::vector<int> bandCounts_; // [class * slotCount_ + slot]
-    int pinyinCount_ = 0;
-    std::vector<int> pinyinCounts_;  // [class * pinyinCount_ + pinyin]
-    std::vector<int> pinyinHolders_; // rows of the table per pinyin
-    int inter_ = 0;
+    const Tstudent *m_pool;
+    std::vector<Member> m_members;
+    std::vector<ClassState> m_classes;
+    int m_slotCount = 0;
+    std::vector<int> m_slotSubject;
+    std::vector<int> m_slotBand;
+    std::vector<long> m_versions; // per class, changes with every add and kept exchange
+    const std::array<BandTargets, subjectCount> *m_targets = nullptr;
+    bool m_totalJudged = false;
+    double m_placedTotal = 0.0;
+    mutable Screen m_giverScreen;
+    mutable Screen m_takerScreen;
+    std::vector<int> m_bandCounts; // [class * m_slotCount + slot]
+    int m_pinyinCount = 0;
+    std::vector<int> m_pinyinCounts;  // [class * m_pinyinCount + pinyin]
+    std::vector<int> m_pinyinHolders; // rows of the table per pinyin
+    int m_inter = 0;
 
-    bool onTrial_ = false;
-    int trialA_ = 0;
-    int trialB_ = 0;
-    std::size_t trialP_ = 0;
-    std::size_t trialQ_ = 0;
-    Tstudent *trialOut_ = nullptr; // the student that left A
-    Tstudent *trialIn_ = nullptr;  // the student that left B
+    bool m_onTrial = false;
+    int m_trialA = 0;
+    int m_trialB = 0;
+    std::size_t m_trialP = 0;
+    std::size_t m_trialQ = 0;
+    Tstudent *m_trialOut = nullptr; // the student that left A
+    Tstudent *m_trialIn = nullptr;  // the student that left B
 };
 
 } // namespace fenban

@@ -11,17 +11,17 @@
 namespace fenban {
 
 inline FastModel::Change FastModel::change(int k) const {
-    if (!onTrial_)
+    if (!m_onTrial)
         return {};
-    if (k == trialA_)
-        return {trialOut_, trialIn_};
-    if (k == trialB_)
-        return {trialIn_, trialOut_};
+    if (k == m_trialA)
+        return {m_trialOut, m_trialIn};
+    if (k == m_trialB)
+        return {m_trialIn, m_trialOut};
     return {};
 }
 
 inline int FastModel::inBand(int k, std::size_t subject, int slot) const {
-    int n = bandCounts_[static_cast<std::size_t>(k) * slotCount_ + slot];
+    int n = m_bandCounts[static_cast<std::size_t>(k) * m_slotCount + slot];
     if (const Change c = change(k); c.out) {
         n -= member(*c.out).slot[subject] == slot ? 1 : 0;
         n += member(*c.in).slot[subject] == slot ? 1 : 0;
@@ -30,7 +30,7 @@ inline int FastModel::inBand(int k, std::size_t subject, int slot) const {
 }
 
 inline int FastModel::pinyinIn(int k, int pinyin) const {
-    int n = pinyinCounts_[static_cast<std::size_t>(k) * pinyinCount_ + pinyin];
+    int n = m_pinyinCounts[static_cast<std::size_t>(k) * m_pinyinCount + pinyin];
     if (const Change c = change(k); c.out) {
         n -= member(*c.out).pinyin == pinyin ? 1 : 0;
         n += member(*c.in).pinyin == pinyin ? 1 : 0;
@@ -39,15 +39,15 @@ inline int FastModel::pinyinIn(int k, int pinyin) const {
 }
 
 inline int FastModel::classOf(const Tstudent &student) const {
-    if (onTrial_ && &student == trialOut_)
-        return trialB_;
-    if (onTrial_ && &student == trialIn_)
-        return trialA_;
+    if (m_onTrial && &student == m_trialOut)
+        return m_trialB;
+    if (m_onTrial && &student == m_trialIn)
+        return m_trialA;
     return member(student).classIndex;
 }
 
 inline double FastModel::average(int k, std::size_t measure) const {
-    const ClassState &c = classes_[k];
+    const ClassState &c = m_classes[k];
     if (c.count == 0)
         throw std::domain_error("an empty class has no average");
     const Change d = change(k);
@@ -59,14 +59,14 @@ inline double FastModel::average(int k, std::size_t measure) const {
 
 inline const FastModel::Screen &FastModel::screen(Screen &cache, int k, const Tstudent &mover,
                                                   bool afterExchange) const {
-    if (cache.k != k || cache.mover != &mover || cache.version != versions_[k])
+    if (cache.k != k || cache.mover != &mover || cache.version != m_versions[k])
         buildScreen(cache, k, mover, afterExchange);
     return cache;
 }
 
 inline std::size_t FastModel::nextPartner(int a, std::size_t p, int b, std::size_t q, BandScreen mode) const {
-    const Tstudent &mover = *classes_[a].students[p];
-    const ClassState &partners = classes_[b];
+    const Tstudent &mover = *m_classes[a].students[p];
+    const ClassState &partners = m_classes[b];
     const int sex = member(mover).sex;
     const auto same = std::find_if(partners.movable.begin(), partners.movable.end(),
                                    [&](const SexPositions &list) { return list.sex == sex; });
@@ -74,14 +74,14 @@ inline std::size_t FastModel::nextPartner(int a, std::size_t p, int b, std::size
         return partners.students.size();
     const int *verdicts = nullptr;
     if (mode == BandScreen::moverClass)
-        verdicts = screen(giverScreen_, a, mover, false).verdicts.data();
+        verdicts = screen(m_giverScreen, a, mover, false).verdicts.data();
     else if (mode == BandScreen::partnerClass)
-        verdicts = screen(takerScreen_, b, mover, true).verdicts.data();
+        verdicts = screen(m_takerScreen, b, mover, true).verdicts.data();
     // Without a re-check a grown total deviation of the mover's class settles the pair as well;
     // judged with the very expressions of the full evaluation, so the verdict is the same.
-    const ClassState &giver = classes_[a];
-    const bool screenTotal = mode == BandScreen::moverClass && totalJudged_;
-    const double totalBefore = std::fabs(placedTotal_ - giver.averages[totalMeasure]);
+    const ClassState &giver = m_classes[a];
+    const bool screenTotal = mode == BandScreen::moverClass && m_totalJudged;
+    const double totalBefore = std::fabs(m_placedTotal - giver.averages[totalMeasure]);
     const std::vector<std::size_t> &positions = same->positions;
     for (auto at = std::lower_bound(positions.begin(), positions.end(), q); at != positions.end(); ++at) {
         const Key &key = partners.keys[*at];
@@ -94,7 +94,7 @@ inline std::size_t FastModel::nextPartner(int a, std::size_t p, int b, std::size
         }
         if (screenTotal) {
             const double after = (giver.sums[totalMeasure] - mover.total + key.total) / giver.count;
-            if (!(totalBefore >= std::fabs(placedTotal_ - after)))
+            if (!(totalBefore >= std::fabs(m_placedTotal - after)))
                 continue;
         }
         return *at;
@@ -103,25 +103,25 @@ inline std::size_t FastModel::nextPartner(int a, std::size_t p, int b, std::size
 }
 
 inline void FastModel::exchange(int classA, std::size_t p, int classB, std::size_t q) {
-    trialA_ = classA;
-    trialB_ = classB;
-    trialP_ = p;
-    trialQ_ = q;
-    trialOut_ = classes_[classA].students[p];
-    trialIn_ = classes_[classB].students[q];
-    std::swap(classes_[classA].students[p], classes_[classB].students[q]);
-    onTrial_ = true;
+    m_trialA = classA;
+    m_trialB = classB;
+    m_trialP = p;
+    m_trialQ = q;
+    m_trialOut = m_classes[classA].students[p];
+    m_trialIn = m_classes[classB].students[q];
+    std::swap(m_classes[classA].students[p], m_classes[classB].students[q]);
+    m_onTrial = true;
 }
 
 inline void FastModel::undo() {
-    std::swap(classes_[trialA_].students[trialP_], classes_[trialB_].students[trialQ_]);
-    onTrial_ = false;
+    std::swap(m_classes[m_trialA].students[m_trialP], m_classes[m_trialB].students[m_trialQ]);
+    m_onTrial = false;
 }
 
 inline int FastModel::bandScore(int k, const Tstudent &out, const Tstudent &in) const {
     if (change(k).out)
         return bandScoreOnTrial(k, out, in);
-    const std::vector<int> &verdicts = screen(giverScreen_, k, out, false).verdicts;
+    const std::vector<int> &verdicts = screen(m_giverScreen, k, out, false).verdicts;
     int score = 0;
     for (const int slot : member(in).slot)
         score += verdicts[slot];
@@ -130,7 +130,7 @@ inline int FastModel::bandScore(int k, const Tstudent &out, const Tstudent &in) 
 
 inline bool FastModel::hasOtherWithPinyin(int k, const Tstudent &student) const {
     const int pinyin = member(student).pinyin;
-    if (pinyinHolders_[pinyin] == 1)
+    if (m_pinyinHolders[pinyin] == 1)
         return false;
     const int n = pinyinIn(k, pinyin);
     if (n == 0)

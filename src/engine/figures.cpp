@@ -11,7 +11,7 @@ std::optional<PassFigures> passFigures(const std::vector<StudentRow> &table, int
     std::array<std::array<int, highestBand + 1>, subjectCount> inBand{};
     long placed = 0;
     for (const StudentRow &row : table) {
-        if (row.type < 1)
+        if (row.type < Placement::Placed)
             continue;
         ++placed;
         for (std::size_t s = 0; s < subjectCount; ++s) {

@@ -28,7 +28,7 @@ void fastPass(std::vector<StudentRow> &table, const PassParams &params, Reporter
 // Fine-tuning passes a sex gets: none for a negative wtNum.
 long tuningPassesPerSex(int wtNum);
 
-// What fine-tuning measures classes against, taken from the table's placed rows (type >= 1).
+// What fine-tuning measures classes against, taken from the table's placed rows (Placed or after).
 struct PassFigures {
     std::array<int, measureCount> placedAvg{};
     std::array<BandTargets, subjectCount> bandTargets{};

@@ -24,20 +24,20 @@ namespace fenban {
 template <class Model> class PlacementPass {
 public:
     PlacementPass(std::vector<StudentRow> &table, const PassParams &params, Reporter &reporter)
-        : table_(table), params_(params), reporter_(reporter), pool_(table.size()),
-          model_(table, pool_, static_cast<int>(params.classNumbers.size()), params.settings.inter) {}
+        : m_table(table), m_params(params), m_reporter(reporter), m_pool(table.size()),
+          m_model(table, m_pool, static_cast<int>(params.classNumbers.size()), params.settings.inter) {}
 
     void run() {
         loadKept();
-        const bool boysFirst = params_.settings.isMan == 1;
+        const bool boysFirst = m_params.settings.isMan == 1;
         for (const std::string_view sex : {boysFirst ? boyText : girlText, boysFirst ? girlText : boyText}) {
-            reporter_.line("对" + std::string(sex) + "的进行分");
+            m_reporter.line("对" + std::string(sex) + "的进行分");
             placeSex(sex);
-            reporter_.line(std::string(sex) + "的结束");
+            m_reporter.line(std::string(sex) + "的结束");
         }
-        reporter_.line("正在刷新数据.....");
+        m_reporter.line("正在刷新数据.....");
         writeBack();
-        reporter_.line("更新结束");
+        m_reporter.line("更新结束");
     }
 
     // Position of the class that receives `student`: fewest of its sex, then fewest sharing its
@@ -74,39 +74,39 @@ public:
     }
 
 private:
-    void load(std::size_t row, int placeKind) {
-        const StudentRow &r = table_[row];
-        Tstudent &s = pool_[row];
+    void load(std::size_t row, Placement placeKind) {
+        const StudentRow &r = m_table[row];
+        Tstudent &s = m_pool[row];
         s.setInfo(r.studentId, r.name, 0, r.sex, placeKind, r.pingyin);
         s.setScores(r.scores);
     }
 
     void loadKept() {
         std::vector<std::size_t> kept;
-        for (std::size_t i = 0; i < table_.size(); ++i) {
-            if (table_[i].type == 2 || table_[i].type == 3)
+        for (std::size_t i = 0; i < m_table.size(); ++i) {
+            if (m_table[i].type == Placement::Fixed || m_table[i].type == Placement::PlacedInCategory)
                 kept.push_back(i);
         }
         std::stable_sort(kept.begin(), kept.end(), [&](std::size_t x, std::size_t y) {
-            return table_[x].studentId < table_[y].studentId;
+            return m_table[x].studentId < m_table[y].studentId;
         });
-        const std::vector<int> &numbers = params_.classNumbers;
+        const std::vector<int> &numbers = m_params.classNumbers;
         for (const std::size_t i : kept) {
-            load(i, 2);
+            load(i, Placement::Fixed);
             // A class number outside the pass leaves the student out of every class and its row as it is.
-            const auto k = std::find(numbers.begin(), numbers.end(), table_[i].classId);
+            const auto k = std::find(numbers.begin(), numbers.end(), m_table[i].classId);
             if (k != numbers.end())
-                model_.add(static_cast<int>(k - numbers.begin()), pool_[i]);
+                m_model.add(static_cast<int>(k - numbers.begin()), m_pool[i]);
         }
     }
 
     void placeSex(std::string_view sex) {
         std::vector<std::size_t> waiting;
-        std::vector<double> totals(table_.size());
-        for (std::size_t i = 0; i < table_.size(); ++i) {
-            if (table_[i].type == 0 && trimBlanks(table_[i].sex) == sex) {
+        std::vector<double> totals(m_table.size());
+        for (std::size_t i = 0; i < m_table.size(); ++i) {
+            if (m_table[i].type == Placement::Waiting && trimBlanks(m_table[i].sex) == sex) {
                 waiting.push_back(i);
-                const double total = rowTotal(table_[i]);
+                const double total = rowTotal(m_table[i]);
                 // A NaN total would break the ordering; it ranks last.
                 totals[i] = std::isnan(total) ? -std::numeric_limits<double>::infinity() : total;
             }
@@ -114,32 +114,32 @@ private:
         std::stable_sort(waiting.begin(), waiting.end(), [&](std::size_t x, std::size_t y) {
             if (totals[x] != totals[y])
                 return totals[x] > totals[y];
-            return table_[x].studentId < table_[y].studentId;
+            return m_table[x].studentId < m_table[y].studentId;
         });
         for (const std::size_t i : waiting) {
-            load(i, 0);
-            model_.add(findMixClass(model_, sex, pool_[i]), pool_[i]);
+            load(i, Placement::Waiting);
+            m_model.add(findMixClass(m_model, sex, m_pool[i]), m_pool[i]);
         }
         // Fine-tuning measures against placed rows, these included.
         for (const std::size_t i : waiting)
-            table_[i].type = 1;
-        fineTune(model_, table_, params_, reporter_);
-        reporter_.line("微调结束");
+            m_table[i].type = Placement::Placed;
+        fineTune(m_model, m_table, m_params, m_reporter);
+        m_reporter.line("微调结束");
     }
 
     void writeBack() {
-        for (int k = 0; k < model_.classCount(); ++k) {
-            for (std::size_t p = 0; p < model_.size(k); ++p)
-                table_[static_cast<std::size_t>(&model_.at(k, p) - pool_.data())].classId =
-                    params_.classNumbers[k];
+        for (int k = 0; k < m_model.classCount(); ++k) {
+            for (std::size_t p = 0; p < m_model.size(k); ++p)
+                m_table[static_cast<std::size_t>(&m_model.at(k, p) - m_pool.data())].classId =
+                    m_params.classNumbers[k];
         }
     }
 
-    std::vector<StudentRow> &table_;
-    const PassParams &params_;
-    Reporter &reporter_;
-    std::vector<Tstudent> pool_; // one slot per row of the table, so a student's slot names its row
-    Model model_;
+    std::vector<StudentRow> &m_table;
+    const PassParams &m_params;
+    Reporter &m_reporter;
+    std::vector<Tstudent> m_pool; // one slot per row of the table, so a student's slot names its row
+    Model m_model;
 };
 
 } // namespace fenban

@@ -6,15 +6,15 @@ namespace fenban {
 
 ReferenceModel::ReferenceModel(const std::vector<StudentRow> &, const std::vector<Tstudent> &, int numClass,
                                int inter)
-    : classes_(static_cast<std::size_t>(numClass)) {
-    for (Tdistribute &c : classes_)
+    : m_classes(static_cast<std::size_t>(numClass)) {
+    for (Tdistribute &c : m_classes)
         c.inter = inter;
 }
 
 int ReferenceModel::bandSum(int k, const Tstudent &student) const {
     int sum = 0;
     for (std::size_t s = 0; s < subjectCount; ++s)
-        sum += classes_[k].countInBand(subjectCode(s), student.score(s));
+        sum += m_classes[k].countInBand(subjectCode(s), student.score(s));
     return sum;
 }
 
@@ -23,20 +23,20 @@ int ReferenceModel::bandScore(int k, const Tstudent &out, const Tstudent &in) co
     constexpr std::size_t askingOrder[subjectCount] = {0, 2, 1, 3, 4, 5, 6, 7, 8};
     int score = 0;
     for (const std::size_t s : askingOrder)
-        score += classes_[k].bandSwapTest(subjectCode(s), (*targets_)[s], out.score(s), in.score(s));
+        score += m_classes[k].bandSwapTest(subjectCode(s), (*m_targets)[s], out.score(s), in.score(s));
     return score;
 }
 
 void ReferenceModel::exchange(int classA, std::size_t p, int classB, std::size_t q) {
-    trialA_ = classA;
-    trialB_ = classB;
-    trialP_ = p;
-    trialQ_ = q;
-    std::swap(classes_[classA].students[p], classes_[classB].students[q]);
+    m_trialA = classA;
+    m_trialB = classB;
+    m_trialP = p;
+    m_trialQ = q;
+    std::swap(m_classes[classA].students[p], m_classes[classB].students[q]);
 }
 
 void ReferenceModel::undo() {
-    std::swap(classes_[trialA_].students[trialP_], classes_[trialB_].students[trialQ_]);
+    std::swap(m_classes[m_trialA].students[m_trialP], m_classes[m_trialB].students[m_trialQ]);
 }
 
 } // namespace fenban

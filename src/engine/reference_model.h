@@ -21,24 +21,24 @@ public:
     ReferenceModel(const std::vector<StudentRow> &table, const std::vector<Tstudent> &pool, int numClass,
                    int inter);
 
-    int classCount() const { return static_cast<int>(classes_.size()); }
-    std::size_t size(int k) const { return classes_[k].students.size(); }
-    Tstudent &at(int k, std::size_t p) const { return *classes_[k].students[p]; }
+    int classCount() const { return static_cast<int>(m_classes.size()); }
+    std::size_t size(int k) const { return m_classes[k].students.size(); }
+    Tstudent &at(int k, std::size_t p) const { return *m_classes[k].students[p]; }
 
-    void add(int k, Tstudent &student) { classes_[k].addStudent(student); }
-    int countBySex(int k, std::string_view sex) const { return classes_[k].countBySex(sex); }
-    bool hasPinyin(int k, const Tstudent &student) const { return classes_[k].hasPinyin(student.pingyin); }
+    void add(int k, Tstudent &student) { m_classes[k].addStudent(student); }
+    int countBySex(int k, std::string_view sex) const { return m_classes[k].countBySex(sex); }
+    bool hasPinyin(int k, const Tstudent &student) const { return m_classes[k].hasPinyin(student.pingyin); }
     int bandSum(int k, const Tstudent &student) const;
 
-    double average(int k, std::size_t measure) const { return classes_[k].average(measure); }
+    double average(int k, std::size_t measure) const { return m_classes[k].average(measure); }
     // The band targets fine-tuning judges by until the next call.
-    void useFigures(const PassFigures &figures, bool) { targets_ = &figures.bandTargets; }
+    void useFigures(const PassFigures &figures, bool) { m_targets = &figures.bandTargets; }
     // Sum over the subjects of class k's verdicts on giving up `out` for `in`.
     int bandScore(int k, const Tstudent &out, const Tstudent &in) const;
     // Every partner is evaluated in full.
     std::size_t nextPartner(int, std::size_t, int, std::size_t q, BandScreen) const { return q; }
     bool hasOtherWithPinyin(int k, const Tstudent &student) const {
-        return classes_[k].hasOtherWithPinyin(student.studentId, student.pingyin);
+        return m_classes[k].hasOtherWithPinyin(student.studentId, student.pingyin);
     }
     bool sameSex(const Tstudent &a, const Tstudent &b) const { return a.sex == b.sex; }
 
@@ -48,12 +48,12 @@ public:
     void undo();
 
 private:
-    std::vector<Tdistribute> classes_;
-    const std::array<BandTargets, subjectCount> *targets_ = nullptr;
-    int trialA_ = 0;
-    int trialB_ = 0;
-    std::size_t trialP_ = 0;
-    std::size_t trialQ_ = 0;
+    std::vector<Tdistribute> m_classes;
+    const std::array<BandTargets, subjectCount> *m_targets = nullptr;
+    int m_trialA = 0;
+    int m_trialB = 0;
+    std::size_t m_trialP = 0;
+    std::size_t m_trialQ = 0;
 };
 
 } // namespace fenban

@@ -3,22 +3,22 @@
 namespace fenban {
 
 Reporter::Reporter(const DivisionObserver &observer, long totalPasses)
-    : observer_(observer), totalPasses_(totalPasses) {}
+    : m_observer(observer), m_totalPasses(totalPasses) {}
 
 void Reporter::line(const std::string &text) const {
-    if (observer_.message)
-        observer_.message(text);
+    if (m_observer.message)
+        m_observer.message(text);
 }
 
 void Reporter::stopIfCancelled() const {
-    if (observer_.cancelled && observer_.cancelled())
+    if (m_observer.cancelled && m_observer.cancelled())
         throw RunCancelled{};
 }
 
 void Reporter::passDone() {
-    ++donePasses_;
-    if (observer_.progress)
-        observer_.progress(donePasses_, totalPasses_);
+    ++m_donePasses;
+    if (m_observer.progress)
+        m_observer.progress(m_donePasses, m_totalPasses);
 }
 
 } // namespace fenban

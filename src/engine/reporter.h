@@ -21,9 +21,9 @@ public:
     void passDone();
 
 private:
-    const DivisionObserver &observer_;
-    long totalPasses_;
-    long donePasses_ = 0;
+    const DivisionObserver &m_observer;
+    long m_totalPasses;
+    long m_donePasses = 0;
 };
 
 } // namespace fenban

@@ -49,9 +49,9 @@ DivisionResult divideRows(std::vector<StudentRow> &rows, int numClass, const Div
     // Everything happens on a copy, so that a cancelled run leaves the caller's rows alone.
     std::vector<StudentRow> work = rows;
     for (StudentRow &row : work) {
-        if (row.type != 2) {
+        if (row.type != Placement::Fixed) {
             row.classId = 0;
-            row.type = 0;
+            row.type = Placement::Waiting;
         }
     }
     const std::vector<std::string> categories = categoriesOf(work);
@@ -67,17 +67,17 @@ DivisionResult divideRows(std::vector<StudentRow> &rows, int numClass, const Div
         for (const std::string &category : categories) {
             Subset subset = pickRows(work, [&](const StudentRow &row) { return row.pfType == category; });
             for (StudentRow &row : subset.rows) {
-                if (row.type != 2) {
+                if (row.type != Placement::Fixed) {
                     row.classId = 0;
-                    row.type = 0;
+                    row.type = Placement::Waiting;
                 }
             }
             pass(subset.rows, params, reporter);
             for (std::size_t j = 0; j < subset.rows.size(); ++j) {
                 StudentRow &row = work[subset.origin[j]];
                 row.classId = subset.rows[j].classId;
-                if (row.type != 2)
-                    row.type = 3;
+                if (row.type != Placement::Fixed)
+                    row.type = Placement::PlacedInCategory;
             }
         }
         pass(work, params, reporter);
@@ -109,9 +109,9 @@ DivisionResult redivideRows(std::vector<StudentRow> &rows, const std::vector<int
                params.classNumbers.end();
     });
     for (StudentRow &row : subset.rows) {
-        if (row.type < 2) {
+        if (row.type < Placement::Fixed) {
             row.classId = 0;
-            row.type = 0;
+            row.type = Placement::Waiting;
         }
     }
     Reporter reporter(observer, 2 * tuningPassesPerSex(params.settings.wtNum));

@@ -15,7 +15,7 @@ constexpr std::array<double Tstudent::*, subjectCount> scoreFields{
 } // namespace
 
 void Tstudent::setInfo(std::int64_t id, std::string name, std::int32_t adjustedMark, std::string sexText,
-                       std::int32_t kind, std::string pinyinText) {
+                       Placement kind, std::string pinyinText) {
     studentId = id;
     studentName = std::move(name);
     adjusted = adjustedMark;

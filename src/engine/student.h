@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/division.h"
 #include "engine/subject.h"
 
 #include <array>
@@ -26,12 +27,12 @@ public:
     double shengwu = 0.0;
     double average = 0.0;
     double total = 0.0;
-    std::string sex;            // as read, not trimmed
-    std::int32_t placeKind = 0; // 2: had its class before the pass; never moved
+    std::string sex;                          // as read, not trimmed
+    Placement placeKind = Placement::Waiting; // Fixed: had its class before the pass; never moved
     std::string pingyin;
 
     void setInfo(std::int64_t studentId, std::string studentName, std::int32_t adjusted, std::string sex,
-                 std::int32_t placeKind, std::string pingyin);
+                 Placement placeKind, std::string pingyin);
     void setScores(double math, double english, double chinese, double wuli, double zhengzhi, double lishi,
                    double tiyu, double dili, double shengwu);
     void setScores(const std::array<double, subjectCount> &scores);

@@ -41,30 +41,30 @@ struct TuningCounts {
 template <class Model> class TuningPass {
 public:
     TuningPass(Model &model, const PassFigures &figures, const TuningRules &rules)
-        : model_(model), figures_(figures), rules_(rules) {
+        : m_model(model), m_figures(figures), m_rules(rules) {
         if (rules.total)
-            judged_.push_back(totalMeasure);
+            m_judged.push_back(totalMeasure);
         // The gain adds up in this order; with inexact scores the order shows in the last bits.
         constexpr std::size_t math = 0, english = 1, chinese = 2;
         if (rules.chinese)
-            gainOrder_.push_back(chinese);
+            m_gainOrder.push_back(chinese);
         if (rules.math)
-            gainOrder_.push_back(math);
+            m_gainOrder.push_back(math);
         if (rules.english)
-            gainOrder_.push_back(english);
+            m_gainOrder.push_back(english);
         for (std::size_t s = 3; s < subjectCount; ++s)
-            gainOrder_.push_back(s);
-        judged_.insert(judged_.end(), gainOrder_.begin(), gainOrder_.end());
+            m_gainOrder.push_back(s);
+        m_judged.insert(m_judged.end(), m_gainOrder.begin(), m_gainOrder.end());
     }
 
     TuningCounts run() {
-        model_.useFigures(figures_, rules_.total);
-        const int classCount = model_.classCount();
+        m_model.useFigures(m_figures, m_rules.total);
+        const int classCount = m_model.classCount();
         for (int a = 0; a < classCount; ++a) {
-            const std::size_t positions = model_.size(a);
+            const std::size_t positions = m_model.size(a);
             for (std::size_t p = 0; p < positions; ++p) {
-                const Tstudent &first = model_.at(a, p);
-                if (first.adjusted != 0 || first.placeKind >= 2)
+                const Tstudent &first = m_model.at(a, p);
+                if (first.adjusted != 0 || first.placeKind == Placement::Fixed)
                     continue;
                 for (int b = 0; b < classCount; ++b) {
                     if (b != a)
@@ -73,97 +73,99 @@ public:
             }
         }
         for (int k = 0; k < classCount; ++k) {
-            for (std::size_t p = 0; p < model_.size(k); ++p)
-                model_.at(k, p).adjusted = 0;
+            for (std::size_t p = 0; p < m_model.size(k); ++p)
+                m_model.at(k, p).adjusted = 0;
         }
-        return counts_;
+        return m_counts;
     }
 
 private:
     using Deviations = std::array<double, measureCount>;
 
     void tryPartners(int a, std::size_t p, int b) {
-        const std::size_t partners = model_.size(b);
+        const std::size_t partners = m_model.size(b);
         for (std::size_t q = 0; q < partners; ++q) {
             // The student at p may have changed with an exchange kept earlier in this loop.
-            const Tstudent &mover = model_.at(a, p);
+            const Tstudent &mover = m_model.at(a, p);
             // The model may pass over partners whose trial could change nothing.
-            const BandScreen screen = !rules_.bands     ? BandScreen::none
+            const BandScreen screen = !m_rules.bands    ? BandScreen::none
                                       : rechecks(mover) ? BandScreen::partnerClass
                                                         : BandScreen::moverClass;
-            q = model_.nextPartner(a, p, b, q, screen);
+            q = m_model.nextPartner(a, p, b, q, screen);
             if (q >= partners)
                 break;
-            const Tstudent &partner = model_.at(b, q);
-            if (!model_.sameSex(mover, partner) || partner.placeKind >= 2 || mover.sameScores(partner))
+            const Tstudent &partner = m_model.at(b, q);
+            if (!m_model.sameSex(mover, partner) || partner.placeKind == Placement::Fixed ||
+                mover.sameScores(partner))
                 continue;
             evaluate(a, p, b, q);
         }
     }
 
     // Whether an exchange moving this student on is judged from the partner's class as well.
-    bool rechecks(const Tstudent &mover) const { return rules_.reDivision || mover.adjusted == 1; }
+    bool rechecks(const Tstudent &mover) const { return m_rules.reDivision || mover.adjusted == 1; }
 
     double deviation(int k, std::size_t measure) const {
-        return static_cast<double>(figures_.placedAvg[measure]) - model_.average(k, measure);
+        return static_cast<double>(m_figures.placedAvg[measure]) - m_model.average(k, measure);
     }
 
     Deviations deviations(int k) const {
         Deviations d{};
-        for (const std::size_t m : judged_)
+        for (const std::size_t m : m_judged)
             d[m] = deviation(k, m);
         return d;
     }
 
     // Whether class k, as it now is, stays at least as close to the placed averages as `before`.
     bool averagesHold(int k, const Deviations &before) const {
-        if (rules_.total && !(std::fabs(before[totalMeasure]) >= std::fabs(deviation(k, totalMeasure))))
+        if (m_rules.total && !(std::fabs(before[totalMeasure]) >= std::fabs(deviation(k, totalMeasure))))
             return false;
         double gain = 0.0;
-        for (const std::size_t m : gainOrder_)
+        for (const std::size_t m : m_gainOrder)
             gain = (std::fabs(before[m]) + gain) - std::fabs(deviation(k, m));
         return gain >= 0.0;
     }
 
     void evaluate(int a, std::size_t p, int b, std::size_t q) {
-        Tstudent &mover = model_.at(a, p);
-        Tstudent &partner = model_.at(b, q);
+        Tstudent &mover = m_model.at(a, p);
+        Tstudent &partner = m_model.at(b, q);
         const bool recheck = rechecks(mover);
-        const bool bandsHoldA = !rules_.bands || model_.bandScore(a, mover, partner) >= 0;
+        const bool bandsHoldA = !m_rules.bands || m_model.bandScore(a, mover, partner) >= 0;
         // Without a re-check nothing is counted, so a failed band verdict settles it already.
         if (!bandsHoldA && !recheck)
             return;
         const Deviations beforeA = deviations(a);
         const Deviations beforeB = recheck ? deviations(b) : Deviations{};
 
-        model_.exchange(a, p, b, q);
-        if (model_.hasOtherWithPinyin(a, partner) || model_.hasOtherWithPinyin(b, mover)) {
-            model_.undo();
+        m_model.exchange(a, p, b, q);
+        if (m_model.hasOtherWithPinyin(a, partner) || m_model.hasOtherWithPinyin(b, mover)) {
+            m_model.undo();
             return;
         }
         bool passed = true;
         if (recheck) {
             // Asked of B as it now is: moving the newcomer out again and the partner back in.
-            passed = (!rules_.bands || model_.bandScore(b, mover, partner) >= 0) && averagesHold(b, beforeB);
+            passed =
+                (!m_rules.bands || m_model.bandScore(b, mover, partner) >= 0) && averagesHold(b, beforeB);
             if (passed)
-                ++counts_.again;
+                ++m_counts.again;
         }
         if (passed && bandsHoldA && averagesHold(a, beforeA)) {
-            model_.keep();
-            ++counts_.swaps;
+            m_model.keep();
+            ++m_counts.swaps;
             mover.adjusted = 1;
             partner.adjusted = 1;
         } else {
-            model_.undo();
+            m_model.undo();
         }
     }
 
-    Model &model_;
-    const PassFigures &figures_;
-    const TuningRules rules_;
-    std::vector<std::size_t> judged_;    // measures whose deviation a verdict reads
-    std::vector<std::size_t> gainOrder_; // subjects counted in the gain, in adding order
-    TuningCounts counts_;
+    Model &m_model;
+    const PassFigures &m_figures;
+    const TuningRules m_rules;
+    std::vector<std::size_t> m_judged;    // measures whose deviation a verdict reads
+    std::vector<std::size_t> m_gainOrder; // subjects counted in the gain, in adding order
+    TuningCounts m_counts;
 };
 
 // The fine-tuning passes after one sex has been placed.

@@ -270,7 +270,8 @@ void MainWindow::exportResults() {
                                  QStringLiteral("Excel 工作簿 (*.xlsx);;CSV 文件 (*.csv)"));
     if (path.isEmpty())
         return;
-    if (const auto exported = app::exportResult(m_context->database(), m_context->projectId(), path); !exported) {
+    if (const auto exported = app::exportResult(m_context->database(), m_context->projectId(), path);
+        !exported) {
         MessageBox::error(this, exported.error());
         return;
     }

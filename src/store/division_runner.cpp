@@ -68,7 +68,7 @@ Result<DivisionRunner::Snapshot> DivisionRunner::snapshot(int projectId) const {
         row.name = utf8(stored.value(1));
         row.sex = utf8(stored.value(2));
         row.classId = stored.value(3).toInt();
-        row.type = stored.value(4).toInt();
+        row.type = static_cast<Placement>(stored.value(4).toInt());
         for (std::size_t i = 0; i < subjectCount; ++i)
             row.scores[i] = stored.value(5 + static_cast<int>(i)).toDouble();
         row.pingyin = utf8(stored.value(14));
@@ -139,7 +139,7 @@ Status DivisionRunner::write(int projectId, const Snapshot &before, const std::v
         if (after[i].classId == before.rows[i].classId && after[i].type == before.rows[i].type)
             continue;
         update.addBindValue(after[i].classId);
-        update.addBindValue(after[i].type);
+        update.addBindValue(static_cast<int>(after[i].type));
         update.addBindValue(qlonglong(after[i].studentId));
         if (!update.exec())
             return Status::failure(describeError(update.lastError()));

@@ -30,13 +30,16 @@ protected:
         return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
                 QString::fromUtf8(process.readAllStandardError())};
     }
-    Outcome runOnDb(QStringList arguments) { return run(QStringList{QStringLiteral("--db"), dbPath()} + arguments); }
+    Outcome runOnDb(QStringList arguments) {
+        return run(QStringList{QStringLiteral("--db"), dbPath()} + arguments);
+    }
     QString dbPath() const { return m_dir.filePath(QStringLiteral("qx.db")); }
 
     // A new project with the given number of classes, holding the students of an import fixture.
     void projectWithStudents(int classes, const QString &fixture = QStringLiteral("students.csv")) {
-        const Outcome created = runOnDb({QStringLiteral("new"), QStringLiteral("--memo"), QStringLiteral("测试"),
-                                         QStringLiteral("--classes"), QString::number(classes)});
+        const Outcome created =
+            runOnDb({QStringLiteral("new"), QStringLiteral("--memo"), QStringLiteral("测试"),
+                     QStringLiteral("--classes"), QString::number(classes)});
         ASSERT_EQ(created.exitCode, 0) << created.err.toStdString();
         const Outcome imported = runOnDb({QStringLiteral("import"), created.out.trimmed(),
                                           QStringLiteral(FENBAN_TEST_DATA "/import/") + fixture});

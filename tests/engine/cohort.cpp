@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <numeric>
 #include <random>
@@ -13,6 +14,14 @@ namespace {
 
 double halfPoints(double score) {
     return std::clamp(std::round(score * 2.0) / 2.0, 0.0, 100.0);
+}
+
+// Written with to_chars: GCC 12 at -O3 warns falsely (-Wrestrict) on "P" + std::to_string(n) and on
+// appending to_string's result, once both are inlined here.
+std::string pinyinKey(int value) {
+    std::array<char, 16> text{'P'};
+    const auto end = std::to_chars(text.data() + 1, text.data() + text.size(), value).ptr;
+    return std::string(text.data(), end);
 }
 
 } // namespace
@@ -42,17 +51,16 @@ std::vector<StudentRow> make(const Shape &shape, std::uint32_t seed) {
         const double own = level(rng);
         for (double &score : row.scores)
             score = chance(rng) < shape.zeroShare ? 0.0 : halfPoints(own + spread(rng));
-        row.pingyin =
-            shape.pinyinValues > 0
-                ? "P" + std::to_string(std::uniform_int_distribution<int>(0, shape.pinyinValues - 1)(rng))
-                : "P" + std::to_string(id);
+        row.pingyin = pinyinKey(
+            shape.pinyinValues > 0 ? std::uniform_int_distribution<int>(0, shape.pinyinValues - 1)(rng) : id);
         if (shape.categories > 0 && chance(rng) < shape.categoryShare)
             row.pfType = "类" + std::to_string(std::uniform_int_distribution<int>(1, shape.categories)(rng));
         if (chance(rng) < shape.fixedShare) {
-            row.type = 2;
+            row.type = Placement::Fixed;
             row.classId = std::uniform_int_distribution<int>(1, shape.fixedClassLimit)(rng);
         } else if (chance(rng) < shape.leftoverShare) {
-            row.type = std::uniform_int_distribution<int>(0, 3)(rng) == 2 ? 3 : 1;
+            row.type = std::uniform_int_distribution<int>(0, 3)(rng) == 2 ? Placement::PlacedInCategory
+                                                                          : Placement::Placed;
             row.classId = std::uniform_int_distribution<int>(0, 6)(rng);
         }
         rows.push_back(std::move(row));

@@ -12,7 +12,7 @@ struct Shape {
     int students = 40;
     int categories = 0;         // distinct pfType values
     double categoryShare = 0.2; // students that belong to one of them
-    double fixedShare = 0.0;    // students fixed to a class (type 2)
+    double fixedShare = 0.0;    // students fixed to a class (Placement::Fixed)
     int fixedClassLimit = 4;    // fixed students point at classes 1..this, which may lie beyond the pass
     double oddSexShare = 0.0;   // padded, empty or unknown sex texts
     double zeroShare = 0.0;     // scores of 0, as for a missed exam

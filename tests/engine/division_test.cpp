@@ -63,7 +63,7 @@ TYPED_TEST(Division, SixBoysOverThreeClasses) {
         EXPECT_EQ(trace.lines, boysFirstNoTuning);
         EXPECT_EQ(classesOf(rows, {1, 2, 3, 4, 5, 6}), tc.classes) << tc.why;
         for (const StudentRow &row : rows)
-            EXPECT_EQ(row.type, 1);
+            EXPECT_EQ(row.type, Placement::Placed);
     }
 }
 
@@ -93,15 +93,18 @@ TYPED_TEST(Division, ClassHoldingTheSamePinyinIsPassedOver) {
         int expected;
     } cases[] = {
         {"taken even with more boys",
-         {student(1, "男", flat(50), "WANG WU", 2, 1), student(2, "男", flat(50), "", 2, 2),
-          student(3, "男", flat(50), "", 2, 2)},
+         {student(1, "男", flat(50), "WANG WU", Placement::Fixed, 1),
+          student(2, "男", flat(50), "", Placement::Fixed, 2),
+          student(3, "男", flat(50), "", Placement::Fixed, 2)},
          2},
         {"all classes hold it: as if no test",
-         {student(1, "男", flat(50), "WANG WU", 2, 1), student(2, "男", flat(50), "WANG WU", 2, 2),
-          student(3, "男", flat(50), "", 2, 1)},
+         {student(1, "男", flat(50), "WANG WU", Placement::Fixed, 1),
+          student(2, "男", flat(50), "WANG WU", Placement::Fixed, 2),
+          student(3, "男", flat(50), "", Placement::Fixed, 1)},
          2},
         {"all classes hold it: bands decide",
-         {student(1, "男", flat(90), "WANG WU", 2, 1), student(2, "男", flat(20), "WANG WU", 2, 2)},
+         {student(1, "男", flat(90), "WANG WU", Placement::Fixed, 1),
+          student(2, "男", flat(20), "WANG WU", Placement::Fixed, 2)},
          1},
     };
     for (const auto &tc : cases) {
@@ -120,18 +123,19 @@ TYPED_TEST(Division, GirlsBalanceOnGirlsButShareBandsWithEveryone) {
 }
 
 TYPED_TEST(Division, SexTextsAreTrimmedAndOddOnesStayOut) {
-    std::vector<StudentRow> rows{student(1, "女 ", flat(80), {}, 1, 4),
-                                 student(2, "\u3000男", flat(70), {}, 3, 2),
-                                 student(3, "", flat(60), {}, 1, 3), student(4, "x", flat(50)),
-                                 student(5, "男女", flat(40), {}, 0, 1)};
+    std::vector<StudentRow> rows{student(1, "女 ", flat(80), {}, Placement::Placed, 4),
+                                 student(2, "\u3000男", flat(70), {}, Placement::PlacedInCategory, 2),
+                                 student(3, "", flat(60), {}, Placement::Placed, 3),
+                                 student(4, "x", flat(50)),
+                                 student(5, "男女", flat(40), {}, Placement::Waiting, 1)};
     divide(*this->engine, rows, 2, withTuning(0));
-    EXPECT_EQ(byId(rows, 1).type, 1);
+    EXPECT_EQ(byId(rows, 1).type, Placement::Placed);
     EXPECT_EQ(byId(rows, 1).classId, 1);
-    EXPECT_EQ(byId(rows, 2).type, 1);
+    EXPECT_EQ(byId(rows, 2).type, Placement::Placed);
     EXPECT_EQ(byId(rows, 2).classId, 1);
     for (const int odd : {3, 4, 5}) {
         EXPECT_EQ(byId(rows, odd).classId, 0) << odd;
-        EXPECT_EQ(byId(rows, odd).type, 0) << odd;
+        EXPECT_EQ(byId(rows, odd).type, Placement::Waiting) << odd;
     }
 }
 
@@ -183,39 +187,43 @@ TYPED_TEST(Division, NothingPlacedYetMeansNoTuningLine) {
 }
 
 TYPED_TEST(Division, FixedStudentsKeepTheirClassAndCountInIt) {
-    std::vector<StudentRow> rows{student(1, "男", flat(50), {}, 2, 2), student(2, "男", flat(50), {}, 2, 9),
+    std::vector<StudentRow> rows{student(1, "男", flat(50), {}, Placement::Fixed, 2),
+                                 student(2, "男", flat(50), {}, Placement::Fixed, 9),
                                  student(3, "男", flat(80)), student(4, "男", flat(70)),
                                  student(5, "男", flat(60))};
     divide(*this->engine, rows, 2, withTuning(-1));
     EXPECT_EQ(classesOf(rows, {1, 2}), (std::vector<int>{2, 9}));
-    EXPECT_EQ(byId(rows, 1).type, 2);
-    EXPECT_EQ(byId(rows, 2).type, 2);
+    EXPECT_EQ(byId(rows, 1).type, Placement::Fixed);
+    EXPECT_EQ(byId(rows, 2).type, Placement::Fixed);
     // Class 2 starts with one boy, so the first two newcomers go to class 1 (the one fixed to
     // class 9 counts nowhere).
     EXPECT_EQ(classesOf(rows, {3, 4, 5}), (std::vector<int>{1, 1, 2}));
 }
 
 TYPED_TEST(Division, FixedStudentCountsOnlyInItsOwnCategoryPass) {
-    std::vector<StudentRow> rows{student(1, "男", flat(50), {}, 2, 1, "A"),
-                                 student(2, "男", flat(50), {}, 0, 0, "A"),
-                                 student(3, "男", flat(50), {}, 0, 0, "B"), student(4, "男", flat(50))};
+    std::vector<StudentRow> rows{student(1, "男", flat(50), {}, Placement::Fixed, 1, "A"),
+                                 student(2, "男", flat(50), {}, Placement::Waiting, 0, "A"),
+                                 student(3, "男", flat(50), {}, Placement::Waiting, 0, "B"),
+                                 student(4, "男", flat(50))};
     divide(*this->engine, rows, 2, withTuning(-1));
     EXPECT_EQ(classesOf(rows, {1, 2, 3, 4}), (std::vector<int>{1, 2, 1, 2}));
-    const std::vector<int> types{byId(rows, 1).type, byId(rows, 2).type, byId(rows, 3).type,
-                                 byId(rows, 4).type};
-    EXPECT_EQ(types, (std::vector<int>{2, 3, 3, 1}));
+    const std::vector<Placement> types{byId(rows, 1).type, byId(rows, 2).type, byId(rows, 3).type,
+                                       byId(rows, 4).type};
+    EXPECT_EQ(types, (std::vector<Placement>{Placement::Fixed, Placement::PlacedInCategory,
+                                             Placement::PlacedInCategory, Placement::Placed}));
 }
 
 TYPED_TEST(Division, CategoryIsSpreadOverAllClassesFirst) {
     std::vector<StudentRow> rows;
     for (int i = 0; i < 4; ++i) {
-        rows.push_back(student(10 + i, "男", flat(90 - 10 * i), {}, 0, 0, "体育"));
-        rows.push_back(student(20 + i, "女", flat(85 - 10 * i), {}, 0, 0, "体育"));
+        rows.push_back(student(10 + i, "男", flat(90 - 10 * i), {}, Placement::Waiting, 0, "体育"));
+        rows.push_back(student(20 + i, "女", flat(85 - 10 * i), {}, Placement::Waiting, 0, "体育"));
     }
     for (int i = 0; i < 8; ++i)
-        rows.push_back(student(30 + i, i % 2 ? "男" : "女", flat(40 + i), {}, 3, 1));
-    rows.push_back(student(41, "x", flat(70), {}, 1, 2, "体育"));
-    rows.push_back(student(42, "女", flat(70), {}, 0, 0, "美术"));
+        rows.push_back(
+            student(30 + i, i % 2 ? "男" : "女", flat(40 + i), {}, Placement::PlacedInCategory, 1));
+    rows.push_back(student(41, "x", flat(70), {}, Placement::Placed, 2, "体育"));
+    rows.push_back(student(42, "女", flat(70), {}, Placement::Waiting, 0, "美术"));
 
     const Trace trace = divide(*this->engine, rows, 4, withTuning(2));
     ASSERT_EQ(trace.result.outcome, DivisionOutcome::Done);
@@ -223,18 +231,18 @@ TYPED_TEST(Division, CategoryIsSpreadOverAllClassesFirst) {
     for (int i = 0; i < 4; ++i) {
         const StudentRow &boy = byId(rows, 10 + i);
         const StudentRow &girl = byId(rows, 20 + i);
-        EXPECT_EQ(boy.type, 3);
-        EXPECT_EQ(girl.type, 3);
+        EXPECT_EQ(boy.type, Placement::PlacedInCategory);
+        EXPECT_EQ(girl.type, Placement::PlacedInCategory);
         ++categoryPerClass[boy.classId].first;
         ++categoryPerClass[girl.classId].second;
     }
     EXPECT_EQ(categoryPerClass,
               (std::map<int, std::pair<int, int>>{{1, {1, 1}}, {2, {1, 1}}, {3, {1, 1}}, {4, {1, 1}}}));
-    EXPECT_EQ(byId(rows, 41).type, 3);
+    EXPECT_EQ(byId(rows, 41).type, Placement::PlacedInCategory);
     EXPECT_EQ(byId(rows, 41).classId, 0);
-    EXPECT_EQ(byId(rows, 42).type, 3);
+    EXPECT_EQ(byId(rows, 42).type, Placement::PlacedInCategory);
     for (int i = 0; i < 8; ++i) {
-        EXPECT_EQ(byId(rows, 30 + i).type, 1);
+        EXPECT_EQ(byId(rows, 30 + i).type, Placement::Placed);
         EXPECT_NE(byId(rows, 30 + i).classId, 0);
     }
     // One pass per category in byte order of the names, then the rest: 3 placement passes.
@@ -244,7 +252,7 @@ TYPED_TEST(Division, CategoryIsSpreadOverAllClassesFirst) {
 
 TYPED_TEST(Division, ClassCountBelowOneIsRefused) {
     for (const int numClass : {0, -3}) {
-        std::vector<StudentRow> rows{student(1, "男", flat(50), {}, 1, 2)};
+        std::vector<StudentRow> rows{student(1, "男", flat(50), {}, Placement::Placed, 2)};
         const auto before = rows;
         const Trace trace = divide(*this->engine, rows, numClass, withTuning(0));
         EXPECT_EQ(trace.result.outcome, DivisionOutcome::Refused);
@@ -257,7 +265,8 @@ TYPED_TEST(Division, ClassCountBelowOneIsRefused) {
 TYPED_TEST(Division, CancelledRunLeavesTheRowsAlone) {
     std::vector<StudentRow> rows;
     for (int i = 0; i < 12; ++i)
-        rows.push_back(student(i + 1, i % 2 ? "男" : "女", flat(40 + 3 * i), {}, i % 3, i % 4));
+        rows.push_back(
+            student(i + 1, i % 2 ? "男" : "女", flat(40 + 3 * i), {}, static_cast<Placement>(i % 3), i % 4));
     const auto before = rows;
     const Trace trace = divide(*this->engine, rows, 3, withTuning(3), 2);
     EXPECT_EQ(trace.result.outcome, DivisionOutcome::Cancelled);

@@ -10,7 +10,7 @@ using fenban::testing::student;
 
 namespace {
 
-std::vector<StudentRow> mathScores(const std::vector<double> &scores, int type = 1) {
+std::vector<StudentRow> mathScores(const std::vector<double> &scores, Placement type = Placement::Placed) {
     std::vector<StudentRow> rows;
     for (const double math : scores) {
         auto scores9 = flat(0);
@@ -39,10 +39,10 @@ TEST(PassFigures, BandTargetsAreHeadCountsPerClassRoundedHalfToEven) {
 
 TEST(PassFigures, OnlyPlacedRowsCount) {
     auto rows = mathScores({70, 71, 72, 79.99});
-    rows[0].type = 0;
-    rows[1].type = 2; // fixed rows count whatever class they name
+    rows[0].type = Placement::Waiting;
+    rows[1].type = Placement::Fixed; // fixed rows count whatever class they name
     rows[1].classId = 9;
-    rows[2].type = 3;
+    rows[2].type = Placement::PlacedInCategory;
     const auto figures = passFigures(rows, 1);
     ASSERT_TRUE(figures);
     EXPECT_EQ(figures->bandTargets[0][7], 3);
@@ -62,8 +62,9 @@ TEST(PassFigures, PlacedAveragesRoundHalfToEven) {
 }
 
 TEST(PassFigures, TotalAverageIsTheAverageOfRowTotals) {
-    std::vector<StudentRow> rows{student(1, "男", {90, 80, 70, 60, 50, 40, 30, 20, 10}, {}, 1),
-                                 student(2, "女", flat(50.5), {}, 1)};
+    std::vector<StudentRow> rows{
+        student(1, "男", {90, 80, 70, 60, 50, 40, 30, 20, 10}, {}, Placement::Placed),
+        student(2, "女", flat(50.5), {}, Placement::Placed)};
     const auto figures = passFigures(rows, 2);
     ASSERT_TRUE(figures);
     EXPECT_EQ(figures->placedAvg[totalMeasure], 452); // (450 + 454.5) / 2 = 452.25
@@ -71,7 +72,7 @@ TEST(PassFigures, TotalAverageIsTheAverageOfRowTotals) {
 }
 
 TEST(PassFigures, NothingPlacedGivesNoFigures) {
-    EXPECT_FALSE(passFigures(mathScores({70, 80}, 0), 2));
+    EXPECT_FALSE(passFigures(mathScores({70, 80}, Placement::Waiting), 2));
     EXPECT_FALSE(passFigures({}, 2));
 }
 

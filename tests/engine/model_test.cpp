@@ -20,7 +20,7 @@ struct ClassBuilder {
 
     Tstudent &add(int id, const std::string &sex, double math, const std::string &pinyin = "P") {
         Tstudent &s = students.emplace_back();
-        s.setInfo(id, "n", 0, sex, 0, pinyin);
+        s.setInfo(id, "n", 0, sex, Placement::Waiting, pinyin);
         s.setScores(math, 0, 0, 0, 0, 0, 0, 0, 0);
         cls.addStudent(s);
         return s;
@@ -69,8 +69,8 @@ TEST(Student, TotalAndAverageFollowTheScores) {
 
 TEST(Student, SameScoresComparesTheNineScoresOnly) {
     Tstudent a, b;
-    a.setInfo(1, "甲", 0, "男", 0, "JIA");
-    b.setInfo(2, "乙", 1, "女", 2, "YI");
+    a.setInfo(1, "甲", 0, "男", Placement::Waiting, "JIA");
+    b.setInfo(2, "乙", 1, "女", Placement::Fixed, "YI");
     a.setScores(90, 80, 70, 60, 50, 40, 30, 20, 10);
     b.setScores(90, 80, 70, 60, 50, 40, 30, 20, 10);
     EXPECT_TRUE(a.sameScores(b));

@@ -48,7 +48,7 @@ TYPED_TEST(Redivision, TouchesOnlyTheChosenClassesAmongThemselves) {
             continue;
         }
         EXPECT_TRUE(is.classId == 2 || is.classId == 5) << is.studentId;
-        if (was.type >= 2) {
+        if (was.type >= Placement::Fixed) {
             EXPECT_EQ(is.classId, was.classId) << is.studentId;
         }
     }

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -27,21 +28,21 @@ struct Trace {
 // Records a run; `cancelAfter` answers "stop" from that many questions on (never when negative).
 class Recorder {
 public:
-    explicit Recorder(long cancelAfter = -1) : cancelAfter_(cancelAfter) {}
+    explicit Recorder(long cancelAfter = -1) : m_cancelAfter(cancelAfter) {}
 
     DivisionObserver observer() {
         return {[this](const std::string &line) { trace.lines.push_back(line); },
                 [this](long done, long total) { trace.progress.emplace_back(done, total); },
                 [this] {
-                    return cancelAfter_ >= 0 && asked_++ >= cancelAfter_;
+                    return m_cancelAfter >= 0 && m_asked++ >= m_cancelAfter;
                 }};
     }
 
     Trace trace;
 
 private:
-    long cancelAfter_;
-    long asked_ = 0;
+    long m_cancelAfter;
+    long m_asked = 0;
 };
 
 inline Trace divide(const DivisionEngine &engine, std::vector<StudentRow> &rows, int numClass,
@@ -60,7 +61,8 @@ inline Trace redivide(const DivisionEngine &engine, std::vector<StudentRow> &row
 }
 
 inline StudentRow student(std::int64_t id, std::string sex, const std::array<double, 9> &scores,
-                          std::string pinyin = {}, int type = 0, int classId = 0, std::string pfType = {}) {
+                          std::string pinyin = {}, Placement type = Placement::Waiting, int classId = 0,
+                          std::string pfType = {}) {
     StudentRow row;
     row.studentId = id;
     row.name = "S" + std::to_string(id);
@@ -104,3 +106,12 @@ struct FastEngine {
 };
 
 } // namespace fenban::testing
+
+namespace fenban {
+
+// For test failures: the stored number rather than the enum's bytes.
+inline void PrintTo(Placement placement, std::ostream *out) {
+    *out << static_cast<int>(placement);
+}
+
+} // namespace fenban

@@ -14,14 +14,15 @@ using fenban::testing::student;
 
 namespace {
 
-// Classes filled from rows whose classId (1-based) says where each goes; type 2 rows are fixed.
+// Classes filled from rows whose classId (1-based) says where each goes; fixed rows stay.
 template <class Model> struct Classes {
     Classes(std::vector<StudentRow> rows, int numClass, int inter = 1)
         : table(std::move(rows)), pool(table.size()) {
         model = std::make_unique<Model>(table, pool, numClass, inter);
         for (std::size_t i = 0; i < table.size(); ++i) {
             const StudentRow &r = table[i];
-            pool[i].setInfo(r.studentId, r.name, 0, r.sex, r.type == 2 ? 2 : 0, r.pingyin);
+            pool[i].setInfo(r.studentId, r.name, 0, r.sex,
+                            r.type == Placement::Fixed ? Placement::Fixed : Placement::Waiting, r.pingyin);
             pool[i].setScores(r.scores);
             model->add(r.classId - 1, pool[i]);
         }
@@ -60,7 +61,8 @@ TuningRules plainRules(bool reDivision) {
 }
 
 // A boy scoring 50 everywhere except physics.
-StudentRow boy(int id, double wuli, int classId, int type = 0, std::string pinyin = {}) {
+StudentRow boy(int id, double wuli, int classId, Placement type = Placement::Waiting,
+               std::string pinyin = {}) {
     auto scores = flat(50);
     scores[3] = wuli;
     return student(id, "男", scores, std::move(pinyin), type, classId);
@@ -103,10 +105,11 @@ TYPED_TEST(Tuning, PairsThatAreNeverTried) {
         StudentRow first, second;
     } cases[] = {
         {"same nine scores", boy(1, 70, 1), boy(2, 70, 2)},
-        {"sex texts differ untrimmed", student(1, " 男", flat(80), {}, 0, 1),
-         student(2, "男", flat(60), {}, 0, 2)},
-        {"boy and girl", student(1, "女", flat(80), {}, 0, 1), student(2, "男", flat(60), {}, 0, 2)},
-        {"partner fixed", boy(1, 80, 1), boy(2, 60, 2, 2)},
+        {"sex texts differ untrimmed", student(1, " 男", flat(80), {}, Placement::Waiting, 1),
+         student(2, "男", flat(60), {}, Placement::Waiting, 2)},
+        {"boy and girl", student(1, "女", flat(80), {}, Placement::Waiting, 1),
+         student(2, "男", flat(60), {}, Placement::Waiting, 2)},
+        {"partner fixed", boy(1, 80, 1), boy(2, 60, 2, Placement::Fixed)},
     };
     for (const auto &tc : cases) {
         Classes<TypeParam> c({tc.first, tc.second}, 2);
@@ -120,8 +123,10 @@ TYPED_TEST(Tuning, PairsThatAreNeverTried) {
 TYPED_TEST(Tuning, NameClashTurnsTheExchangeDownBeforeAnyVerdict) {
     for (const bool clash : {false, true}) {
         // A fixed classmate of the 80 carries the 60's pingyin, or not.
-        Classes<TypeParam> c(
-            {boy(1, 80, 1, 0, "A"), boy(2, 50, 1, 2, clash ? "B" : "C"), boy(3, 60, 2, 0, "B")}, 2);
+        Classes<TypeParam> c({boy(1, 80, 1, Placement::Waiting, "A"),
+                              boy(2, 50, 1, Placement::Fixed, clash ? "B" : "C"),
+                              boy(3, 60, 2, Placement::Waiting, "B")},
+                             2);
         const TuningCounts counts = c.tune(plainRules(false), figuresAt(50, 450));
         EXPECT_EQ(counts.swaps, clash ? 0 : 1) << clash;
         EXPECT_EQ(counts.again, 0) << clash;
@@ -133,7 +138,7 @@ TYPED_TEST(Tuning, SettingsChooseTheVerdicts) {
     // of 490 instead of 480. Fixed classmates make the way back a loss for class 2 in every case.
     auto incoming = boy(2, 60, 2);
     incoming.scores[2] = 80;
-    auto keptInTwo = student(4, "男", flat(50), {}, 2, 2);
+    auto keptInTwo = student(4, "男", flat(50), {}, Placement::Fixed, 2);
     keptInTwo.scores[3] = 90;
     keptInTwo.scores[2] = 0;
     PassFigures figures = figuresAt(50, 450);
@@ -150,8 +155,9 @@ TYPED_TEST(Tuning, SettingsChooseTheVerdicts) {
         {"band surplus of 1 beyond tolerance 0", false, false, true, 0, 1},
     };
     for (const auto &tc : cases) {
-        Classes<TypeParam> c({boy(1, 80, 1), incoming, student(3, "男", flat(50), {}, 2, 1), keptInTwo}, 2,
-                             tc.inter);
+        Classes<TypeParam> c(
+            {boy(1, 80, 1), incoming, student(3, "男", flat(50), {}, Placement::Fixed, 1), keptInTwo}, 2,
+            tc.inter);
         const TuningRules rules{tc.total, tc.chinese, false, false, tc.bands, false};
         EXPECT_EQ(c.tune(rules, figures).swaps, tc.swaps) << tc.why;
     }

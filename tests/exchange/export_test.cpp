@@ -2,6 +2,7 @@
 #include "exchange/sheets/sheet.h"
 #include "support/full_disk.h"
 #include "support/qt_printers.h"
+#include "support/student_builder.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,18 +21,15 @@ using fenban::store::StudentRecord;
 namespace {
 
 StudentRecord student(int id, int classId, std::array<double, 9> scores) {
-    StudentRecord record;
-    record.studentId = id;
-    record.recId = QStringLiteral("0%1").arg(id);
-    record.name = QStringLiteral("学生, \"%1\"").arg(id);
-    record.sex = QStringLiteral("女");
-    record.classId = classId;
-    for (std::size_t i = 0; i < scores.size(); ++i)
-        record.scores[i] = scores[i];
-    record.oralSchool = QStringLiteral("一中");
-    record.qxMemo = QStringLiteral("备注%1").arg(id);
-    record.pfType = QStringLiteral("艺术");
-    return record;
+    return fenban::testing::StudentBuilder(id)
+        .recId(QStringLiteral("0%1").arg(id))
+        .name(QStringLiteral("学生, \"%1\"").arg(id))
+        .sex(QStringLiteral("女"))
+        .inClass(classId)
+        .scores(scores)
+        .school(QStringLiteral("一中"))
+        .memo(QStringLiteral("备注%1").arg(id))
+        .category(QStringLiteral("艺术"));
 }
 
 const QStringList expectedHeader{

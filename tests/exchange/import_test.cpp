@@ -6,6 +6,7 @@
 #include "exchange/xlsx_file.h"
 #include "store/projects.h"
 #include "store/students.h"
+#include "support/student_builder.h"
 #include "support/temp_database.h"
 
 #include <QTemporaryDir>
@@ -288,21 +289,18 @@ fenban::exchange::SheetData sheetOf(const QList<QStringList> &rows) {
 // A divided student as the store holds it, every field set.
 StudentRecord divided(qint64 id, int classId, const QString &name, const QString &memo,
                       const QString &category) {
-    StudentRecord record;
-    record.studentId = id;
-    record.recId = QStringLiteral("0%1").arg(id % 1000);
-    record.name = name;
-    record.sex = id % 2 ? QStringLiteral("男") : QStringLiteral("女");
-    record.classId = classId;
-    for (std::size_t i = 0; i < record.scores.size(); ++i)
-        record.scores[i] = 50.5 + static_cast<double>(i * 3 + id % 7);
-    record.oralSchool = QStringLiteral("第%1中学").arg(classId);
-    record.addr = id % 2 ? QStringLiteral("城关镇%1号").arg(id % 100) : QString();
-    record.type = 1;
-    record.pingyin = fenban::exchange::pinyinName(name);
-    record.qxMemo = memo;
-    record.pfType = category;
-    return record;
+    return fenban::testing::StudentBuilder(id)
+        .recId(QStringLiteral("0%1").arg(id % 1000))
+        .name(name)
+        .sex(id % 2 ? QStringLiteral("男") : QStringLiteral("女"))
+        .inClass(classId)
+        .scoresBy([id](std::size_t i) { return 50.5 + static_cast<double>(i * 3 + id % 7); })
+        .school(QStringLiteral("第%1中学").arg(classId))
+        .addr(id % 2 ? QStringLiteral("城关镇%1号").arg(id % 100) : QString())
+        .type(1)
+        .pinyin(fenban::exchange::pinyinName(name))
+        .memo(memo)
+        .category(category);
 }
 
 class ResultReimport : public ::testing::TestWithParam<const char *> {

@@ -30,6 +30,18 @@ namespace {
 
 const QString fixture = QStringLiteral(FENBAN_TEST_DATA "/import/students.csv");
 
+// Threads of this process, to see a reader thread end whose window is gone.
+int threadCount() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+        if (line.startsWith("Threads:"))
+            return line.mid(8).trimmed().toInt();
+    }
+    return -1;
+}
+
 StudentRecord earlierStudent(int id) {
     StudentRecord record;
     record.studentId = id;
@@ -263,13 +275,14 @@ void ImportPreviewWindowTest::closingWhileLoadingIsSafe() {
                ",张三,男,1,2,3,4,5,6,7,8,9,一中,城关,,\r\n";
     const QString path = writeCsv(QStringLiteral("big.csv"), big);
     ImportPreviewWindow *preview = openPreview();
+    const int threadsBefore = threadCount();
     FileDialog::queueFileName(path);
     QTest::mouseClick(preview->findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
     QVERIFY(preview->isLoading());
     QVERIFY(!preview->findChild<QPushButton *>(QStringLiteral("Button1"))->isEnabled());
     preview->parentWidget()->close();
     QTRY_VERIFY(!m_window->findChild<ImportPreviewWindow *>());
-    QTest::qWait(300);
+    QTRY_COMPARE_WITH_TIMEOUT(threadCount(), threadsBefore, 10000); // the orphaned reader has ended
     QVERIFY(messages().isEmpty());
 
     // A new preview loads the same file in full.

@@ -1,6 +1,7 @@
 #include "reports/class_statistics.h"
 
 #include "support/qt_printers.h"
+#include "support/student_builder.h"
 
 #include <gtest/gtest.h>
 
@@ -26,13 +27,12 @@ constexpr int englishTab = 2;
 constexpr int tiyuTab = 6;
 
 StudentRecord student(int classId, const QString &sex, double mathScore, const QString &category = {}) {
-    StudentRecord record;
-    record.classId = classId;
-    record.sex = sex;
-    record.scores.fill(50.0);
-    record.scores[math] = mathScore;
-    record.pfType = category;
-    return record;
+    return fenban::testing::StudentBuilder(0)
+        .inClass(classId)
+        .sex(sex)
+        .scores(50.0)
+        .score(math, mathScore)
+        .category(category);
 }
 
 // Three classes whose math averages lie 1.2 above, 0.8 below and 1.0 below a whole-table average of 100.

@@ -3,6 +3,7 @@
 #include "reports/student_search.h"
 #include "store/limits.h"
 #include "store/projects.h"
+#include "support/student_builder.h"
 #include "support/temp_database.h"
 
 #include <gtest/gtest.h>
@@ -16,19 +17,16 @@ namespace {
 enum ListColumn { Id, RecId, Name, Sex, ClassId, Math, English, Chinese, Type = 14, OralSchool, Addr };
 
 StudentRecord stored(qint64 id) {
-    StudentRecord record;
-    record.studentId = id;
-    record.recId = QStringLiteral("0%1").arg(id);
-    record.name = QStringLiteral("李四");
-    record.sex = QStringLiteral("女");
-    record.classId = 2;
-    for (std::size_t i = 0; i < record.scores.size(); ++i)
-        record.scores[i] = 60 + static_cast<double>(i);
-    record.type = 1;
-    record.pingyin = QStringLiteral("LI SI");
-    record.qxMemo = QStringLiteral("插班");
-    record.pfType = QStringLiteral("体育");
-    return record;
+    return fenban::testing::StudentBuilder(id)
+        .recId(QStringLiteral("0%1").arg(id))
+        .name(QStringLiteral("李四"))
+        .sex(QStringLiteral("女"))
+        .inClass(2)
+        .scoresBy([](std::size_t i) { return 60 + static_cast<double>(i); })
+        .type(1)
+        .pinyin(QStringLiteral("LI SI"))
+        .memo(QStringLiteral("插班"))
+        .category(QStringLiteral("体育"));
 }
 
 QStringList cellsWith(const StudentRecord &record, int column, const QString &text) {

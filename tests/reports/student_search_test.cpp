@@ -2,6 +2,7 @@
 
 #include "store/projects.h"
 #include "store/students.h"
+#include "support/student_builder.h"
 #include "support/temp_database.h"
 
 #include <gtest/gtest.h>
@@ -17,17 +18,14 @@ enum Score { Math = 0, English = 1, Chinese = 2 };
 
 StudentRecord student(int id, const QString &name, const QString &sex, int classId, double math,
                       double chinese, double english) {
-    StudentRecord record;
-    record.studentId = id;
-    record.name = name;
-    record.sex = sex;
-    record.classId = classId;
-    for (auto &score : record.scores)
-        score = 50;
-    record.scores[Math] = math;
-    record.scores[Chinese] = chinese;
-    record.scores[English] = english;
-    return record;
+    return fenban::testing::StudentBuilder(id)
+        .name(name)
+        .sex(sex)
+        .inClass(classId)
+        .scores(50)
+        .score(Math, math)
+        .score(Chinese, chinese)
+        .score(English, english);
 }
 
 // Small on purpose: every case below can be checked by reading these lines.

@@ -5,6 +5,7 @@
 #include "store/projects.h"
 #include "store/settings.h"
 #include "store/students.h"
+#include "support/student_builder.h"
 #include "support/temp_database.h"
 
 #include <QSqlQuery>
@@ -25,15 +26,13 @@ namespace {
 QList<StudentRecord> cohort() {
     QList<StudentRecord> students;
     for (int id = 1; id <= 12; ++id) {
-        StudentRecord record;
-        record.studentId = id;
-        record.name = QStringLiteral("学生%1").arg(id);
-        record.sex = id % 2 ? QStringLiteral("男") : QStringLiteral("女");
-        for (std::size_t i = 0; i < record.scores.size(); ++i)
-            record.scores[i] = 40 + (id * 7 + static_cast<int>(i) * 13) % 60;
-        record.pingyin = QStringLiteral("XUE SHENG %1").arg(id);
-        record.pfType = id <= 4 ? QStringLiteral("艺术") : QString();
-        students.append(record);
+        students.append(
+            fenban::testing::StudentBuilder(id)
+                .name(QStringLiteral("学生%1").arg(id))
+                .sex(id % 2 ? QStringLiteral("男") : QStringLiteral("女"))
+                .scoresBy([id](std::size_t i) { return 40 + (id * 7 + static_cast<int>(i) * 13) % 60; })
+                .pinyin(QStringLiteral("XUE SHENG %1").arg(id))
+                .category(id <= 4 ? QStringLiteral("艺术") : QString()));
     }
     return students;
 }

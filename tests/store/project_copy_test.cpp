@@ -3,6 +3,7 @@
 #include "store/division_runner.h"
 #include "store/projects.h"
 #include "store/students.h"
+#include "support/student_builder.h"
 #include "support/temp_database.h"
 
 #include <QSqlDatabase>
@@ -16,16 +17,13 @@ using fenban::testing::TempDatabase;
 namespace {
 
 StudentRecord student(int id, int classId, int type, const QString &sex = QStringLiteral("男")) {
-    StudentRecord record;
-    record.studentId = id;
-    record.name = QStringLiteral("学生%1").arg(id);
-    record.sex = sex;
-    record.classId = classId;
-    record.type = type;
-    for (std::size_t i = 0; i < record.scores.size(); ++i)
-        record.scores[i] = 50 + (id * 3 + static_cast<int>(i)) % 40;
-    record.pingyin = QStringLiteral("XUE SHENG %1").arg(id);
-    return record;
+    return fenban::testing::StudentBuilder(id)
+        .name(QStringLiteral("学生%1").arg(id))
+        .sex(sex)
+        .inClass(classId)
+        .type(type)
+        .scoresBy([id](std::size_t i) { return 50 + (id * 3 + static_cast<int>(i)) % 40; })
+        .pinyin(QStringLiteral("XUE SHENG %1").arg(id));
 }
 
 // Project 1 is the divided source, project 2 the target of the copies.

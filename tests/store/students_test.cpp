@@ -4,6 +4,7 @@
 #include "store/schema.h"
 #include "store/student_edits.h"
 #include "store/student_queries.h"
+#include "support/student_builder.h"
 #include "support/temp_database.h"
 
 #include <gtest/gtest.h>
@@ -18,16 +19,13 @@ using fenban::testing::TempDatabase;
 namespace {
 
 StudentRecord student(int id, int classId = 0) {
-    StudentRecord record;
-    record.studentId = id;
-    record.recId = QStringLiteral("r%1").arg(id);
-    record.name = QStringLiteral("学生%1").arg(id);
-    record.sex = QStringLiteral("男");
-    record.classId = classId;
-    for (std::size_t i = 0; i < record.scores.size(); ++i)
-        record.scores[i] = 50.0 + static_cast<double>(i) + id % 7;
-    record.pingyin = QStringLiteral("XUE SHENG");
-    return record;
+    return fenban::testing::StudentBuilder(id)
+        .recId(QStringLiteral("r%1").arg(id))
+        .name(QStringLiteral("学生%1").arg(id))
+        .sex(QStringLiteral("男"))
+        .inClass(classId)
+        .scoresBy([id](std::size_t i) { return 50.0 + static_cast<double>(i) + id % 7; })
+        .pinyin(QStringLiteral("XUE SHENG"));
 }
 
 // Every field holds a value no other field has, so a writer or reader that puts a field in another

@@ -1,10 +1,9 @@
 // Files that declare or unpack to far more than any student list: each is refused with a message that
 // names the file and the limit, and reading it never takes the machine's memory. Each file is read in a
 // child process, whose peak memory the kernel reports when it ends.
-#include <zip.h>
-
 #include "exchange/sheets/sheet.h"
 #include "exchange/sheets/sheet_limits.h"
+#include "package_writer.h"
 #include "support/qt_printers.h"
 
 #include <gtest/gtest.h>
@@ -35,7 +34,6 @@ using sheet_limits::Limit;
 
 constexpr long maxPeakKilobytes = 1024 * 1024;
 
-const QByteArray ns = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
 const QByteArray mainNs = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
 
 QByteArray worksheet(const QByteArray &dimension, const QByteArray &rows) {
@@ -43,51 +41,9 @@ QByteArray worksheet(const QByteArray &dimension, const QByteArray &rows) {
            "</sheetData></worksheet>";
 }
 
-// A workbook of one worksheet, and a shared-string table when one is given; deflated, so that markup
-// repeated millions of times takes a few hundred kilobytes.
+// Deflated, so that markup repeated millions of times takes a few hundred kilobytes.
 QByteArray package(const QByteArray &sheet, const QByteArray &sharedStrings = {}) {
-    QList<std::pair<QByteArray, QByteArray>> parts{
-        {"_rels/.rels",
-         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-         "<Relationship Id=\"rId1\" Type=\"" +
-             ns + "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
-        {"xl/workbook.xml",
-         "<workbook xmlns=\"" + mainNs + "\" xmlns:r=\"" + ns +
-             "\"><sheets><sheet name=\"S\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>"},
-        {"xl/_rels/workbook.xml.rels",
-         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-         "<Relationship Id=\"rId1\" Type=\"" +
-             ns + "/worksheet\" Target=\"worksheets/sheet1.xml\"/>" +
-             (sharedStrings.isEmpty() ? QByteArray()
-                                      : "<Relationship Id=\"rId2\" Type=\"" + ns +
-                                            "/sharedStrings\" Target=\"sharedStrings.xml\"/>") +
-             "</Relationships>"},
-        {"xl/worksheets/sheet1.xml", sheet},
-    };
-    if (!sharedStrings.isEmpty())
-        parts.append({"xl/sharedStrings.xml", sharedStrings});
-
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t *target = zip_source_buffer_create(nullptr, 0, 0, &error);
-    zip_t *archive = zip_open_from_source(target, ZIP_TRUNCATE, &error);
-    zip_source_keep(target);
-    for (const auto &[name, content] : parts) {
-        const zip_int64_t index = zip_file_add(
-            archive, name.constData(), zip_source_buffer(archive, content.constData(), content.size(), 0), 0);
-        zip_set_file_compression(archive, zip_uint64_t(index), ZIP_CM_DEFLATE, 1);
-    }
-    zip_close(archive);
-    zip_error_fini(&error);
-
-    zip_stat_t stat;
-    zip_source_stat(target, &stat);
-    QByteArray bytes(qsizetype(stat.size), Qt::Uninitialized);
-    zip_source_open(target);
-    zip_source_read(target, bytes.data(), stat.size);
-    zip_source_close(target);
-    zip_source_free(target);
-    return bytes;
+    return testing::workbookPackage(sheet, sharedStrings, testing::Compression::Deflated);
 }
 
 // About a billion cells, as the sheet's stated extent has it.

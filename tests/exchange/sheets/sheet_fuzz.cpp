@@ -16,6 +16,7 @@
 #include "exchange/sheets/xls_sheet.h"
 #include "exchange/sheets/xlsx_cells.h"
 #include "exchange/sheets/xlsx_reader.h"
+#include "package_writer.h"
 
 #include <QCoreApplication>
 #include <QDirIterator>
@@ -76,27 +77,6 @@ QList<std::pair<QByteArray, QByteArray>> packageParts(const QByteArray &bytes) {
     }
     zip_discard(archive);
     return parts;
-}
-
-QByteArray packageOf(const QList<std::pair<QByteArray, QByteArray>> &parts) {
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t *target = zip_source_buffer_create(nullptr, 0, 0, &error);
-    zip_t *archive = zip_open_from_source(target, ZIP_TRUNCATE, &error);
-    zip_source_keep(target);
-    for (const auto &[name, content] : parts)
-        zip_file_add(archive, name.constData(),
-                     zip_source_buffer(archive, content.constData(), content.size(), 0), ZIP_FL_OVERWRITE);
-    zip_close(archive);
-    zip_error_fini(&error);
-    zip_stat_t stat;
-    zip_source_stat(target, &stat);
-    QByteArray bytes(qsizetype(stat.size), Qt::Uninitialized);
-    zip_source_open(target);
-    zip_source_read(target, bytes.data(), stat.size);
-    zip_source_close(target);
-    zip_source_free(target);
-    return bytes;
 }
 
 class Mutator {
@@ -270,7 +250,7 @@ private:
         save(content);
         const xlsx::Parsed<QList<QString>> strings = xlsx::parseSharedStrings(content);
         (void)xlsx::parseWorksheet(content, strings ? *strings : QList<QString>{u"a"_s, u"b"_s});
-        feedFile(seed.name, packageOf(parts));
+        feedFile(seed.name, fenban::exchange::testing::zipArchive(parts));
     }
 
     void feedFile(const QString &name, const QByteArray &bytes) {
