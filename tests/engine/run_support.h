@@ -3,6 +3,7 @@
 #include "engine/division.h"
 
 #include <array>
+#include <charconv>
 #include <cstdint>
 #include <memory>
 #include <ostream>
@@ -60,15 +61,23 @@ inline Trace redivide(const DivisionEngine &engine, std::vector<StudentRow> &row
     return recorder.trace;
 }
 
+// A letter followed by the number, built without `"S" + std::to_string(n)`, which GCC 12 at -O3 warns
+// about falsely (-Wrestrict).
+inline std::string numbered(char letter, std::int64_t value) {
+    std::array<char, 24> text{letter};
+    const auto end = std::to_chars(text.data() + 1, text.data() + text.size(), value).ptr;
+    return std::string(text.data(), end);
+}
+
 inline StudentRow student(std::int64_t id, std::string sex, const std::array<double, 9> &scores,
                           std::string pinyin = {}, Placement type = Placement::Waiting, int classId = 0,
                           std::string pfType = {}) {
     StudentRow row;
     row.studentId = id;
-    row.name = "S" + std::to_string(id);
+    row.name = numbered('S', id);
     row.sex = std::move(sex);
     row.scores = scores;
-    row.pingyin = pinyin.empty() ? "P" + std::to_string(id) : std::move(pinyin);
+    row.pingyin = pinyin.empty() ? numbered('P', id) : std::move(pinyin);
     row.type = type;
     row.classId = classId;
     row.pfType = std::move(pfType);
