@@ -77,7 +77,7 @@ private:
     void load(std::size_t row, Placement placeKind) {
         const StudentRow &r = m_table[row];
         Tstudent &s = m_pool[row];
-        s.setInfo(r.studentId, r.name, 0, r.sex, placeKind, r.pingyin);
+        s.setInfo(r.studentId, r.name, false, r.sex, placeKind, r.pingyin);
         s.setScores(r.scores);
     }
 

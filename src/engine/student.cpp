@@ -14,7 +14,7 @@ constexpr std::array<double Tstudent::*, subjectCount> scoreFields{
 
 } // namespace
 
-void Tstudent::setInfo(std::int64_t id, std::string name, std::int32_t adjustedMark, std::string sexText,
+void Tstudent::setInfo(std::int64_t id, std::string name, bool adjustedMark, std::string sexText,
                        Placement kind, std::string pinyinText) {
     studentId = id;
     studentName = std::move(name);

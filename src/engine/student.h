@@ -15,7 +15,7 @@ class Tstudent {
 public:
     std::int64_t studentId = 0;
     std::string studentName;
-    std::int32_t adjusted = 0; // 1 while fine-tuning has moved the student within the current pass
+    bool adjusted = false; // while fine-tuning has moved the student within the current pass
     double math = 0.0;
     double english = 0.0;
     double chinese = 0.0;
@@ -31,7 +31,7 @@ public:
     Placement placeKind = Placement::Waiting; // Fixed: had its class before the pass; never moved
     std::string pingyin;
 
-    void setInfo(std::int64_t studentId, std::string studentName, std::int32_t adjusted, std::string sex,
+    void setInfo(std::int64_t studentId, std::string studentName, bool adjusted, std::string sex,
                  Placement placeKind, std::string pingyin);
     void setScores(double math, double english, double chinese, double wuli, double zhengzhi, double lishi,
                    double tiyu, double dili, double shengwu);

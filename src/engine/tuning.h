@@ -64,7 +64,7 @@ public:
             const std::size_t positions = m_model.size(a);
             for (std::size_t p = 0; p < positions; ++p) {
                 const Tstudent &first = m_model.at(a, p);
-                if (first.adjusted != 0 || first.placeKind == Placement::Fixed)
+                if (first.adjusted || first.placeKind == Placement::Fixed)
                     continue;
                 for (int b = 0; b < classCount; ++b) {
                     if (b != a)
@@ -74,7 +74,7 @@ public:
         }
         for (int k = 0; k < classCount; ++k) {
             for (std::size_t p = 0; p < m_model.size(k); ++p)
-                m_model.at(k, p).adjusted = 0;
+                m_model.at(k, p).adjusted = false;
         }
         return m_counts;
     }
@@ -103,7 +103,7 @@ private:
     }
 
     // Whether an exchange moving this student on is judged from the partner's class as well.
-    bool rechecks(const Tstudent &mover) const { return m_rules.reDivision || mover.adjusted == 1; }
+    bool rechecks(const Tstudent &mover) const { return m_rules.reDivision || mover.adjusted; }
 
     double deviation(int k, std::size_t measure) const {
         return static_cast<double>(m_figures.placedAvg[measure]) - m_model.average(k, measure);
@@ -153,8 +153,8 @@ private:
         if (passed && bandsHoldA && averagesHold(a, beforeA)) {
             m_model.keep();
             ++m_counts.swaps;
-            mover.adjusted = 1;
-            partner.adjusted = 1;
+            mover.adjusted = true;
+            partner.adjusted = true;
         } else {
             m_model.undo();
         }

@@ -85,7 +85,7 @@ TYPED_TEST(Tuning, NewcomerMovesOnOnlyThroughTheRecheck) {
     EXPECT_EQ(counts.again, 1);
     EXPECT_EQ(c.contents(), (std::vector<std::vector<int>>{{3}, {1}, {2}}));
     for (const Tstudent &s : c.pool)
-        EXPECT_EQ(s.adjusted, 0);
+        EXPECT_FALSE(s.adjusted);
 }
 
 TYPED_TEST(Tuning, RedivisionRechecksEveryEvaluation) {
