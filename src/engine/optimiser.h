@@ -1,0 +1,57 @@
+#pragma once
+
+#include "engine/division.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace fenban {
+
+// What the optimiser balances and how long it may search.
+struct OptimiseOptions {
+    // Work allowed, in seconds of this machine's single core. The search counts its steps rather than
+    // reading a clock, so the same seed on the same rows gives the same classes on any machine; the
+    // seconds only say how many steps it may take.
+    double seconds = 10.0;
+    std::uint64_t seed = 1;
+    // Subjects (subject order) whose class means, spreads and bands are evened out; the total of the
+    // nine scores counts when `total` is set, the 10-point bands when `bands` is set.
+    std::array<bool, subjectCount> subjects{true, true, true, true, true, true, true, true, true};
+    bool total = true;
+    bool bands = true;
+};
+
+struct OptimiseObserver {
+    // Steps done out of all the search may take; called now and then.
+    std::function<void(long long done, long long total)> progress;
+    // Asked now and then; answering true stops the search (outcome Stopped).
+    std::function<bool()> stopRequested;
+};
+
+enum class OptimiseOutcome { Done, Stopped, Refused };
+
+struct OptimiseResult {
+    OptimiseOutcome outcome = OptimiseOutcome::Done;
+    std::string message; // for Refused: why, for the user (UTF-8)
+};
+
+// The balance options a project's settings ask for: the six subjects the settings have no tick for
+// always count; 语文, 数学, 英语, the total and the bands follow their ticks.
+OptimiseOptions optimiseOptions(const DivisionSettings &settings);
+
+// Moves and exchanges students between classes 1..classCount so that the classes become as equal as
+// possible, starting from the classes the rows carry. Hard rules, as far as fixed students allow:
+// fixed rows (Placement::Fixed) keep their class; every other row ends in a class, including those with
+// an empty sex; class sizes differ by at most one; in every class the boys, the girls and each
+// category lie within the floor and ceiling of their share of the cohort; no two students with the
+// same (non-empty) pinyin form share a class where the cohort allows it, and never more such pairs
+// than the rows started with. Soft: class means and spreads of the chosen subjects and of the total,
+// and 10-point band counts. Done and Stopped leave the best classes found in the rows (moved and
+// unfixed rows get Placement::Placed); Refused leaves the rows as they were.
+OptimiseResult optimise(std::vector<StudentRow> &rows, int classCount, const OptimiseOptions &options,
+                        const OptimiseObserver &observer = {});
+
+} // namespace fenban

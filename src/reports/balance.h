@@ -1,0 +1,87 @@
+#pragma once
+
+#include "engine/division.h"
+#include "engine/subject.h"
+#include "store/result.h"
+
+#include <QSqlDatabase>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace fenban::reports {
+
+// Measures 0..8 are the subjects in subject order, 9 the total of the nine scores.
+inline constexpr std::size_t measureCount = subjectCount + 1;
+
+// One class's own figures, for the per-class table.
+struct ClassBalance {
+    int classId = 0;
+    int size = 0;
+    int boys = 0;
+    int girls = 0;
+    std::vector<int> categories;             // per BalanceReport::categoryNames
+    std::array<double, measureCount> mean{}; // 0 for an empty class
+    std::array<double, measureCount> sd{};   // population SD (divisor n)
+    double bandDev = 0.0;                    // worst band deviation of this class over all subjects
+    int samePinyinPairs = 0;
+    int sameNamePairs = 0;
+};
+
+// A student in no class (class 0, or a class outside 1..K), with the reason where it is known.
+struct UnplacedBalance {
+    std::int64_t studentId = 0;
+    std::string name;
+    std::string reason; // "性别为空", "班级号超出班级数", "未分班"
+};
+
+// How even the current division of a project is. K is the project's class count; the cohort is every
+// student of the project, placed or not. Every "dev" is a maximum over classes 1..K (an empty class
+// counts with size 0 and mean/SD 0 only for size/sex/category/band).
+struct BalanceReport {
+    int classCount = 0;
+    int students = 0;
+    int placed = 0;
+    double sizeDev = 0.0;     // |class size − placed / K|
+    double sexDev = 0.0;      // |boys − cohort boys / K| and the same for girls (sex trimmed)
+    double categoryDev = 0.0; // the same for each non-empty trimmed category, max over categories
+    std::array<double, measureCount> meanDev{}; // |class mean − cohort mean|, non-empty classes
+    std::array<double, measureCount> sdDev{};   // |class SD − cohort SD|, non-empty classes
+    std::array<double, subjectCount> bandDev{}; // |class band count − cohort band count / K|
+    int samePinyinPairs = 0; // pairs in one class with the same non-empty stored pinyin form
+    int sameNamePairs = 0;   // pairs in one class with the same non-empty name
+    std::vector<UnplacedBalance> unplaced;
+    std::vector<std::string> categoryNames; // sorted
+    std::vector<ClassBalance> classes;      // classes 1..K in order
+
+    // The summary lines.
+    double worstSubjectMeanDev() const;
+    double worstTotalMeanDev() const;
+    double worstSubjectSdDev() const;
+    double worstBandDev() const;
+    double worstSexDev() const;
+    double worstCategoryDev() const;
+};
+
+BalanceReport balanceReport(const std::vector<StudentRow> &rows, int classCount);
+
+// Reads the project's students and class count and measures them.
+store::Result<BalanceReport> loadBalanceReport(QSqlDatabase db, int projectId);
+
+// One summary figure with its name as the command line prints it and the goal it is judged by.
+struct BalanceFigure {
+    std::string name; // "size_dev", "worst_subject_mean_dev", ...
+    QString label;    // Chinese caption for the window and the sheet
+    double value = 0.0;
+    enum Grade { Good, Fair, Poor } grade = Good;
+};
+
+// The summary lines in print order: size_dev, worst_sex_dev, worst_category_dev,
+// worst_subject_mean_dev, worst_total_mean_dev, worst_subject_sd_dev, worst_band_dev,
+// same_pinyin_pairs, same_name_pairs, unplaced.
+std::vector<BalanceFigure> balanceSummary(const BalanceReport &report);
+
+} // namespace fenban::reports
