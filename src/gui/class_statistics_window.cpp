@@ -1,8 +1,12 @@
 #include "gui/class_statistics_window.h"
 
+#include "gui/balance_charts.h"
+#include "gui/balance_view.h"
 #include "gui/file_dialog.h"
 #include "gui/message_box.h"
 #include "gui/project_context.h"
+#include "reports/balance.h"
+#include "reports/chart_figures.h"
 #include "reports/statistics_export.h"
 
 #include <QHBoxLayout>
@@ -97,7 +101,15 @@ void ClassStatisticsWindow::buildWidgets() {
     }
     m_categoryGrid = newGrid(QStringLiteral("sgType"), m_pages);
     m_pages->addTab(m_categoryGrid, QStringLiteral("每一类的人数"));
+    m_balanceView = new BalanceView(m_pages);
+    m_balanceView->setObjectName(QStringLiteral("tsBalance"));
+    m_pages->addTab(m_balanceView, QStringLiteral("均衡度"));
+    m_balanceCharts = new BalanceCharts(m_pages);
+    m_balanceCharts->setObjectName(QStringLiteral("tsBalanceCharts"));
+    m_pages->addTab(m_balanceCharts, QStringLiteral("均衡图表"));
 
+    m_optimiseButton = new QPushButton(QStringLiteral("优化均衡"), this);
+    m_optimiseButton->setObjectName(QStringLiteral("btnOptimise"));
     m_refreshButton = new QPushButton(QStringLiteral("更新数据"), this);
     m_refreshButton->setObjectName(QStringLiteral("Button1"));
     m_exportButton = new QPushButton(QStringLiteral("导出分班数据"), this);
@@ -105,6 +117,7 @@ void ClassStatisticsWindow::buildWidgets() {
     m_closeButton = new QPushButton(QStringLiteral("取消"), this);
     m_closeButton->setObjectName(QStringLiteral("Button2"));
     auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_optimiseButton);
     buttons->addStretch();
     buttons->addWidget(m_refreshButton);
     buttons->addWidget(m_exportButton);
@@ -118,6 +131,7 @@ void ClassStatisticsWindow::buildWidgets() {
     connect(m_closeButton, &QPushButton::clicked, this, &QWidget::close);
     connect(m_redivideButton, &QPushButton::clicked, this, &ClassStatisticsWindow::redivideMarkedClasses);
     connect(m_exportButton, &QPushButton::clicked, this, &ClassStatisticsWindow::exportStatistics);
+    connect(m_optimiseButton, &QPushButton::clicked, this, &ClassStatisticsWindow::optimisationRequested);
 }
 
 void ClassStatisticsWindow::refresh() {
@@ -140,6 +154,22 @@ void ClassStatisticsWindow::showStatistics() {
     // figures would otherwise stand beside a stale list.
     showGrid(m_categoryGrid, m_statistics.categories);
     fillClassList();
+    showBalance();
+}
+
+void ClassStatisticsWindow::showBalance() {
+    const auto report = reports::loadBalanceReport(m_context->database(), m_context->projectId());
+    if (!report) {
+        MessageBox::error(this, report.error());
+        return;
+    }
+    const auto figures = reports::loadChartFigures(m_context->database(), m_context->projectId());
+    if (!figures) {
+        MessageBox::error(this, figures.error());
+        return;
+    }
+    m_balanceView->showReport(report.value());
+    m_balanceCharts->showFigures(report.value(), figures.value());
 }
 
 void ClassStatisticsWindow::fillClassList() {

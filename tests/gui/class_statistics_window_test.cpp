@@ -1,19 +1,30 @@
 #include "exchange/sheets/sheet.h"
+#include "gui/balance_view.h"
 #include "gui/class_statistics_window.h"
 #include "gui/division_window.h"
 #include "gui/main_window.h"
+#include "reports/balance.h"
 #include "store/projects.h"
 #include "store/students.h"
 #include "window_fixture.h"
 
+#include <QBarSeries>
+#include <QBarSet>
+#include <QBoxPlotSeries>
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
 #include <QDir>
+#include <QLineSeries>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStackedBarSeries>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
 
+using fenban::gui::BalanceView;
 using fenban::gui::ClassStatisticsWindow;
 using fenban::gui::DivisionWindow;
 using fenban::gui::MainWindow;
@@ -54,12 +65,15 @@ private slots:
     void exportWritesTheGridsAndOpensTheFile();
     void redivisionSendsTheMarkedClassNumbers();
     void refreshReadsTheProjectChosenSinceOpening();
+    void balanceTabShowsTheFiguresAndTheUnplaced();
+    void chartsHaveOneEntryPerClass();
 
 private:
     void click(QWidget *root, const QString &name);
     ClassStatisticsWindow *openStatistics();
     QTableWidget *grid(const QString &name);
     QList<StudentRecord> studentsOfClasses(const QList<int> &classIds);
+    QList<QAbstractSeries *> chartSeries(const QString &viewName);
 
     fenban::testing::WindowFixture m_fixture;
     MainWindow *m_window = nullptr;
@@ -112,10 +126,12 @@ QList<StudentRecord> ClassStatisticsWindowTest::studentsOfClasses(const QList<in
 void ClassStatisticsWindowTest::showsTheFiguresOfTheCurrentProject() {
     QCOMPARE(m_statistics->windowTitle(), QStringLiteral("班级信息"));
     auto *tabs = m_statistics->findChild<QTabWidget *>();
-    QCOMPARE(tabs->count(), 11);
+    QCOMPARE(tabs->count(), 13);
     QCOMPARE(tabs->tabText(0), QStringLiteral("班级信息"));
     QCOMPARE(tabs->tabText(1), QStringLiteral("语文"));
     QCOMPARE(tabs->tabText(10), QStringLiteral("每一类的人数"));
+    QCOMPARE(tabs->tabText(11), QStringLiteral("均衡度"));
+    QCOMPARE(tabs->tabText(12), QStringLiteral("均衡图表"));
 
     QTableWidget *summary = grid(QStringLiteral("sgClass_info"));
     QCOMPARE(summary->columnCount(), 26);
@@ -245,6 +261,95 @@ void ClassStatisticsWindowTest::refreshReadsTheProjectChosenSinceOpening() {
     QCOMPARE(summary->item(1, 1)->text(), QStringLiteral("1班"));
     QCOMPARE(summary->item(1, 2)->text(), QStringLiteral("3"));
     QVERIFY(fenban::testing::shownMessages().isEmpty());
+}
+
+QList<QAbstractSeries *> ClassStatisticsWindowTest::chartSeries(const QString &viewName) {
+    auto *view = m_statistics->findChild<QChartView *>(viewName);
+    return view ? view->chart()->series() : QList<QAbstractSeries *>{};
+}
+
+void ClassStatisticsWindowTest::balanceTabShowsTheFiguresAndTheUnplaced() {
+    // A third student outside the classes, for want of a sex; the two in class 0 have one.
+    QList<StudentRecord> students = placedCohort();
+    students[2].sex.clear();
+    students[2].classId = 0;
+    QCOMPARE(fenban::store::StudentStore(m_fixture.connection()).replaceAll(1, students).kind,
+             fenban::store::ReplaceOutcome::Written);
+    click(m_statistics, QStringLiteral("Button1"));
+
+    auto *page = m_statistics->findChild<QWidget *>(QStringLiteral("tsBalance"));
+    QVERIFY(page);
+    const auto report = fenban::reports::loadBalanceReport(m_fixture.connection(), 1);
+    QVERIFY(report);
+    const auto figures = fenban::reports::balanceSummary(report.value());
+    auto *summary = page->findChild<QTableWidget *>(QStringLiteral("sgBalanceSummary"));
+    QCOMPARE(summary->rowCount(), int(figures.size()));
+    int unplacedRow = -1;
+    for (int row = 0; row < summary->rowCount(); ++row) {
+        const auto &figure = figures[std::size_t(row)];
+        QCOMPARE(summary->item(row, 0)->text(), figure.label);
+        QCOMPARE(summary->item(row, 1)->background().color(), BalanceView::gradeColour(figure.grade));
+        if (figure.name == "unplaced")
+            unplacedRow = row;
+        else if (figure.name == "worst_subject_mean_dev")
+            QCOMPARE(summary->item(row, 1)->text(), QString::number(figure.value, 'f', 2));
+    }
+    // Counts are whole numbers, and three students in no class miss a goal of none.
+    QVERIFY(unplacedRow >= 0);
+    QCOMPARE(summary->item(unplacedRow, 1)->text(), QStringLiteral("3"));
+    QVERIFY(summary->item(unplacedRow, 1)->background().color() !=
+            BalanceView::gradeColour(fenban::reports::BalanceFigure::Good));
+
+    auto *unplaced = page->findChild<QTableWidget *>(QStringLiteral("sgUnplaced"));
+    QCOMPARE(unplaced->rowCount(), 3);
+    QStringList rows;
+    for (int row = 0; row < unplaced->rowCount(); ++row)
+        rows.append(QStringList{unplaced->item(row, 0)->text(), unplaced->item(row, 1)->text(),
+                                unplaced->item(row, 2)->text()}
+                        .join(u' '));
+    QVERIFY2(rows.contains(u"1003 学生3 性别为空"_s), qPrintable(rows.join(u'|')));
+
+    auto *classes = page->findChild<QTableWidget *>(QStringLiteral("sgBalanceClasses"));
+    QCOMPARE(classes->rowCount(), 4);
+    QCOMPARE(classes->horizontalHeaderItem(1)->text(), QStringLiteral("人数"));
+    QCOMPARE(classes->item(0, 0)->text(), QStringLiteral("1班"));
+    QCOMPARE(classes->item(0, 1)->text(), QStringLiteral("5"));
+    QCOMPARE(classes->item(3, 1)->text(), QStringLiteral("6"));
+    QVERIFY(fenban::testing::shownMessages().isEmpty());
+}
+
+void ClassStatisticsWindowTest::chartsHaveOneEntryPerClass() {
+    const auto means = chartSeries(QStringLiteral("cvMeans"));
+    QCOMPARE(means.size(), 2);
+    auto *bars = qobject_cast<QBarSeries *>(means[0]);
+    QVERIFY(bars);
+    QCOMPARE(bars->barSets().size(), 1);
+    QCOMPARE(bars->barSets()[0]->count(), 4);
+    // The chosen measure is the total at first; class 1 is far ahead in math, and chosen math shows it.
+    auto *measure = m_statistics->findChild<QComboBox *>(QStringLiteral("cbChartMeasure"));
+    QCOMPARE(measure->count(), 10);
+    QCOMPARE(measure->currentText(), QStringLiteral("总分"));
+    measure->setCurrentIndex(measure->findText(QStringLiteral("数学")));
+    const auto mathMeans = chartSeries(QStringLiteral("cvMeans"));
+    auto *mathBars = qobject_cast<QBarSeries *>(mathMeans[0])->barSets()[0];
+    QCOMPARE(mathBars->at(0), 140.0);
+    auto *cohort = qobject_cast<QLineSeries *>(mathMeans[1]);
+    QVERIFY(cohort);
+    QVERIFY(cohort->at(0).y() < 140.0 && cohort->at(0).y() > mathBars->at(1));
+
+    const auto boxes = chartSeries(QStringLiteral("cvTotals"));
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(qobject_cast<QBoxPlotSeries *>(boxes[0])->count(), 4);
+
+    const auto sexes = chartSeries(QStringLiteral("cvSex"));
+    auto *stacked = qobject_cast<QStackedBarSeries *>(sexes.value(0));
+    QVERIFY(stacked);
+    QCOMPARE(stacked->barSets().size(), 2);
+    for (const QBarSet *set : stacked->barSets())
+        QCOMPARE(set->count(), 4);
+    // Classes of six from alternating students: three boys and three girls each.
+    QCOMPARE(stacked->barSets()[0]->at(0), 3.0);
+    QCOMPARE(stacked->barSets()[1]->at(3), 3.0);
 }
 
 QTEST_MAIN(ClassStatisticsWindowTest)
