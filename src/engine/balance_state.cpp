@@ -33,10 +33,6 @@ constexpr std::size_t smallGroup = 32;
 constexpr int neighbourWindow = 150;
 constexpr std::size_t neighbourCount = 24;
 
-// Past this share of its goal a deviation starts to cost steeply.
-constexpr double margin = 0.7;
-constexpr double steepness = 20.0;
-
 int sexKind(std::string_view sex) {
     const std::string_view trimmed = trimBlanks(sex);
     if (trimmed == boyText)
@@ -47,12 +43,6 @@ int sexKind(std::string_view sex) {
 }
 
 } // namespace
-
-double BalanceState::shape(double squared) {
-    const double x = std::sqrt(squared);
-    const double past = std::max(0.0, x - margin);
-    return squared + steepness * past * past;
-}
 
 BalanceState::Bounds BalanceState::shareBounds(int cohortCount, int classCount) {
     return {cohortCount / classCount, (cohortCount + classCount - 1) / classCount};
@@ -159,7 +149,8 @@ BalanceState::BalanceState(const std::vector<StudentRow> &rows, int classCount,
 
     // Targets are the whole cohort's figures.
     m_mean.assign(m_measures, 0.0);
-    m_sd.assign(m_measures, 0.0);
+    m_variance.assign(m_measures, 0.0);
+    m_halfInverseSd.assign(m_measures, 0.0);
     m_meanWeight.resize(m_measures);
     m_sdWeight.resize(m_measures);
     for (int m = 0; m < m_measures; ++m) {
@@ -178,7 +169,9 @@ BalanceState::BalanceState(const std::vector<StudentRow> &rows, int classCount,
             squares += v * v;
         }
         m_mean[m] = sum / students;
-        m_sd[m] = std::sqrt(std::max(0.0, squares / students - m_mean[m] * m_mean[m]));
+        m_variance[m] = std::max(0.0, squares / students - m_mean[m] * m_mean[m]);
+        const double sd = std::sqrt(m_variance[m]);
+        m_halfInverseSd[m] = sd > 0.0 ? 0.5 / sd : 0.0;
     }
 
     if (options.bands) {
@@ -207,6 +200,11 @@ BalanceState::BalanceState(const std::vector<StudentRow> &rows, int classCount,
     for (double &target : m_bandTarget)
         target /= classCount;
     m_bandWeight = 1.0 / (bandGoal * bandGoal);
+
+    m_inverse.resize(static_cast<std::size_t>(students) + 2);
+    m_inverse[0] = 0.0;
+    for (std::size_t size = 1; size < m_inverse.size(); ++size)
+        m_inverse[size] = 1.0 / static_cast<double>(size);
 
     setClasses(m_class);
 }
@@ -292,16 +290,6 @@ void BalanceState::setClasses(const std::vector<int> &classes) {
             ++m_groupCounts[g][m_class[member]];
     }
     refreshCost();
-}
-
-double BalanceState::measureCost(int measure, double sum, double squares, int size) const {
-    if (size == 0)
-        return 0.0;
-    const double mean = sum / size;
-    const double sd = std::sqrt(std::max(0.0, squares / size - mean * mean));
-    const double meanOff = mean - m_mean[measure];
-    const double sdOff = sd - m_sd[measure];
-    return shape(m_meanWeight[measure] * meanOff * meanOff) + shape(m_sdWeight[measure] * sdOff * sdOff);
 }
 
 double BalanceState::classSoft(int cls) const {
