@@ -23,6 +23,7 @@ public:
     struct Cost {
         long long hard = 0;
         double soft = 0.0;
+        Cost operator+(const Cost &other) const { return {hard + other.hard, soft + other.soft}; }
         bool operator<(const Cost &other) const {
             return hard != other.hard ? hard < other.hard : soft < other.soft;
         }
@@ -103,6 +104,8 @@ private:
                         int category2, int category2Change) const;
     int pinyinCount(int group, int cls) const;
     double classSoft(int cls) const;
+    // Change of cost of one class if student `out` (of the class) were replaced by `in` (of another).
+    Cost replaceDelta(int cls, int out, int in) const;
     int classHardCounts(int cls) const;
 
     int m_classCount = 0;
