@@ -168,8 +168,9 @@ void ClassStatisticsWindow::showBalance() {
         MessageBox::error(this, figures.error());
         return;
     }
-    m_balanceView->showReport(report.value());
-    m_balanceCharts->showFigures(report.value(), figures.value());
+    m_balance = report.value();
+    m_balanceView->showReport(m_balance);
+    m_balanceCharts->showFigures(m_balance, figures.value());
 }
 
 void ClassStatisticsWindow::fillClassList() {
@@ -211,13 +212,7 @@ void ClassStatisticsWindow::exportStatistics() {
                                  QStringLiteral("Excel 工作簿 (*.xlsx)"));
     if (path.isEmpty())
         return;
-    // The window holds no balance figures, so they are measured as the export is written.
-    const auto balance = reports::loadBalanceReport(m_context->database(), m_context->projectId());
-    if (!balance) {
-        MessageBox::error(this, balance.error());
-        return;
-    }
-    if (const auto written = reports::writeStatistics(m_statistics, balance.value(), path); !written) {
+    if (const auto written = reports::writeStatistics(m_statistics, m_balance, path); !written) {
         MessageBox::error(this, written.error());
         return;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "reports/balance.h"
 #include "reports/class_statistics.h"
 
 #include <QWidget>
@@ -45,6 +46,7 @@ private:
     std::shared_ptr<const ProjectContext> m_context;
     // The figures on screen; the export writes these, not a fresh reading.
     reports::ClassStatistics m_statistics;
+    reports::BalanceReport m_balance;
 
     QTabWidget *m_pages = nullptr;
     QTableWidget *m_summaryGrid = nullptr;
