@@ -1,6 +1,7 @@
 #include "gui/message_box.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 #include <QQueue>
 
 namespace fenban::gui {
@@ -47,6 +48,18 @@ bool MessageBox::confirm(QWidget *parent, const QString &text, const QString &ti
     }
     return QMessageBox::question(parent, shownTitle, text, QMessageBox::Ok | QMessageBox::Cancel,
                                  QMessageBox::Cancel) == QMessageBox::Ok;
+}
+
+bool MessageBox::question(QWidget *parent, const QString &text) {
+    if (script().active) {
+        script().shown.append({productTitle, text});
+        return script().answers.isEmpty() || script().answers.dequeue();
+    }
+    QMessageBox box(QMessageBox::Question, productTitle, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("否"));
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
 }
 
 void MessageBox::setScripted(bool scripted) {

@@ -15,6 +15,8 @@ public:
     static void error(QWidget *parent, const QString &text);
     // OK/Cancel question; true when the answer is OK.
     static bool confirm(QWidget *parent, const QString &text, const QString &title = {});
+    // Yes/No question (是/否); true when the answer is yes.
+    static bool question(QWidget *parent, const QString &text);
 
     // For tests: show nothing, record every message, and answer questions from a queue (OK when empty).
     struct Shown {
