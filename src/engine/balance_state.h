@@ -1,0 +1,131 @@
+#pragma once
+
+#include "engine/division.h"
+#include "engine/optimiser.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace fenban {
+
+// The classes of one cohort as the optimiser sees them: every figure it balances kept up to date per
+// class, so that the cost of a move or an exchange is worked out from the two classes it touches.
+//
+// Cost is two-level. `hard` counts what the rules forbid: students beyond the floor/ceiling of a
+// class's size, boys, girls and category shares, and (weighted far above those) pairs of students with
+// the same pinyin form in one class. `soft` sums, per class, the squared deviations of means, spreads
+// and band counts from the cohort's, each divided by the square of the deviation a teacher would accept.
+class BalanceState {
+public:
+    BalanceState(const std::vector<StudentRow> &rows, int classCount, const OptimiseOptions &options);
+
+    struct Cost {
+        long long hard = 0;
+        double soft = 0.0;
+        bool operator<(const Cost &other) const {
+            return hard != other.hard ? hard < other.hard : soft < other.soft;
+        }
+    };
+
+    int classCount() const { return m_classCount; }
+    int studentCount() const { return static_cast<int>(m_class.size()); }
+    // Students the search may move, by row index.
+    const std::vector<int> &movable() const { return m_movable; }
+    // The movable students of one stratum (sex and category), by stratum number.
+    const std::vector<int> &stratumMembers(int stratum) const { return m_strata[stratum]; }
+    int stratumOf(int student) const { return m_stratum[student]; }
+    // Movable students of the same stratum whose scores are closest to this one's: exchanging them is
+    // the small step that fine balance needs, where exchanging two random students changes too much.
+    const std::vector<int> &neighbours(int student) const { return m_neighbours[student]; }
+    int classOf(int student) const { return m_class[student]; }
+    const std::vector<int> &classes() const { return m_class; }
+    int classSize(int cls) const { return m_size[cls]; }
+    // Whether some classes are one larger than others, so that a single move can keep sizes within one.
+    bool sizesUneven() const { return m_sizeBounds.lo != m_sizeBounds.hi; }
+    Cost cost() const { return m_cost; }
+
+    // Change of cost if `student` joined class `to` (0 = no class) from where it is.
+    Cost moveDelta(int student, int to) const;
+    // Change of cost if two students of different classes changed places.
+    Cost swapDelta(int first, int second) const;
+    void move(int student, int to);
+    void swap(int first, int second);
+
+    // Pairs of students of one class sharing a pinyin form, over all classes.
+    long long pinyinPairs() const;
+    // Recomputes the cost from the class figures, dropping rounding drift of the running sum.
+    void refreshCost();
+    void setClasses(const std::vector<int> &classes);
+
+private:
+    struct Bounds {
+        int lo = 0;
+        int hi = 0;
+    };
+    static int outside(int value, Bounds bounds) {
+        return value < bounds.lo ? bounds.lo - value : value > bounds.hi ? value - bounds.hi : 0;
+    }
+    static Bounds shareBounds(int cohortCount, int classCount);
+    void findNeighbours(const std::vector<StudentRow> &rows);
+
+    // Soft cost of a class's measure with the given sums and size.
+    double measureCost(int measure, double sum, double squares, int size) const;
+    double classMeasureCost(int cls, int size, const double *sums, const double *squares) const;
+    double bandCost(int slot, int count) const {
+        const double off = count - m_bandTarget[slot];
+        return shape(off * off * m_bandWeight);
+    }
+    // Cost of a squared deviation measured in goals (x = 1 at the goal): a gentle pull towards zero,
+    // and a steep one past a margin below the goal, since a teacher looks at the worst class.
+    static double shape(double squared);
+    // Hard cost of the counts (not pinyin) of one class for the given sex, category and size changes.
+    int countViolations(int cls, int size, int sex0, int sex1, int category, int categoryChange,
+                        int category2, int category2Change) const;
+    int pinyinCount(int group, int cls) const;
+    double classSoft(int cls) const;
+    int classHardCounts(int cls) const;
+
+    int m_classCount = 0;
+    int m_measures = 0;  // balanced measures per student
+    int m_bandSlots = 0; // band counters per class, all balanced subjects together
+    int m_categories = 0;
+    std::vector<int> m_class;    // per student: 1..K, 0 for none
+    std::vector<int> m_sex;      // per student: 0 boy, 1 girl, 2 other
+    std::vector<int> m_category; // per student: 0 none, 1.. categories
+    std::vector<int> m_group;    // per student: pinyin group, -1 when alone
+    std::vector<int> m_stratum;  // per student: sex * (categories + 1) + category
+    std::vector<double> m_value; // per student, m_measures values
+    std::vector<int> m_band;     // per student, one band slot per balanced band subject
+    int m_bandSubjects = 0;
+    std::vector<int> m_movable;
+    std::vector<std::vector<int>> m_strata;
+    std::vector<std::vector<int>> m_neighbours;
+
+    std::vector<std::vector<int>> m_groupMembers;
+    std::vector<std::vector<int>> m_groupCounts; // per group: count per class when the group is large
+
+    // Per class (index 0 unused: no class).
+    std::vector<int> m_size;
+    std::vector<int> m_sexCount;      // 3 per class
+    std::vector<int> m_categoryCount; // categories + 1 per class
+    std::vector<double> m_sum;        // m_measures per class
+    std::vector<double> m_squares;
+    std::vector<int> m_bandCount;        // m_bandSlots per class
+    std::vector<double> m_measureCost;   // m_measures per class
+    std::vector<double> m_classBandCost; // per class
+
+    // Targets.
+    std::vector<double> m_mean;
+    std::vector<double> m_sd;
+    std::vector<double> m_meanWeight;
+    std::vector<double> m_sdWeight;
+    std::vector<double> m_bandTarget; // per band slot
+    double m_bandWeight = 0.0;
+    Bounds m_sizeBounds;
+    Bounds m_sexBounds[2];
+    std::vector<Bounds> m_categoryBounds; // index 0 unused
+
+    Cost m_cost;
+};
+
+} // namespace fenban

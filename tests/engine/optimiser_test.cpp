@@ -1,0 +1,221 @@
+#include "cohort.h"
+#include "engine/optimiser.h"
+#include "engine/rules.h"
+#include "intake.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+
+namespace fenban {
+namespace {
+
+OptimiseOptions quick(std::uint64_t seed = 1) {
+    OptimiseOptions options;
+    options.seconds = 0.05;
+    options.seed = seed;
+    return options;
+}
+
+long pinyinPairs(const std::vector<StudentRow> &rows, int classes) {
+    std::map<std::pair<int, std::string>, long> together;
+    long pairs = 0;
+    for (const StudentRow &row : rows) {
+        if (row.classId >= 1 && row.classId <= classes && !row.pingyin.empty())
+            pairs += together[{row.classId, row.pingyin}]++;
+    }
+    return pairs;
+}
+
+// Checks every hard rule on a cohort whose fixed students leave the shares reachable.
+void expectHardRules(const std::vector<StudentRow> &before, const std::vector<StudentRow> &after,
+                     int classes) {
+    ASSERT_EQ(before.size(), after.size());
+    std::map<std::string, int> cohort; // "男", "女" and categories, over the students that can be placed
+    std::vector<std::map<std::string, int>> perClass(static_cast<std::size_t>(classes) + 1);
+    int placeable = 0;
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        const StudentRow &row = after[i];
+        const bool fixed = before[i].type == Placement::Fixed;
+        if (fixed) {
+            EXPECT_EQ(row.classId, before[i].classId) << "fixed student " << row.studentId << " moved";
+            EXPECT_EQ(row.type, Placement::Fixed);
+            if (row.classId < 1 || row.classId > classes)
+                continue;
+        } else {
+            ASSERT_GE(row.classId, 1) << "student " << row.studentId << " left without a class";
+            ASSERT_LE(row.classId, classes);
+            EXPECT_EQ(row.type, Placement::Placed);
+        }
+        ++placeable;
+        const std::string sex(trimBlanks(row.sex));
+        const std::string category(trimBlanks(row.pfType));
+        auto &counts = perClass[static_cast<std::size_t>(row.classId)];
+        ++counts["#size"];
+        for (const std::string &key : {sex == "男" || sex == "女" ? sex : std::string(),
+                                       category.empty() ? std::string() : "类:" + category}) {
+            if (key.empty())
+                continue;
+            ++cohort[key];
+            ++counts[key];
+        }
+    }
+    cohort["#size"] = placeable;
+    for (int c = 1; c <= classes; ++c) {
+        for (const auto &[key, total] : cohort) {
+            const int count = perClass[static_cast<std::size_t>(c)][key];
+            EXPECT_GE(count, total / classes) << key << " in class " << c;
+            EXPECT_LE(count, (total + classes - 1) / classes) << key << " in class " << c;
+        }
+    }
+}
+
+struct CohortCase {
+    const char *name;
+    int students;
+    int classes;
+    cohort::Shape shape;
+};
+
+class OptimiserRules : public ::testing::TestWithParam<CohortCase> {};
+
+TEST_P(OptimiserRules, HardRulesHoldAndHomophonesAreParted) {
+    const CohortCase &c = GetParam();
+    for (std::uint32_t seed = 1; seed <= 4; ++seed) {
+        cohort::Shape shape = c.shape;
+        shape.students = c.students;
+        const std::vector<StudentRow> before = cohort::make(shape, seed);
+        std::vector<StudentRow> rows = before;
+        const OptimiseResult result = optimise(rows, c.classes, quick(seed));
+        ASSERT_EQ(result.outcome, OptimiseOutcome::Done) << result.message;
+        expectHardRules(before, rows, c.classes);
+        EXPECT_EQ(pinyinPairs(rows, c.classes), 0) << c.name << " seed " << seed;
+    }
+}
+
+cohort::Shape shapeOf(int categories, double fixedShare, int fixedClassLimit, double oddSexShare,
+                      int pinyinValues, double leftoverShare) {
+    cohort::Shape shape;
+    shape.categories = categories;
+    shape.categoryShare = 0.3;
+    shape.fixedShare = fixedShare;
+    shape.fixedClassLimit = fixedClassLimit;
+    shape.oddSexShare = oddSexShare;
+    shape.pinyinValues = pinyinValues;
+    shape.leftoverShare = leftoverShare;
+    return shape;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cohorts, OptimiserRules,
+    ::testing::Values(CohortCase{"from nothing", 120, 4, shapeOf(2, 0.0, 4, 0.0, 0, 0.0)},
+                      CohortCase{"earlier classes", 200, 6, shapeOf(3, 0.0, 6, 0.0, 0, 1.0)},
+                      CohortCase{"odd and empty sexes", 150, 5, shapeOf(1, 0.0, 5, 0.2, 0, 0.5)},
+                      CohortCase{"fixed students", 240, 6, shapeOf(3, 0.05, 6, 0.02, 0, 0.5)},
+                      CohortCase{"fixed beyond the classes", 90, 3, shapeOf(0, 0.05, 5, 0.0, 0, 0.5)},
+                      CohortCase{"homophones", 180, 6, shapeOf(2, 0.0, 6, 0.0, 150, 0.3)},
+                      CohortCase{"one class", 30, 1, shapeOf(2, 0.1, 1, 0.1, 0, 0.5)},
+                      CohortCase{"more classes than students", 5, 8, shapeOf(1, 0.0, 8, 0.0, 0, 0.5)}),
+    [](const auto &info) {
+        std::string name = info.param.name;
+        std::replace(name.begin(), name.end(), ' ', '_');
+        return name;
+    });
+
+TEST(Optimiser, ImprovesTheExactDivisionOfARealisticIntake) {
+    std::vector<StudentRow> rows = cohort::intake(240, 3);
+    const auto engine = makeFastEngine();
+    ASSERT_EQ(engine->divide(rows, 6, DivisionSettings{}, {}).outcome, DivisionOutcome::Done);
+    const std::vector<StudentRow> divided = rows;
+    const long pairsBefore = pinyinPairs(rows, 6);
+    OptimiseOptions options = quick();
+    options.seconds = 0.3;
+    ASSERT_EQ(optimise(rows, 6, options).outcome, OptimiseOutcome::Done);
+    expectHardRules(divided, rows, 6);
+    EXPECT_LE(pinyinPairs(rows, 6), pairsBefore);
+
+    // The spread of class averages of the total shrinks well below the exact division's.
+    const auto totalSpread = [](const std::vector<StudentRow> &r) {
+        std::map<int, std::pair<double, int>> sums;
+        for (const StudentRow &row : r) {
+            if (row.classId > 0) {
+                sums[row.classId].first += rowTotal(row);
+                ++sums[row.classId].second;
+            }
+        }
+        double low = 1e9, high = -1e9;
+        for (const auto &[c, s] : sums) {
+            low = std::min(low, s.first / s.second);
+            high = std::max(high, s.first / s.second);
+        }
+        return high - low;
+    };
+    EXPECT_LT(totalSpread(rows), totalSpread(divided) / 3);
+}
+
+TEST(Optimiser, SameSeedSameClassesOtherSeedOtherClasses) {
+    const std::vector<StudentRow> start = cohort::intake(150, 9);
+    std::vector<StudentRow> first = start, second = start, other = start;
+    optimise(first, 5, quick(7));
+    optimise(second, 5, quick(7));
+    optimise(other, 5, quick(8));
+    EXPECT_EQ(first, second);
+    EXPECT_NE(first, other);
+}
+
+TEST(Optimiser, StoppedBeforeTheFirstStepChangesNothingAndLaterKeepsTheBest) {
+    const std::vector<StudentRow> start = cohort::intake(120, 4);
+    std::vector<StudentRow> rows = start;
+    OptimiseObserver stopAtOnce;
+    stopAtOnce.stopRequested = [] {
+        return true;
+    };
+    EXPECT_EQ(optimise(rows, 4, quick(), stopAtOnce).outcome, OptimiseOutcome::Stopped);
+    EXPECT_EQ(rows, start);
+
+    int asked = 0;
+    long long lastDone = 0;
+    OptimiseObserver stopLater;
+    stopLater.stopRequested = [&] {
+        return ++asked > 2;
+    };
+    stopLater.progress = [&](long long done, long long total) {
+        EXPECT_LE(done, total);
+        lastDone = done;
+    };
+    OptimiseOptions longer = quick();
+    longer.seconds = 5;
+    EXPECT_EQ(optimise(rows, 4, longer, stopLater).outcome, OptimiseOutcome::Stopped);
+    EXPECT_GT(lastDone, 0);
+    expectHardRules(start, rows, 4);
+}
+
+TEST(Optimiser, RefusesWhatItCannotDo) {
+    std::vector<StudentRow> rows = cohort::intake(10, 1);
+    const std::vector<StudentRow> start = rows;
+    EXPECT_EQ(optimise(rows, 0, quick()).outcome, OptimiseOutcome::Refused);
+    OptimiseOptions none = quick();
+    none.seconds = 0;
+    EXPECT_EQ(optimise(rows, 2, none).outcome, OptimiseOutcome::Refused);
+    EXPECT_EQ(rows, start);
+    std::vector<StudentRow> empty;
+    EXPECT_EQ(optimise(empty, 3, quick()).outcome, OptimiseOutcome::Done);
+}
+
+TEST(Optimiser, SettingsTicksChooseTheBalancedSubjects) {
+    DivisionSettings settings;
+    settings.isAvgCh = 0;
+    settings.isAvgTotal = 2; // only 1 is on
+    settings.isAvgInter = 0;
+    const OptimiseOptions options = optimiseOptions(settings);
+    EXPECT_FALSE(options.subjects[*subjectIndexOfCode("C")]);
+    EXPECT_TRUE(options.subjects[*subjectIndexOfCode("M")]);
+    EXPECT_TRUE(options.subjects[*subjectIndexOfCode("W")]);
+    EXPECT_FALSE(options.total);
+    EXPECT_FALSE(options.bands);
+}
+
+} // namespace
+} // namespace fenban
