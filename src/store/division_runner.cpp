@@ -1,7 +1,6 @@
 #include "store/division_runner.h"
 
 #include "store/limits.h"
-#include "store/optimise_settings.h"
 #include "store/projects.h"
 #include "store/query.h"
 #include "store/schema.h"
@@ -218,8 +217,6 @@ RunOutcome DivisionRunner::redivide(int projectId, const QList<int> &classNumber
 RunOutcome DivisionRunner::optimise(int projectId, double seconds, std::uint64_t seed,
                                     const OptimiseObserver &observer,
                                     const std::function<bool()> &keepOnStop) {
-    if (const Status checked = checkOptimiseSeconds(seconds); !checked)
-        return failed(checked.error());
     return run(projectId, {},
                [&](std::vector<StudentRow> &rows, int classCount,
                    const DivisionSettings &settings) -> std::optional<RunOutcome> {

@@ -47,10 +47,11 @@ public:
     RunOutcome redivide(int projectId, const QList<int> &classNumbers, const DivisionObserver &observer = {});
 
     // Evens out the project's current division with the optimiser, balancing what the project's
-    // settings tick (fenban::optimiseOptions) within `seconds` of search from `seed`. Needs the same
-    // settings as a division. When the search is stopped, the best classes found are written if
-    // `keepOnStop` (asked once, after the search) answers true; otherwise nothing changes and the
-    // outcome is Cancelled.
+    // settings tick (fenban::optimiseOptions) within `seconds` of search from `seed`; the seconds a
+    // teacher types are bounded where they enter (checkOptimiseSeconds). Needs the same settings as a
+    // division. When the search is stopped, the best classes found are written if `keepOnStop`
+    // (asked once, after the search) answers true; otherwise nothing changes and the outcome is
+    // Cancelled.
     RunOutcome optimise(int projectId, double seconds, std::uint64_t seed,
                         const OptimiseObserver &observer = {}, const std::function<bool()> &keepOnStop = {});
 
