@@ -35,6 +35,9 @@ store::RunOutcome optimiseAfterDivision(QSqlDatabase db, store::DivisionRunner &
                 QStringLiteral("分班已完成，但读不到优化设置: %1").arg(settings.error())};
     if (!settings->afterDivision)
         return divided;
+    if (const auto checked = store::checkOptimiseSeconds(settings->seconds); !checked)
+        return {store::RunOutcome::Failed,
+                QStringLiteral("分班已完成，但优化均衡失败: %1").arg(checked.error())};
     const auto line = [&progress](const QString &text) {
         if (progress.line)
             progress.line(text);

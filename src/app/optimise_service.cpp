@@ -32,6 +32,11 @@ OptimisationRun runOptimisation(QSqlDatabase db, const OptimiseRequest &request,
             run.outcome = failed(settings.error());
             return run;
         }
+        // Stored by hand or by another version, perhaps: bounded like a typed value.
+        if (const auto checked = store::checkOptimiseSeconds(settings->seconds); !checked) {
+            run.outcome = failed(checked.error());
+            return run;
+        }
         seconds = settings->seconds;
     }
     auto before = reports::loadBalanceReport(db, request.projectId);

@@ -15,8 +15,10 @@ namespace fenban::app {
 // What an optimisation is asked to do.
 struct OptimiseRequest {
     int projectId = 0;
-    std::optional<double> seconds; // the search's budget; empty: the project's optimiser settings
-    std::uint64_t seed = 1;        // the same seed on the same students gives the same classes
+    // The search's budget; empty: the project's optimiser settings. A front end bounds what a teacher
+    // types with store::checkOptimiseSeconds.
+    std::optional<double> seconds;
+    std::uint64_t seed = 1; // the same seed on the same students gives the same classes
 };
 
 // How a front end follows an optimisation. Every member may be left empty; all are called on the
