@@ -30,6 +30,7 @@ const char16_t usageText[] =
     u"  divide 编号                           分班, 输出分班过程信息\n"
     u"  redivide 编号 班级...                  把所选班级的学生在这些班级之间重新分班\n"
     u"  stats 编号 [文件.xlsx]                 班级统计信息, 或把统计表导出\n"
+    u"  balance 编号 [--classes]              均衡度: 各项最大偏差, 加 --classes 列出各班数据\n"
     u"  students 编号 [--no N] [--name 文字] [--sex 男|女] [--class N]\n"
     u"           [--math 下限 上限] [--chinese 下限 上限] [--english 下限 上限]  查询学生\n"
     u"  copy-from 源编号 目标编号 [--overwrite]  把另一分班项目的学生导入\n";
@@ -96,6 +97,7 @@ const std::map<QString, Command> &commands() {
         {QStringLiteral("divide"), {divideCommand, {}}},
         {QStringLiteral("redivide"), {redivideCommand, {}}},
         {QStringLiteral("stats"), {statsCommand, {}}},
+        {QStringLiteral("balance"), {balanceCommand, {{QStringLiteral("classes"), Flag}}}},
         {QStringLiteral("students"),
          {studentsCommand,
           {{QStringLiteral("no"), Value},

@@ -2,6 +2,7 @@
 
 #include "cli/cli.h"
 #include "cli/tab_separated.h"
+#include "reports/balance.h"
 #include "reports/class_statistics.h"
 #include "reports/statistics_export.h"
 
@@ -25,7 +26,13 @@ int statsCommand(Context &context) {
     }
 
     if (file) {
-        if (const auto written = reports::writeStatistics(statistics.value(), *file); !written) {
+        const auto balance = reports::loadBalanceReport(database->connection(), *id);
+        if (!balance) {
+            context.err << balance.error() << Qt::endl;
+            return Failure;
+        }
+        if (const auto written = reports::writeStatistics(statistics.value(), balance.value(), *file);
+            !written) {
             context.err << written.error() << Qt::endl;
             return Failure;
         }

@@ -43,7 +43,7 @@ QString workbookErrorText(lxw_error error) {
 // other stream, so it only ever writes into a private folder of ours, where nothing but a lack of
 // temporary space can fail; the target's folder, where a teacher's disk may be full or read-only,
 // is left to replaceFile.
-store::Result<QByteArray> workbookBytes(const QString &sheetName, const QList<QVariantList> &rows) {
+store::Result<QByteArray> workbookBytes(const QList<XlsxSheet> &sheets) {
     using R = store::Result<QByteArray>;
     const QTemporaryDir folder;
     if (!folder.isValid())
@@ -55,11 +55,16 @@ store::Result<QByteArray> workbookBytes(const QString &sheetName, const QList<QV
     lxw_workbook *workbook = workbook_new_opt(QFile::encodeName(bookPath).constData(), &options);
     if (!workbook)
         return R::failure(workbookErrorText(LXW_ERROR_MEMORY_MALLOC_FAILED));
-    lxw_worksheet *sheet = workbook_add_worksheet(workbook, sheetName.toUtf8().constData());
-    lxw_error error = sheet ? LXW_NO_ERROR : LXW_ERROR_MEMORY_MALLOC_FAILED;
-    for (qsizetype row = 0; row < rows.size() && error == LXW_NO_ERROR; ++row) {
-        for (qsizetype column = 0; column < rows[row].size() && error == LXW_NO_ERROR; ++column)
-            error = writeXlsxCell(sheet, lxw_row_t(row), lxw_col_t(column), rows[row][column]);
+    lxw_error error = LXW_NO_ERROR;
+    for (qsizetype index = 0; index < sheets.size() && error == LXW_NO_ERROR; ++index) {
+        lxw_worksheet *sheet = workbook_add_worksheet(workbook, sheets[index].name.toUtf8().constData());
+        if (!sheet)
+            error = LXW_ERROR_MEMORY_MALLOC_FAILED;
+        const QList<QVariantList> &rows = sheets[index].rows;
+        for (qsizetype row = 0; row < rows.size() && error == LXW_NO_ERROR; ++row) {
+            for (qsizetype column = 0; column < rows[row].size() && error == LXW_NO_ERROR; ++column)
+                error = writeXlsxCell(sheet, lxw_row_t(row), lxw_col_t(column), rows[row][column]);
+        }
     }
     const lxw_error closed = workbook_close(workbook);
     if (error == LXW_NO_ERROR)
@@ -74,15 +79,19 @@ store::Result<QByteArray> workbookBytes(const QString &sheetName, const QList<QV
 
 } // namespace
 
-store::Status writeXlsxRows(const QString &path, const QString &sheetName, const QList<QVariantList> &rows,
-                            const WriteStep &write) {
+store::Status writeXlsxSheets(const QString &path, const QList<XlsxSheet> &sheets, const WriteStep &write) {
     // Refused before the work, so a wrong target costs nothing.
     if (const store::Status checked = checkTarget(path); !checked)
         return checked;
-    const auto bytes = workbookBytes(sheetName, rows);
+    const auto bytes = workbookBytes(sheets);
     if (!bytes)
         return writeFailure(path, bytes.error());
     return replaceFile(path, bytes.value(), write);
+}
+
+store::Status writeXlsxRows(const QString &path, const QString &sheetName, const QList<QVariantList> &rows,
+                            const WriteStep &write) {
+    return writeXlsxSheets(path, {{sheetName, rows}}, write);
 }
 
 } // namespace fenban::exchange

@@ -8,6 +8,16 @@
 
 namespace fenban::exchange {
 
+// One sheet of a workbook: its name and its rows, cells as writeXlsxRows takes them.
+struct XlsxSheet {
+    QString name;
+    QList<QVariantList> rows;
+};
+
+// Writes the sheets of an .xlsx workbook in order, cells as writeXlsxRows writes them.
+store::Status writeXlsxSheets(const QString &path, const QList<XlsxSheet> &sheets,
+                              const WriteStep &write = writeAll);
+
 // Writes one sheet of an .xlsx workbook: numbers (double) as number cells, texts as text cells,
 // null values as empty cells. The file appears whole or not at all (see replaceFile); `write` is
 // replaceFile's.

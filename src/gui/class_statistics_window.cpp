@@ -181,7 +181,13 @@ void ClassStatisticsWindow::exportStatistics() {
                                  QStringLiteral("Excel 工作簿 (*.xlsx)"));
     if (path.isEmpty())
         return;
-    if (const auto written = reports::writeStatistics(m_statistics, path); !written) {
+    // The window holds no balance figures, so they are measured as the export is written.
+    const auto balance = reports::loadBalanceReport(m_context->database(), m_context->projectId());
+    if (!balance) {
+        MessageBox::error(this, balance.error());
+        return;
+    }
+    if (const auto written = reports::writeStatistics(m_statistics, balance.value(), path); !written) {
         MessageBox::error(this, written.error());
         return;
     }

@@ -2,6 +2,8 @@
 
 #include "exchange/xlsx_file.h"
 
+#include <cmath>
+
 namespace fenban::reports {
 
 namespace {
@@ -15,7 +17,61 @@ void putRow(exchange::SheetData &sheet, int row, const QStringList &cells) {
         sheet.setCell(row, int(column) + 1, cells[column]);
 }
 
+// Beyond this a hundredth is below a double's precision anyway.
+constexpr double largestRounded = 1e15;
+
+QVariant figureCell(double value) {
+    if (!std::isfinite(value))
+        return QVariant();
+    return std::abs(value) < largestRounded ? std::round(value * 100.0) / 100.0 : value;
+}
+
+QVariant countCell(int count) {
+    return double(count);
+}
+
+QString utf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+QVariantList classHeader(const BalanceReport &balance) {
+    QVariantList header{QStringLiteral("班级"), QStringLiteral("人数"), QStringLiteral("男生数"),
+                        QStringLiteral("女生数")};
+    for (const std::string &category : balance.categoryNames)
+        header.append(QString::fromStdString(category));
+    for (std::size_t measure = 0; measure < measureCount; ++measure) {
+        const QString name = utf8(measure < subjectCount ? subjects[measure].label : totalLabel);
+        header << name + QStringLiteral("平均分") << name + QStringLiteral("标准差");
+    }
+    header << QStringLiteral("分数段最大偏差") << QStringLiteral("同音姓名对数")
+           << QStringLiteral("同名对数");
+    return header;
+}
+
+QVariantList classRow(const ClassBalance &balance) {
+    QVariantList row{QString::number(balance.classId) + QStringLiteral("班"), countCell(balance.size),
+                     countCell(balance.boys), countCell(balance.girls)};
+    for (const int count : balance.categories)
+        row.append(countCell(count));
+    for (std::size_t measure = 0; measure < measureCount; ++measure)
+        row << figureCell(balance.mean[measure]) << figureCell(balance.sd[measure]);
+    row << figureCell(balance.bandDev) << countCell(balance.samePinyinPairs)
+        << countCell(balance.sameNamePairs);
+    return row;
+}
+
 } // namespace
+
+QList<QVariantList> balanceSheetRows(const BalanceReport &balance) {
+    QList<QVariantList> rows;
+    for (const BalanceFigure &figure : balanceSummary(balance))
+        rows.append({figure.label, figureCell(figure.value)});
+    rows.append(QVariantList());
+    rows.append(classHeader(balance));
+    for (const ClassBalance &each : balance.classes)
+        rows.append(classRow(each));
+    return rows;
+}
 
 exchange::SheetData statisticsSheet(const ClassStatistics &statistics) {
     exchange::SheetData sheet;
@@ -33,8 +89,8 @@ exchange::SheetData statisticsSheet(const ClassStatistics &statistics) {
     return sheet;
 }
 
-store::Status writeStatistics(const ClassStatistics &statistics, const QString &path,
-                              const exchange::WriteStep &write) {
+store::Status writeStatistics(const ClassStatistics &statistics, const BalanceReport &balance,
+                              const QString &path, const exchange::WriteStep &write) {
     const exchange::SheetData sheet = statisticsSheet(statistics);
     QList<QVariantList> rows;
     for (int row = 1; row <= sheet.rowCount(); ++row) {
@@ -45,7 +101,8 @@ store::Status writeStatistics(const ClassStatistics &statistics, const QString &
         }
         rows.append(cells);
     }
-    return exchange::writeXlsxRows(path, statisticsSheetName, rows, write);
+    return exchange::writeXlsxSheets(
+        path, {{statisticsSheetName, rows}, {balanceSheetName, balanceSheetRows(balance)}}, write);
 }
 
 } // namespace fenban::reports

@@ -51,6 +51,33 @@ QString withoutSexText(const QList<UnplacedStudent> &students, qsizetype shown) 
     return text;
 }
 
+Result<std::vector<StudentRow>> readStudentRows(QSqlDatabase db, int projectId) {
+    std::vector<StudentRow> rows;
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral(
+                        "SELECT student_id, student_name, sex, class_id, type, math, english, chinese, wuli,"
+                        " zhengzhi, lishi, tiyu, dili, shengwu, pingyin, pfType FROM ") +
+                    studentTableName(projectId) + QStringLiteral(" ORDER BY student_id")))
+        return Result<std::vector<StudentRow>>::failure(describeError(query.lastError()));
+    const Status rowsRead = forEachRow(query, [&](const QSqlQuery &stored) {
+        StudentRow row;
+        row.studentId = stored.value(0).toLongLong();
+        row.name = utf8(stored.value(1));
+        row.sex = utf8(stored.value(2));
+        row.classId = stored.value(3).toInt();
+        row.type = static_cast<Placement>(stored.value(4).toInt());
+        for (std::size_t i = 0; i < subjectCount; ++i)
+            row.scores[i] = stored.value(5 + static_cast<int>(i)).toDouble();
+        row.pingyin = utf8(stored.value(14));
+        row.pfType = utf8(stored.value(15));
+        rows.push_back(std::move(row));
+    });
+    if (!rowsRead)
+        return Result<std::vector<StudentRow>>::failure(rowsRead.error());
+    return Result<std::vector<StudentRow>>::success(std::move(rows));
+}
+
 DivisionRunner::DivisionRunner(QSqlDatabase db, const DivisionEngine &engine)
     : m_db(std::move(db)), m_engine(engine) {}
 
@@ -68,28 +95,10 @@ Result<DivisionRunner::Snapshot> DivisionRunner::snapshot(int projectId) const {
         return R::failure(stored.error());
     read.settings = stored.value();
 
-    QSqlQuery query(m_db);
-    query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral(
-                        "SELECT student_id, student_name, sex, class_id, type, math, english, chinese, wuli,"
-                        " zhengzhi, lishi, tiyu, dili, shengwu, pingyin, pfType FROM ") +
-                    studentTableName(projectId) + QStringLiteral(" ORDER BY student_id")))
-        return R::failure(describeError(query.lastError()));
-    const Status rowsRead = forEachRow(query, [&](const QSqlQuery &stored) {
-        StudentRow row;
-        row.studentId = stored.value(0).toLongLong();
-        row.name = utf8(stored.value(1));
-        row.sex = utf8(stored.value(2));
-        row.classId = stored.value(3).toInt();
-        row.type = static_cast<Placement>(stored.value(4).toInt());
-        for (std::size_t i = 0; i < subjectCount; ++i)
-            row.scores[i] = stored.value(5 + static_cast<int>(i)).toDouble();
-        row.pingyin = utf8(stored.value(14));
-        row.pfType = utf8(stored.value(15));
-        read.rows.push_back(std::move(row));
-    });
-    if (!rowsRead)
-        return R::failure(rowsRead.error());
+    auto rows = readStudentRows(m_db, projectId);
+    if (!rows)
+        return R::failure(rows.error());
+    read.rows = std::move(rows.value());
     return R::success(std::move(read));
 }
 

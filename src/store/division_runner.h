@@ -21,6 +21,10 @@ struct UnplacedStudent {
     QString name;
 };
 
+// The project's students as the engine and the reports take them, by student number. A missing
+// score reads as 0. The caller checks that the project exists.
+Result<std::vector<StudentRow>> readStudentRows(QSqlDatabase db, int projectId);
+
 // How a division, re-division or optimisation against the database ended.
 struct RunOutcome {
     enum Kind { Done, Cancelled, Failed } kind = Done;

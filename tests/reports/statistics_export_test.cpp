@@ -1,17 +1,23 @@
 #include "reports/statistics_export.h"
 
 #include "exchange/sheets/sheet.h"
+#include "exchange/sheets/xlsx_cells.h"
+#include "exchange/sheets/zip_package.h"
 #include "support/full_disk.h"
 #include "support/qt_printers.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
 
+using fenban::StudentRow;
 using fenban::exchange::SheetData;
+using fenban::reports::BalanceReport;
 using fenban::reports::ClassStatistics;
 using fenban::store::StudentRecord;
 
@@ -42,6 +48,28 @@ QStringList rowTexts(const SheetData &sheet, int row, int columns) {
     return texts;
 }
 
+// A part of the workbook, read with the program's own package reader.
+QByteArray workbookPart(const QString &file, const QString &part) {
+    QFile workbook(file);
+    if (!workbook.open(QIODevice::ReadOnly))
+        return {};
+    const auto package = fenban::exchange::ZipPackage::open(workbook.readAll());
+    if (!package)
+        return {};
+    return package->read(part).data;
+}
+
+// The value of attribute `name` of every element `element`, in document order.
+QStringList attributeValues(const QByteArray &xml, const QString &element, const QString &name) {
+    QStringList values;
+    QXmlStreamReader reader(xml);
+    while (!reader.atEnd()) {
+        if (reader.readNext() == QXmlStreamReader::StartElement && reader.name() == element)
+            values.append(reader.attributes().value(name).toString());
+    }
+    return values;
+}
+
 class StatisticsExport : public ::testing::Test {
 protected:
     QString path(const QString &name) const { return m_dir.filePath(name); }
@@ -53,7 +81,7 @@ protected:
 TEST_F(StatisticsExport, GridsStandOneBelowTheOtherWithTitles) {
     const ClassStatistics statistics = fourClasses();
     const QString file = path(QStringLiteral("分班明细表.xlsx"));
-    ASSERT_TRUE(fenban::reports::writeStatistics(statistics, file));
+    ASSERT_TRUE(fenban::reports::writeStatistics(statistics, BalanceReport{}, file));
     EXPECT_FALSE(QFile::exists(file + QStringLiteral(".part")));
     const auto read = fenban::exchange::readFirstSheet(file);
     ASSERT_TRUE(read) << read.error().toStdString();
@@ -98,8 +126,8 @@ TEST_F(StatisticsExport, FailureNamesTheFileAndKeepsWhatWasThere) {
     }
     ASSERT_TRUE(QDir(path(QStringLiteral("keep.xlsx.part"))).mkpath(QStringLiteral(".")));
     // A folder where the workbook used to be put together is no obstacle now; a full disk is.
-    const auto written =
-        fenban::reports::writeStatistics(fourClasses(), existing, fenban::testing::writeToFullDisk);
+    const auto written = fenban::reports::writeStatistics(fourClasses(), BalanceReport{}, existing,
+                                                          fenban::testing::writeToFullDisk);
     ASSERT_FALSE(written);
     EXPECT_TRUE(written.error().contains(QDir::toNativeSeparators(existing)))
         << written.error().toStdString();
@@ -110,6 +138,79 @@ TEST_F(StatisticsExport, FailureNamesTheFileAndKeepsWhatWasThere) {
     EXPECT_EQ(file.readAll(), QByteArray("old"));
 
     const QString missingFolder = path(QStringLiteral("no/such/folder/x.xlsx"));
-    EXPECT_FALSE(fenban::reports::writeStatistics(fourClasses(), missingFolder));
+    EXPECT_FALSE(fenban::reports::writeStatistics(fourClasses(), BalanceReport{}, missingFolder));
     EXPECT_FALSE(QFile::exists(missingFolder));
+}
+
+TEST_F(StatisticsExport, BalanceSheetFollowsWithSummaryAndClassesAsNumbers) {
+    // Two classes: 男 80 艺术 and 女 91 in class 1, 男 70 艺术 in class 2.
+    const auto row = [](std::int64_t id, const char *sex, int classId, double score, const char *category) {
+        StudentRow student;
+        student.studentId = id;
+        student.sex = sex;
+        student.classId = classId;
+        student.scores.fill(score);
+        student.pfType = category;
+        return student;
+    };
+    const BalanceReport balance = fenban::reports::balanceReport(
+        {row(1, "男", 1, 80, "艺术"), row(2, "女", 1, 91, ""), row(3, "男", 2, 70, "艺术")}, 2);
+    const QString file = path(QStringLiteral("统计.xlsx"));
+    ASSERT_TRUE(fenban::reports::writeStatistics(fourClasses(), balance, file));
+
+    const QByteArray workbook = workbookPart(file, u"xl/workbook.xml"_s);
+    EXPECT_EQ(attributeValues(workbook, u"sheet"_s, u"name"_s), (QStringList{u"分班明细表"_s, u"均衡度"_s}));
+    // The first sheet is still the whole statistics sheet.
+    const auto first = fenban::exchange::readFirstSheet(file);
+    ASSERT_TRUE(first) << first.error().toStdString();
+    EXPECT_EQ(first.value(), fenban::reports::statisticsSheet(fourClasses()));
+
+    const auto strings =
+        fenban::exchange::xlsx::parseSharedStrings(workbookPart(file, u"xl/sharedStrings.xml"_s));
+    ASSERT_TRUE(strings);
+    const QByteArray sheetXml = workbookPart(file, u"xl/worksheets/sheet2.xml"_s);
+    const auto sheet = fenban::exchange::xlsx::parseWorksheet(sheetXml, *strings);
+    ASSERT_TRUE(sheet);
+
+    // Mean 241/3: class 1 is 85.5, 5.17 above; class 2 is 70, 10.33 below; the totals nine times
+    // that, 93. Girls: 1 of 1 in class 1, |1 − 1/2| either way. Bands 8 9 7, one each: 0.5.
+    const struct {
+        int row;
+        QStringList cells;
+    } expected[] = {
+        {1, {u"班级人数最大偏差"_s, u"0.5"_s}},
+        {2, {u"男女人数最大偏差"_s, u"0.5"_s}},
+        {3, {u"分类人数最大偏差"_s, u"0"_s}},
+        {4, {u"单科平均分最大偏差"_s, u"10.33"_s}},
+        {5, {u"总分平均分最大偏差"_s, u"93"_s}},
+        {7, {u"分数段人数最大偏差"_s, u"0.5"_s}},
+        {10, {u"未分班人数"_s, u"0"_s}},
+        {11, {u""_s, u""_s}},
+        {12, {u"班级"_s, u"人数"_s, u"男生数"_s, u"女生数"_s, u"艺术"_s, u"数学平均分"_s, u"数学标准差"_s}},
+        {13, {u"1班"_s, u"2"_s, u"1"_s, u"1"_s, u"1"_s, u"85.5"_s, u"5.5"_s}},
+        {14, {u"2班"_s, u"1"_s, u"1"_s, u"0"_s, u"1"_s, u"70"_s, u"0"_s}},
+    };
+    for (const auto &line : expected)
+        EXPECT_EQ(rowTexts(*sheet, line.row, int(line.cells.size())), line.cells) << line.row;
+    // 4 + 1 category + 20 means and SDs + band_dev and the two pair counts.
+    EXPECT_EQ(sheet->cell(12, 24), u"总分平均分"_s);
+    EXPECT_EQ(sheet->cell(12, 28), u"同名对数"_s);
+    EXPECT_EQ(sheet->cell(13, 24), u"769.5"_s); // (80 + 91) / 2 × 9
+    EXPECT_EQ(sheet->rowCount(), 14);
+    EXPECT_EQ(sheet->columnCount(), 28);
+
+    // Texts go through the shared strings (t="s"); numbers carry no type.
+    const QStringList references = attributeValues(sheetXml, u"c"_s, u"r"_s);
+    const QStringList types = attributeValues(sheetXml, u"c"_s, u"t"_s);
+    ASSERT_EQ(references.size(), types.size());
+    QSet<QString> texts;
+    for (qsizetype i = 0; i < references.size(); ++i) {
+        if (!types[i].isEmpty())
+            texts.insert(references[i]);
+    }
+    for (const char *number : {"B1", "B4", "B10", "B13", "E13", "F13", "AB14"})
+        EXPECT_FALSE(texts.contains(QString::fromLatin1(number))) << number;
+    for (const char *text : {"A1", "A10", "A12", "E12", "A13"})
+        EXPECT_TRUE(texts.contains(QString::fromLatin1(text))) << text;
+    EXPECT_EQ(references.size(), 10 * 2 + 3 * 28);
 }
