@@ -1,10 +1,15 @@
 #include "app/division_service.h"
+#include "app/optimise_service.h"
 
 #include "service_fixture.h"
+#include "store/database.h"
 #include "store/optimise_settings.h"
 
 using fenban::app::DivisionProgress;
+using fenban::app::OptimisationRun;
+using fenban::app::OptimiseProgress;
 using fenban::app::runDivision;
+using fenban::app::runOptimisation;
 using fenban::store::RunOutcome;
 
 namespace {
@@ -90,6 +95,73 @@ TEST_F(OptimiseAfterDivision, AFailingOptimisationSaysTheDivisionWasSaved) {
     EXPECT_EQ(unplaced(), QStringList{QStringLiteral("12")});
     EXPECT_EQ(db.query(QStringLiteral("SELECT count(*) FROM qx_1 WHERE class_id BETWEEN 1 AND 3")),
               QStringList{QStringLiteral("11")});
+}
+
+using OptimiseService = OptimiseAfterDivision;
+
+TEST_F(OptimiseService, MeasuresTheBalanceBeforeAndAfterTheWrittenClasses) {
+    ASSERT_EQ(runDivision(db.connection(), {1, {}}).kind, RunOutcome::Done);
+    std::vector<std::pair<long long, long long>> steps;
+    OptimiseProgress progress;
+    progress.steps = [&steps](long long done, long long total) {
+        steps.emplace_back(done, total);
+    };
+    const OptimisationRun run = runOptimisation(db.path(), {1, 0.002, 3}, progress);
+    ASSERT_EQ(run.outcome.kind, RunOutcome::Done) << run.outcome.message.toStdString();
+    ASSERT_TRUE(run.before && run.after);
+    EXPECT_EQ(run.before->placed, 11);
+    ASSERT_EQ(run.before->unplaced.size(), 1U);
+    EXPECT_EQ(run.before->unplaced.front().studentId, 12);
+    EXPECT_EQ(run.after->placed, 12);
+    EXPECT_TRUE(run.after->unplaced.empty());
+    EXPECT_TRUE(unplaced().isEmpty());
+    ASSERT_FALSE(steps.empty());
+    EXPECT_EQ(steps.back().first, steps.back().second);
+}
+
+TEST_F(OptimiseService, WithoutSecondsTheProjectsBudgetIsUsedAndChecked) {
+    db.query(QStringLiteral("INSERT INTO optimise_config VALUES(1, 0.5, 0)"));
+    OptimisationRun run = runOptimisation(db.connection(), {1, std::nullopt, 1});
+    EXPECT_EQ(run.outcome.kind, RunOutcome::Failed);
+    EXPECT_EQ(run.outcome.message, QStringLiteral("优化时间必须在1到600秒之间"));
+    EXPECT_EQ(unplaced().size(), 12);
+
+    run = runOptimisation(db.connection(), {1, 0.002, 1});
+    EXPECT_EQ(run.outcome.kind, RunOutcome::Done) << run.outcome.message.toStdString();
+    EXPECT_TRUE(unplaced().isEmpty());
+}
+
+// A stopped search changes nothing unless the teacher keeps it; then it counts as done and is measured.
+TEST_F(OptimiseService, AStopChangesNothingUnlessKept) {
+    for (const bool keep : {false, true}) {
+        OptimiseProgress progress;
+        progress.stopRequested = [] {
+            return true;
+        };
+        progress.keepOnStop = [keep] {
+            return keep;
+        };
+        const QStringList before = classes();
+        const OptimisationRun run = runOptimisation(db.connection(), {1, 0.002, 1}, progress);
+        EXPECT_EQ(run.outcome.kind, keep ? RunOutcome::Done : RunOutcome::Cancelled);
+        EXPECT_TRUE(run.before.has_value());
+        EXPECT_EQ(run.after.has_value(), keep);
+        if (!keep) {
+            EXPECT_EQ(classes(), before);
+        }
+    }
+}
+
+TEST_F(OptimiseService, AMissingProjectOrFileFailsWithTheReason) {
+    OptimisationRun run = runOptimisation(db.connection(), {9, 1.0, 1});
+    EXPECT_EQ(run.outcome.kind, RunOutcome::Failed);
+    EXPECT_EQ(run.outcome.message, QStringLiteral("不存在编号为9的分班项目"));
+    EXPECT_FALSE(run.before.has_value());
+
+    const QString path = notADatabase();
+    run = runOptimisation(path, {1, 0.002, 1});
+    EXPECT_EQ(run.outcome.kind, RunOutcome::Failed);
+    EXPECT_EQ(run.outcome.message, fenban::store::Database::open(path).error());
 }
 
 } // namespace
