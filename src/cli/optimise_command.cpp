@@ -1,6 +1,7 @@
+#include "cli/division_commands.h"
+
 #include "app/optimise_service.h"
 #include "cli/cli.h"
-#include "cli/division_commands.h"
 #include "store/optimise_settings.h"
 
 #include <algorithm>

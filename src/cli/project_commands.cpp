@@ -62,10 +62,11 @@ struct SettingChange {
     int value;
 };
 
-} // namespace
-
+// The optimiser's two settings live in a table of their own, so they are not SettingFields.
 const QString optimiseSecondsOption = QStringLiteral("optimise-seconds");
 const QString optimiseAfterOption = QStringLiteral("optimise-after");
+
+} // namespace
 
 OptionSpec settingsOptions() {
     OptionSpec options;
