@@ -23,7 +23,8 @@ struct DivisionProgress {
     std::function<void(const QString &line)> line;
     // Fine-tuning passes done out of all the run will make.
     std::function<void(long done, long total)> passes;
-    // Asked between passes; answering true stops the run, which then leaves the classes as they were.
+    // Asked between passes; answering true stops the run, which then leaves the classes as they were
+    // (during a following optimisation: as the division left them).
     std::function<bool()> cancelled;
 };
 
