@@ -33,10 +33,6 @@ constexpr std::size_t smallGroup = 32;
 constexpr int neighbourWindow = 150;
 constexpr std::size_t neighbourCount = 24;
 
-// Past this share of its goal a deviation starts to cost steeply.
-constexpr double margin = 0.7;
-constexpr double steepness = 20.0;
-
 int sexKind(std::string_view sex) {
     const std::string_view trimmed = trimBlanks(sex);
     if (trimmed == boyText)
@@ -47,12 +43,6 @@ int sexKind(std::string_view sex) {
 }
 
 } // namespace
-
-double BalanceState::shape(double squared) {
-    const double x = std::sqrt(squared);
-    const double past = std::max(0.0, x - margin);
-    return squared + steepness * past * past;
-}
 
 BalanceState::Bounds BalanceState::shareBounds(int cohortCount, int classCount) {
     return {cohortCount / classCount, (cohortCount + classCount - 1) / classCount};
@@ -159,7 +149,8 @@ BalanceState::BalanceState(const std::vector<StudentRow> &rows, int classCount,
 
     // Targets are the whole cohort's figures.
     m_mean.assign(m_measures, 0.0);
-    m_sd.assign(m_measures, 0.0);
+    m_variance.assign(m_measures, 0.0);
+    m_halfInverseSd.assign(m_measures, 0.0);
     m_meanWeight.resize(m_measures);
     m_sdWeight.resize(m_measures);
     for (int m = 0; m < m_measures; ++m) {
@@ -178,7 +169,9 @@ BalanceState::BalanceState(const std::vector<StudentRow> &rows, int classCount,
             squares += v * v;
         }
         m_mean[m] = sum / students;
-        m_sd[m] = std::sqrt(std::max(0.0, squares / students - m_mean[m] * m_mean[m]));
+        m_variance[m] = std::max(0.0, squares / students - m_mean[m] * m_mean[m]);
+        const double sd = std::sqrt(m_variance[m]);
+        m_halfInverseSd[m] = sd > 0.0 ? 0.5 / sd : 0.0;
     }
 
     if (options.bands) {
@@ -207,6 +200,11 @@ BalanceState::BalanceState(const std::vector<StudentRow> &rows, int classCount,
     for (double &target : m_bandTarget)
         target /= classCount;
     m_bandWeight = 1.0 / (bandGoal * bandGoal);
+
+    m_inverse.resize(static_cast<std::size_t>(students) + 2);
+    m_inverse[0] = 0.0;
+    for (std::size_t size = 1; size < m_inverse.size(); ++size)
+        m_inverse[size] = 1.0 / static_cast<double>(size);
 
     setClasses(m_class);
 }
@@ -292,16 +290,6 @@ void BalanceState::setClasses(const std::vector<int> &classes) {
             ++m_groupCounts[g][m_class[member]];
     }
     refreshCost();
-}
-
-double BalanceState::measureCost(int measure, double sum, double squares, int size) const {
-    if (size == 0)
-        return 0.0;
-    const double mean = sum / size;
-    const double sd = std::sqrt(std::max(0.0, squares / size - mean * mean));
-    const double meanOff = mean - m_mean[measure];
-    const double sdOff = sd - m_sd[measure];
-    return shape(m_meanWeight[measure] * meanOff * meanOff) + shape(m_sdWeight[measure] * sdOff * sdOff);
 }
 
 double BalanceState::classSoft(int cls) const {
@@ -428,57 +416,47 @@ BalanceState::Cost BalanceState::moveDelta(int student, int to) const {
     return delta;
 }
 
-BalanceState::Cost BalanceState::swapDelta(int first, int second) const {
+BalanceState::Cost BalanceState::replaceDelta(int cls, int out, int in) const {
     Cost delta;
-    const int a = m_class[first];
-    const int b = m_class[second];
-    const double *x = &m_value[static_cast<std::size_t>(first) * m_measures];
-    const double *y = &m_value[static_cast<std::size_t>(second) * m_measures];
+    const double *x = &m_value[static_cast<std::size_t>(out) * m_measures];
+    const double *y = &m_value[static_cast<std::size_t>(in) * m_measures];
     for (int m = 0; m < m_measures; ++m) {
         const double shift = y[m] - x[m];
         const double squares = y[m] * y[m] - x[m] * x[m];
         if (shift == 0.0 && squares == 0.0)
             continue;
-        const std::size_t atA = static_cast<std::size_t>(a) * m_measures + m;
-        const std::size_t atB = static_cast<std::size_t>(b) * m_measures + m;
+        const std::size_t at = static_cast<std::size_t>(cls) * m_measures + m;
         delta.soft +=
-            measureCost(m, m_sum[atA] + shift, m_squares[atA] + squares, m_size[a]) - m_measureCost[atA];
-        delta.soft +=
-            measureCost(m, m_sum[atB] - shift, m_squares[atB] - squares, m_size[b]) - m_measureCost[atB];
+            measureCost(m, m_sum[at] + shift, m_squares[at] + squares, m_size[cls]) - m_measureCost[at];
     }
-    const int *bandX = &m_band[static_cast<std::size_t>(first) * m_bandSubjects];
-    const int *bandY = &m_band[static_cast<std::size_t>(second) * m_bandSubjects];
+    const int *bandOut = &m_band[static_cast<std::size_t>(out) * m_bandSubjects];
+    const int *bandIn = &m_band[static_cast<std::size_t>(in) * m_bandSubjects];
+    const int *counts = &m_bandCount[static_cast<std::size_t>(cls) * m_bandSlots];
     for (int k = 0; k < m_bandSubjects; ++k) {
-        const int out = bandX[k];
-        const int in = bandY[k];
-        if (out == in)
+        const int slotOut = bandOut[k];
+        const int slotIn = bandIn[k];
+        if (slotOut == slotIn)
             continue;
-        const int aOut = m_bandCount[a * m_bandSlots + out];
-        const int aIn = m_bandCount[a * m_bandSlots + in];
-        const int bOut = m_bandCount[b * m_bandSlots + out];
-        const int bIn = m_bandCount[b * m_bandSlots + in];
-        delta.soft +=
-            bandCost(out, aOut - 1) - bandCost(out, aOut) + bandCost(in, aIn + 1) - bandCost(in, aIn);
-        delta.soft +=
-            bandCost(out, bOut + 1) - bandCost(out, bOut) + bandCost(in, bIn - 1) - bandCost(in, bIn);
+        const int countOut = counts[slotOut];
+        const int countIn = counts[slotIn];
+        delta.soft += bandCost(slotOut, countOut - 1) - bandCost(slotOut, countOut) +
+                      bandCost(slotIn, countIn + 1) - bandCost(slotIn, countIn);
     }
-    const int sexX = m_sex[first];
-    const int sexY = m_sex[second];
-    const int catX = m_category[first];
-    const int catY = m_category[second];
-    if (sexX != sexY || catX != catY) {
-        delta.hard += countViolations(a, 0, sexX, sexY, catX, -1, catY, 1);
-        delta.hard += countViolations(b, 0, sexY, sexX, catY, -1, catX, 1);
-    }
-    const int groupX = m_group[first];
-    const int groupY = m_group[second];
-    if (groupX != groupY) {
-        if (groupX >= 0)
-            delta.hard += pinyinPairWeight * (pinyinCount(groupX, b) - (pinyinCount(groupX, a) - 1));
-        if (groupY >= 0)
-            delta.hard += pinyinPairWeight * (pinyinCount(groupY, a) - (pinyinCount(groupY, b) - 1));
+    if (m_sex[out] != m_sex[in] || m_category[out] != m_category[in])
+        delta.hard += countViolations(cls, 0, m_sex[out], m_sex[in], m_category[out], -1, m_category[in], 1);
+    const int groupOut = m_group[out];
+    const int groupIn = m_group[in];
+    if (groupOut != groupIn) {
+        if (groupOut >= 0)
+            delta.hard -= pinyinPairWeight * (pinyinCount(groupOut, cls) - 1);
+        if (groupIn >= 0)
+            delta.hard += pinyinPairWeight * pinyinCount(groupIn, cls);
     }
     return delta;
+}
+
+BalanceState::Cost BalanceState::swapDelta(int first, int second) const {
+    return replaceDelta(m_class[first], first, second) + replaceDelta(m_class[second], second, first);
 }
 
 void BalanceState::move(int student, int to) {

@@ -3,6 +3,7 @@
 #include "engine/division.h"
 #include "engine/optimiser.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -22,6 +23,7 @@ public:
     struct Cost {
         long long hard = 0;
         double soft = 0.0;
+        Cost operator+(const Cost &other) const { return {hard + other.hard, soft + other.soft}; }
         bool operator<(const Cost &other) const {
             return hard != other.hard ? hard < other.hard : soft < other.soft;
         }
@@ -69,7 +71,19 @@ private:
     void findNeighbours(const std::vector<StudentRow> &rows);
 
     // Soft cost of a class's measure with the given sums and size.
-    double measureCost(int measure, double sum, double squares, int size) const;
+    double measureCost(int measure, double sum, double squares, int size) const {
+        if (size == 0)
+            return 0.0;
+        // The spread's deviation is taken from the variance's, sd − σ ≈ (var − σ²) / 2σ near the
+        // target, and sizes' inverses come from a table: no square root and no division, as this runs
+        // for every figure of every step.
+        const double inverse = m_inverse[size];
+        const double mean = sum * inverse;
+        const double variance = squares * inverse - mean * mean;
+        const double meanOff = mean - m_mean[measure];
+        const double sdOff = (variance - m_variance[measure]) * m_halfInverseSd[measure];
+        return shape(m_meanWeight[measure] * meanOff * meanOff) + shape(m_sdWeight[measure] * sdOff * sdOff);
+    }
     double classMeasureCost(int cls, int size, const double *sums, const double *squares) const;
     double bandCost(int slot, int count) const {
         const double off = count - m_bandTarget[slot];
@@ -77,12 +91,21 @@ private:
     }
     // Cost of a squared deviation measured in goals (x = 1 at the goal): a gentle pull towards zero,
     // and a steep one past a margin below the goal, since a teacher looks at the worst class.
-    static double shape(double squared);
+    static double shape(double squared) {
+        // Past the margin the cost grows with the fourth power.
+        const double past = std::max(0.0, squared - shapeMargin * shapeMargin);
+        return squared + shapeSteepness * past * past;
+    }
+    // Share of its goal past which a deviation starts to cost steeply, and how steeply.
+    static constexpr double shapeMargin = 0.7;
+    static constexpr double shapeSteepness = 20.0;
     // Hard cost of the counts (not pinyin) of one class for the given sex, category and size changes.
     int countViolations(int cls, int size, int sex0, int sex1, int category, int categoryChange,
                         int category2, int category2Change) const;
     int pinyinCount(int group, int cls) const;
     double classSoft(int cls) const;
+    // Change of cost of one class if student `out` (of the class) were replaced by `in` (of another).
+    Cost replaceDelta(int cls, int out, int in) const;
     int classHardCounts(int cls) const;
 
     int m_classCount = 0;
@@ -116,7 +139,9 @@ private:
 
     // Targets.
     std::vector<double> m_mean;
-    std::vector<double> m_sd;
+    std::vector<double> m_inverse; // 1 / size, by size
+    std::vector<double> m_variance;
+    std::vector<double> m_halfInverseSd;
     std::vector<double> m_meanWeight;
     std::vector<double> m_sdWeight;
     std::vector<double> m_bandTarget; // per band slot
