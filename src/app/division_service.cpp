@@ -2,6 +2,7 @@
 
 #include "engine/division.h"
 #include "store/database.h"
+#include "store/optimise_settings.h"
 #include "store/projects.h"
 
 namespace fenban::app {
@@ -21,6 +22,50 @@ store::Status checkDivisionRequest(QSqlDatabase db, const DivisionRequest &reque
     return store::Status::success();
 }
 
+namespace {
+
+// A whole division is followed by optimisation when the project's settings ask for it, with their
+// budget and seed 1, so the same students always end in the same classes. The division is written
+// first and stays whatever becomes of the optimisation.
+store::RunOutcome optimiseAfterDivision(QSqlDatabase db, store::DivisionRunner &runner, int projectId,
+                                        const store::RunOutcome &divided, const DivisionProgress &progress) {
+    const auto settings = store::OptimiseSettingsStore(std::move(db)).read(projectId);
+    if (!settings)
+        return {store::RunOutcome::Failed,
+                QStringLiteral("分班已完成，但读不到优化设置: %1").arg(settings.error())};
+    if (!settings->afterDivision)
+        return divided;
+    if (const auto checked = store::checkOptimiseSeconds(settings->seconds); !checked)
+        return {store::RunOutcome::Failed,
+                QStringLiteral("分班已完成，但优化均衡失败: %1").arg(checked.error())};
+    const auto line = [&progress](const QString &text) {
+        if (progress.line)
+            progress.line(text);
+    };
+    line(QStringLiteral("开始优化均衡"));
+    OptimiseObserver observer;
+    if (progress.passes) {
+        observer.progress = [&progress](long long done, long long total) {
+            progress.passes(static_cast<long>(done), static_cast<long>(total));
+        };
+    }
+    observer.stopRequested = progress.cancelled;
+    const store::RunOutcome optimised = runner.optimise(projectId, settings->seconds, 1, observer);
+    switch (optimised.kind) {
+    case store::RunOutcome::Done:
+        line(QStringLiteral("优化均衡完成"));
+        return optimised;
+    case store::RunOutcome::Cancelled:
+        return {store::RunOutcome::Cancelled, QStringLiteral("已停止优化均衡，分班结果已保存")};
+    case store::RunOutcome::Failed:
+        break;
+    }
+    return {store::RunOutcome::Failed,
+            QStringLiteral("分班已完成，但优化均衡失败: %1").arg(optimised.message)};
+}
+
+} // namespace
+
 store::RunOutcome runDivision(QSqlDatabase db, const DivisionRequest &request,
                               const DivisionProgress &progress) {
     DivisionObserver observer;
@@ -32,10 +77,13 @@ store::RunOutcome runDivision(QSqlDatabase db, const DivisionRequest &request,
     observer.progress = progress.passes;
     observer.cancelled = progress.cancelled;
     const auto engine = makeFastEngine();
-    store::DivisionRunner runner(std::move(db), *engine);
-    return request.classNumbers.isEmpty()
-               ? runner.divide(request.projectId, observer)
-               : runner.redivide(request.projectId, request.classNumbers, observer);
+    store::DivisionRunner runner(db, *engine);
+    if (!request.classNumbers.isEmpty())
+        return runner.redivide(request.projectId, request.classNumbers, observer);
+    const store::RunOutcome divided = runner.divide(request.projectId, observer);
+    if (divided.kind != store::RunOutcome::Done)
+        return divided;
+    return optimiseAfterDivision(db, runner, request.projectId, divided, progress);
 }
 
 store::RunOutcome runDivision(const QString &databasePath, const DivisionRequest &request,

@@ -23,7 +23,8 @@ struct DivisionProgress {
     std::function<void(const QString &line)> line;
     // Fine-tuning passes done out of all the run will make.
     std::function<void(long done, long total)> passes;
-    // Asked between passes; answering true stops the run, which then leaves the classes as they were.
+    // Asked between passes; answering true stops the run, which then leaves the classes as they were
+    // (during a following optimisation: as the division left them).
     std::function<bool()> cancelled;
 };
 
@@ -31,7 +32,10 @@ struct DivisionProgress {
 // project that does not exist; checked before the run so a command can answer before any work.
 store::Status checkDivisionRequest(QSqlDatabase db, const DivisionRequest &request);
 
-// Divides (or re-divides) the project on `db`, with the engine the program uses.
+// Divides (or re-divides) the project on `db`, with the engine the program uses. A whole division is
+// followed by optimisation when the project's optimiser settings ask for it (console lines "开始优化均衡"
+// and "优化均衡完成", its steps through `passes`); the division is written first and kept when the
+// optimisation is stopped (Cancelled) or fails (Failed, the message says the division was saved).
 store::RunOutcome runDivision(QSqlDatabase db, const DivisionRequest &request,
                               const DivisionProgress &progress = {});
 

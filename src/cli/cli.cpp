@@ -22,7 +22,8 @@ const char16_t usageText[] =
     u"  delete 编号                          删除分班项目\n"
     u"  settings 编号 [--inter N] [--wtnum N] [--man 0|1] [--avg-person 0|1]\n"
     u"           [--avg-total 0|1] [--avg-ch 0|1] [--avg-math 0|1] [--avg-eng 0|1]\n"
-    u"           [--avg-inter 0|1]          查看或修改分班设置\n"
+    u"           [--avg-inter 0|1] [--optimise-seconds 秒] [--optimise-after 0|1]\n"
+    u"                                      查看或修改分班设置\n"
     u"  import 编号 文件                      从 .xls/.xlsx/.csv 导入学生(替换原有学生)\n"
     u"  export 编号 文件.xlsx|文件.csv         导出分班结果\n"
     u"  pinyin 文字                           显示文字的拼音形式\n"
@@ -32,7 +33,8 @@ const char16_t usageText[] =
     u"  balance 编号 [--classes]              均衡度: 各项最大偏差, 加 --classes 列出各班数据\n"
     u"  students 编号 [--no N] [--name 文字] [--sex 男|女] [--class N]\n"
     u"           [--math 下限 上限] [--chinese 下限 上限] [--english 下限 上限]  查询学生\n"
-    u"  copy-from 源编号 目标编号 [--overwrite]  把另一分班项目的学生导入\n";
+    u"  copy-from 源编号 目标编号 [--overwrite]  把另一分班项目的学生导入\n"
+    u"  optimise 编号 [--seconds 秒] [--seed N]  优化均衡, 输出优化前后的均衡度\n";
 
 } // namespace
 
@@ -107,6 +109,8 @@ const std::map<QString, Command> &commands() {
            {QStringLiteral("chinese"), Pair},
            {QStringLiteral("english"), Pair}}}},
         {QStringLiteral("copy-from"), {copyFromCommand, {{QStringLiteral("overwrite"), Flag}}}},
+        {QStringLiteral("optimise"),
+         {optimiseCommand, {{QStringLiteral("seconds"), Value}, {QStringLiteral("seed"), Value}}}},
     };
     return table;
 }

@@ -3,6 +3,7 @@
 #include "cli/cli.h"
 #include "cli/tab_separated.h"
 #include "store/limits.h"
+#include "store/optimise_settings.h"
 #include "store/projects.h"
 #include "store/settings.h"
 
@@ -61,12 +62,18 @@ struct SettingChange {
     int value;
 };
 
+// The optimiser's two settings live in a table of their own, so they are not SettingFields.
+const QString optimiseSecondsOption = QStringLiteral("optimise-seconds");
+const QString optimiseAfterOption = QStringLiteral("optimise-after");
+
 } // namespace
 
 OptionSpec settingsOptions() {
     OptionSpec options;
     for (const SettingField &field : settingFields())
         options.emplace(field.option, OptionKind::Value);
+    options.emplace(optimiseSecondsOption, OptionKind::Value);
+    options.emplace(optimiseAfterOption, OptionKind::Value);
     return options;
 }
 
@@ -154,6 +161,8 @@ int settingsCommand(Context &context) {
         if (const auto value = context.args.takeOption(field.option))
             requested.append({&field, *value});
     }
+    const auto secondsText = context.args.takeOption(optimiseSecondsOption);
+    const auto afterText = context.args.takeOption(optimiseAfterOption);
     if (context.usageFailed())
         return UsageError;
 
@@ -181,6 +190,31 @@ int settingsCommand(Context &context) {
         }
         changes.append({field, value});
     }
+    std::optional<double> seconds;
+    if (secondsText) {
+        bool isNumber = false;
+        seconds = secondsText->trimmed().toDouble(&isNumber);
+        if (!isNumber) {
+            context.err
+                << QStringLiteral("--%1 的取值必须是数字: %2").arg(optimiseSecondsOption, *secondsText)
+                << Qt::endl;
+            return Failure;
+        }
+        if (const auto checked = store::checkOptimiseSeconds(*seconds); !checked) {
+            context.err << checked.error() << QStringLiteral(": ") << *secondsText << Qt::endl;
+            return Failure;
+        }
+    }
+    std::optional<bool> after;
+    if (afterText) {
+        const QString flag = afterText->trimmed();
+        if (flag != QStringLiteral("0") && flag != QStringLiteral("1")) {
+            context.err << QStringLiteral("--%1 的取值必须是 0 或 1: %2").arg(optimiseAfterOption, *afterText)
+                        << Qt::endl;
+            return Failure;
+        }
+        after = flag == QStringLiteral("1");
+    }
 
     const auto database = context.openDatabase();
     if (!database)
@@ -192,16 +226,27 @@ int settingsCommand(Context &context) {
         return Failure;
     }
     ProjectSettings settings = *stored.value();
-    if (!changes.isEmpty()) {
+    const auto storedOptimise = store::OptimiseSettingsStore(database->connection()).read(*id);
+    if (!storedOptimise) {
+        context.err << storedOptimise.error() << Qt::endl;
+        return Failure;
+    }
+    store::OptimiseSettings optimise = storedOptimise.value();
+    if (!changes.isEmpty() || seconds || after) {
         for (const SettingChange &change : changes)
             setSetting(settings, *change.field, change.value);
-        if (const auto written = settingsStore.write(*id, settings); !written) {
+        optimise.seconds = seconds.value_or(optimise.seconds);
+        optimise.afterDivision = after.value_or(optimise.afterDivision);
+        if (const auto written = store::writeProjectSettings(database->connection(), *id, settings, optimise);
+            !written) {
             context.err << written.error() << Qt::endl;
             return Failure;
         }
     }
     for (const SettingField &field : settingFields())
         context.out << field.column << '=' << settingText(settings, field) << '\n';
+    context.out << QStringLiteral("optimise_seconds=") << QString::number(optimise.seconds) << '\n'
+                << QStringLiteral("optimise_after_division=") << (optimise.afterDivision ? 1 : 0) << '\n';
     context.out.flush();
     return Success;
 }

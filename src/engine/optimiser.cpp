@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace fenban {
 
@@ -56,7 +57,9 @@ bool better(const BalanceState::Cost &delta) {
 
 // Puts every movable student without a class where it costs least, in a seeded order so that no
 // order of the rows (often by school or by score) shapes the classes.
-void placeUnplaced(BalanceState &state, Random &random) {
+// Answers false when asked to stop part-way (a school-sized table takes a moment, the largest table
+// allowed much longer).
+bool placeUnplaced(BalanceState &state, Random &random, const std::function<bool()> &stopRequested) {
     std::vector<int> waiting;
     for (const int student : state.movable()) {
         if (state.classOf(student) == 0)
@@ -64,7 +67,10 @@ void placeUnplaced(BalanceState &state, Random &random) {
     }
     for (std::size_t i = waiting.size(); i > 1; --i)
         std::swap(waiting[i - 1], waiting[static_cast<std::size_t>(random.below(static_cast<int>(i)))]);
-    for (const int student : waiting) {
+    for (std::size_t done = 0; done < waiting.size(); ++done) {
+        if (done % 256 == 255 && stopRequested())
+            return false;
+        const int student = waiting[done];
         int best = 1;
         BalanceState::Cost bestDelta = state.moveDelta(student, 1);
         for (int cls = 2; cls <= state.classCount(); ++cls) {
@@ -76,6 +82,7 @@ void placeUnplaced(BalanceState &state, Random &random) {
         }
         state.move(student, best);
     }
+    return true;
 }
 
 // One proposal: a student moves to another class (only where sizes may differ), or two students of
@@ -135,7 +142,7 @@ OptimiseResult optimise(std::vector<StudentRow> &rows, int classCount, const Opt
         return {OptimiseOutcome::Refused, "班级数必须大于0"};
     if (!(options.seconds > 0.0) || options.seconds > 3600.0)
         return {OptimiseOutcome::Refused, "优化时间必须大于0秒，且不超过3600秒"};
-    const auto stopRequested = [&] {
+    const std::function<bool()> stopRequested = [&] {
         return observer.stopRequested && observer.stopRequested();
     };
     if (stopRequested())
@@ -143,7 +150,8 @@ OptimiseResult optimise(std::vector<StudentRow> &rows, int classCount, const Opt
 
     BalanceState state(rows, classCount, options);
     Random random(options.seed);
-    placeUnplaced(state, random);
+    if (!placeUnplaced(state, random, stopRequested))
+        return {OptimiseOutcome::Stopped, {}};
 
     const long long steps = std::max(1LL, std::llround(options.seconds * stepsPerSecond));
     bool stopped = false;

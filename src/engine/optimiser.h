@@ -49,8 +49,9 @@ OptimiseOptions optimiseOptions(const DivisionSettings &settings);
 // category lie within the floor and ceiling of their share of the cohort; no two students with the
 // same (non-empty) pinyin form share a class where the cohort allows it, and never more such pairs
 // than the rows started with. Soft: class means and spreads of the chosen subjects and of the total,
-// and 10-point band counts. Done and Stopped leave the best classes found in the rows (moved and
-// unfixed rows get Placement::Placed); Refused leaves the rows as they were.
+// and 10-point band counts. Done and Stopped leave the best classes found in the rows (every unfixed
+// row gets Placement::Placed); Refused, and Stopped before every student had a class, leave the rows
+// as they were.
 OptimiseResult optimise(std::vector<StudentRow> &rows, int classCount, const OptimiseOptions &options,
                         const OptimiseObserver &observer = {});
 

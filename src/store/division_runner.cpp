@@ -23,6 +23,19 @@ std::string utf8(const QVariant &value) {
     return value.toString().toStdString();
 }
 
+// Nothing when the engine's classes are to be written.
+std::optional<RunOutcome> fromDivision(const DivisionResult &result) {
+    switch (result.outcome) {
+    case DivisionOutcome::Refused:
+        return failed(QString::fromStdString(result.message));
+    case DivisionOutcome::Cancelled:
+        return RunOutcome{RunOutcome::Cancelled, {}};
+    case DivisionOutcome::Done:
+        break;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 QString withoutSexText(const QList<UnplacedStudent> &students, qsizetype shown) {
@@ -124,7 +137,8 @@ Result<DivisionSettings> DivisionRunner::settings(const Snapshot &read) {
     return R::success(settings);
 }
 
-Status DivisionRunner::write(int projectId, const Snapshot &before, const std::vector<StudentRow> &after) {
+Status DivisionRunner::write(int projectId, const Snapshot &before, const std::vector<StudentRow> &after,
+                             const ChangedTexts &changed) {
     // The engine worked without a lock, so another program may have written meanwhile. Under the
     // write lock, everything the run was based on must still be as it was read; otherwise its
     // result would silently undo (or be mixed with) that other change.
@@ -135,9 +149,9 @@ Status DivisionRunner::write(int projectId, const Snapshot &before, const std::v
     if (!now)
         return Status::failure(now.error());
     if (now.value().rows != before.rows)
-        return Status::failure(QStringLiteral("分班期间学生数据已被修改，请重新分班"));
+        return Status::failure(changed.students);
     if (now.value().classes != before.classes || now.value().settings != before.settings)
-        return Status::failure(QStringLiteral("分班期间班级数或分班设置已被修改，请重新分班"));
+        return Status::failure(changed.settings);
 
     QSqlQuery update(m_db);
     if (!update.prepare(QStringLiteral("UPDATE ") + studentTableName(projectId) +
@@ -156,7 +170,8 @@ Status DivisionRunner::write(int projectId, const Snapshot &before, const std::v
     return transaction.commit();
 }
 
-RunOutcome DivisionRunner::run(int projectId, const QList<int> &classNumbers, const EngineCall &call) {
+RunOutcome DivisionRunner::run(int projectId, const QList<int> &classNumbers, const EngineCall &call,
+                               const ChangedTexts &changed) {
     const auto read = snapshot(projectId);
     if (!read)
         return failed(read.error());
@@ -169,16 +184,9 @@ RunOutcome DivisionRunner::run(int projectId, const QList<int> &classNumbers, co
             return failed(QStringLiteral("班级号必须在1到%1之间: %2").arg(classes).arg(number));
     }
     std::vector<StudentRow> divided = read.value().rows;
-    const DivisionResult result = call(divided, classes, settingsRow.value());
-    switch (result.outcome) {
-    case DivisionOutcome::Refused:
-        return failed(QString::fromStdString(result.message));
-    case DivisionOutcome::Cancelled:
-        return {RunOutcome::Cancelled, {}};
-    case DivisionOutcome::Done:
-        break;
-    }
-    if (const Status written = write(projectId, read.value(), divided); !written)
+    if (auto ended = call(divided, classes, settingsRow.value()))
+        return std::move(*ended);
+    if (const Status written = write(projectId, read.value(), divided, changed); !written)
         return failed(written.error());
     RunOutcome done;
     for (const StudentRow &row : divided) {
@@ -188,11 +196,18 @@ RunOutcome DivisionRunner::run(int projectId, const QList<int> &classNumbers, co
     return done;
 }
 
+const DivisionRunner::ChangedTexts DivisionRunner::divisionChanged{
+    QStringLiteral("分班期间学生数据已被修改，请重新分班"),
+    QStringLiteral("分班期间班级数或分班设置已被修改，请重新分班"),
+};
+
 RunOutcome DivisionRunner::divide(int projectId, const DivisionObserver &observer) {
-    return run(projectId, {},
-               [&](std::vector<StudentRow> &rows, int classCount, const DivisionSettings &settings) {
-                   return m_engine.divide(rows, classCount, settings, observer);
-               });
+    return run(
+        projectId, {},
+        [&](std::vector<StudentRow> &rows, int classCount, const DivisionSettings &settings) {
+            return fromDivision(m_engine.divide(rows, classCount, settings, observer));
+        },
+        divisionChanged);
 }
 
 RunOutcome DivisionRunner::redivide(int projectId, const QList<int> &classNumbers,
@@ -200,10 +215,38 @@ RunOutcome DivisionRunner::redivide(int projectId, const QList<int> &classNumber
     if (classNumbers.isEmpty())
         return failed(QStringLiteral("请选择要重新分班的班级"));
     const std::vector<int> chosen(classNumbers.begin(), classNumbers.end());
-    return run(projectId, classNumbers,
-               [&](std::vector<StudentRow> &rows, int, const DivisionSettings &settings) {
-                   return m_engine.redivide(rows, chosen, settings, observer);
-               });
+    return run(
+        projectId, classNumbers,
+        [&](std::vector<StudentRow> &rows, int, const DivisionSettings &settings) {
+            return fromDivision(m_engine.redivide(rows, chosen, settings, observer));
+        },
+        divisionChanged);
+}
+
+RunOutcome DivisionRunner::optimise(int projectId, double seconds, std::uint64_t seed,
+                                    const OptimiseObserver &observer,
+                                    const std::function<bool()> &keepOnStop) {
+    return run(projectId, {},
+               [&](std::vector<StudentRow> &rows, int classCount,
+                   const DivisionSettings &settings) -> std::optional<RunOutcome> {
+                   OptimiseOptions options = optimiseOptions(settings);
+                   options.seconds = seconds;
+                   options.seed = seed;
+                   const OptimiseResult result = m_optimiser(rows, classCount, options, observer);
+                   switch (result.outcome) {
+                   case OptimiseOutcome::Refused:
+                       return failed(QString::fromStdString(result.message));
+                   case OptimiseOutcome::Stopped:
+                       if (!keepOnStop || !keepOnStop())
+                           return RunOutcome{RunOutcome::Cancelled, {}};
+                       break;
+                   case OptimiseOutcome::Done:
+                       break;
+                   }
+                   return std::nullopt;
+               },
+               {QStringLiteral("优化期间学生数据已被修改，请重新优化"),
+                QStringLiteral("优化期间班级数或分班设置已被修改，请重新优化")});
 }
 
 } // namespace fenban::store

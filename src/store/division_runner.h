@@ -1,12 +1,15 @@
 #pragma once
 
 #include "engine/division.h"
+#include "engine/optimiser.h"
 #include "store/result.h"
 #include "store/settings.h"
 
 #include <QList>
 #include <QSqlDatabase>
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace fenban::store {
@@ -22,7 +25,7 @@ struct UnplacedStudent {
 // score reads as 0. The caller checks that the project exists.
 Result<std::vector<StudentRow>> readStudentRows(QSqlDatabase db, int projectId);
 
-// How a division or re-division against the database ended.
+// How a division, re-division or optimisation against the database ended.
 struct RunOutcome {
     enum Kind { Done, Cancelled, Failed } kind = Done;
     QString message; // for Failed: what to tell the user
@@ -47,6 +50,21 @@ public:
     // `classNumbers` are class numbers (class_id values), not list positions.
     RunOutcome redivide(int projectId, const QList<int> &classNumbers, const DivisionObserver &observer = {});
 
+    // Evens out the project's current division with the optimiser, balancing what the project's
+    // settings tick (fenban::optimiseOptions) within `seconds` of search from `seed`; the seconds a
+    // teacher types are bounded where they enter (checkOptimiseSeconds). Needs the same settings as a
+    // division. When the search is stopped, the best classes found are written if `keepOnStop`
+    // (asked once, after the search) answers true; otherwise nothing changes and the outcome is
+    // Cancelled.
+    RunOutcome optimise(int projectId, double seconds, std::uint64_t seed,
+                        const OptimiseObserver &observer = {}, const std::function<bool()> &keepOnStop = {});
+
+    using Optimiser =
+        std::function<OptimiseResult(std::vector<StudentRow> &rows, int classCount,
+                                     const OptimiseOptions &options, const OptimiseObserver &observer)>;
+    // Replaces fenban::optimise, so that tests can stop, refuse or move at a chosen point.
+    void useOptimiser(Optimiser optimiser) { m_optimiser = std::move(optimiser); }
+
 private:
     // Everything a run is based on, read in one go.
     struct Snapshot {
@@ -54,18 +72,31 @@ private:
         std::optional<ProjectSettings> settings;
         std::vector<StudentRow> rows; // by student number
     };
-    // Lets the engine divide the rows read.
-    using EngineCall = std::function<DivisionResult(std::vector<StudentRow> &rows, int classCount,
-                                                    const DivisionSettings &settings)>;
+    // Lets the engine or the optimiser change the rows read: nothing to write them, else the
+    // outcome to end with, writing nothing.
+    using EngineCall = std::function<std::optional<RunOutcome>(std::vector<StudentRow> &rows, int classCount,
+                                                               const DivisionSettings &settings)>;
+    // What a run tells the user when its data changed while it worked.
+    struct ChangedTexts {
+        QString students;
+        QString settings;
+    };
+    static const ChangedTexts divisionChanged;
     // Checks and reads everything the engine needs (and that `classNumbers` name existing
-    // classes), lets `call` divide the rows, and writes them.
-    RunOutcome run(int projectId, const QList<int> &classNumbers, const EngineCall &call);
+    // classes), lets `call` change the rows, and writes them.
+    RunOutcome run(int projectId, const QList<int> &classNumbers, const EngineCall &call,
+                   const ChangedTexts &changed);
     Result<Snapshot> snapshot(int projectId) const;
     static Result<DivisionSettings> settings(const Snapshot &read);
-    Status write(int projectId, const Snapshot &before, const std::vector<StudentRow> &after);
+    Status write(int projectId, const Snapshot &before, const std::vector<StudentRow> &after,
+                 const ChangedTexts &changed);
 
     QSqlDatabase m_db;
     const DivisionEngine &m_engine;
+    Optimiser m_optimiser = [](std::vector<StudentRow> &rows, int classCount, const OptimiseOptions &options,
+                               const OptimiseObserver &observer) {
+        return fenban::optimise(rows, classCount, options, observer);
+    };
 };
 
 } // namespace fenban::store

@@ -134,10 +134,11 @@ Status ProjectStore::remove(int id) {
     const QStringList steps{
         QStringLiteral("DELETE FROM qx_info WHERE id=?"),
         QStringLiteral("DELETE FROM config WHERE id=?"),
+        QStringLiteral("DELETE FROM optimise_config WHERE id=?"),
         QStringLiteral("DROP TABLE IF EXISTS ") + studentTableName(id),
         QStringLiteral("DROP TABLE IF EXISTS ") + workTableName(id),
     };
-    const QList<QVariantList> values{{id}, {id}, {}, {}};
+    const QList<QVariantList> values{{id}, {id}, {id}, {}, {}};
     QSqlQuery query(m_db);
     QString error;
     for (qsizetype i = 0; i < steps.size(); ++i) {

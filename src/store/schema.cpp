@@ -50,8 +50,13 @@ Status createFixedTables(QSqlDatabase db) {
         QStringLiteral("CREATE TABLE IF NOT EXISTS config(id INTEGER PRIMARY KEY, is_avg_person INTEGER,"
                        " is_avg_total INTEGER, is_avg_ch INTEGER, is_avg_math INTEGER, is_avg_eng INTEGER,"
                        " is_avg_inter INTEGER, inter INTEGER, is_man INTEGER, wtNum INTEGER)");
+    // Keyed by project id like `config`; a project without a row has the default settings, which is
+    // how files of earlier versions are read.
+    const QString optimiser = QStringLiteral(
+        "CREATE TABLE IF NOT EXISTS optimise_config(id INTEGER PRIMARY KEY, seconds REAL NOT NULL,"
+        " after_division INTEGER NOT NULL)");
     QSqlQuery query(db);
-    for (const QString &statement : {catalogue, settings}) {
+    for (const QString &statement : {catalogue, settings, optimiser}) {
         if (!query.exec(statement))
             return Status::failure(describeError(query.lastError()));
     }

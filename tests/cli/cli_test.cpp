@@ -9,7 +9,8 @@ using fenban::testing::Outcome;
 namespace {
 
 const QString defaultSettings = QStringLiteral("is_avg_person=1\nis_avg_total=1\nis_avg_ch=1\nis_avg_math=1\n"
-                                               "is_avg_eng=1\nis_avg_inter=1\ninter=1\nis_man=0\nwtNum=50\n");
+                                               "is_avg_eng=1\nis_avg_inter=1\ninter=1\nis_man=0\nwtNum=50\n"
+                                               "optimise_seconds=10\noptimise_after_division=0\n");
 
 } // namespace
 
@@ -52,9 +53,20 @@ TEST_F(Cli, SettingsShowAndChangeAnySubset) {
                  QStringLiteral("--man"), QStringLiteral("1"), QStringLiteral("--avg-eng=0")});
     ASSERT_EQ(changed.exitCode, 0) << changed.err.toStdString();
     const QString expected = QStringLiteral("is_avg_person=1\nis_avg_total=1\nis_avg_ch=1\nis_avg_math=1\n"
-                                            "is_avg_eng=0\nis_avg_inter=1\ninter=3\nis_man=1\nwtNum=20\n");
+                                            "is_avg_eng=0\nis_avg_inter=1\ninter=3\nis_man=1\nwtNum=20\n"
+                                            "optimise_seconds=10\noptimise_after_division=0\n");
     EXPECT_EQ(changed.out, expected);
     EXPECT_EQ(runOnDb({QStringLiteral("settings"), QStringLiteral("1")}).out, expected);
+
+    const Outcome optimiser =
+        runOnDb({QStringLiteral("settings"), QStringLiteral("1"), QStringLiteral("--optimise-seconds"),
+                 QStringLiteral("2.5"), QStringLiteral("--optimise-after=1")});
+    ASSERT_EQ(optimiser.exitCode, 0) << optimiser.err.toStdString();
+    QString optimised = expected;
+    optimised.replace(QStringLiteral("optimise_seconds=10\noptimise_after_division=0"),
+                      QStringLiteral("optimise_seconds=2.5\noptimise_after_division=1"));
+    EXPECT_EQ(optimiser.out, optimised);
+    EXPECT_EQ(runOnDb({QStringLiteral("settings"), QStringLiteral("1")}).out, optimised);
 }
 
 TEST_F(Cli, BadArgumentsAreRefusedAndChangeNothing) {
@@ -101,6 +113,31 @@ TEST_F(Cli, BadArgumentsAreRefusedAndChangeNothing) {
         {{QStringLiteral("settings"), QStringLiteral("1"), QStringLiteral("--speed"), QStringLiteral("2")},
          2,
          QStringLiteral("无法识别的参数: --speed 2")},
+        // A refused optimiser value keeps the division settings given with it from being written.
+        {{QStringLiteral("settings"), QStringLiteral("1"), QStringLiteral("--inter"), QStringLiteral("4"),
+          QStringLiteral("--optimise-seconds"), QStringLiteral("601")},
+         1,
+         QStringLiteral("优化时间必须在1到600秒之间: 601")},
+        {{QStringLiteral("settings"), QStringLiteral("1"), QStringLiteral("--optimise-seconds"),
+          QStringLiteral("0.5")},
+         1,
+         QStringLiteral("优化时间必须在1到600秒之间: 0.5")},
+        {{QStringLiteral("settings"), QStringLiteral("1"), QStringLiteral("--optimise-seconds"),
+          QStringLiteral("nan")},
+         1,
+         QStringLiteral("优化时间必须在1到600秒之间: nan")},
+        {{QStringLiteral("settings"), QStringLiteral("1"), QStringLiteral("--optimise-seconds"),
+          QStringLiteral("long")},
+         1,
+         QStringLiteral("--optimise-seconds 的取值必须是数字: long")},
+        {{QStringLiteral("settings"), QStringLiteral("1"), QStringLiteral("--optimise-after"),
+          QStringLiteral("2")},
+         1,
+         QStringLiteral("--optimise-after 的取值必须是 0 或 1: 2")},
+        {{QStringLiteral("settings"), QStringLiteral("9"), QStringLiteral("--optimise-after"),
+          QStringLiteral("1")},
+         1,
+         QStringLiteral("不存在该班别的参数设置")},
     };
     for (const auto &c : cases) {
         const Outcome outcome = runOnDb(c.arguments);

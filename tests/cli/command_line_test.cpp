@@ -6,7 +6,8 @@ using fenban::testing::Outcome;
 namespace {
 
 const QString defaultSettings = u"is_avg_person=1\nis_avg_total=1\nis_avg_ch=1\nis_avg_math=1\n"
-                                u"is_avg_eng=1\nis_avg_inter=1\ninter=1\nis_man=0\nwtNum=50\n"_s;
+                                u"is_avg_eng=1\nis_avg_inter=1\ninter=1\nis_man=0\nwtNum=50\n"
+                                u"optimise_seconds=10\noptimise_after_division=0\n"_s;
 
 class CommandLine : public fenban::testing::Cli {
 protected:
@@ -101,6 +102,7 @@ TEST_F(CommandLine, AmbiguousCommandLinesAreRefusedAndChangeNothing) {
         {u"settings 1 2 --wtnum 3"_s, u"无法识别的参数: 2"_s},
         {u"settings --speed 3 1 --wtnum 4"_s, u"无法识别的参数: --speed 3 1"_s},
         {u"settings 1 --wtnum 4 --classes 3"_s, u"无法识别的参数: --classes 3"_s},
+        {u"settings 1 --optimise-seconds --optimise-after 1"_s, u"选项 --optimise-seconds 缺少取值"_s},
         {u"delete 1 2"_s, u"无法识别的参数: 2"_s},
         {u"delete --overwrite 1"_s, u"无法识别的参数: --overwrite 1"_s},
         {u"import 1 FIXTURE extra"_s, u"无法识别的参数: extra"_s},

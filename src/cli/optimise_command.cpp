@@ -1,0 +1,81 @@
+#include "cli/division_commands.h"
+
+#include "app/optimise_service.h"
+#include "cli/cli.h"
+#include "store/optimise_settings.h"
+
+#include <algorithm>
+
+namespace fenban::cli {
+
+namespace {
+
+// Pairs and students are counted; every other figure is a deviation.
+bool isCount(const std::string &name) {
+    return name == "same_pinyin_pairs" || name == "same_name_pairs" || name == "unplaced";
+}
+
+QString figureText(const reports::BalanceFigure &figure) {
+    return isCount(figure.name) ? QString::number(qint64(figure.value))
+                                : QString::number(figure.value, 'f', 2);
+}
+
+} // namespace
+
+int optimiseCommand(Context &context) {
+    const auto id = context.takeProjectId();
+    if (!id)
+        return UsageError;
+    const auto secondsText = context.args.takeOption(QStringLiteral("seconds"));
+    const auto seedText = context.args.takeOption(QStringLiteral("seed"));
+    if (context.usageFailed())
+        return UsageError;
+
+    app::OptimiseRequest request{*id, std::nullopt, 1};
+    if (secondsText) {
+        bool isNumber = false;
+        const double seconds = secondsText->trimmed().toDouble(&isNumber);
+        if (!isNumber) {
+            context.err << QStringLiteral("--seconds 的取值必须是数字: %1").arg(*secondsText) << Qt::endl;
+            return UsageError;
+        }
+        if (const auto checked = store::checkOptimiseSeconds(seconds); !checked) {
+            context.err << checked.error() << QStringLiteral(": ") << *secondsText << Qt::endl;
+            return UsageError;
+        }
+        request.seconds = seconds;
+    }
+    if (seedText) {
+        const QString digits = seedText->trimmed();
+        // Plain digits only: toULongLong alone would also take "+5".
+        const bool plain = !digits.isEmpty() && std::all_of(digits.begin(), digits.end(), [](QChar c) {
+            return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        });
+        bool fits = false;
+        const qulonglong seed = plain ? digits.toULongLong(&fits) : 0;
+        if (!fits) {
+            context.err << QStringLiteral("--seed 的取值必须是非负整数: %1").arg(*seedText) << Qt::endl;
+            return UsageError;
+        }
+        request.seed = seed;
+    }
+
+    const auto database = context.openDatabase();
+    if (!database || !context.projectExists(*database, *id))
+        return Failure;
+    const app::OptimisationRun run = app::runOptimisation(database->connection(), request);
+    if (run.outcome.kind != store::RunOutcome::Done || !run.before || !run.after) {
+        context.err << run.outcome.message << Qt::endl;
+        return Failure;
+    }
+    const auto before = reports::balanceSummary(*run.before);
+    const auto after = reports::balanceSummary(*run.after);
+    for (std::size_t i = 0; i < before.size() && i < after.size(); ++i) {
+        context.out << QString::fromStdString(before[i].name) << QLatin1Char(' ') << figureText(before[i])
+                    << QLatin1Char(' ') << figureText(after[i]) << '\n';
+    }
+    context.out.flush();
+    return Success;
+}
+
+} // namespace fenban::cli
