@@ -10,8 +10,12 @@
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
 
 namespace fenban::gui {
 
@@ -33,7 +37,7 @@ std::optional<int> wholeNumber(const QString &text) {
 } // namespace
 
 SettingsWindow::SettingsWindow(QSqlDatabase db, int projectId, QWidget *parent)
-    : QWidget(parent), m_settings(std::move(db)), m_projectId(projectId) {
+    : QWidget(parent), m_db(db), m_settings(db), m_optimiseSettings(db), m_projectId(projectId) {
     setObjectName(QStringLiteral("frm_config"));
     setWindowTitle(QStringLiteral("分班设置"));
 
@@ -41,6 +45,7 @@ SettingsWindow::SettingsWindow(QSqlDatabase db, int projectId, QWidget *parent)
     tabs->addTab(subjectPage(), QStringLiteral("科目设置"));
     tabs->addTab(balancePage(), QStringLiteral("参数设置1"));
     tabs->addTab(tuningPage(), QStringLiteral("参数设置2"));
+    tabs->addTab(optimisePage(), QStringLiteral("优化均衡"));
     auto *okButton = new QPushButton(QStringLiteral("确定"), this);
     okButton->setObjectName(QStringLiteral("BitBtn1"));
     connect(okButton, &QPushButton::clicked, this, &SettingsWindow::saveSettings);
@@ -82,10 +87,17 @@ QWidget *SettingsWindow::balancePage() {
         checkBox(QStringLiteral("cb_eng"), QStringLiteral("每班英语平均分要求尽量相同"), true, page);
     m_bandBalanceBox =
         checkBox(QStringLiteral("cb_inter"), QStringLiteral("考虑每科分数线的间隔人数相等"), true, page);
+    // The optimiser reads the same ticks; without a word here a teacher would expect the unticked
+    // subjects to be left alone entirely.
+    auto *note = new QLabel(QStringLiteral("优化均衡时只平衡勾选的科目和总分；其余六科总是平衡"), page);
+    note->setObjectName(QStringLiteral("lbOptimiseNote"));
+    note->setWordWrap(true);
+    note->setStyleSheet(QStringLiteral("color: #1f4e79;"));
     auto *layout = new QVBoxLayout(page);
     for (QCheckBox *box : {m_sexBalanceBox, m_totalAverageBox, m_chineseAverageBox, m_mathAverageBox,
                            m_englishAverageBox, m_bandBalanceBox})
         layout->addWidget(box);
+    layout->addWidget(note);
     layout->addStretch();
     return page;
 }
@@ -108,6 +120,28 @@ QWidget *SettingsWindow::tuningPage() {
     layout->addRow(QString(), hint);
     layout->addRow(manFrame);
     layout->addRow(QStringLiteral("微调次数"), m_tuningPassesEdit);
+    return page;
+}
+
+QWidget *SettingsWindow::optimisePage() {
+    auto *page = new QWidget;
+    const store::OptimiseSettings defaults;
+    m_optimiseSecondsBox = new QSpinBox(page);
+    m_optimiseSecondsBox->setObjectName(QStringLiteral("sbOptimiseSeconds"));
+    m_optimiseSecondsBox->setRange(int(store::minOptimiseSeconds), int(store::maxOptimiseSeconds));
+    m_optimiseSecondsBox->setSuffix(QStringLiteral(" 秒"));
+    m_optimiseSecondsBox->setValue(int(defaults.seconds));
+    m_optimiseAfterBox = checkBox(QStringLiteral("cbOptimiseAfter"), QStringLiteral("分班后自动优化均衡"),
+                                  defaults.afterDivision, page);
+    auto *hint = new QLabel(QStringLiteral("优化均衡从现有分班出发调动学生，使各班人数、男女、分类、"
+                                           "各科平均分和分数段尽量相同；固定的学生不动。"),
+                            page);
+    hint->setWordWrap(true);
+
+    auto *layout = new QFormLayout(page);
+    layout->addRow(QStringLiteral("默认优化时间"), m_optimiseSecondsBox);
+    layout->addRow(m_optimiseAfterBox);
+    layout->addRow(hint);
     return page;
 }
 
@@ -141,6 +175,19 @@ void SettingsWindow::loadSettings() {
         box->setChecked(value == 1);
     m_bandWeightEdit->setText(settings.inter ? QString::number(*settings.inter) : QString());
     m_tuningPassesEdit->setText(QString::number(settings.wtNum.value_or(0)));
+
+    const auto optimise = m_optimiseSettings.read(m_projectId);
+    if (!optimise) {
+        MessageBox::error(this, optimise.error());
+        return;
+    }
+    // Seconds stored out of bounds (by hand) show as the nearest bound the box allows, NaN as the default.
+    const double seconds = optimise.value().seconds;
+    m_optimiseSecondsBox->setValue(
+        std::isnan(seconds)
+            ? int(store::OptimiseSettings{}.seconds)
+            : int(std::lround(std::clamp(seconds, store::minOptimiseSeconds, store::maxOptimiseSeconds))));
+    m_optimiseAfterBox->setChecked(optimise.value().afterDivision);
 }
 
 void SettingsWindow::saveSettings() {
@@ -171,7 +218,11 @@ void SettingsWindow::saveSettings() {
         settings.isMan = m_boysFirstBox->isChecked() ? 1 : 0;
         settings.inter = inter;
         settings.wtNum = wtNum;
-        if (const auto written = m_settings.write(m_projectId, settings); !written) {
+        store::OptimiseSettings optimise;
+        optimise.seconds = m_optimiseSecondsBox->value();
+        optimise.afterDivision = m_optimiseAfterBox->isChecked();
+        if (const auto written = store::writeProjectSettings(m_db, m_projectId, settings, optimise);
+            !written) {
             MessageBox::error(this, written.error());
             return;
         }

@@ -1,15 +1,18 @@
 #pragma once
 
+#include "store/optimise_settings.h"
 #include "store/settings.h"
 
 #include <QWidget>
 
 class QCheckBox;
 class QLineEdit;
+class QSpinBox;
 
 namespace fenban::gui {
 
-// The settings window: shows and edits the balance rules of the current project.
+// The settings window: shows and edits the balance rules of the current project and how its
+// classes are evened out afterwards.
 class SettingsWindow : public QWidget {
     Q_OBJECT
 
@@ -23,11 +26,14 @@ private:
     QWidget *subjectPage();
     QWidget *balancePage();
     QWidget *tuningPage();
+    QWidget *optimisePage();
     void loadSettings();
     void saveSettings();
     void closeWindow();
 
+    QSqlDatabase m_db;
     store::SettingsStore m_settings;
+    store::OptimiseSettingsStore m_optimiseSettings;
     int m_projectId;
     bool m_loaded = false;
 
@@ -40,6 +46,8 @@ private:
     QCheckBox *m_boysFirstBox = nullptr;
     QLineEdit *m_bandWeightEdit = nullptr;
     QLineEdit *m_tuningPassesEdit = nullptr;
+    QSpinBox *m_optimiseSecondsBox = nullptr;
+    QCheckBox *m_optimiseAfterBox = nullptr;
 };
 
 } // namespace fenban::gui

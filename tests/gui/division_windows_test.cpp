@@ -2,18 +2,21 @@
 #include "gui/division_window.h"
 #include "gui/main_window.h"
 #include "gui/settings_window.h"
+#include "store/optimise_settings.h"
 #include "store/projects.h"
 #include "store/settings.h"
 #include "store/students.h"
 #include "window_fixture.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -56,6 +59,7 @@ private slots:
     void commandsAreRefusedWhileDividing();
     void windowsStayOpenWhileDividing();
     void studentsWithoutSexAreNamed();
+    void settingsWindowSavesTheOptimiserSettings();
 
 private:
     void click(QWidget *root, const QString &name);
@@ -302,6 +306,38 @@ void DivisionWindowsTest::studentsWithoutSexAreNamed() {
     QVERIFY(again.wait(60000));
     QCOMPARE(m_window->console()->lines().last(), full);
     QCOMPARE(messages(), QStringList{shortened});
+}
+
+void DivisionWindowsTest::settingsWindowSavesTheOptimiserSettings() {
+    SettingsWindow *settings = openSettings();
+    auto *seconds = settings->findChild<QSpinBox *>(QStringLiteral("sbOptimiseSeconds"));
+    auto *after = settings->findChild<QCheckBox *>(QStringLiteral("cbOptimiseAfter"));
+    QVERIFY(seconds && after);
+    QCOMPARE(seconds->value(), 10);
+    QCOMPARE(seconds->minimum(), 1);
+    QCOMPARE(seconds->maximum(), 600);
+    QVERIFY(!after->isChecked());
+    QCOMPARE(settings->findChild<QLabel *>(QStringLiteral("lbOptimiseNote"))->text(),
+             QStringLiteral("优化均衡时只平衡勾选的科目和总分；其余六科总是平衡"));
+    // The ticks the note speaks of keep their place and captions.
+    QCOMPARE(settings->findChild<QCheckBox *>(QStringLiteral("cb_ch"))->text(),
+             QStringLiteral("每班语文平均分要求尽量相同"));
+
+    seconds->setValue(25);
+    after->setChecked(true);
+    settings->findChild<QCheckBox *>(QStringLiteral("cb_eng"))->setChecked(false);
+    click(settings, QStringLiteral("BitBtn1"));
+    QTRY_VERIFY(!m_window->findChild<SettingsWindow *>());
+    const auto saved = fenban::store::OptimiseSettingsStore(m_fixture.connection()).read(1);
+    QVERIFY(saved);
+    QCOMPARE(saved.value().seconds, 25.0);
+    QVERIFY(saved.value().afterDivision);
+    QCOMPARE(fenban::store::SettingsStore(m_fixture.connection()).read(1).value()->isAvgEng, 0);
+
+    settings = openSettings();
+    QCOMPARE(settings->findChild<QSpinBox *>(QStringLiteral("sbOptimiseSeconds"))->value(), 25);
+    QVERIFY(settings->findChild<QCheckBox *>(QStringLiteral("cbOptimiseAfter"))->isChecked());
+    QVERIFY(messages().isEmpty());
 }
 
 QTEST_MAIN(DivisionWindowsTest)
