@@ -94,6 +94,10 @@ QColor BalanceView::gradeColour(reports::BalanceFigure::Grade grade) {
     return QColor(0xff, 0xb0, 0xb0);
 }
 
+QString BalanceView::figureText(const reports::BalanceFigure &figure) {
+    return isCount(figure.name) ? QString::number(std::llround(figure.value)) : twoDecimals(figure.value);
+}
+
 void BalanceView::showReport(const reports::BalanceReport &report) {
     showSummary(report);
     showClasses(report);
@@ -106,9 +110,7 @@ void BalanceView::showSummary(const reports::BalanceReport &report) {
     m_summaryGrid->setRowCount(int(figures.size()));
     for (int row = 0; row < int(figures.size()); ++row) {
         const reports::BalanceFigure &figure = figures[std::size_t(row)];
-        const QString value =
-            isCount(figure.name) ? QString::number(std::llround(figure.value)) : twoDecimals(figure.value);
-        setRow(m_summaryGrid, row, {figure.label, value}, 1);
+        setRow(m_summaryGrid, row, {figure.label, figureText(figure)}, 1);
         m_summaryGrid->item(row, 0)->setToolTip(utf8(figure.name));
         m_summaryGrid->item(row, 1)->setBackground(gradeColour(figure.grade));
     }

@@ -1,7 +1,9 @@
 #include "gui/division_window.h"
 
 #include "app/division_service.h"
+#include "app/optimise_service.h"
 #include "exchange/sheets/sheet.h"
+#include "gui/balance_view.h"
 #include "gui/console_window.h"
 #include "gui/message_box.h"
 #include "gui/project_context.h"
@@ -21,18 +23,26 @@
 #include <QVBoxLayout>
 
 #include <atomic>
+#include <limits>
+#include <optional>
 
 namespace fenban::gui {
 
 // Shared by the window and the worker thread. Lines and progress cross over under the mutex or as
 // atomics; the outcome is read only after the worker has finished.
 struct DivisionJob {
-    QList<int> classNumbers; // empty for a whole division
+    bool optimisation = false;
+    QList<int> classNumbers; // for a division: empty for a whole division
     QMutex mutex;
     QStringList lines;
-    std::atomic<long> done{0};
-    std::atomic<long> total{0};
+    std::atomic<long long> done{0};
+    std::atomic<long long> total{0};
+    // 停止 sets `keep` first, so the worker that sees `stop` reads the teacher's answer.
+    std::atomic<bool> stop{false};
+    std::atomic<bool> keep{false};
     store::RunOutcome outcome;
+    std::optional<reports::BalanceReport> before; // for an optimisation
+    std::optional<reports::BalanceReport> after;
 };
 
 namespace {
@@ -53,6 +63,39 @@ void runDivision(DivisionJob &job, const QString &databasePath, int projectId) {
         job.done = done;
     };
     job.outcome = app::runDivision(databasePath, {projectId, job.classNumbers}, progress);
+}
+
+// Runs in the worker thread, on a connection of its own.
+void runOptimisation(DivisionJob &job, const QString &databasePath, int projectId) {
+    app::OptimiseProgress progress;
+    progress.steps = [&job](long long done, long long total) {
+        job.total = total;
+        job.done = done;
+    };
+    progress.stopRequested = [&job] {
+        return job.stop.load();
+    };
+    progress.keepOnStop = [&job] {
+        return job.keep.load();
+    };
+    app::OptimiseRequest request;
+    request.projectId = projectId;
+    app::OptimisationRun run = app::runOptimisation(databasePath, request, progress);
+    job.outcome = std::move(run.outcome);
+    job.before = std::move(run.before);
+    job.after = std::move(run.after);
+}
+
+// "总分平均分偏差: 2.10 → 0.35", one line per summary figure.
+QStringList comparisonLines(const reports::BalanceReport &before, const reports::BalanceReport &after) {
+    const auto earlier = reports::balanceSummary(before);
+    const auto later = reports::balanceSummary(after);
+    QStringList lines;
+    for (std::size_t i = 0; i < earlier.size() && i < later.size(); ++i)
+        lines.append(QStringLiteral("%1: %2 → %3")
+                         .arg(earlier[i].label, BalanceView::figureText(earlier[i]),
+                              BalanceView::figureText(later[i])));
+    return lines;
 }
 
 QTableWidgetItem *cellItem(const QString &text) {
@@ -98,6 +141,11 @@ void DivisionWindow::buildWidgets() {
     m_exportButton = new QPushButton(QStringLiteral("导出到Excel"), this);
     m_exportButton->setObjectName(QStringLiteral("Button2"));
     m_exportButton->hide();
+    m_optimiseButton = new QPushButton(QStringLiteral("优化均衡"), this);
+    m_optimiseButton->setObjectName(QStringLiteral("btnOptimise"));
+    m_stopButton = new QPushButton(QStringLiteral("停止"), this);
+    m_stopButton->setObjectName(QStringLiteral("btnStop"));
+    m_stopButton->hide();
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("pbRun"));
     m_progress->setRange(0, 1);
@@ -107,11 +155,15 @@ void DivisionWindow::buildWidgets() {
     m_poll->setInterval(50);
     connect(m_poll, &QTimer::timeout, this, &DivisionWindow::drainJob);
     connect(m_startButton, &QPushButton::clicked, this, &DivisionWindow::startDivision);
+    connect(m_optimiseButton, &QPushButton::clicked, this, &DivisionWindow::optimise);
+    connect(m_stopButton, &QPushButton::clicked, this, &DivisionWindow::stopOptimisation);
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(m_startButton);
     buttons->addWidget(m_exportButton);
+    buttons->addWidget(m_optimiseButton);
     buttons->addWidget(m_progress, 1);
+    buttons->addWidget(m_stopButton);
     buttons->addStretch();
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_studentGrid);
@@ -132,18 +184,53 @@ void DivisionWindow::start(const QList<int> &classNumbers) {
         MessageBox::information(this, busyText);
         return;
     }
+    auto job = std::make_shared<DivisionJob>();
+    job->classNumbers = classNumbers;
+    launch(std::move(job), runDivision);
+}
+
+void DivisionWindow::optimise() {
+    if (isRunning()) {
+        MessageBox::information(this, busyText);
+        return;
+    }
+    auto job = std::make_shared<DivisionJob>();
+    job->optimisation = true;
+    // Queued rather than emitted, so that it reaches the console the run is about to show.
+    job->lines.append(QStringLiteral("开始优化均衡"));
+    launch(std::move(job), runOptimisation);
+}
+
+void DivisionWindow::launch(
+    std::shared_ptr<DivisionJob> job,
+    std::function<void(DivisionJob &job, const QString &databasePath, int projectId)> work) {
     emit runStarting();
-    m_job = std::make_shared<DivisionJob>();
-    m_job->classNumbers = classNumbers;
-    QThread *worker = QThread::create([job = m_job, path = m_context->databasePath(),
-                                       id = m_context->projectId()] { runDivision(*job, path, id); });
+    m_job = std::move(job);
+    QThread *worker = QThread::create([job = m_job, work = std::move(work), path = m_context->databasePath(),
+                                       id = m_context->projectId()] { work(*job, path, id); });
     connect(worker, &QThread::finished, worker, &QObject::deleteLater);
     connect(worker, &QThread::finished, this, &DivisionWindow::runFinished);
     m_progress->setRange(0, 1);
     m_progress->setValue(0);
     m_progress->show();
+    m_stopButton->setVisible(m_job->optimisation);
+    m_stopButton->setEnabled(true);
+    if (m_job->optimisation && std::exchange(m_stopAtStart, false))
+        stopOptimisation();
     m_poll->start();
     worker->start();
+}
+
+void DivisionWindow::stopOptimisation() {
+    if (!m_job || !m_job->optimisation || m_job->stop)
+        return;
+    const bool keep = MessageBox::question(this, QStringLiteral("是否保留目前找到的最好分班？"));
+    // The run may have ended while the question was open; then there is nothing left to stop.
+    if (!m_job)
+        return;
+    m_job->keep = keep;
+    m_job->stop = true;
+    m_stopButton->setEnabled(false);
 }
 
 void DivisionWindow::drainJob() {
@@ -154,10 +241,12 @@ void DivisionWindow::drainJob() {
     }
     for (const QString &line : lines)
         emit progressLine(line);
-    const long total = m_job->total;
+    const long long total = m_job->total;
     if (total > 0) {
-        m_progress->setRange(0, static_cast<int>(total));
-        m_progress->setValue(static_cast<int>(m_job->done.load()));
+        // A search may count more steps than a progress bar can; then it shows thousandths.
+        const long long scale = total > std::numeric_limits<int>::max() ? total / 1000 : 1;
+        m_progress->setRange(0, static_cast<int>(total / scale));
+        m_progress->setValue(static_cast<int>(std::min(m_job->done.load(), total) / scale));
     }
 }
 
@@ -165,7 +254,13 @@ void DivisionWindow::runFinished() {
     m_poll->stop();
     drainJob();
     m_progress->hide();
+    m_stopButton->hide();
     const std::shared_ptr<DivisionJob> job = std::exchange(m_job, nullptr);
+    if (job->optimisation) {
+        optimisationFinished(*job);
+        emit runEnded();
+        return;
+    }
     if (job->outcome.kind == store::RunOutcome::Failed)
         MessageBox::error(this, job->outcome.message);
     else if (job->outcome.kind == store::RunOutcome::Done)
@@ -176,6 +271,29 @@ void DivisionWindow::runFinished() {
         MessageBox::information(this, store::withoutSexText(job->outcome.withoutSex, shownInMessage));
     }
     emit runEnded();
+}
+
+void DivisionWindow::optimisationFinished(const DivisionJob &job) {
+    if (job.outcome.kind == store::RunOutcome::Failed) {
+        emit progressLine(job.outcome.message);
+        MessageBox::error(this, job.outcome.message);
+        return;
+    }
+    if (job.outcome.kind == store::RunOutcome::Cancelled) {
+        const QString text = QStringLiteral("优化均衡已停止，分班没有改变");
+        emit progressLine(text);
+        MessageBox::information(this, text);
+        return;
+    }
+    const QString heading = job.stop && job.keep ? QStringLiteral("优化均衡已停止，保留了目前找到的最好分班")
+                                                 : QStringLiteral("优化均衡完成");
+    QStringList lines{heading};
+    if (job.before && job.after)
+        lines += comparisonLines(*job.before, *job.after);
+    for (const QString &line : lines)
+        emit progressLine(line);
+    showGrid({});
+    MessageBox::information(this, lines.join(u'\n'));
 }
 
 void DivisionWindow::showGrid(const QList<int> &onlyClasses) {

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class QProgressBar;
@@ -27,6 +28,10 @@ public:
     bool isRunning() const { return m_job != nullptr; }
     // Divides the chosen classes (class numbers) again among themselves.
     void redivide(const QList<int> &classNumbers);
+    // Evens out the classes of the current project, starting from its current division.
+    void optimise();
+    // For tests: the next optimisation is stopped, as 停止 would stop it, before its first step.
+    void stopNextOptimisationAtStart() { m_stopAtStart = true; }
 
 signals:
     // Before the work starts, so that its lines have a console to go to.
@@ -42,8 +47,14 @@ private:
     void buildWidgets();
     void startDivision();
     void start(const QList<int> &classNumbers);
+    // Starts `job` in a worker thread; `work` runs there with the database file's path and the project.
+    void launch(std::shared_ptr<DivisionJob> job,
+                std::function<void(DivisionJob &job, const QString &databasePath, int projectId)> work);
+    // Asks whether to keep the best classes found so far, then stops the optimisation with that answer.
+    void stopOptimisation();
     void drainJob();
     void runFinished();
+    void optimisationFinished(const DivisionJob &job);
     void showGrid(const QList<int> &onlyClasses);
 
     std::shared_ptr<const ProjectContext> m_context;
@@ -51,8 +62,11 @@ private:
     QTableWidget *m_studentGrid = nullptr;
     QPushButton *m_startButton = nullptr;
     QPushButton *m_exportButton = nullptr;
+    QPushButton *m_optimiseButton = nullptr;
+    QPushButton *m_stopButton = nullptr;
     QProgressBar *m_progress = nullptr;
     QTimer *m_poll = nullptr;
+    bool m_stopAtStart = false;
 };
 
 } // namespace fenban::gui

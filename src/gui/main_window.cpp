@@ -199,6 +199,11 @@ void MainWindow::showDivisionWindow() {
         auto *division = new DivisionWindow(m_context);
         connect(division, &DivisionWindow::runStarting, this, &MainWindow::showConsole);
         connect(division, &DivisionWindow::progressLine, this, &MainWindow::writeToConsole);
+        // An open statistics window would otherwise show the classes as they were before the run.
+        connect(division, &DivisionWindow::runEnded, this, [this] {
+            if (auto *statistics = qobject_cast<ClassStatisticsWindow *>(m_classStatistics.data()))
+                statistics->refresh();
+        });
         return division;
     });
 }
@@ -213,6 +218,8 @@ void MainWindow::showClassStatistics() {
     showChild(m_classStatistics, [this] {
         auto *statistics = new ClassStatisticsWindow(m_context);
         connect(statistics, &ClassStatisticsWindow::redivisionRequested, this, &MainWindow::redivideClasses);
+        connect(statistics, &ClassStatisticsWindow::optimisationRequested, this,
+                &MainWindow::optimiseClasses);
         return statistics;
     });
 }
@@ -247,6 +254,12 @@ void MainWindow::redivideClasses(const QList<int> &classNumbers) {
     guarded([this] { showDivisionWindow(); });
     if (auto *result = qobject_cast<DivisionWindow *>(m_divisionWindow.data()))
         result->redivide(classNumbers);
+}
+
+void MainWindow::optimiseClasses() {
+    guarded([this] { showDivisionWindow(); });
+    if (auto *result = qobject_cast<DivisionWindow *>(m_divisionWindow.data()))
+        result->optimise();
 }
 
 void MainWindow::showConsole() {

@@ -42,6 +42,8 @@ public:
     // Shows the division window, as 5.开始 does, and has it divide the given classes (class numbers)
     // again among themselves.
     void redivideClasses(const QList<int> &classNumbers);
+    // Shows the division window and has it even out the classes of the current project.
+    void optimiseClasses();
     // Whether a division works in the background; commands that would disturb it are refused.
     bool isDividing() const;
 

@@ -4,6 +4,7 @@
 #include "gui/division_window.h"
 #include "gui/main_window.h"
 #include "reports/balance.h"
+#include "store/optimise_settings.h"
 #include "store/projects.h"
 #include "store/students.h"
 #include "window_fixture.h"
@@ -67,6 +68,7 @@ private slots:
     void refreshReadsTheProjectChosenSinceOpening();
     void balanceTabShowsTheFiguresAndTheUnplaced();
     void chartsHaveOneEntryPerClass();
+    void optimiseButtonRunsTheOptimisationAndRefreshes();
 
 private:
     void click(QWidget *root, const QString &name);
@@ -350,6 +352,30 @@ void ClassStatisticsWindowTest::chartsHaveOneEntryPerClass() {
     // Classes of six from alternating students: three boys and three girls each.
     QCOMPARE(stacked->barSets()[0]->at(0), 3.0);
     QCOMPARE(stacked->barSets()[1]->at(3), 3.0);
+}
+
+void ClassStatisticsWindowTest::optimiseButtonRunsTheOptimisationAndRefreshes() {
+    QVERIFY(fenban::store::OptimiseSettingsStore(m_fixture.connection()).write(1, {1.0, false}));
+    auto *unplaced = grid(QStringLiteral("sgUnplaced"));
+    QCOMPARE(unplaced->rowCount(), 2);
+
+    click(m_statistics, QStringLiteral("btnOptimise"));
+    auto *result = m_window->findChild<DivisionWindow *>();
+    QVERIFY(result);
+    QVERIFY(result->isRunning());
+    // A second request while it works is refused like any command during a division.
+    click(m_statistics, QStringLiteral("btnOptimise"));
+    QSignalSpy ended(result, &DivisionWindow::runEnded);
+    QVERIFY(ended.wait(60000));
+
+    // The two students of class 0 are placed, and the open window shows it without "更新数据".
+    QCOMPARE(unplaced->rowCount(), 0);
+    QCOMPARE(studentsOfClasses({0}).size(), 0);
+    QCOMPARE(grid(QStringLiteral("sgClass_info"))->item(0, 1)->text(), QStringLiteral("1班"));
+    const QStringList messages = fenban::testing::shownMessages();
+    QCOMPARE(messages.size(), 2);
+    QCOMPARE(messages.first(), QStringLiteral("正在分班，请稍候"));
+    QVERIFY2(messages.last().startsWith(QStringLiteral("优化均衡完成")), qPrintable(messages.last()));
 }
 
 QTEST_MAIN(ClassStatisticsWindowTest)

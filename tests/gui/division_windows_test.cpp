@@ -2,6 +2,7 @@
 #include "gui/division_window.h"
 #include "gui/main_window.h"
 #include "gui/settings_window.h"
+#include "reports/balance.h"
 #include "store/optimise_settings.h"
 #include "store/projects.h"
 #include "store/settings.h"
@@ -59,6 +60,9 @@ private slots:
     void commandsAreRefusedWhileDividing();
     void windowsStayOpenWhileDividing();
     void studentsWithoutSexAreNamed();
+    void optimisationPlacesEveryStudentAndShowsTheBalance();
+    void stoppedOptimisationChangesNothingUnlessKept();
+    void commandsAreRefusedWhileOptimising();
     void settingsWindowSavesTheOptimiserSettings();
 
 private:
@@ -66,7 +70,12 @@ private:
     QStringList messages();
     SettingsWindow *openSettings();
     DivisionWindow *openResult();
-    void runAndWait(DivisionWindow *result);
+    void runAndWait(DivisionWindow *result, const QString &button = QStringLiteral("Button1"));
+    // The cohort of 40 divided, with one more student left out of the classes for want of a sex.
+    DivisionWindow *dividedWithOneWithoutSex();
+    QList<StudentRecord> students();
+    // The least search time the settings allow, so that the window tests do not wait for the default.
+    bool shortOptimisation();
 
     fenban::testing::WindowFixture m_fixture;
     MainWindow *m_window = nullptr;
@@ -108,10 +117,35 @@ DivisionWindow *DivisionWindowsTest::openResult() {
     return m_window->findChild<DivisionWindow *>();
 }
 
-void DivisionWindowsTest::runAndWait(DivisionWindow *result) {
+void DivisionWindowsTest::runAndWait(DivisionWindow *result, const QString &button) {
     QSignalSpy ended(result, &DivisionWindow::runEnded);
-    click(result, QStringLiteral("Button1"));
+    click(result, button);
     QVERIFY(ended.wait(60000));
+}
+
+DivisionWindow *DivisionWindowsTest::dividedWithOneWithoutSex() {
+    QList<StudentRecord> records = cohort(40);
+    StudentRecord withoutSex = cohort(1).first();
+    withoutSex.studentId = 2001;
+    withoutSex.name = QStringLiteral("无性别");
+    withoutSex.sex.clear();
+    records.append(withoutSex);
+    if (fenban::store::StudentStore(m_fixture.connection()).replaceAll(1, records).kind !=
+            fenban::store::ReplaceOutcome::Written ||
+        !shortOptimisation())
+        return nullptr;
+    DivisionWindow *result = openResult();
+    runAndWait(result);
+    messages(); // the division names the student without sex
+    return result;
+}
+
+bool DivisionWindowsTest::shortOptimisation() {
+    return bool(fenban::store::OptimiseSettingsStore(m_fixture.connection()).write(1, {1.0, false}));
+}
+
+QList<StudentRecord> DivisionWindowsTest::students() {
+    return fenban::store::StudentStore(m_fixture.connection()).byClass(1).value();
 }
 
 void DivisionWindowsTest::settingsWindowShowsStoredValues() {
@@ -306,6 +340,79 @@ void DivisionWindowsTest::studentsWithoutSexAreNamed() {
     QVERIFY(again.wait(60000));
     QCOMPARE(m_window->console()->lines().last(), full);
     QCOMPARE(messages(), QStringList{shortened});
+}
+
+void DivisionWindowsTest::optimisationPlacesEveryStudentAndShowsTheBalance() {
+    DivisionWindow *result = dividedWithOneWithoutSex();
+    QVERIFY(result);
+    QCOMPARE(students().first().classId, 0);
+    const auto before = fenban::reports::loadBalanceReport(m_fixture.connection(), 1);
+    QVERIFY(before);
+    QString unplacedLabel;
+    for (const auto &figure : fenban::reports::balanceSummary(before.value()))
+        if (figure.name == "unplaced")
+            unplacedLabel = figure.label;
+    QVERIFY(!unplacedLabel.isEmpty());
+
+    runAndWait(result, QStringLiteral("btnOptimise"));
+    for (const StudentRecord &student : students())
+        QVERIFY2(student.classId >= 1 && student.classId <= 4, qPrintable(student.name));
+    auto *grid = result->findChild<QTableWidget *>(QStringLiteral("sgClassShow"));
+    QCOMPARE(grid->rowCount(), 41);
+    QVERIFY(grid->item(0, 17)->text() != QStringLiteral("0班"));
+
+    const QStringList shown = messages();
+    QCOMPARE(shown.size(), 1);
+    QVERIFY2(shown.first().startsWith(QStringLiteral("优化均衡完成\n")), qPrintable(shown.first()));
+    const QString unplacedLine = unplacedLabel + QStringLiteral(": 1 → 0");
+    QVERIFY2(shown.first().split(u'\n').contains(unplacedLine), qPrintable(shown.first()));
+    const QStringList console = m_window->console()->lines();
+    QVERIFY(console.contains(QStringLiteral("开始优化均衡")));
+    QVERIFY(console.contains(unplacedLine));
+    QVERIFY(!result->findChild<QPushButton *>(QStringLiteral("btnStop"))->isVisible());
+}
+
+void DivisionWindowsTest::stoppedOptimisationChangesNothingUnlessKept() {
+    DivisionWindow *result = dividedWithOneWithoutSex();
+    QVERIFY(result);
+    const QList<StudentRecord> divided = students();
+    const QString question = QStringLiteral("是否保留目前找到的最好分班？");
+
+    result->stopNextOptimisationAtStart();
+    MessageBox::queueAnswer(false);
+    runAndWait(result, QStringLiteral("btnOptimise"));
+    QCOMPARE(messages(), (QStringList{question, QStringLiteral("优化均衡已停止，分班没有改变")}));
+    QCOMPARE(students(), divided);
+    QCOMPARE(m_window->console()->lines().last(), QStringLiteral("优化均衡已停止，分班没有改变"));
+
+    // Kept, the best classes found are written and the balance is shown as after a whole run.
+    result->stopNextOptimisationAtStart();
+    MessageBox::queueAnswer(true);
+    runAndWait(result, QStringLiteral("btnOptimise"));
+    const QStringList shown = messages();
+    QCOMPARE(shown.size(), 2);
+    QCOMPARE(shown.first(), question);
+    QVERIFY2(shown.last().startsWith(QStringLiteral("优化均衡已停止，保留了目前找到的最好分班\n")),
+             qPrintable(shown.last()));
+}
+
+void DivisionWindowsTest::commandsAreRefusedWhileOptimising() {
+    QVERIFY(shortOptimisation());
+    DivisionWindow *result = openResult();
+    QSignalSpy ended(result, &DivisionWindow::runEnded);
+    click(result, QStringLiteral("btnOptimise"));
+    QVERIFY(result->isRunning());
+    QVERIFY(result->findChild<QPushButton *>(QStringLiteral("btnStop"))->isVisible());
+    click(result, QStringLiteral("Button1"));
+    click(result, QStringLiteral("btnOptimise"));
+    click(m_window, QStringLiteral("ToolButton7"));
+    QVERIFY(!m_window->close());
+    const QString busy = QStringLiteral("正在分班，请稍候");
+    QCOMPARE(messages(), (QStringList{busy, busy, busy, busy}));
+    QVERIFY(ended.wait(60000));
+    // From no division at all the optimiser places everyone.
+    for (const StudentRecord &student : students())
+        QVERIFY2(student.classId >= 1 && student.classId <= 4, qPrintable(student.name));
 }
 
 void DivisionWindowsTest::settingsWindowSavesTheOptimiserSettings() {
