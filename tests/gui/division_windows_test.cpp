@@ -63,6 +63,7 @@ private slots:
     void optimisationPlacesEveryStudentAndShowsTheBalance();
     void stoppedOptimisationChangesNothingUnlessKept();
     void commandsAreRefusedWhileOptimising();
+    void divisionIsFollowedByOptimisationWhenAsked();
     void settingsWindowSavesTheOptimiserSettings();
 
 private:
@@ -413,6 +414,29 @@ void DivisionWindowsTest::commandsAreRefusedWhileOptimising() {
     // From no division at all the optimiser places everyone.
     for (const StudentRecord &student : students())
         QVERIFY2(student.classId >= 1 && student.classId <= 4, qPrintable(student.name));
+}
+
+void DivisionWindowsTest::divisionIsFollowedByOptimisationWhenAsked() {
+    QList<StudentRecord> records = cohort(40);
+    StudentRecord withoutSex = cohort(1).first();
+    withoutSex.studentId = 2001;
+    withoutSex.sex.clear();
+    records.append(withoutSex);
+    QCOMPARE(fenban::store::StudentStore(m_fixture.connection()).replaceAll(1, records).kind,
+             fenban::store::ReplaceOutcome::Written);
+    QVERIFY(fenban::store::OptimiseSettingsStore(m_fixture.connection()).write(1, {1.0, true}));
+
+    DivisionWindow *result = openResult();
+    runAndWait(result);
+    const QStringList console = m_window->console()->lines();
+    const auto started = console.indexOf(QStringLiteral("开始优化均衡"));
+    QVERIFY(started > console.indexOf(QStringLiteral("对女的进行分")));
+    QCOMPARE(console.last(), QStringLiteral("优化均衡完成"));
+    // The optimisation places the student the division leaves out, so nobody is reported missing.
+    for (const StudentRecord &student : students())
+        QVERIFY2(student.classId >= 1 && student.classId <= 4, qPrintable(student.name));
+    QCOMPARE(result->findChild<QTableWidget *>(QStringLiteral("sgClassShow"))->rowCount(), 41);
+    QVERIFY(messages().isEmpty());
 }
 
 void DivisionWindowsTest::settingsWindowSavesTheOptimiserSettings() {
