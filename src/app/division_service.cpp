@@ -32,12 +32,14 @@ store::RunOutcome optimiseAfterDivision(QSqlDatabase db, store::DivisionRunner &
     const auto settings = store::OptimiseSettingsStore(std::move(db)).read(projectId);
     if (!settings)
         return {store::RunOutcome::Failed,
-                QStringLiteral("分班已完成，但读不到优化设置: %1").arg(settings.error())};
+                QStringLiteral("分班已完成，但读不到优化设置: %1").arg(settings.error()), divided.withoutSex,
+                true};
     if (!settings->afterDivision)
         return divided;
     if (const auto checked = store::checkOptimiseSeconds(settings->seconds); !checked)
         return {store::RunOutcome::Failed,
-                QStringLiteral("分班已完成，但优化均衡失败: %1").arg(checked.error())};
+                QStringLiteral("分班已完成，但优化均衡失败: %1").arg(checked.error()), divided.withoutSex,
+                true};
     const auto line = [&progress](const QString &text) {
         if (progress.line)
             progress.line(text);
@@ -56,12 +58,14 @@ store::RunOutcome optimiseAfterDivision(QSqlDatabase db, store::DivisionRunner &
         line(QStringLiteral("优化均衡完成"));
         return optimised;
     case store::RunOutcome::Cancelled:
-        return {store::RunOutcome::Cancelled, QStringLiteral("已停止优化均衡，分班结果已保存")};
+        return {store::RunOutcome::Cancelled, QStringLiteral("已停止优化均衡，分班结果已保存"),
+                divided.withoutSex, true};
     case store::RunOutcome::Failed:
         break;
     }
     return {store::RunOutcome::Failed,
-            QStringLiteral("分班已完成，但优化均衡失败: %1").arg(optimised.message)};
+            QStringLiteral("分班已完成，但优化均衡失败: %1").arg(optimised.message), divided.withoutSex,
+            true};
 }
 
 } // namespace

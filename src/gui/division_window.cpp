@@ -263,10 +263,13 @@ void DivisionWindow::runFinished() {
     }
     if (job->outcome.kind == store::RunOutcome::Failed)
         MessageBox::error(this, job->outcome.message);
-    else if (job->outcome.kind == store::RunOutcome::Done)
+    else if (job->outcome.kind == store::RunOutcome::Cancelled && !job->outcome.message.isEmpty())
+        MessageBox::information(this, job->outcome.message);
+    if (job->outcome.kind == store::RunOutcome::Done || job->outcome.written)
         showGrid(job->classNumbers);
     // Left in class 0 by design, they would otherwise go unnoticed until a class list lacks them.
-    if (job->outcome.kind == store::RunOutcome::Done && !job->outcome.withoutSex.isEmpty()) {
+    if ((job->outcome.kind == store::RunOutcome::Done || job->outcome.written) &&
+        !job->outcome.withoutSex.isEmpty()) {
         emit progressLine(store::withoutSexText(job->outcome.withoutSex));
         MessageBox::information(this, store::withoutSexText(job->outcome.withoutSex, shownInMessage));
     }

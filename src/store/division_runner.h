@@ -28,9 +28,12 @@ Result<std::vector<StudentRow>> readStudentRows(QSqlDatabase db, int projectId);
 // How a division, re-division or optimisation against the database ended.
 struct RunOutcome {
     enum Kind { Done, Cancelled, Failed } kind = Done;
-    QString message; // for Failed: what to tell the user
+    QString message; // for Failed: what to tell the user; for Cancelled, when not empty, likewise
     // For Done: every student of the project left in class 0 because the sex is empty, by number.
     QList<UnplacedStudent> withoutSex = {};
+    // For Failed and Cancelled: new classes were written all the same (a division whose following
+    // optimisation failed or was stopped), so what shows them must be refreshed.
+    bool written = false;
 };
 
 // "以下N名学生性别为空，未分班: 学号 姓名、…"; past `shown` students (when given) the rest are
