@@ -23,6 +23,7 @@ const char16_t usageText[] =
     u"  settings 编号 [--inter N] [--wtnum N] [--man 0|1] [--avg-person 0|1]\n"
     u"           [--avg-total 0|1] [--avg-ch 0|1] [--avg-math 0|1] [--avg-eng 0|1]\n"
     u"           [--avg-inter 0|1] [--optimise-seconds 秒] [--optimise-after 0|1]\n"
+    u"           [--optimise-subjects 语文,数学,...]\n"
     u"                                      查看或修改分班设置\n"
     u"  import 编号 文件                      从 .xls/.xlsx/.csv 导入学生(替换原有学生)\n"
     u"  export 编号 文件.xlsx|文件.csv         导出分班结果\n"

@@ -2,11 +2,16 @@
 
 #include "cli/cli.h"
 #include "cli/tab_separated.h"
+#include "engine/subject.h"
 #include "store/limits.h"
 #include "store/optimise_settings.h"
 #include "store/projects.h"
 #include "store/settings.h"
 
+#include <QRegularExpression>
+
+#include <array>
+#include <optional>
 #include <variant>
 
 namespace fenban::cli {
@@ -65,6 +70,38 @@ struct SettingChange {
 // The optimiser's two settings live in a table of their own, so they are not SettingFields.
 const QString optimiseSecondsOption = QStringLiteral("optimise-seconds");
 const QString optimiseAfterOption = QStringLiteral("optimise-after");
+const QString optimiseSubjectsOption = QStringLiteral("optimise-subjects");
+
+// The optimiser's subjects as the settings print them: labels in subject order, comma-separated.
+QString subjectsText(const std::array<bool, subjectCount> &chosen) {
+    QStringList labels;
+    for (std::size_t s = 0; s < subjectCount; ++s) {
+        if (chosen[s])
+            labels.append(QString::fromUtf8(subjects[s].label.data(), qsizetype(subjects[s].label.size())));
+    }
+    return labels.join(u',');
+}
+
+// Reads "语文,数学,…" (any order, 、 or , between); empty when a word names no subject.
+std::optional<std::array<bool, subjectCount>> parseSubjects(const QString &text) {
+    std::array<bool, subjectCount> chosen{};
+    for (const QString &word :
+         text.split(QRegularExpression(QStringLiteral("[,，、]")), Qt::SkipEmptyParts)) {
+        const QString label = word.trimmed();
+        if (label.isEmpty())
+            continue;
+        bool known = false;
+        for (std::size_t s = 0; s < subjectCount; ++s) {
+            if (label == QString::fromUtf8(subjects[s].label.data(), qsizetype(subjects[s].label.size()))) {
+                chosen[s] = true;
+                known = true;
+            }
+        }
+        if (!known)
+            return std::nullopt;
+    }
+    return chosen;
+}
 
 } // namespace
 
@@ -74,6 +111,7 @@ OptionSpec settingsOptions() {
         options.emplace(field.option, OptionKind::Value);
     options.emplace(optimiseSecondsOption, OptionKind::Value);
     options.emplace(optimiseAfterOption, OptionKind::Value);
+    options.emplace(optimiseSubjectsOption, OptionKind::Value);
     return options;
 }
 
@@ -163,6 +201,7 @@ int settingsCommand(Context &context) {
     }
     const auto secondsText = context.args.takeOption(optimiseSecondsOption);
     const auto afterText = context.args.takeOption(optimiseAfterOption);
+    const auto subjectsOption = context.args.takeOption(optimiseSubjectsOption);
     if (context.usageFailed())
         return UsageError;
 
@@ -215,6 +254,18 @@ int settingsCommand(Context &context) {
         }
         after = flag == QStringLiteral("1");
     }
+    std::optional<std::array<bool, subjectCount>> chosenSubjects;
+    if (subjectsOption) {
+        chosenSubjects = parseSubjects(*subjectsOption);
+        if (!chosenSubjects) {
+            context.err << QStringLiteral("--%1 的取值必须是用逗号分隔的科目名（%2）: %3")
+                               .arg(optimiseSubjectsOption,
+                                    subjectsText({true, true, true, true, true, true, true, true, true}),
+                                    *subjectsOption)
+                        << Qt::endl;
+            return Failure;
+        }
+    }
 
     const auto database = context.openDatabase();
     if (!database)
@@ -232,11 +283,12 @@ int settingsCommand(Context &context) {
         return Failure;
     }
     store::OptimiseSettings optimise = storedOptimise.value();
-    if (!changes.isEmpty() || seconds || after) {
+    if (!changes.isEmpty() || seconds || after || chosenSubjects) {
         for (const SettingChange &change : changes)
             setSetting(settings, *change.field, change.value);
         optimise.seconds = seconds.value_or(optimise.seconds);
         optimise.afterDivision = after.value_or(optimise.afterDivision);
+        optimise.subjects = chosenSubjects.value_or(optimise.subjects);
         if (const auto written = store::writeProjectSettings(database->connection(), *id, settings, optimise);
             !written) {
             context.err << written.error() << Qt::endl;
@@ -246,7 +298,8 @@ int settingsCommand(Context &context) {
     for (const SettingField &field : settingFields())
         context.out << field.column << '=' << settingText(settings, field) << '\n';
     context.out << QStringLiteral("optimise_seconds=") << QString::number(optimise.seconds) << '\n'
-                << QStringLiteral("optimise_after_division=") << (optimise.afterDivision ? 1 : 0) << '\n';
+                << QStringLiteral("optimise_after_division=") << (optimise.afterDivision ? 1 : 0) << '\n'
+                << QStringLiteral("optimise_subjects=") << subjectsText(optimise.subjects) << '\n';
     context.out.flush();
     return Success;
 }

@@ -128,9 +128,6 @@ OptimiseOptions optimiseOptions(const DivisionSettings &settings) {
     const auto on = [](int flag) {
         return flag == 1;
     };
-    options.subjects[*subjectIndexOfCode("C")] = on(settings.isAvgCh);
-    options.subjects[*subjectIndexOfCode("M")] = on(settings.isAvgMath);
-    options.subjects[*subjectIndexOfCode("E")] = on(settings.isAvgEng);
     options.total = on(settings.isAvgTotal);
     options.bands = on(settings.isAvgInter);
     return options;

@@ -38,8 +38,8 @@ struct OptimiseResult {
     std::string message; // for Refused: why, for the user (UTF-8)
 };
 
-// The balance options a project's settings ask for: the six subjects the settings have no tick for
-// always count; 语文, 数学, 英语, the total and the bands follow their ticks.
+// The balance options a project's division settings ask for: the total and the bands follow their
+// ticks; the subjects are chosen apart from these settings (every subject here).
 OptimiseOptions optimiseOptions(const DivisionSettings &settings);
 
 // Moves and exchanges students between classes 1..classCount so that the classes become as equal as

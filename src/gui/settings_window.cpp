@@ -55,7 +55,7 @@ SettingsWindow::SettingsWindow(QSqlDatabase db, int projectId, QWidget *parent)
     layout->addWidget(okButton, 0, Qt::AlignRight);
 }
 
-// The subject boxes are shown as the school expects them, but no part of the division reads them.
+// The subject boxes choose what the optimiser balances; the division itself does not read them.
 QWidget *SettingsWindow::subjectPage() {
     auto *page = new QWidget;
     auto *frame = new QGroupBox(QStringLiteral("参加分班的科目设置"), page);
@@ -66,11 +66,23 @@ QWidget *SettingsWindow::subjectPage() {
     const QStringList tickedAtStart{QStringLiteral("语文"), QStringLiteral("数学"), QStringLiteral("英语"),
                                     QStringLiteral("物理"), QStringLiteral("政治")};
     for (int i = 0; i < captions.size(); ++i) {
-        boxes->addWidget(checkBox(QStringLiteral("CheckBox%1").arg(i + 1), captions[i],
-                                  tickedAtStart.contains(captions[i]), frame));
+        QCheckBox *box = checkBox(QStringLiteral("CheckBox%1").arg(i + 1), captions[i],
+                                  tickedAtStart.contains(captions[i]), frame);
+        boxes->addWidget(box);
+        for (std::size_t s = 0; s < subjectCount; ++s) {
+            if (captions[i] ==
+                QString::fromUtf8(subjects[s].label.data(), qsizetype(subjects[s].label.size())))
+                m_subjectBoxes[s] = box;
+        }
     }
+    // Teachers wondered what these ticks did; now they do one thing, and the window says which.
+    auto *note = new QLabel(QStringLiteral("优化均衡只平衡这里勾选的科目；分班本身不看这些勾选"), page);
+    note->setObjectName(QStringLiteral("lbSubjectNote"));
+    note->setWordWrap(true);
+    note->setStyleSheet(QStringLiteral("color: #1f4e79;"));
     auto *layout = new QVBoxLayout(page);
     layout->addWidget(frame);
+    layout->addWidget(note);
     return page;
 }
 
@@ -87,9 +99,10 @@ QWidget *SettingsWindow::balancePage() {
         checkBox(QStringLiteral("cb_eng"), QStringLiteral("每班英语平均分要求尽量相同"), true, page);
     m_bandBalanceBox =
         checkBox(QStringLiteral("cb_inter"), QStringLiteral("考虑每科分数线的间隔人数相等"), true, page);
-    // The optimiser reads the same ticks; without a word here a teacher would expect the unticked
-    // subjects to be left alone entirely.
-    auto *note = new QLabel(QStringLiteral("优化均衡时只平衡勾选的科目和总分；其余六科总是平衡"), page);
+    // The optimiser reads two of these ticks and takes its subjects from another tab; without a word
+    // here a teacher would expect it to follow all of them.
+    auto *note = new QLabel(
+        QStringLiteral("优化均衡时，总分和分数段按这里的勾选平衡，科目按“科目设置”中的勾选平衡"), page);
     note->setObjectName(QStringLiteral("lbOptimiseNote"));
     note->setWordWrap(true);
     note->setStyleSheet(QStringLiteral("color: #1f4e79;"));
@@ -188,6 +201,8 @@ void SettingsWindow::loadSettings() {
             ? int(store::OptimiseSettings{}.seconds)
             : int(std::lround(std::clamp(seconds, store::minOptimiseSeconds, store::maxOptimiseSeconds))));
     m_optimiseAfterBox->setChecked(optimise.value().afterDivision);
+    for (std::size_t s = 0; s < subjectCount; ++s)
+        m_subjectBoxes[s]->setChecked(optimise.value().subjects[s]);
 }
 
 void SettingsWindow::saveSettings() {
@@ -221,6 +236,8 @@ void SettingsWindow::saveSettings() {
         store::OptimiseSettings optimise;
         optimise.seconds = m_optimiseSecondsBox->value();
         optimise.afterDivision = m_optimiseAfterBox->isChecked();
+        for (std::size_t s = 0; s < subjectCount; ++s)
+            optimise.subjects[s] = m_subjectBoxes[s]->isChecked();
         if (const auto written = store::writeProjectSettings(m_db, m_projectId, settings, optimise);
             !written) {
             MessageBox::error(this, written.error());

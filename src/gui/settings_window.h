@@ -1,9 +1,12 @@
 #pragma once
 
+#include "engine/subject.h"
 #include "store/optimise_settings.h"
 #include "store/settings.h"
 
 #include <QWidget>
+
+#include <array>
 
 class QCheckBox;
 class QLineEdit;
@@ -48,6 +51,7 @@ private:
     QLineEdit *m_tuningPassesEdit = nullptr;
     QSpinBox *m_optimiseSecondsBox = nullptr;
     QCheckBox *m_optimiseAfterBox = nullptr;
+    std::array<QCheckBox *, subjectCount> m_subjectBoxes{}; // CheckBox1–9, in subject order
 };
 
 } // namespace fenban::gui

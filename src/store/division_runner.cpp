@@ -1,6 +1,7 @@
 #include "store/division_runner.h"
 
 #include "store/limits.h"
+#include "store/optimise_settings.h"
 #include "store/projects.h"
 #include "store/query.h"
 #include "store/schema.h"
@@ -226,10 +227,15 @@ RunOutcome DivisionRunner::redivide(int projectId, const QList<int> &classNumber
 RunOutcome DivisionRunner::optimise(int projectId, double seconds, std::uint64_t seed,
                                     const OptimiseObserver &observer,
                                     const std::function<bool()> &keepOnStop) {
+    const auto chosen = OptimiseSettingsStore(m_db).read(projectId);
+    if (!chosen)
+        return failed(chosen.error());
+    const auto subjects = chosen.value().subjects;
     return run(projectId, {},
                [&](std::vector<StudentRow> &rows, int classCount,
                    const DivisionSettings &settings) -> std::optional<RunOutcome> {
                    OptimiseOptions options = optimiseOptions(settings);
+                   options.subjects = subjects;
                    options.seconds = seconds;
                    options.seed = seed;
                    const OptimiseResult result = m_optimiser(rows, classCount, options, observer);

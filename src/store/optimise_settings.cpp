@@ -22,7 +22,8 @@ OptimiseSettingsStore::OptimiseSettingsStore(QSqlDatabase db) : m_db(std::move(d
 Result<OptimiseSettings> OptimiseSettingsStore::read(int projectId) const {
     using R = Result<OptimiseSettings>;
     QSqlQuery query(m_db);
-    if (!query.prepare(QStringLiteral("SELECT seconds, after_division FROM optimise_config WHERE id=?")))
+    if (!query.prepare(
+            QStringLiteral("SELECT seconds, after_division, subjects FROM optimise_config WHERE id=?")))
         return R::failure(describeError(query.lastError()));
     query.addBindValue(projectId);
     if (!query.exec())
@@ -35,6 +36,9 @@ Result<OptimiseSettings> OptimiseSettingsStore::read(int projectId) const {
         settings.seconds = query.value(0).toDouble();
         // Only the value 1 switches it on, as with the division's flags.
         settings.afterDivision = query.value(1).toInt() == 1;
+        const qlonglong mask = query.value(2).toLongLong();
+        for (std::size_t s = 0; s < subjectCount; ++s)
+            settings.subjects[s] = (mask >> s) & 1;
     }
     return R::success(settings);
 }
@@ -45,14 +49,18 @@ Status OptimiseSettingsStore::write(int projectId, const OptimiseSettings &setti
     // One statement: a row appears only for a project in the catalogue, so a deleted project's
     // number never gets settings back.
     QSqlQuery query(m_db);
-    if (!query.prepare(QStringLiteral("INSERT INTO optimise_config(id, seconds, after_division)"
-                                      " SELECT ?, ?, ? WHERE EXISTS (SELECT 1 FROM qx_info WHERE id=?)"
+    if (!query.prepare(QStringLiteral("INSERT INTO optimise_config(id, seconds, after_division, subjects)"
+                                      " SELECT ?, ?, ?, ? WHERE EXISTS (SELECT 1 FROM qx_info WHERE id=?)"
                                       " ON CONFLICT(id) DO UPDATE SET seconds=excluded.seconds, "
-                                      "after_division=excluded.after_division")))
+                                      "after_division=excluded.after_division, subjects=excluded.subjects")))
         return Status::failure(describeError(query.lastError()));
     query.addBindValue(projectId);
     query.addBindValue(settings.seconds);
     query.addBindValue(settings.afterDivision ? 1 : 0);
+    int mask = 0;
+    for (std::size_t s = 0; s < subjectCount; ++s)
+        mask |= settings.subjects[s] ? 1 << s : 0;
+    query.addBindValue(mask);
     query.addBindValue(projectId);
     if (!query.exec())
         return Status::failure(describeError(query.lastError()));

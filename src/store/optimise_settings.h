@@ -3,7 +3,11 @@
 #include "store/result.h"
 #include "store/settings.h"
 
+#include "engine/subject.h"
+
 #include <QSqlDatabase>
+
+#include <array>
 
 namespace fenban::store {
 
@@ -17,6 +21,9 @@ inline constexpr double maxOptimiseSeconds = 600.0;
 struct OptimiseSettings {
     double seconds = 10.0;
     bool afterDivision = false; // whether a whole division is followed by optimisation
+    // The subjects (subject order) whose means, spreads and bands are evened out: the settings
+    // window's subject ticks. Stored as a bit per subject, bit 0 the first.
+    std::array<bool, subjectCount> subjects{true, true, true, true, true, true, true, true, true};
 
     bool operator==(const OptimiseSettings &) const = default;
 };

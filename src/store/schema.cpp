@@ -54,7 +54,7 @@ Status createFixedTables(QSqlDatabase db) {
     // how files of earlier versions are read.
     const QString optimiser = QStringLiteral(
         "CREATE TABLE IF NOT EXISTS optimise_config(id INTEGER PRIMARY KEY, seconds REAL NOT NULL,"
-        " after_division INTEGER NOT NULL)");
+        " after_division INTEGER NOT NULL, subjects INTEGER NOT NULL DEFAULT 511)");
     QSqlQuery query(db);
     for (const QString &statement : {catalogue, settings, optimiser}) {
         if (!query.exec(statement))

@@ -126,7 +126,7 @@ TEST_F(OptimiseService, MeasuresTheBalanceBeforeAndAfterTheWrittenClasses) {
 }
 
 TEST_F(OptimiseService, WithoutSecondsTheProjectsBudgetIsUsedAndChecked) {
-    db.query(QStringLiteral("INSERT INTO optimise_config VALUES(1, 0.5, 0)"));
+    db.query(QStringLiteral("INSERT INTO optimise_config(id, seconds, after_division) VALUES(1, 0.5, 0)"));
     OptimisationRun run = runOptimisation(db.connection(), {1, std::nullopt, 1});
     EXPECT_EQ(run.outcome.kind, RunOutcome::Failed);
     EXPECT_EQ(run.outcome.message, QStringLiteral("优化时间必须在1到600秒之间"));

@@ -66,7 +66,9 @@ TEST_F(BoundsCli, ClassCountAndTuningPassesAreBoundedWhereTheyEnter) {
     const QStringList projects = runWords(u"projects"_s).out.split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(projects.size(), 1);
     EXPECT_TRUE(projects[0].startsWith(u"1\ta\t1000\t"_s));
-    EXPECT_TRUE(runWords(u"settings 1"_s)
-                    .out.endsWith(u"inter=100000000\nis_man=0\nwtNum=-1\noptimise_seconds=10\n"
-                                  u"optimise_after_division=0\n"_s));
+    EXPECT_TRUE(
+        runWords(u"settings 1"_s)
+            .out.endsWith(
+                u"inter=100000000\nis_man=0\nwtNum=-1\noptimise_seconds=10\n"
+                u"optimise_after_division=0\noptimise_subjects=数学,英语,语文,物理,政治,历史,体育,地理,生物\n"_s));
 }

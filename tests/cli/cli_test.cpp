@@ -8,9 +8,11 @@ using fenban::testing::Outcome;
 
 namespace {
 
-const QString defaultSettings = QStringLiteral("is_avg_person=1\nis_avg_total=1\nis_avg_ch=1\nis_avg_math=1\n"
-                                               "is_avg_eng=1\nis_avg_inter=1\ninter=1\nis_man=0\nwtNum=50\n"
-                                               "optimise_seconds=10\noptimise_after_division=0\n");
+const QString defaultSettings =
+    QStringLiteral("is_avg_person=1\nis_avg_total=1\nis_avg_ch=1\nis_avg_math=1\n"
+                   "is_avg_eng=1\nis_avg_inter=1\ninter=1\nis_man=0\nwtNum=50\n"
+                   "optimise_seconds=10\noptimise_after_division=0\n"
+                   "optimise_subjects=数学,英语,语文,物理,政治,历史,体育,地理,生物\n");
 
 } // namespace
 
@@ -52,9 +54,11 @@ TEST_F(Cli, SettingsShowAndChangeAnySubset) {
                  QStringLiteral("3"), QStringLiteral("--wtnum"), QStringLiteral("20"),
                  QStringLiteral("--man"), QStringLiteral("1"), QStringLiteral("--avg-eng=0")});
     ASSERT_EQ(changed.exitCode, 0) << changed.err.toStdString();
-    const QString expected = QStringLiteral("is_avg_person=1\nis_avg_total=1\nis_avg_ch=1\nis_avg_math=1\n"
-                                            "is_avg_eng=0\nis_avg_inter=1\ninter=3\nis_man=1\nwtNum=20\n"
-                                            "optimise_seconds=10\noptimise_after_division=0\n");
+    const QString expected =
+        QStringLiteral("is_avg_person=1\nis_avg_total=1\nis_avg_ch=1\nis_avg_math=1\n"
+                       "is_avg_eng=0\nis_avg_inter=1\ninter=3\nis_man=1\nwtNum=20\n"
+                       "optimise_seconds=10\noptimise_after_division=0\n"
+                       "optimise_subjects=数学,英语,语文,物理,政治,历史,体育,地理,生物\n");
     EXPECT_EQ(changed.out, expected);
     EXPECT_EQ(runOnDb({QStringLiteral("settings"), QStringLiteral("1")}).out, expected);
 
@@ -67,6 +71,20 @@ TEST_F(Cli, SettingsShowAndChangeAnySubset) {
                       QStringLiteral("optimise_seconds=2.5\noptimise_after_division=1"));
     EXPECT_EQ(optimiser.out, optimised);
     EXPECT_EQ(runOnDb({QStringLiteral("settings"), QStringLiteral("1")}).out, optimised);
+
+    // The optimiser's subjects are named in any order and printed in subject order; a word that names
+    // no subject changes nothing.
+    const Outcome chosen =
+        runOnDb({QStringLiteral("settings"), QStringLiteral("1"), QStringLiteral("--optimise-subjects"),
+                 QStringLiteral("语文, 体育、数学")});
+    ASSERT_EQ(chosen.exitCode, 0) << chosen.err.toStdString();
+    EXPECT_TRUE(chosen.out.endsWith(QStringLiteral("optimise_subjects=数学,语文,体育\n")))
+        << chosen.out.toStdString();
+    const Outcome unknown = runOnDb({QStringLiteral("settings"), QStringLiteral("1"),
+                                     QStringLiteral("--optimise-subjects"), QStringLiteral("语文,音乐")});
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_TRUE(unknown.err.contains(QStringLiteral("音乐")));
+    EXPECT_EQ(runOnDb({QStringLiteral("settings"), QStringLiteral("1")}).out, chosen.out);
 }
 
 TEST_F(Cli, BadArgumentsAreRefusedAndChangeNothing) {

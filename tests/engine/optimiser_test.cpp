@@ -204,17 +204,19 @@ TEST(Optimiser, RefusesWhatItCannotDo) {
     EXPECT_EQ(optimise(empty, 3, quick()).outcome, OptimiseOutcome::Done);
 }
 
-TEST(Optimiser, SettingsTicksChooseTheBalancedSubjects) {
+TEST(Optimiser, SettingsTicksChooseTotalAndBands) {
     DivisionSettings settings;
-    settings.isAvgCh = 0;
+    settings.isAvgCh = 0; // read by the exact division only
     settings.isAvgTotal = 2; // only 1 is on
     settings.isAvgInter = 0;
     const OptimiseOptions options = optimiseOptions(settings);
-    EXPECT_FALSE(options.subjects[*subjectIndexOfCode("C")]);
-    EXPECT_TRUE(options.subjects[*subjectIndexOfCode("M")]);
-    EXPECT_TRUE(options.subjects[*subjectIndexOfCode("W")]);
+    EXPECT_TRUE(options.subjects[*subjectIndexOfCode("C")]);
     EXPECT_FALSE(options.total);
     EXPECT_FALSE(options.bands);
+    settings.isAvgTotal = 1;
+    settings.isAvgInter = 1;
+    EXPECT_TRUE(optimiseOptions(settings).total);
+    EXPECT_TRUE(optimiseOptions(settings).bands);
 }
 
 } // namespace

@@ -162,11 +162,16 @@ void DivisionWindowsTest::settingsWindowShowsStoredValues() {
     QVERIFY(settings);
     QCOMPARE(settings->windowTitle(), QStringLiteral("分班设置"));
     const QList<std::pair<QString, bool>> boxes{
-        {QStringLiteral("cb_person"), true},  {QStringLiteral("cb_total"), true},
-        {QStringLiteral("cb_ch"), false},     {QStringLiteral("cb_math"), true},
-        {QStringLiteral("cb_eng"), false},    {QStringLiteral("cb_inter"), true},
-        {QStringLiteral("cb_man"), true},     {QStringLiteral("CheckBox1"), true},
-        {QStringLiteral("CheckBox5"), false},
+        {QStringLiteral("cb_person"), true},
+        {QStringLiteral("cb_total"), true},
+        {QStringLiteral("cb_ch"), false},
+        {QStringLiteral("cb_math"), true},
+        {QStringLiteral("cb_eng"), false},
+        {QStringLiteral("cb_inter"), true},
+        {QStringLiteral("cb_man"), true},
+        {QStringLiteral("CheckBox1"), true},
+        // The subject ticks show the optimiser's stored subjects: all nine for a project that chose none.
+        {QStringLiteral("CheckBox5"), true},
     };
     for (const auto &[name, checked] : boxes)
         QVERIFY2(settings->findChild<QCheckBox *>(name)->isChecked() == checked, qPrintable(name));
@@ -449,7 +454,13 @@ void DivisionWindowsTest::settingsWindowSavesTheOptimiserSettings() {
     QCOMPARE(seconds->maximum(), 600);
     QVERIFY(!after->isChecked());
     QCOMPARE(settings->findChild<QLabel *>(QStringLiteral("lbOptimiseNote"))->text(),
-             QStringLiteral("优化均衡时只平衡勾选的科目和总分；其余六科总是平衡"));
+             QStringLiteral("优化均衡时，总分和分数段按这里的勾选平衡，科目按“科目设置”中的勾选平衡"));
+    QCOMPARE(settings->findChild<QLabel *>(QStringLiteral("lbSubjectNote"))->text(),
+             QStringLiteral("优化均衡只平衡这里勾选的科目；分班本身不看这些勾选"));
+    // The subject ticks show what is stored: every subject for a project that chose none yet.
+    auto *pe = settings->findChild<QCheckBox *>(QStringLiteral("CheckBox5"));
+    QCOMPARE(pe->text(), QStringLiteral("体育"));
+    QVERIFY(pe->isChecked());
     // The ticks the note speaks of keep their place and captions.
     QCOMPARE(settings->findChild<QCheckBox *>(QStringLiteral("cb_ch"))->text(),
              QStringLiteral("每班语文平均分要求尽量相同"));
@@ -457,6 +468,7 @@ void DivisionWindowsTest::settingsWindowSavesTheOptimiserSettings() {
     seconds->setValue(25);
     after->setChecked(true);
     settings->findChild<QCheckBox *>(QStringLiteral("cb_eng"))->setChecked(false);
+    pe->setChecked(false);
     click(settings, QStringLiteral("BitBtn1"));
     QTRY_VERIFY(!m_window->findChild<SettingsWindow *>());
     const auto saved = fenban::store::OptimiseSettingsStore(m_fixture.connection()).read(1);
@@ -464,10 +476,14 @@ void DivisionWindowsTest::settingsWindowSavesTheOptimiserSettings() {
     QCOMPARE(saved.value().seconds, 25.0);
     QVERIFY(saved.value().afterDivision);
     QCOMPARE(fenban::store::SettingsStore(m_fixture.connection()).read(1).value()->isAvgEng, 0);
+    QVERIFY(!saved.value().subjects[*fenban::subjectIndexOfCode("T")]);
+    QVERIFY(saved.value().subjects[*fenban::subjectIndexOfCode("C")]);
 
     settings = openSettings();
     QCOMPARE(settings->findChild<QSpinBox *>(QStringLiteral("sbOptimiseSeconds"))->value(), 25);
     QVERIFY(settings->findChild<QCheckBox *>(QStringLiteral("cbOptimiseAfter"))->isChecked());
+    QVERIFY(!settings->findChild<QCheckBox *>(QStringLiteral("CheckBox5"))->isChecked());
+    QVERIFY(settings->findChild<QCheckBox *>(QStringLiteral("CheckBox1"))->isChecked());
     QVERIFY(messages().isEmpty());
 }
 

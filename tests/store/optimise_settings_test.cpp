@@ -40,14 +40,18 @@ TEST_F(OptimiseSettingsTest, WrittenSettingsReadBackAndAreReplacedByTheNextWrite
     OptimiseSettingsStore store(db.connection());
     ASSERT_TRUE(store.write(1, {2.5, true}));
     EXPECT_EQ(read(), (OptimiseSettings{2.5, true}));
-    ASSERT_TRUE(store.write(1, {600, false}));
-    EXPECT_EQ(read(), (OptimiseSettings{600, false}));
+    OptimiseSettings chosen{600, false};
+    chosen.subjects.fill(false);
+    chosen.subjects[0] = true; // 数学
+    chosen.subjects[8] = true; // 生物
+    ASSERT_TRUE(store.write(1, chosen));
+    EXPECT_EQ(read(), chosen);
     EXPECT_EQ(db.query(QStringLiteral("SELECT * FROM optimise_config")),
-              QStringList{QStringLiteral("1|600|0")});
+              QStringList{QStringLiteral("1|600|0|257")});
 }
 
 TEST_F(OptimiseSettingsTest, OnlyTheStoredValueOneSwitchesOptimisationAfterDivisionOn) {
-    db.query(QStringLiteral("INSERT INTO optimise_config VALUES(1, 10, 2)"));
+    db.query(QStringLiteral("INSERT INTO optimise_config VALUES(1, 10, 2, 511)"));
     EXPECT_FALSE(read().afterDivision);
 }
 
