@@ -12,7 +12,7 @@ namespace {
 
 // Steps the search takes per second of budget: about what one core of a school desktop does on a cohort
 // of 3,000 students, so that a budget in seconds is roughly kept without reading the clock.
-constexpr double stepsPerSecond = 1.5e6;
+constexpr double stepsPerSecond = 1.0e6;
 constexpr long long reportEvery = 1 << 16;
 constexpr long long coolEvery = 1 << 10;
 
