@@ -57,18 +57,23 @@ bool better(const BalanceState::Cost &delta) {
 
 // Puts every movable student without a class where it costs least, in a seeded order so that no
 // order of the rows (often by school or by score) shapes the classes.
-// Answers false when asked to stop part-way (a school-sized table takes a moment, the largest table
-// allowed much longer).
-bool placeUnplaced(BalanceState &state, Random &random, const std::function<bool()> &stopRequested) {
+// `placed` hears now and then how many are placed and answers false to stop part-way (a school-sized
+// table takes a moment, the largest table allowed much longer); then the answer is false too.
+std::vector<int> unplaced(const BalanceState &state) {
     std::vector<int> waiting;
     for (const int student : state.movable()) {
         if (state.classOf(student) == 0)
             waiting.push_back(student);
     }
+    return waiting;
+}
+
+bool placeUnplaced(BalanceState &state, Random &random, const std::function<bool(long long placed)> &placed) {
+    std::vector<int> waiting = unplaced(state);
     for (std::size_t i = waiting.size(); i > 1; --i)
         std::swap(waiting[i - 1], waiting[static_cast<std::size_t>(random.below(static_cast<int>(i)))]);
     for (std::size_t done = 0; done < waiting.size(); ++done) {
-        if (done % 256 == 255 && stopRequested())
+        if (done % 256 == 255 && !placed(static_cast<long long>(done)))
             return false;
         const int student = waiting[done];
         int best = 1;
@@ -147,10 +152,18 @@ OptimiseResult optimise(std::vector<StudentRow> &rows, int classCount, const Opt
 
     BalanceState state(rows, classCount, options);
     Random random(options.seed);
-    if (!placeUnplaced(state, random, stopRequested))
+    // Progress counts the students to place and then the steps of the search.
+    const long long steps = std::max(1LL, std::llround(options.seconds * stepsPerSecond));
+    const long long placing = static_cast<long long>(unplaced(state).size());
+    const long long total = placing + steps;
+    const auto placed = [&](long long done) {
+        if (observer.progress)
+            observer.progress(done, total);
+        return !stopRequested();
+    };
+    if (!placeUnplaced(state, random, placed))
         return {OptimiseOutcome::Stopped, {}};
 
-    const long long steps = std::max(1LL, std::llround(options.seconds * stepsPerSecond));
     bool stopped = false;
     std::vector<int> best = state.classes();
     BalanceState::Cost bestCost = state.cost();
@@ -184,7 +197,7 @@ OptimiseResult optimise(std::vector<StudentRow> &rows, int classCount, const Opt
             }
             if (step % reportEvery == 0 && step > 0) {
                 if (observer.progress)
-                    observer.progress(step, steps);
+                    observer.progress(placing + step, total);
                 if (stopRequested()) {
                     stopped = true;
                     break;
@@ -219,7 +232,7 @@ OptimiseResult optimise(std::vector<StudentRow> &rows, int classCount, const Opt
         best = state.classes();
     }
     if (observer.progress && !stopped)
-        observer.progress(steps, steps);
+        observer.progress(total, total);
 
     for (const int student : state.movable()) {
         rows[student].classId = best[student];
