@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class QLabel;
 class QPlainTextEdit;
 
 namespace fenban::gui {
@@ -16,8 +17,16 @@ public:
 
     void appendLine(const QString &text);
     QStringList lines() const;
+    // The line above the messages that tells where a run stands, e.g. "女生微调 第12/51次".
+    void setStatus(const QString &text);
+    QString status() const;
+    void scrollToNewest();
+
+protected:
+    void showEvent(QShowEvent *event) override;
 
 private:
+    QLabel *m_status = nullptr;
     QPlainTextEdit *m_text = nullptr;
 };
 

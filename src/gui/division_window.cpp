@@ -48,6 +48,7 @@ struct DivisionJob {
 namespace {
 
 const QString busyText = QStringLiteral("正在分班，请稍候");
+const QString optimisingPhase = QStringLiteral("优化均衡");
 // Students named in the message box after a run; the console names them all.
 constexpr qsizetype shownInMessage = 20;
 
@@ -206,6 +207,7 @@ void DivisionWindow::launch(
     std::function<void(DivisionJob &job, const QString &databasePath, int projectId)> work) {
     emit runStarting();
     m_job = std::move(job);
+    m_phase.clear();
     QThread *worker = QThread::create([job = m_job, work = std::move(work), path = m_context->databasePath(),
                                        id = m_context->projectId()] { work(*job, path, id); });
     connect(worker, &QThread::finished, worker, &QObject::deleteLater);
@@ -239,15 +241,33 @@ void DivisionWindow::drainJob() {
         QMutexLocker lock(&m_job->mutex);
         lines.swap(m_job->lines);
     }
-    for (const QString &line : lines)
+    for (const QString &line : lines) {
+        notePhase(line);
         emit progressLine(line);
+    }
     const long long total = m_job->total;
     if (total > 0) {
+        const long long done = std::min(m_job->done.load(), total);
         // A search may count more steps than a progress bar can; then it shows thousandths.
         const long long scale = total > std::numeric_limits<int>::max() ? total / 1000 : 1;
         m_progress->setRange(0, static_cast<int>(total / scale));
-        m_progress->setValue(static_cast<int>(std::min(m_job->done.load(), total) / scale));
+        m_progress->setValue(static_cast<int>(done / scale));
+        if (!m_phase.isEmpty()) {
+            const QString unit = m_phase == optimisingPhase ? QStringLiteral("步") : QStringLiteral("次");
+            emit progressStatus(QStringLiteral("%1 第%2/%3%4").arg(m_phase).arg(done).arg(total).arg(unit));
+        }
     }
+}
+
+void DivisionWindow::notePhase(const QString &line) {
+    // The engine announces each sex's placement, whose fine-tuning passes follow; the passes are
+    // counted over the whole run, so the count goes on across the phases.
+    if (line == QStringLiteral("对男的进行分"))
+        m_phase = QStringLiteral("男生微调");
+    else if (line == QStringLiteral("对女的进行分"))
+        m_phase = QStringLiteral("女生微调");
+    else if (line == QStringLiteral("开始优化均衡"))
+        m_phase = optimisingPhase;
 }
 
 void DivisionWindow::runFinished() {

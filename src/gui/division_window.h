@@ -37,6 +37,8 @@ signals:
     // Before the work starts, so that its lines have a console to go to.
     void runStarting();
     void progressLine(const QString &line);
+    // Where the run stands, e.g. "女生微调 第12/51次", whenever its progress is read.
+    void progressStatus(const QString &text);
     // A run has ended, whatever its outcome.
     void runEnded();
 
@@ -53,6 +55,8 @@ private:
     // Asks whether to keep the best classes found so far, then stops the optimisation with that answer.
     void stopOptimisation();
     void drainJob();
+    // Follows the phase lines the run writes, for the status.
+    void notePhase(const QString &line);
     void runFinished();
     void optimisationFinished(const DivisionJob &job);
     void showGrid(const QList<int> &onlyClasses);
@@ -67,6 +71,7 @@ private:
     QProgressBar *m_progress = nullptr;
     QTimer *m_poll = nullptr;
     bool m_stopAtStart = false;
+    QString m_phase;
 };
 
 } // namespace fenban::gui

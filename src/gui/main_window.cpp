@@ -20,6 +20,8 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -46,6 +48,7 @@ MainWindow::MainWindow(QSqlDatabase db, QWidget *parent)
     m_mdiArea = new QMdiArea(this);
     m_mdiArea->setBackground(QColor(0x80, 0x80, 0x80));
     setCentralWidget(m_mdiArea);
+    buildMenuBar();
     buildToolBar();
     buildStatusBar();
     FileDialog::protectDatabase(m_context->databasePath());
@@ -107,6 +110,15 @@ void MainWindow::buildToolBar() {
         button->setObjectName(look.objectName);
         button->setMinimumSize(70, 36);
     }
+}
+
+void MainWindow::buildMenuBar() {
+    m_windowMenu = menuBar()->addMenu(QStringLiteral("窗口"));
+    m_windowMenu->setObjectName(QStringLiteral("menuWindow"));
+    // Closing the console only hides it; this is the way back to it.
+    QAction *showConsole = m_windowMenu->addAction(QStringLiteral("显示台"));
+    showConsole->setObjectName(QStringLiteral("actShowConsole"));
+    connect(showConsole, &QAction::triggered, this, &MainWindow::showConsole);
 }
 
 void MainWindow::buildStatusBar() {
@@ -199,8 +211,14 @@ void MainWindow::showDivisionWindow() {
         auto *division = new DivisionWindow(m_context);
         connect(division, &DivisionWindow::runStarting, this, &MainWindow::showConsole);
         connect(division, &DivisionWindow::progressLine, this, &MainWindow::writeToConsole);
+        connect(division, &DivisionWindow::progressStatus, this, [this](const QString &text) {
+            if (m_console)
+                m_console->setStatus(text);
+        });
         // An open statistics window would otherwise show the classes as they were before the run.
         connect(division, &DivisionWindow::runEnded, this, [this] {
+            if (m_console)
+                m_console->scrollToNewest();
             if (auto *statistics = qobject_cast<ClassStatisticsWindow *>(m_classStatistics.data()))
                 statistics->refresh();
         });
@@ -263,9 +281,14 @@ void MainWindow::optimiseClasses() {
 }
 
 void MainWindow::showConsole() {
-    if (!m_console)
+    if (!m_console) {
         m_console = new ConsoleWindow(this);
+        // Beside the work rather than over the toolbar: at the top right of the child window area.
+        const QRect area(m_mdiArea->mapToGlobal(QPoint(0, 0)), m_mdiArea->size());
+        m_console->move(std::max(area.left(), area.right() - m_console->width()), area.top());
+    }
     m_console->show();
+    m_console->raise();
 }
 
 ConsoleWindow *MainWindow::console() const {

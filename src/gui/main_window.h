@@ -12,6 +12,7 @@
 
 class QLabel;
 class QMdiArea;
+class QMenu;
 class QToolBar;
 
 namespace fenban::gui {
@@ -55,6 +56,7 @@ protected:
 
 private:
     void buildToolBar();
+    void buildMenuBar();
     void buildStatusBar();
     // Runs `command` only when a project is chosen; otherwise says so.
     void guarded(const std::function<void()> &command);
@@ -77,6 +79,7 @@ private:
     std::shared_ptr<ProjectContext> m_context;
     QMdiArea *m_mdiArea = nullptr;
     QToolBar *m_toolBar = nullptr;
+    QMenu *m_windowMenu = nullptr;
     QList<QLabel *> m_statusPanels;
     QPointer<ConsoleWindow> m_console;
 

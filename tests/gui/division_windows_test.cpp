@@ -15,12 +15,16 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolBar>
 
 using fenban::gui::DivisionWindow;
 using fenban::gui::MainWindow;
@@ -65,6 +69,7 @@ private slots:
     void commandsAreRefusedWhileOptimising();
     void divisionIsFollowedByOptimisationWhenAsked();
     void settingsWindowSavesTheOptimiserSettings();
+    void consoleFollowsTheRunAndComesBack();
 
 private:
     void click(QWidget *root, const QString &name);
@@ -485,6 +490,46 @@ void DivisionWindowsTest::settingsWindowSavesTheOptimiserSettings() {
     QVERIFY(!settings->findChild<QCheckBox *>(QStringLiteral("CheckBox5"))->isChecked());
     QVERIFY(settings->findChild<QCheckBox *>(QStringLiteral("CheckBox1"))->isChecked());
     QVERIFY(messages().isEmpty());
+}
+
+void DivisionWindowsTest::consoleFollowsTheRunAndComesBack() {
+    QVERIFY(shortOptimisation());
+    DivisionWindow *result = openResult();
+    QSignalSpy statuses(result, &DivisionWindow::progressStatus);
+    runAndWait(result);
+    fenban::gui::ConsoleWindow *console = m_window->console();
+    QVERIFY(console && console->isVisible());
+
+    // Beside the toolbar, not over it.
+    auto *toolBar = m_window->findChild<QToolBar *>(QStringLiteral("ToolBar1"));
+    QVERIFY(console->frameGeometry().top() >= toolBar->mapToGlobal(QPoint(0, toolBar->height())).y());
+
+    // The status names the phase and counts the passes; the run ends with the last of them.
+    const QRegularExpression passText(QStringLiteral("^(男|女)生微调 第(\\d+)/(\\d+)次$"));
+    QVERIFY(!statuses.isEmpty());
+    const QRegularExpressionMatch last = passText.match(console->status());
+    QVERIFY2(last.hasMatch(), qPrintable(console->status()));
+    QCOMPARE(last.captured(2), last.captured(3));
+    QVERIFY(console->lines().contains(QStringLiteral("更新结束")));
+
+    // Scrolled up by the teacher, the console shows the newest line again after the next run.
+    auto *bar = console->findChild<QPlainTextEdit *>(QStringLiteral("memoMsg"))->verticalScrollBar();
+    QVERIFY(bar->maximum() > 0);
+    bar->setValue(0);
+    runAndWait(result);
+    QCOMPARE(bar->value(), bar->maximum());
+
+    // Closed, it comes back through 窗口/显示台 with its lines.
+    const QStringList lines = console->lines();
+    console->close();
+    QVERIFY(!console->isVisible());
+    auto *show = m_window->findChild<QAction *>(QStringLiteral("actShowConsole"));
+    QVERIFY(show);
+    QCOMPARE(show->text(), QStringLiteral("显示台"));
+    show->trigger();
+    QVERIFY(console->isVisible());
+    QCOMPARE(m_window->console(), console);
+    QCOMPARE(console->lines(), lines);
 }
 
 QTEST_MAIN(DivisionWindowsTest)
