@@ -13,6 +13,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
+#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QSet>
 #include <QTabWidget>
@@ -128,7 +129,13 @@ void ClassStatisticsWindow::buildWidgets() {
     layout->addLayout(buttons);
 
     connect(m_refreshButton, &QPushButton::clicked, this, &ClassStatisticsWindow::refresh);
-    connect(m_closeButton, &QPushButton::clicked, this, &QWidget::close);
+    // Its frame, when it has one, goes with it rather than staying behind empty.
+    connect(m_closeButton, &QPushButton::clicked, this, [this] {
+        if (auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget()))
+            frame->close();
+        else
+            close();
+    });
     connect(m_redivideButton, &QPushButton::clicked, this, &ClassStatisticsWindow::redivideMarkedClasses);
     connect(m_exportButton, &QPushButton::clicked, this, &ClassStatisticsWindow::exportStatistics);
     connect(m_optimiseButton, &QPushButton::clicked, this, &ClassStatisticsWindow::optimisationRequested);

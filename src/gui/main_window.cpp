@@ -27,6 +27,8 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <algorithm>
+
 namespace fenban::gui {
 
 namespace {
@@ -119,6 +121,30 @@ void MainWindow::buildMenuBar() {
     QAction *showConsole = m_windowMenu->addAction(QStringLiteral("显示台"));
     showConsole->setObjectName(QStringLiteral("actShowConsole"));
     connect(showConsole, &QAction::triggered, this, &MainWindow::showConsole);
+    m_windowMenu->addSeparator();
+    connect(m_windowMenu, &QMenu::aboutToShow, this, &MainWindow::fillWindowMenu);
+}
+
+void MainWindow::fillWindowMenu() {
+    const QList<QAction *> actions = m_windowMenu->actions();
+    // Everything after the separator is the list of the last time.
+    const auto separator = std::find_if(actions.begin(), actions.end(),
+                                        [](const QAction *action) { return action->isSeparator(); });
+    for (auto it = separator + 1; it < actions.end(); ++it) {
+        m_windowMenu->removeAction(*it);
+        (*it)->deleteLater();
+    }
+    for (QMdiSubWindow *frame : m_mdiArea->subWindowList()) {
+        QAction *action = m_windowMenu->addAction(frame->windowTitle());
+        action->setCheckable(true);
+        action->setChecked(frame == m_mdiArea->activeSubWindow());
+        connect(action, &QAction::triggered, this, [this, frame = QPointer<QMdiSubWindow>(frame)] {
+            if (!frame)
+                return;
+            frame->showNormal();
+            m_mdiArea->setActiveSubWindow(frame);
+        });
+    }
 }
 
 void MainWindow::buildStatusBar() {
@@ -134,13 +160,25 @@ void MainWindow::buildStatusBar() {
 }
 
 void MainWindow::setCurrentProject(const store::Project &project) {
+    if (m_context->projectId() != project.id)
+        closeProjectWindows();
     m_context->setProject(project);
     setWindowTitle(project.memo);
 }
 
 void MainWindow::clearCurrentProject() {
+    closeProjectWindows();
     m_context->clearProject();
     setWindowTitle(productTitle);
+}
+
+void MainWindow::closeProjectWindows() {
+    for (QMdiSubWindow *frame : m_mdiArea->subWindowList()) {
+        // Gone at once rather than later, so that a window asked for next is made for the new
+        // project instead of finding the old one still in its field.
+        if (frame->close())
+            delete frame;
+    }
 }
 
 void MainWindow::guarded(const std::function<void()> &command) {
@@ -161,6 +199,10 @@ void MainWindow::showChild(QPointer<QWidget> &field, const std::function<QWidget
             m_mdiArea->addSubWindow(window, Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                                                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
         frame->setAttribute(Qt::WA_DeleteOnClose);
+        // The window's own title first, then the project it shows.
+        if (m_context->hasProject())
+            frame->setWindowTitle(
+                QStringLiteral("%1 - %2").arg(window->windowTitle(), m_context->project()->memo));
         frame->show();
         frame->resize(wanted + (frame->size() - window->size()));
         const QRect area = m_mdiArea->viewport()->rect();

@@ -57,6 +57,10 @@ protected:
 private:
     void buildToolBar();
     void buildMenuBar();
+    // Lists the open child windows after the menu's fixed commands.
+    void fillWindowMenu();
+    // The child windows show the project they were opened for; another project closes them.
+    void closeProjectWindows();
     void buildStatusBar();
     // Runs `command` only when a project is chosen; otherwise says so.
     void guarded(const std::function<void()> &command);

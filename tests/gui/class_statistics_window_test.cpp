@@ -18,6 +18,8 @@
 #include <QDir>
 #include <QLineSeries>
 #include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStackedBarSeries>
@@ -65,7 +67,7 @@ private slots:
     void showsTheFiguresOfTheCurrentProject();
     void exportWritesTheGridsAndOpensTheFile();
     void redivisionSendsTheMarkedClassNumbers();
-    void refreshReadsTheProjectChosenSinceOpening();
+    void anotherProjectClosesTheWindow();
     void balanceTabShowsTheFiguresAndTheUnplaced();
     void chartsHaveOneEntryPerClass();
     void optimiseButtonRunsTheOptimisationAndRefreshes();
@@ -184,6 +186,8 @@ void ClassStatisticsWindowTest::showsTheFiguresOfTheCurrentProject() {
     QVERIFY(fenban::testing::shownMessages().isEmpty());
     click(m_statistics, QStringLiteral("Button2"));
     QTRY_VERIFY(!m_window->findChild<ClassStatisticsWindow *>());
+    // Its frame goes with it.
+    QTRY_VERIFY(m_window->mdiArea()->subWindowList().isEmpty());
 }
 
 void ClassStatisticsWindowTest::exportWritesTheGridsAndOpensTheFile() {
@@ -247,8 +251,9 @@ void ClassStatisticsWindowTest::redivisionSendsTheMarkedClassNumbers() {
     QVERIFY(fenban::testing::shownMessages().isEmpty());
 }
 
-// A window left open works on the current project, not on the one it was opened for.
-void ClassStatisticsWindowTest::refreshReadsTheProjectChosenSinceOpening() {
+// Figures of the old project must not stay on screen under the new one: the window closes, and
+// opened again it shows the project chosen now.
+void ClassStatisticsWindowTest::anotherProjectClosesTheWindow() {
     const auto second =
         fenban::store::ProjectStore(m_fixture.connection()).create({QStringLiteral("高二"), 2});
     QVERIFY(second);
@@ -256,8 +261,16 @@ void ClassStatisticsWindowTest::refreshReadsTheProjectChosenSinceOpening() {
              fenban::store::ReplaceOutcome::Written);
     QCOMPARE(grid(QStringLiteral("sgClass_info"))->rowCount(), 6);
 
+    QMdiArea *area = m_window->mdiArea();
+    QCOMPARE(area->subWindowList().size(), 1);
+    QCOMPARE(area->subWindowList().first()->windowTitle(), QStringLiteral("班级信息 - 高一"));
+
     m_window->setCurrentProject(second.value());
-    click(m_statistics, QStringLiteral("Button1"));
+    QVERIFY(area->subWindowList().isEmpty());
+    QVERIFY(!m_window->findChild<ClassStatisticsWindow *>());
+    m_statistics = openStatistics();
+    QVERIFY(m_statistics);
+    QCOMPARE(area->subWindowList().first()->windowTitle(), QStringLiteral("班级信息 - 高二"));
     QTableWidget *summary = grid(QStringLiteral("sgClass_info"));
     QCOMPARE(summary->rowCount(), 3); // classes 0 and 1 and the whole table
     QCOMPARE(summary->item(1, 1)->text(), QStringLiteral("1班"));

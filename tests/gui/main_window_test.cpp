@@ -5,6 +5,8 @@
 
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -30,6 +32,7 @@ private slots:
     void openSwitchesTheCurrentProject();
     void openAndDeleteNeedASelection();
     void deleteAsksAndClearsTheCurrentProject();
+    void childWindowsFollowTheProject();
 
 private:
     void click(const QString &buttonName);
@@ -262,6 +265,62 @@ void MainWindowTest::deleteAsksAndClearsTheCurrentProject() {
     QTRY_VERIFY(!m_window->findChild<OpenProjectDialog *>());
     click(QStringLiteral("ToolButton2"));
     QCOMPARE(messages(), QStringList{QStringLiteral("请选择你要操作的分班项")});
+}
+
+void MainWindowTest::childWindowsFollowTheProject() {
+    QVERIFY(createProject(QStringLiteral("甲年级"), QStringLiteral("4")));
+    QVERIFY(createProject(QStringLiteral("乙年级"), QStringLiteral("8")));
+    messages();
+    QMdiArea *area = m_window->mdiArea();
+    for (const QString &button :
+         {QStringLiteral("ToolButton1"), QStringLiteral("ToolButton8"), QStringLiteral("ToolButton5")})
+        click(button);
+    QStringList titles;
+    for (const QMdiSubWindow *frame : area->subWindowList())
+        titles.append(frame->windowTitle());
+    QCOMPARE(titles, (QStringList{QStringLiteral("分班设置 - 乙年级"), QStringLiteral("学生名单 - 乙年级"),
+                                  QStringLiteral("班级信息 - 乙年级")}));
+
+    // 窗口 lists them after its own command, once however often it opens, and brings the chosen one up.
+    auto *menu = m_window->findChild<QMenu *>(QStringLiteral("menuWindow"));
+    QVERIFY(menu);
+    QStringList listed;
+    for (int shown = 0; shown < 2; ++shown) {
+        menu->popup(m_window->mapToGlobal(QPoint(0, 0)));
+        listed.clear();
+        for (const QAction *action : menu->actions())
+            if (!action->isSeparator())
+                listed.append(action->text());
+        menu->hide();
+    }
+    QCOMPARE(listed, QStringList{QStringLiteral("显示台")} + titles);
+    menu->actions().at(2)->trigger();
+    QCOMPARE(area->activeSubWindow(), area->subWindowList().first());
+
+    // Choosing the project that is already current keeps them.
+    OpenProjectDialog *chooser = openChooser();
+    selectRow(chooser, 1);
+    QTest::mouseClick(chooser->findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
+    QCOMPARE(area->subWindowList().size(), 3);
+
+    // Another project closes them.
+    chooser = openChooser();
+    selectRow(chooser, 0);
+    QTest::mouseClick(chooser->findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("甲年级"));
+    QVERIFY(area->subWindowList().isEmpty());
+    click(QStringLiteral("ToolButton5"));
+    QCOMPARE(area->subWindowList().first()->windowTitle(), QStringLiteral("班级信息 - 甲年级"));
+
+    // Deleting another project keeps them; deleting the current one closes them.
+    chooser = openChooser();
+    selectRow(chooser, 1);
+    QTest::mouseClick(chooser->findChild<QPushButton *>(QStringLiteral("BitBtn1")), Qt::LeftButton);
+    QCOMPARE(area->subWindowList().size(), 1);
+    selectRow(chooser, 0);
+    QTest::mouseClick(chooser->findChild<QPushButton *>(QStringLiteral("BitBtn1")), Qt::LeftButton);
+    QCOMPARE(messages().size(), 2);
+    QVERIFY(area->subWindowList().isEmpty());
 }
 
 QTEST_MAIN(MainWindowTest)
