@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
@@ -27,6 +28,8 @@ private slots:
     void newProjectBecomesCurrent();
     void newProjectDialogRefusesBadInput_data();
     void newProjectDialogRefusesBadInput();
+    void classCountTakesOnlyDigits_data();
+    void classCountTakesOnlyDigits();
     void openSwitchesTheCurrentProject();
     void openAndDeleteNeedASelection();
     void deleteAsksAndClearsTheCurrentProject();
@@ -72,7 +75,11 @@ NewProjectDialog *MainWindowTest::createProject(const QString &memo, const QStri
     if (!dialog)
         return nullptr;
     dialog->findChild<QLineEdit *>(QStringLiteral("DBEdit1"))->setText(memo);
-    dialog->findChild<QLineEdit *>(QStringLiteral("DBEdit2"))->setText(classes);
+    auto *classCount = dialog->findChild<QSpinBox *>(QStringLiteral("DBEdit2"));
+    if (!classCount)
+        return nullptr;
+    classCount->clear();
+    QTest::keyClicks(classCount, classes);
     QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
     return dialog;
 }
@@ -150,12 +157,8 @@ void MainWindowTest::newProjectDialogRefusesBadInput_data() {
     QTest::newRow("no description") << QString() << QStringLiteral("6") << QStringLiteral("请输入分班描述");
     QTest::newRow("zero classes") << QStringLiteral("高一") << QStringLiteral("0")
                                   << QStringLiteral("班级数必须是大于0的整数");
-    QTest::newRow("fraction") << QStringLiteral("高一") << QStringLiteral("1.5")
-                              << QStringLiteral("班级数必须是大于0的整数");
-    QTest::newRow("too many classes")
-        << QStringLiteral("高一") << QStringLiteral("1001") << QStringLiteral("班级数必须在1到1000之间");
-    QTest::newRow("huge class count")
-        << QStringLiteral("高一") << QStringLiteral("100000000") << QStringLiteral("班级数必须在1到1000之间");
+    QTest::newRow("no class count") << QStringLiteral("高一") << QString()
+                                    << QStringLiteral("班级数必须是大于0的整数");
     QTest::newRow("line break in description") << QStringLiteral("高一\n1\t2") << QStringLiteral("6")
                                                << QStringLiteral("分班描述不能含有控制字符(第3个字符)");
     QTest::newRow("escape in description") << QStringLiteral("\x1b[2J高一") << QStringLiteral("6")
@@ -179,6 +182,32 @@ void MainWindowTest::newProjectDialogRefusesBadInput() {
     OpenProjectDialog *chooser = openChooser();
     QVERIFY(chooser);
     QCOMPARE(chooser->findChild<QTreeWidget *>(QStringLiteral("lv_info"))->topLevelItemCount(), 0);
+}
+
+void MainWindowTest::classCountTakesOnlyDigits_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("digits") << QStringLiteral("12") << QStringLiteral("12");
+    QTest::newRow("point") << QStringLiteral("1.5") << QStringLiteral("15");
+    QTest::newRow("sign and letters") << QStringLiteral("-a8b") << QStringLiteral("8");
+    QTest::newRow("letters only") << QStringLiteral("abc") << QString();
+    QTest::newRow("above the limit") << QStringLiteral("1001") << QStringLiteral("100");
+    QTest::newRow("limit") << QStringLiteral("1000") << QStringLiteral("1000");
+}
+
+void MainWindowTest::classCountTakesOnlyDigits() {
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    click(QStringLiteral("ToolButton6"));
+    auto *dialog = m_window->findChild<NewProjectDialog *>();
+    QVERIFY(dialog);
+    auto *classCount = dialog->findChild<QSpinBox *>(QStringLiteral("DBEdit2"));
+    QVERIFY(classCount);
+    QCOMPARE(classCount->minimum(), 1);
+    QCOMPARE(classCount->maximum(), 1000);
+    QCOMPARE(classCount->cleanText(), QString());
+    QTest::keyClicks(classCount, typed);
+    QCOMPARE(classCount->cleanText(), shown);
 }
 
 void MainWindowTest::openSwitchesTheCurrentProject() {
