@@ -3,6 +3,7 @@
 #include "gui/open_project_dialog.h"
 #include "window_fixture.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QPushButton>
@@ -32,6 +33,7 @@ private slots:
     void classCountTakesOnlyDigits();
     void openSwitchesTheCurrentProject();
     void openAndDeleteNeedASelection();
+    void projectListIsReadOnly();
     void deleteAsksAndClearsTheCurrentProject();
 
 private:
@@ -208,6 +210,27 @@ void MainWindowTest::classCountTakesOnlyDigits() {
     QCOMPARE(classCount->cleanText(), QString());
     QTest::keyClicks(classCount, typed);
     QCOMPARE(classCount->cleanText(), shown);
+}
+
+void MainWindowTest::projectListIsReadOnly() {
+    QVERIFY(createProject(QStringLiteral("甲年级"), QStringLiteral("4")));
+    messages();
+    OpenProjectDialog *chooser = openChooser();
+    QVERIFY(chooser);
+    auto *list = chooser->findChild<QTreeWidget *>(QStringLiteral("lv_info"));
+    QVERIFY(list);
+    QCOMPARE(list->topLevelItemCount(), 1);
+    QCOMPARE(list->editTriggers(), QAbstractItemView::NoEditTriggers);
+    QTreeWidgetItem *item = list->topLevelItem(0);
+    QVERIFY(!(item->flags() & Qt::ItemIsEditable));
+    // A click on the id cell, then the edit key, must not open an editor on it.
+    const QRect idCell = list->visualItemRect(item);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      idCell.topLeft() + QPoint(20, idCell.height() / 2));
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    QTest::keyClick(list, Qt::Key_F2);
+    QVERIFY(!list->viewport()->findChild<QLineEdit *>());
+    QCOMPARE(item->text(0), QString::number(1));
 }
 
 void MainWindowTest::openSwitchesTheCurrentProject() {
