@@ -1,14 +1,17 @@
 #include "gui/main_window.h"
 #include "gui/new_project_dialog.h"
 #include "gui/open_project_dialog.h"
+#include "store/students.h"
 #include "window_fixture.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QSqlQuery>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
@@ -35,6 +38,7 @@ private slots:
     void openAndDeleteNeedASelection();
     void projectListIsReadOnly();
     void deleteAsksAndClearsTheCurrentProject();
+    void statusCountFollowsTheProject();
 
 private:
     void click(const QString &buttonName);
@@ -314,6 +318,39 @@ void MainWindowTest::deleteAsksAndClearsTheCurrentProject() {
     QTRY_VERIFY(!m_window->findChild<OpenProjectDialog *>());
     click(QStringLiteral("ToolButton2"));
     QCOMPARE(messages(), QStringList{QStringLiteral("请选择你要操作的分班项")});
+}
+
+void MainWindowTest::statusCountFollowsTheProject() {
+    const auto statusText = [this] {
+        return m_window->statusBar()->findChildren<QLabel *>().first()->text();
+    };
+    QVERIFY(createProject(QStringLiteral("甲年级"), QStringLiteral("4")));
+    messages();
+    fenban::store::StudentRecord first;
+    first.studentId = 1;
+    first.name = QStringLiteral("张三");
+    fenban::store::StudentRecord second = first;
+    second.studentId = 2;
+    QCOMPARE(fenban::store::StudentStore(m_fixture.connection()).replaceAll(1, {first, second}).kind,
+             fenban::store::ReplaceOutcome::Written);
+    QVERIFY(createProject(QStringLiteral("乙年级"), QStringLiteral("8")));
+    messages();
+    QCOMPARE(statusText(), QStringLiteral("已导入的总记录数:0条"));
+
+    OpenProjectDialog *chooser = openChooser();
+    QVERIFY(chooser);
+    selectRow(chooser, 0);
+    QTest::mouseClick(chooser->findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
+    QCOMPARE(statusText(), QStringLiteral("已导入的总记录数:2条"));
+
+    // Deleting the current project leaves nothing to count.
+    chooser = openChooser();
+    QVERIFY(chooser);
+    selectRow(chooser, 0);
+    QTest::mouseClick(chooser->findChild<QPushButton *>(QStringLiteral("BitBtn1")), Qt::LeftButton);
+    messages();
+    QVERIFY(tableName().isEmpty());
+    QCOMPARE(statusText(), QString());
 }
 
 QTEST_MAIN(MainWindowTest)
