@@ -202,8 +202,10 @@ void ImportPreviewWindow::importRows() {
         return;
     auto *progress =
         new ImportProgressDialog(m_context->databasePath(), m_context->projectId(), gridStudents(), this);
-    connect(progress, &ImportProgressDialog::writeEnded, this,
-            [this](bool cancelled) { m_importButton->setEnabled(cancelled); });
+    connect(progress, &ImportProgressDialog::writeEnded, this, [this](bool cancelled) {
+        m_importButton->setEnabled(cancelled);
+        emit studentsWritten();
+    });
     progress->open();
 }
 

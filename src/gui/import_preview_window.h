@@ -33,6 +33,8 @@ signals:
     void loadEnded();
     // The count of the rows shown, as the grid's caption says it.
     void rowsCounted(const QString &text);
+    // An import into the project has ended, written or given up.
+    void studentsWritten();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

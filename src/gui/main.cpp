@@ -1,14 +1,17 @@
 #include "gui/main_window.h"
+#include "gui/message_box.h"
+#include "gui/translations.h"
 #include "store/database.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QMessageBox>
 #include <QScreen>
 
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("fenban"));
+    fenban::gui::installQtTranslations(app);
+    fenban::gui::installApplicationIcon();
 
     QCommandLineParser parser;
     const QCommandLineOption databaseOption(QStringLiteral("db"), QStringLiteral("数据库文件"),
@@ -20,8 +23,8 @@ int main(int argc, char *argv[]) {
     const QString path = fenban::store::resolveDatabasePath(parser.value(databaseOption));
     auto database = fenban::store::Database::open(path);
     if (!database) {
-        QMessageBox::critical(nullptr, QStringLiteral("错误"),
-                              QStringLiteral("无法打开数据库文件 %1\n%2").arg(path, database.error()));
+        fenban::gui::MessageBox::error(
+            nullptr, QStringLiteral("无法打开数据库文件 %1\n%2").arg(path, database.error()));
         return 1;
     }
 

@@ -13,6 +13,7 @@
 #include "gui/open_project_dialog.h"
 #include "gui/settings_window.h"
 #include "gui/student_list_window.h"
+#include "reports/student_search.h"
 #include "store/students.h"
 
 #include <QApplication>
@@ -164,12 +165,27 @@ void MainWindow::setCurrentProject(const store::Project &project) {
         closeProjectWindows();
     m_context->setProject(project);
     setWindowTitle(project.memo);
+    showStudentCount();
 }
 
 void MainWindow::clearCurrentProject() {
     closeProjectWindows();
     m_context->clearProject();
     setWindowTitle(productTitle);
+    showStudentCount();
+}
+
+void MainWindow::showStudentCount() {
+    if (!m_context->hasProject()) {
+        setStatusText({});
+        return;
+    }
+    const auto students = reports::allStudents(m_context->database(), m_context->projectId());
+    if (!students) {
+        setStatusText({});
+        return;
+    }
+    setStatusText(QStringLiteral("已导入的总记录数:%1条").arg(students.value().size()));
 }
 
 void MainWindow::closeProjectWindows() {
@@ -235,6 +251,7 @@ void MainWindow::showImportPreview() {
     showChild(m_importPreview, [this] {
         auto *preview = new ImportPreviewWindow(m_context);
         connect(preview, &ImportPreviewWindow::rowsCounted, this, &MainWindow::setStatusText);
+        connect(preview, &ImportPreviewWindow::studentsWritten, this, &MainWindow::showStudentCount);
         return preview;
     });
     if (created) {

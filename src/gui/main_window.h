@@ -62,6 +62,8 @@ private:
     // The child windows show the project they were opened for; another project closes them.
     void closeProjectWindows();
     void buildStatusBar();
+    // The first panel counts the current project's students; empty without a project.
+    void showStudentCount();
     // Runs `command` only when a project is chosen; otherwise says so.
     void guarded(const std::function<void()> &command);
     // Shows the window held in `field`, or makes one with `create`, keeps it there and shows it.

@@ -37,7 +37,8 @@ void MessageBox::error(QWidget *parent, const QString &text) {
         script().shown.append({errorTitle, text});
         return;
     }
-    QMessageBox::critical(parent, errorTitle, text);
+    // A warning, not a critical stop: the teacher can correct what the box names and carry on.
+    QMessageBox::warning(parent, errorTitle, text);
 }
 
 bool MessageBox::confirm(QWidget *parent, const QString &text, const QString &title) {

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 
 namespace fenban::gui {
 
@@ -25,8 +26,12 @@ NewProjectDialog::NewProjectDialog(QSqlDatabase db, QWidget *parent)
     m_descriptionEdit->setObjectName(QStringLiteral("DBEdit1"));
     auto *classCountLabel = new QLabel(QStringLiteral("班级数     "), this);
     classCountLabel->setObjectName(QStringLiteral("Label2"));
-    m_classCountEdit = new QLineEdit(this);
+    // Digits only: the spin box refuses signs, points and letters as they are typed.
+    m_classCountEdit = new QSpinBox(this);
     m_classCountEdit->setObjectName(QStringLiteral("DBEdit2"));
+    m_classCountEdit->setRange(store::minClassCount, store::maxClassCount);
+    m_classCountEdit->setButtonSymbols(QAbstractSpinBox::NoButtons);
+    m_classCountEdit->clear();
     auto *okButton = new QPushButton(QStringLiteral("确定"), this);
     okButton->setObjectName(QStringLiteral("Button1"));
     okButton->setDefault(true);
@@ -50,7 +55,7 @@ NewProjectDialog::NewProjectDialog(QSqlDatabase db, QWidget *parent)
 }
 
 void NewProjectDialog::createProject() {
-    const auto checked = store::checkNewProject(m_descriptionEdit->text(), m_classCountEdit->text());
+    const auto checked = store::checkNewProject(m_descriptionEdit->text(), m_classCountEdit->cleanText());
     if (!checked) {
         MessageBox::information(this, checked.error());
         return;

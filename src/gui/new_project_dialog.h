@@ -6,6 +6,7 @@
 #include <QSqlDatabase>
 
 class QLineEdit;
+class QSpinBox;
 
 namespace fenban::gui {
 
@@ -24,7 +25,7 @@ private:
 
     store::ProjectStore m_projects;
     QLineEdit *m_descriptionEdit = nullptr;
-    QLineEdit *m_classCountEdit = nullptr;
+    QSpinBox *m_classCountEdit = nullptr;
 };
 
 } // namespace fenban::gui

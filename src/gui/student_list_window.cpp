@@ -166,6 +166,9 @@ QWidget *StudentListWindow::buildNavigator() {
         m_navigator.append(button);
     }
     layout->addStretch();
+    m_countLabel = new QLabel(navigator);
+    m_countLabel->setObjectName(QStringLiteral("lb_count"));
+    layout->addWidget(m_countLabel);
 
     const auto on = [this](NavigatorButton which, auto slot) {
         connect(m_navigator[which], &QPushButton::clicked, this, slot);
@@ -273,9 +276,8 @@ void StudentListWindow::search() {
     texts.sex = m_sexBox->currentIndex() > 0 ? m_sexBox->currentText() : QString();
     if (m_classConditionBox->isChecked()) {
         // With the root, or no node at all, chosen there is no class to keep to.
-        const QTreeWidgetItem *node = m_classTree->currentItem();
-        if (node && node->isSelected() && node->parent())
-            texts.classId = node->data(0, Qt::UserRole).toInt();
+        if (const int classId = chosenClassId())
+            texts.classId = classId;
     }
     texts.mathLow = m_mathLowEdit->text();
     texts.mathHigh = m_mathHighEdit->text();
@@ -396,7 +398,10 @@ void StudentListWindow::insertRow() {
         return;
     const int row = std::max(m_studentGrid->currentRow(), 0);
     m_filling = true;
-    m_students.insert(row, store::StudentRecord{});
+    // A teacher looking at one class adds the newcomer to it.
+    store::StudentRecord student;
+    student.classId = chosenClassId();
+    m_students.insert(row, student);
     m_studentGrid->insertRow(row);
     m_editRow = row;
     m_inserting = true;
@@ -493,6 +498,14 @@ void StudentListWindow::updateNavigator() {
     m_navigator[Edit]->setEnabled(row >= 0 && !editing);
     m_navigator[Post]->setEnabled(editing);
     m_navigator[Cancel]->setEnabled(editing);
+    m_countLabel->setText(QStringLiteral("共%1条").arg(count));
+}
+
+int StudentListWindow::chosenClassId() const {
+    const QTreeWidgetItem *node = m_classTree->currentItem();
+    if (!node || !node->isSelected() || !node->parent())
+        return 0;
+    return node->data(0, Qt::UserRole).toInt();
 }
 
 } // namespace fenban::gui

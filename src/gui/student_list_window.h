@@ -12,6 +12,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableWidget;
@@ -67,6 +68,8 @@ private:
     void onCellChanged(int row, int column);
     void onCurrentCellChanged(int row, int column, int previousRow, int previousColumn);
     void updateNavigator();
+    // The class chosen in the tree; 0 (no class) with the root or nothing chosen.
+    int chosenClassId() const;
 
     std::shared_ptr<const ProjectContext> m_context;
     int m_projectId = 0;
@@ -84,6 +87,7 @@ private:
     QPushButton *m_searchButton = nullptr;
     QWidget *m_searchPanel = nullptr;
     QList<QPushButton *> m_navigator; // in NavigatorButton order
+    QLabel *m_countLabel = nullptr;
 
     // The students as stored, one per grid row; a row being inserted has a default record.
     QList<store::StudentRecord> m_students;

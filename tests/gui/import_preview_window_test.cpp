@@ -200,6 +200,9 @@ void ImportPreviewWindowTest::confirmingWritesTheStudents() {
              (QStringList{QStringLiteral("将清空之前的所有数据，确定么？"), QStringLiteral("导入成功")}));
     QCOMPARE(storedIds(), (QList<int>{20260001, 20260002, 20260003}));
     QVERIFY(!preview->findChild<QPushButton *>(QStringLiteral("bnt_yes"))->isEnabled());
+    // The status bar counts the project's students now, not the sheet's rows.
+    QTRY_COMPARE(m_window->statusBar()->findChildren<QLabel *>().first()->text(),
+                 QStringLiteral("已导入的总记录数:3条"));
 }
 
 void ImportPreviewWindowTest::cancellingKeepsThePreviousStudents() {
@@ -225,6 +228,8 @@ void ImportPreviewWindowTest::cancellingKeepsThePreviousStudents() {
                              QStringList{QStringLiteral("将清空之前的所有数据，确定么？")});
     QCOMPARE(storedIds(), (QList<int>{1, 2}));
     QVERIFY(preview->findChild<QPushButton *>(QStringLiteral("bnt_yes"))->isEnabled());
+    QTRY_COMPARE(m_window->statusBar()->findChildren<QLabel *>().first()->text(),
+                 QStringLiteral("已导入的总记录数:2条"));
 }
 
 void ImportPreviewWindowTest::aBadRowIsNamedAndKeepsThePreviousStudents() {

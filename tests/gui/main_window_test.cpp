@@ -1,14 +1,19 @@
 #include "gui/main_window.h"
 #include "gui/new_project_dialog.h"
 #include "gui/open_project_dialog.h"
+#include "store/students.h"
 #include "window_fixture.h"
 
+#include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QSqlQuery>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
@@ -29,10 +34,14 @@ private slots:
     void newProjectBecomesCurrent();
     void newProjectDialogRefusesBadInput_data();
     void newProjectDialogRefusesBadInput();
+    void classCountTakesOnlyDigits_data();
+    void classCountTakesOnlyDigits();
     void openSwitchesTheCurrentProject();
     void openAndDeleteNeedASelection();
+    void projectListIsReadOnly();
     void deleteAsksAndClearsTheCurrentProject();
     void childWindowsFollowTheProject();
+    void statusCountFollowsTheProject();
 
 private:
     void click(const QString &buttonName);
@@ -75,7 +84,11 @@ NewProjectDialog *MainWindowTest::createProject(const QString &memo, const QStri
     if (!dialog)
         return nullptr;
     dialog->findChild<QLineEdit *>(QStringLiteral("DBEdit1"))->setText(memo);
-    dialog->findChild<QLineEdit *>(QStringLiteral("DBEdit2"))->setText(classes);
+    auto *classCount = dialog->findChild<QSpinBox *>(QStringLiteral("DBEdit2"));
+    if (!classCount)
+        return nullptr;
+    classCount->clear();
+    QTest::keyClicks(classCount, classes);
     QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
     return dialog;
 }
@@ -153,12 +166,8 @@ void MainWindowTest::newProjectDialogRefusesBadInput_data() {
     QTest::newRow("no description") << QString() << QStringLiteral("6") << QStringLiteral("请输入分班描述");
     QTest::newRow("zero classes") << QStringLiteral("高一") << QStringLiteral("0")
                                   << QStringLiteral("班级数必须是大于0的整数");
-    QTest::newRow("fraction") << QStringLiteral("高一") << QStringLiteral("1.5")
-                              << QStringLiteral("班级数必须是大于0的整数");
-    QTest::newRow("too many classes")
-        << QStringLiteral("高一") << QStringLiteral("1001") << QStringLiteral("班级数必须在1到1000之间");
-    QTest::newRow("huge class count")
-        << QStringLiteral("高一") << QStringLiteral("100000000") << QStringLiteral("班级数必须在1到1000之间");
+    QTest::newRow("no class count") << QStringLiteral("高一") << QString()
+                                    << QStringLiteral("班级数必须是大于0的整数");
     QTest::newRow("line break in description") << QStringLiteral("高一\n1\t2") << QStringLiteral("6")
                                                << QStringLiteral("分班描述不能含有控制字符(第3个字符)");
     QTest::newRow("escape in description") << QStringLiteral("\x1b[2J高一") << QStringLiteral("6")
@@ -182,6 +191,53 @@ void MainWindowTest::newProjectDialogRefusesBadInput() {
     OpenProjectDialog *chooser = openChooser();
     QVERIFY(chooser);
     QCOMPARE(chooser->findChild<QTreeWidget *>(QStringLiteral("lv_info"))->topLevelItemCount(), 0);
+}
+
+void MainWindowTest::classCountTakesOnlyDigits_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("digits") << QStringLiteral("12") << QStringLiteral("12");
+    QTest::newRow("point") << QStringLiteral("1.5") << QStringLiteral("15");
+    QTest::newRow("sign and letters") << QStringLiteral("-a8b") << QStringLiteral("8");
+    QTest::newRow("letters only") << QStringLiteral("abc") << QString();
+    QTest::newRow("above the limit") << QStringLiteral("1001") << QStringLiteral("100");
+    QTest::newRow("limit") << QStringLiteral("1000") << QStringLiteral("1000");
+}
+
+void MainWindowTest::classCountTakesOnlyDigits() {
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    click(QStringLiteral("ToolButton6"));
+    auto *dialog = m_window->findChild<NewProjectDialog *>();
+    QVERIFY(dialog);
+    auto *classCount = dialog->findChild<QSpinBox *>(QStringLiteral("DBEdit2"));
+    QVERIFY(classCount);
+    QCOMPARE(classCount->minimum(), 1);
+    QCOMPARE(classCount->maximum(), 1000);
+    QCOMPARE(classCount->cleanText(), QString());
+    QTest::keyClicks(classCount, typed);
+    QCOMPARE(classCount->cleanText(), shown);
+}
+
+void MainWindowTest::projectListIsReadOnly() {
+    QVERIFY(createProject(QStringLiteral("甲年级"), QStringLiteral("4")));
+    messages();
+    OpenProjectDialog *chooser = openChooser();
+    QVERIFY(chooser);
+    auto *list = chooser->findChild<QTreeWidget *>(QStringLiteral("lv_info"));
+    QVERIFY(list);
+    QCOMPARE(list->topLevelItemCount(), 1);
+    QCOMPARE(list->editTriggers(), QAbstractItemView::NoEditTriggers);
+    QTreeWidgetItem *item = list->topLevelItem(0);
+    QVERIFY(!(item->flags() & Qt::ItemIsEditable));
+    // A click on the id cell, then the edit key, must not open an editor on it.
+    const QRect idCell = list->visualItemRect(item);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      idCell.topLeft() + QPoint(20, idCell.height() / 2));
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    QTest::keyClick(list, Qt::Key_F2);
+    QVERIFY(!list->viewport()->findChild<QLineEdit *>());
+    QCOMPARE(item->text(0), QString::number(1));
 }
 
 void MainWindowTest::openSwitchesTheCurrentProject() {
@@ -321,6 +377,39 @@ void MainWindowTest::childWindowsFollowTheProject() {
     QTest::mouseClick(chooser->findChild<QPushButton *>(QStringLiteral("BitBtn1")), Qt::LeftButton);
     QCOMPARE(messages().size(), 2);
     QVERIFY(area->subWindowList().isEmpty());
+}
+
+void MainWindowTest::statusCountFollowsTheProject() {
+    const auto statusText = [this] {
+        return m_window->statusBar()->findChildren<QLabel *>().first()->text();
+    };
+    QVERIFY(createProject(QStringLiteral("甲年级"), QStringLiteral("4")));
+    messages();
+    fenban::store::StudentRecord first;
+    first.studentId = 1;
+    first.name = QStringLiteral("张三");
+    fenban::store::StudentRecord second = first;
+    second.studentId = 2;
+    QCOMPARE(fenban::store::StudentStore(m_fixture.connection()).replaceAll(1, {first, second}).kind,
+             fenban::store::ReplaceOutcome::Written);
+    QVERIFY(createProject(QStringLiteral("乙年级"), QStringLiteral("8")));
+    messages();
+    QCOMPARE(statusText(), QStringLiteral("已导入的总记录数:0条"));
+
+    OpenProjectDialog *chooser = openChooser();
+    QVERIFY(chooser);
+    selectRow(chooser, 0);
+    QTest::mouseClick(chooser->findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
+    QCOMPARE(statusText(), QStringLiteral("已导入的总记录数:2条"));
+
+    // Deleting the current project leaves nothing to count.
+    chooser = openChooser();
+    QVERIFY(chooser);
+    selectRow(chooser, 0);
+    QTest::mouseClick(chooser->findChild<QPushButton *>(QStringLiteral("BitBtn1")), Qt::LeftButton);
+    messages();
+    QVERIFY(tableName().isEmpty());
+    QCOMPARE(statusText(), QString());
 }
 
 QTEST_MAIN(MainWindowTest)

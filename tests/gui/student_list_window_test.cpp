@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -46,6 +47,8 @@ private slots:
     void searchUsesEveryConditionAndRefusesNonNumbers();
     void editsArePostedValidatedAndDeletedOnConfirmation();
     void insertedStudentIsWritten();
+    void insertStartsInTheChosenClass();
+    void countFollowsTheRowsFound();
 
 private:
     StudentListWindow *openList();
@@ -260,6 +263,50 @@ void StudentListWindowTest::insertedStudentIsWritten() {
     QCOMPARE(grid->rowCount(), 7);
     click(QStringLiteral("nbCancel"));
     QCOMPARE(grid->rowCount(), 6);
+}
+
+void StudentListWindowTest::insertStartsInTheChosenClass() {
+    auto *grid = m_list->findChild<QTableWidget *>(QStringLiteral("DBGrid1"));
+    clickNode(QStringLiteral("2班"));
+    QCOMPARE(grid->rowCount(), 2);
+    click(QStringLiteral("nbInsert"));
+    const int row = grid->currentRow();
+    QCOMPARE(grid->item(row, 4)->text(), QStringLiteral("2"));
+    // Everything but the class typed in; the class stays as the row started.
+    const QStringList cells =
+        QStringLiteral("9||刘洋|女||80|80|80|80|80|80|80|80|80|0|一中|").split(QLatin1Char('|'));
+    for (int column = 0; column < cells.size(); ++column) {
+        if (column != 4)
+            grid->item(row, column)->setText(cells[column]);
+    }
+    click(QStringLiteral("nbPost"));
+    QVERIFY(fenban::testing::shownMessages().isEmpty());
+    QCOMPARE(storedStudent(9).classId, 2);
+
+    // With every class shown there is none to start in.
+    clickNode(QStringLiteral("所有班级"));
+    click(QStringLiteral("nbInsert"));
+    QCOMPARE(grid->item(grid->currentRow(), 4)->text(), QStringLiteral("0"));
+    click(QStringLiteral("nbCancel"));
+}
+
+void StudentListWindowTest::countFollowsTheRowsFound() {
+    auto *count = m_list->findChild<QLabel *>(QStringLiteral("lb_count"));
+    QVERIFY(count);
+    QCOMPARE(count->text(), QStringLiteral("共5条"));
+    clickNode(QStringLiteral("1班"));
+    QCOMPARE(count->text(), QStringLiteral("共1条"));
+    click(QStringLiteral("nbInsert"));
+    QCOMPARE(count->text(), QStringLiteral("共2条"));
+    click(QStringLiteral("nbCancel"));
+    QCOMPARE(count->text(), QStringLiteral("共1条"));
+    clickNode(QStringLiteral("所有班级"));
+    m_list->findChild<QLineEdit *>(QStringLiteral("ed_name"))->setText(QStringLiteral("明"));
+    click(QStringLiteral("BitBtn1"));
+    QCOMPARE(count->text(), QStringLiteral("共3条"));
+    m_list->findChild<QLineEdit *>(QStringLiteral("ed_name"))->setText(QStringLiteral("无此人"));
+    click(QStringLiteral("BitBtn1"));
+    QCOMPARE(count->text(), QStringLiteral("共0条"));
 }
 
 QTEST_MAIN(StudentListWindowTest)
