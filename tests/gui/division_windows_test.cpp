@@ -10,12 +10,14 @@
 #include "window_fixture.h"
 
 #include <QCheckBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTableWidget>
@@ -65,6 +67,7 @@ private slots:
     void commandsAreRefusedWhileOptimising();
     void divisionIsFollowedByOptimisationWhenAsked();
     void settingsWindowSavesTheOptimiserSettings();
+    void classColumnIsVisibleAtTheDefaultSize();
 
 private:
     void click(QWidget *root, const QString &name);
@@ -485,6 +488,23 @@ void DivisionWindowsTest::settingsWindowSavesTheOptimiserSettings() {
     QVERIFY(!settings->findChild<QCheckBox *>(QStringLiteral("CheckBox5"))->isChecked());
     QVERIFY(settings->findChild<QCheckBox *>(QStringLiteral("CheckBox1"))->isChecked());
     QVERIFY(messages().isEmpty());
+}
+
+void DivisionWindowsTest::classColumnIsVisibleAtTheDefaultSize() {
+    DivisionWindow *result = openResult();
+    QVERIFY(result);
+    runAndWait(result);
+    auto *grid = result->findChild<QTableWidget *>(QStringLiteral("sgClassShow"));
+    QVERIFY(grid);
+    QVERIFY(QTest::qWaitForWindowExposed(grid->window()));
+    const int classColumn = 17;
+    QCOMPARE(grid->horizontalHeaderItem(classColumn)->text(), QStringLiteral("班级"));
+    const QHeaderView *header = grid->horizontalHeader();
+    QCOMPARE(grid->horizontalScrollBar()->value(), 0);
+    QVERIFY(header->sectionViewportPosition(classColumn) >= 0);
+    QVERIFY(header->sectionViewportPosition(classColumn) + header->sectionSize(classColumn) <=
+            grid->viewport()->width());
+    QVERIFY(!grid->item(0, classColumn)->text().isEmpty());
 }
 
 QTEST_MAIN(DivisionWindowsTest)

@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -46,6 +47,7 @@ private slots:
     void searchUsesEveryConditionAndRefusesNonNumbers();
     void editsArePostedValidatedAndDeletedOnConfirmation();
     void insertedStudentIsWritten();
+    void classColumnIsVisibleAtTheDefaultSize();
 
 private:
     StudentListWindow *openList();
@@ -260,6 +262,18 @@ void StudentListWindowTest::insertedStudentIsWritten() {
     QCOMPARE(grid->rowCount(), 7);
     click(QStringLiteral("nbCancel"));
     QCOMPARE(grid->rowCount(), 6);
+}
+
+void StudentListWindowTest::classColumnIsVisibleAtTheDefaultSize() {
+    auto *grid = m_list->findChild<QTableWidget *>(QStringLiteral("DBGrid1"));
+    QVERIFY(grid);
+    QVERIFY(QTest::qWaitForWindowExposed(grid->window()));
+    const int classColumn = 4;
+    QCOMPARE(grid->horizontalHeaderItem(classColumn)->text(), QStringLiteral("班级"));
+    const QHeaderView *header = grid->horizontalHeader();
+    QVERIFY(header->sectionViewportPosition(classColumn) >= 0);
+    QVERIFY(header->sectionViewportPosition(classColumn) + header->sectionSize(classColumn) <=
+            grid->viewport()->width());
 }
 
 QTEST_MAIN(StudentListWindowTest)
