@@ -16,9 +16,11 @@
 #include <QChartView>
 #include <QComboBox>
 #include <QDir>
+#include <QHeaderView>
 #include <QLineSeries>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStackedBarSeries>
 #include <QTabWidget>
@@ -69,6 +71,7 @@ private slots:
     void balanceTabShowsTheFiguresAndTheUnplaced();
     void chartsHaveOneEntryPerClass();
     void optimiseButtonRunsTheOptimisationAndRefreshes();
+    void classLabelsStayWhileTheFiguresScroll();
 
 private:
     void click(QWidget *root, const QString &name);
@@ -376,6 +379,35 @@ void ClassStatisticsWindowTest::optimiseButtonRunsTheOptimisationAndRefreshes() 
     QCOMPARE(messages.size(), 2);
     QCOMPARE(messages.first(), QStringLiteral("正在分班，请稍候"));
     QVERIFY2(messages.last().startsWith(QStringLiteral("优化均衡完成")), qPrintable(messages.last()));
+}
+
+void ClassStatisticsWindowTest::classLabelsStayWhileTheFiguresScroll() {
+    // Narrow enough that the figures run past the right edge.
+    m_statistics->parentWidget()->resize(420, 400);
+    QTableWidget *summary = grid(u"sgClass_info"_s);
+    QVERIFY(summary);
+    QVERIFY(QTest::qWaitForWindowExposed(summary->window()));
+    QScrollBar *sideways = summary->horizontalScrollBar();
+    QTRY_VERIFY(sideways->maximum() > 0);
+    sideways->setValue(sideways->maximum());
+    const QHeaderView *header = summary->horizontalHeader();
+    QVERIFY(header->sectionViewportPosition(1) + header->sectionSize(1) <= 0);
+    QCOMPARE(summary->columnCount(), int(summary->model()->columnCount()));
+
+    auto *frozen = summary->findChild<QTableView *>(u"sgClass_info_frozen"_s);
+    QVERIFY(frozen);
+    QVERIFY(frozen->isVisible());
+    QCOMPARE(frozen->model(), summary->model());
+    QVERIFY(frozen->geometry().left() <= summary->viewport()->geometry().left());
+    QVERIFY(frozen->horizontalHeader()->sectionViewportPosition(1) >= 0);
+    QVERIFY(frozen->horizontalHeader()->sectionViewportPosition(1) + frozen->columnWidth(1) <=
+            frozen->viewport()->width());
+    for (int row = 0; row < summary->rowCount(); ++row) {
+        QVERIFY(!frozen->isRowHidden(row));
+        QCOMPARE(frozen->model()->index(row, 1).data().toString(), summary->item(row, 1)->text());
+    }
+    QVERIFY(!summary->item(1, 1)->text().isEmpty());
+    QVERIFY(frozen->isColumnHidden(2));
 }
 
 QTEST_MAIN(ClassStatisticsWindowTest)
