@@ -219,6 +219,7 @@ void ClassStatisticsWindow::exportStatistics() {
         MessageBox::error(this, written.error());
         return;
     }
+    FileDialog::announceExport(this, path);
     FileDialog::openWithDesktop(path);
 }
 

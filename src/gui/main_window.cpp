@@ -288,6 +288,7 @@ void MainWindow::exportResults() {
         MessageBox::error(this, exported.error());
         return;
     }
+    FileDialog::announceExport(this, path);
     FileDialog::openWithDesktop(path);
 }
 

@@ -194,6 +194,8 @@ void ClassStatisticsWindowTest::exportWritesTheGridsAndOpensTheFile() {
     fenban::gui::FileDialog::queueFileName(path);
     click(m_statistics, QStringLiteral("BitBtn2"));
     QCOMPARE(fenban::gui::FileDialog::takeOpened(), QStringList{path});
+    QCOMPARE(fenban::testing::shownMessages(),
+             QStringList{QStringLiteral("已导出到文件：") + QDir::toNativeSeparators(path)});
     const auto sheet = fenban::exchange::readFirstSheet(path);
     QVERIFY2(sheet, qPrintable(sheet.error()));
     QTableWidget *summary = grid(QStringLiteral("sgClass_info"));
