@@ -29,12 +29,14 @@ ColumnPlaces positionalPlaces() {
     return places;
 }
 
-// The program's own result sheet leaves the titles of its last two columns, the memo and the
-// category, empty; only there are they known without a title.
+// The program's own result sheet; earlier versions left the titles of its last two columns, the memo
+// and the category, empty, and only there are they known without a title.
 bool hasResultLayout(const SheetData &sheet) {
     const QStringList &titles = resultHeaders();
     for (int column = 1; column <= resultColumnCount; ++column) {
-        if (sheet.cell(1, column).trimmed() != titles.value(column - 1))
+        const QString title = sheet.cell(1, column).trimmed();
+        const bool untitledTail = column >= resultColumnCount - 1 && title.isEmpty();
+        if (title != titles.value(column - 1) && !untitledTail)
             return false;
     }
     return true;

@@ -75,7 +75,7 @@ const QStringList &resultHeaders() {
         QStringLiteral("数学"), QStringLiteral("英语"),   QStringLiteral("语文"),     QStringLiteral("物理"),
         QStringLiteral("政治"), QStringLiteral("历史"),   QStringLiteral("体育"),     QStringLiteral("地理"),
         QStringLiteral("生物"), QStringLiteral("总分"),   QStringLiteral("毕业学校"), QStringLiteral("地址"),
-        QStringLiteral("班名"),
+        QStringLiteral("班名"), QStringLiteral("备注"),   QStringLiteral("分类"),
     };
     return headers;
 }

@@ -8,7 +8,7 @@
 
 namespace fenban::exchange {
 
-// Header row of the result sheet: seventeen titles; the last two columns have none.
+// Header row of the result sheet: nineteen titles, one per column.
 const QStringList &resultHeaders();
 inline constexpr int resultColumnCount = 19;
 

@@ -3,6 +3,7 @@
 #include "gui/balance_charts.h"
 #include "gui/balance_view.h"
 #include "gui/file_dialog.h"
+#include "gui/frozen_columns.h"
 #include "gui/message_box.h"
 #include "gui/project_context.h"
 #include "reports/balance.h"
@@ -37,6 +38,8 @@ QTableWidget *newGrid(const QString &name, QWidget *parent) {
     grid->verticalHeader()->hide();
     grid->verticalHeader()->setDefaultSectionSize(22);
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // The empty marker column and the class labels stay while the figures scroll sideways.
+    new FrozenColumns(grid, 2);
     return grid;
 }
 
@@ -223,6 +226,7 @@ void ClassStatisticsWindow::exportStatistics() {
         MessageBox::error(this, written.error());
         return;
     }
+    FileDialog::announceExport(this, path);
     FileDialog::openWithDesktop(path);
 }
 

@@ -134,6 +134,9 @@ void DivisionWindow::buildWidgets() {
         m_studentGrid->setColumnWidth(column, 48);
     for (const auto &[column, width] : widths)
         m_studentGrid->setColumnWidth(column, width);
+    // The class is what a teacher looks for first; as the last of 18 columns it sat beyond the right
+    // edge. Only the view moves it: the cells, the export and the tests keep column 17.
+    m_studentGrid->horizontalHeader()->moveSection(17, 1);
     m_studentGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_studentGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
 

@@ -183,6 +183,14 @@ void FileDialog::openWithDesktop(const QString &path) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
+void FileDialog::announceExport(QWidget *parent, const QString &path) {
+    const QFileInfo file(path);
+    const QString text =
+        QStringLiteral("已导出到文件：%1").arg(QDir::toNativeSeparators(file.absoluteFilePath()));
+    if (MessageBox::offer(parent, text, QStringLiteral("打开所在文件夹")))
+        openWithDesktop(file.absolutePath());
+}
+
 void FileDialog::setScripted(bool scripted) {
     script() = Script{};
     script().active = scripted;

@@ -20,6 +20,8 @@ public:
     static void protectDatabase(const QString &databasePath);
     // Opens a document with the program the desktop has registered for it.
     static void openWithDesktop(const QString &path);
+    // After an export: names the file written and offers to open the folder it lies in.
+    static void announceExport(QWidget *parent, const QString &path);
 
     // For tests: dialogs take their answers from a queue (empty answer when it runs dry) and nothing
     // is handed to the desktop; the paths that would have been are recorded.

@@ -370,6 +370,7 @@ void MainWindow::exportResults() {
         MessageBox::error(this, exported.error());
         return;
     }
+    FileDialog::announceExport(this, path);
     FileDialog::openWithDesktop(path);
 }
 

@@ -63,6 +63,19 @@ bool MessageBox::question(QWidget *parent, const QString &text) {
     return box.exec() == QMessageBox::Yes;
 }
 
+bool MessageBox::offer(QWidget *parent, const QString &text, const QString &buttonText) {
+    if (script().active) {
+        script().shown.append({productTitle, text});
+        return !script().answers.isEmpty() && script().answers.dequeue();
+    }
+    QMessageBox box(QMessageBox::Information, productTitle, text, QMessageBox::Ok, parent);
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    QPushButton *extra = box.addButton(buttonText, QMessageBox::ActionRole);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.exec();
+    return box.clickedButton() == extra;
+}
+
 void MessageBox::setScripted(bool scripted) {
     script() = Script{};
     script().active = scripted;

@@ -17,6 +17,9 @@ public:
     static bool confirm(QWidget *parent, const QString &text, const QString &title = {});
     // Yes/No question (是/否); true when the answer is yes.
     static bool question(QWidget *parent, const QString &text);
+    // A message with 确定 and one more button; true when that button was chosen. Scripted, it takes
+    // its answer from the same queue, but an empty queue means 确定: the extra step is never assumed.
+    static bool offer(QWidget *parent, const QString &text, const QString &buttonText);
 
     // For tests: show nothing, record every message, and answer questions from a queue (OK when empty).
     struct Shown {

@@ -96,8 +96,12 @@ store::Status writeStatistics(const ClassStatistics &statistics, const BalanceRe
     for (int row = 1; row <= sheet.rowCount(); ++row) {
         QVariantList cells;
         for (int column = 1; column <= sheet.columnCount(); ++column) {
+            // The grids pad their figures for the screen; a spreadsheet wants them as numbers to
+            // sum and sort, rounded to the hundredths the screen shows.
             const QString text = sheet.cell(row, column);
-            cells.append(text.isEmpty() ? QVariant() : QVariant(text));
+            bool isNumber = false;
+            const double value = text.trimmed().toDouble(&isNumber);
+            cells.append(text.isEmpty() ? QVariant() : isNumber ? figureCell(value) : QVariant(text));
         }
         rows.append(cells);
     }

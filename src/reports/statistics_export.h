@@ -21,7 +21,8 @@ exchange::SheetData statisticsSheet(const ClassStatistics &statistics);
 // as the window shows them; labels and class names are texts.
 QList<QVariantList> balanceSheetRows(const BalanceReport &balance);
 
-// Writes statisticsSheet as the sheet "分班明细表" of an .xlsx workbook, every cell as the text shown,
+// Writes statisticsSheet as the sheet "分班明细表" of an .xlsx workbook, figures as numbers rounded to
+// hundredths and every other cell as the text shown,
 // and balanceSheetRows as the sheet "均衡度" after it. The file appears whole or not at all; a
 // failure names the file. `write` is replaceFile's.
 store::Status writeStatistics(const ClassStatistics &statistics, const BalanceReport &balance,

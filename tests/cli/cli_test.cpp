@@ -205,7 +205,7 @@ TEST_F(Cli, ImportExportAndPinyin) {
     const QStringList lines =
         QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 4);
-    EXPECT_TRUE(lines[0].endsWith(QStringLiteral("毕业学校,地址,班名,,"))) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral("毕业学校,地址,班名,备注,分类"))) << lines[0].toStdString();
     EXPECT_TRUE(lines[1].startsWith(QStringLiteral("20260001,0101,张三,男,85,90.5,")))
         << lines[1].toStdString();
     EXPECT_TRUE(lines[1].contains(QStringLiteral(",696.5,第一中学,城关镇1号,0班,,体育特长")))

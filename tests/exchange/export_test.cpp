@@ -33,25 +33,11 @@ StudentRecord student(int id, int classId, std::array<double, 9> scores) {
 }
 
 const QStringList expectedHeader{
-    QStringLiteral("学号"),
-    QStringLiteral("登分号"),
-    QStringLiteral("姓名"),
-    QStringLiteral("性别"),
-    QStringLiteral("数学"),
-    QStringLiteral("英语"),
-    QStringLiteral("语文"),
-    QStringLiteral("物理"),
-    QStringLiteral("政治"),
-    QStringLiteral("历史"),
-    QStringLiteral("体育"),
-    QStringLiteral("地理"),
-    QStringLiteral("生物"),
-    QStringLiteral("总分"),
-    QStringLiteral("毕业学校"),
-    QStringLiteral("地址"),
-    QStringLiteral("班名"),
-    QString(),
-    QString(),
+    QStringLiteral("学号"), QStringLiteral("登分号"), QStringLiteral("姓名"),     QStringLiteral("性别"),
+    QStringLiteral("数学"), QStringLiteral("英语"),   QStringLiteral("语文"),     QStringLiteral("物理"),
+    QStringLiteral("政治"), QStringLiteral("历史"),   QStringLiteral("体育"),     QStringLiteral("地理"),
+    QStringLiteral("生物"), QStringLiteral("总分"),   QStringLiteral("毕业学校"), QStringLiteral("地址"),
+    QStringLiteral("班名"), QStringLiteral("备注"),   QStringLiteral("分类"),
 };
 
 QStringList sheetRow(const fenban::exchange::SheetData &sheet, int row) {

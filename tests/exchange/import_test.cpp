@@ -310,8 +310,9 @@ protected:
 
 } // namespace
 
-// The result sheet has 总分 and 班名 among the import's columns, and leaves the titles of the memo
-// and the category empty; read by position, 总分 would land in 毕业学校 and 班名 in 分类.
+// The result sheet has 总分 and 班名 among the import's columns; read by position, 总分 would land in
+// 毕业学校 and 班名 in 分类. Earlier exports left the titles of the memo and the category empty and
+// still come back whole.
 TEST_P(ResultReimport, EveryFieldComesBackWhereItBelongs) {
     const QList<StudentRecord> students{
         divided(20260001, 1, QStringLiteral("张三"), QStringLiteral("插班"), QStringLiteral("体育")),
@@ -324,16 +325,23 @@ TEST_P(ResultReimport, EveryFieldComesBackWhereItBelongs) {
     ASSERT_TRUE(written) << written.error().toStdString();
     const auto sheet = fenban::exchange::readFirstSheet(path);
     ASSERT_TRUE(sheet) << sheet.error().toStdString();
-    const auto rows = fenban::exchange::importRowsFrom(sheet.value());
-    ASSERT_TRUE(rows) << rows.error().toStdString();
-    const auto check = studentsFromRows(rows->students);
-    ASSERT_FALSE(check.problem) << check.problem->message().toStdString();
-    ASSERT_EQ(check.records.size(), students.size());
-    for (qsizetype i = 0; i < students.size(); ++i) {
-        StudentRecord expected = students[i];
-        expected.classId = 0; // an import places nobody
-        expected.type = 0;
-        EXPECT_EQ(check.records[i], expected) << i;
+    EXPECT_EQ(sheet->cell(1, 18), QStringLiteral("备注"));
+    EXPECT_EQ(sheet->cell(1, 19), QStringLiteral("分类"));
+    SheetData earlier = sheet.value();
+    earlier.setCell(1, 18, QString());
+    earlier.setCell(1, 19, QString());
+    for (const SheetData &exported : {sheet.value(), earlier}) {
+        const auto rows = fenban::exchange::importRowsFrom(exported);
+        ASSERT_TRUE(rows) << rows.error().toStdString();
+        const auto check = studentsFromRows(rows->students);
+        ASSERT_FALSE(check.problem) << check.problem->message().toStdString();
+        ASSERT_EQ(check.records.size(), students.size());
+        for (qsizetype i = 0; i < students.size(); ++i) {
+            StudentRecord expected = students[i];
+            expected.classId = 0; // an import places nobody
+            expected.type = 0;
+            EXPECT_EQ(check.records[i], expected) << i << ' ' << exported.cell(1, 18).toStdString();
+        }
     }
 }
 

@@ -16,11 +16,13 @@
 #include <QChartView>
 #include <QComboBox>
 #include <QDir>
+#include <QHeaderView>
 #include <QLineSeries>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStackedBarSeries>
 #include <QTabWidget>
@@ -71,6 +73,7 @@ private slots:
     void balanceTabShowsTheFiguresAndTheUnplaced();
     void chartsHaveOneEntryPerClass();
     void optimiseButtonRunsTheOptimisationAndRefreshes();
+    void classLabelsStayWhileTheFiguresScroll();
 
 private:
     void click(QWidget *root, const QString &name);
@@ -195,11 +198,15 @@ void ClassStatisticsWindowTest::exportWritesTheGridsAndOpensTheFile() {
     fenban::gui::FileDialog::queueFileName(path);
     click(m_statistics, QStringLiteral("BitBtn2"));
     QCOMPARE(fenban::gui::FileDialog::takeOpened(), QStringList{path});
+    QCOMPARE(fenban::testing::shownMessages(),
+             QStringList{QStringLiteral("已导出到文件：") + QDir::toNativeSeparators(path)});
     const auto sheet = fenban::exchange::readFirstSheet(path);
     QVERIFY2(sheet, qPrintable(sheet.error()));
     QTableWidget *summary = grid(QStringLiteral("sgClass_info"));
     QCOMPARE(sheet->cell(1, 1), QStringLiteral("班级"));
-    QCOMPARE(sheet->cell(3, 5), summary->item(1, 5)->text());
+    // The figure as a number, not the padded text of the grid.
+    QCOMPARE(sheet->cell(3, 5).toDouble(), summary->item(1, 5)->text().trimmed().toDouble());
+    QCOMPARE(sheet->cell(3, 5), sheet->cell(3, 5).trimmed());
     // Seven summary rows, three rows apart, then the title and the chinese grid.
     QCOMPARE(sheet->cell(11, 1), QStringLiteral("语文"));
     QCOMPARE(sheet->cell(12, 2), QStringLiteral("0~9分"));
@@ -389,6 +396,35 @@ void ClassStatisticsWindowTest::optimiseButtonRunsTheOptimisationAndRefreshes() 
     QCOMPARE(messages.size(), 2);
     QCOMPARE(messages.first(), QStringLiteral("正在分班，请稍候"));
     QVERIFY2(messages.last().startsWith(QStringLiteral("优化均衡完成")), qPrintable(messages.last()));
+}
+
+void ClassStatisticsWindowTest::classLabelsStayWhileTheFiguresScroll() {
+    // Narrow enough that the figures run past the right edge.
+    m_statistics->parentWidget()->resize(420, 400);
+    QTableWidget *summary = grid(u"sgClass_info"_s);
+    QVERIFY(summary);
+    QVERIFY(QTest::qWaitForWindowExposed(summary->window()));
+    QScrollBar *sideways = summary->horizontalScrollBar();
+    QTRY_VERIFY(sideways->maximum() > 0);
+    sideways->setValue(sideways->maximum());
+    const QHeaderView *header = summary->horizontalHeader();
+    QVERIFY(header->sectionViewportPosition(1) + header->sectionSize(1) <= 0);
+    QCOMPARE(summary->columnCount(), int(summary->model()->columnCount()));
+
+    auto *frozen = summary->findChild<QTableView *>(u"sgClass_info_frozen"_s);
+    QVERIFY(frozen);
+    QVERIFY(frozen->isVisible());
+    QCOMPARE(frozen->model(), summary->model());
+    QVERIFY(frozen->geometry().left() <= summary->viewport()->geometry().left());
+    QVERIFY(frozen->horizontalHeader()->sectionViewportPosition(1) >= 0);
+    QVERIFY(frozen->horizontalHeader()->sectionViewportPosition(1) + frozen->columnWidth(1) <=
+            frozen->viewport()->width());
+    for (int row = 0; row < summary->rowCount(); ++row) {
+        QVERIFY(!frozen->isRowHidden(row));
+        QCOMPARE(frozen->model()->index(row, 1).data().toString(), summary->item(row, 1)->text());
+    }
+    QVERIFY(!summary->item(1, 1)->text().isEmpty());
+    QVERIFY(frozen->isColumnHidden(2));
 }
 
 QTEST_MAIN(ClassStatisticsWindowTest)

@@ -10,6 +10,7 @@
 #include "window_fixture.h"
 
 #include <QCheckBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -70,6 +71,7 @@ private slots:
     void divisionIsFollowedByOptimisationWhenAsked();
     void settingsWindowSavesTheOptimiserSettings();
     void consoleFollowsTheRunAndComesBack();
+    void classColumnIsVisibleAtTheDefaultSize();
 
 private:
     void click(QWidget *root, const QString &name);
@@ -530,6 +532,23 @@ void DivisionWindowsTest::consoleFollowsTheRunAndComesBack() {
     QVERIFY(console->isVisible());
     QCOMPARE(m_window->console(), console);
     QCOMPARE(console->lines(), lines);
+}
+
+void DivisionWindowsTest::classColumnIsVisibleAtTheDefaultSize() {
+    DivisionWindow *result = openResult();
+    QVERIFY(result);
+    runAndWait(result);
+    auto *grid = result->findChild<QTableWidget *>(QStringLiteral("sgClassShow"));
+    QVERIFY(grid);
+    QVERIFY(QTest::qWaitForWindowExposed(grid->window()));
+    const int classColumn = 17;
+    QCOMPARE(grid->horizontalHeaderItem(classColumn)->text(), QStringLiteral("班级"));
+    const QHeaderView *header = grid->horizontalHeader();
+    QCOMPARE(grid->horizontalScrollBar()->value(), 0);
+    QVERIFY(header->sectionViewportPosition(classColumn) >= 0);
+    QVERIFY(header->sectionViewportPosition(classColumn) + header->sectionSize(classColumn) <=
+            grid->viewport()->width());
+    QVERIFY(!grid->item(0, classColumn)->text().isEmpty());
 }
 
 QTEST_MAIN(DivisionWindowsTest)

@@ -8,7 +8,9 @@
 #include "store/students.h"
 #include "window_fixture.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -314,6 +316,15 @@ void ImportPreviewWindowTest::exportWritesTheChosenFileAndOpensIt() {
     FileDialog::queueFileName(path);
     QTest::mouseClick(m_window->findChild<QWidget *>(QStringLiteral("ToolButton9")), Qt::LeftButton);
     QCOMPARE(FileDialog::takeOpened(), QStringList{path});
+    const QString written = QStringLiteral("已导出到文件：") + QDir::toNativeSeparators(path);
+    QCOMPARE(messages(), QStringList{written});
+
+    // 打开所在文件夹 hands the folder to the desktop as well as the file.
+    FileDialog::queueFileName(path);
+    MessageBox::queueAnswer(true);
+    QTest::mouseClick(m_window->findChild<QWidget *>(QStringLiteral("ToolButton9")), Qt::LeftButton);
+    QCOMPARE(messages(), QStringList{written});
+    QCOMPARE(FileDialog::takeOpened(), (QStringList{QFileInfo(path).absolutePath(), path}));
     const auto sheet = fenban::exchange::readFirstSheet(path);
     QVERIFY2(sheet, qPrintable(sheet.error()));
     QCOMPARE(sheet->rowCount(), 3);

@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -49,6 +50,7 @@ private slots:
     void insertedStudentIsWritten();
     void insertStartsInTheChosenClass();
     void countFollowsTheRowsFound();
+    void classColumnIsVisibleAtTheDefaultSize();
 
 private:
     StudentListWindow *openList();
@@ -307,6 +309,18 @@ void StudentListWindowTest::countFollowsTheRowsFound() {
     m_list->findChild<QLineEdit *>(QStringLiteral("ed_name"))->setText(QStringLiteral("无此人"));
     click(QStringLiteral("BitBtn1"));
     QCOMPARE(count->text(), QStringLiteral("共0条"));
+}
+
+void StudentListWindowTest::classColumnIsVisibleAtTheDefaultSize() {
+    auto *grid = m_list->findChild<QTableWidget *>(QStringLiteral("DBGrid1"));
+    QVERIFY(grid);
+    QVERIFY(QTest::qWaitForWindowExposed(grid->window()));
+    const int classColumn = 4;
+    QCOMPARE(grid->horizontalHeaderItem(classColumn)->text(), QStringLiteral("班级"));
+    const QHeaderView *header = grid->horizontalHeader();
+    QVERIFY(header->sectionViewportPosition(classColumn) >= 0);
+    QVERIFY(header->sectionViewportPosition(classColumn) + header->sectionSize(classColumn) <=
+            grid->viewport()->width());
 }
 
 QTEST_MAIN(StudentListWindowTest)
