@@ -58,6 +58,7 @@ OptimisationRun runOptimisation(QSqlDatabase db, const OptimiseRequest &request,
     if (!after) {
         // The new classes are written; only their figures are missing.
         run.outcome = failed(QStringLiteral("优化结果已保存，但无法计算均衡度: %1").arg(after.error()));
+        run.outcome.written = true;
         return run;
     }
     run.after = std::move(after.value());

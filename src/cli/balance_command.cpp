@@ -16,10 +16,6 @@ QString utf8(std::string_view text) {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
-bool isCount(const std::string &name) {
-    return name == "same_pinyin_pairs" || name == "same_name_pairs" || name == "unplaced";
-}
-
 QStringList classHeader(const reports::BalanceReport &report) {
     QStringList header{QStringLiteral("class"), QStringLiteral("size"), QStringLiteral("boys"),
                        QStringLiteral("girls")};
@@ -67,9 +63,8 @@ int balanceCommand(Context &context) {
     }
 
     for (const reports::BalanceFigure &figure : reports::balanceSummary(report.value())) {
-        const QString value =
-            isCount(figure.name) ? QString::number(qint64(figure.value)) : figureText(figure.value);
-        context.out << QString::fromStdString(figure.name) << QLatin1Char(' ') << value << Qt::endl;
+        context.out << QString::fromStdString(figure.name) << QLatin1Char(' ')
+                    << reports::balanceFigureText(figure) << Qt::endl;
     }
     if (!perClass)
         return Success;

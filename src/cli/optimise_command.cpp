@@ -8,20 +8,6 @@
 
 namespace fenban::cli {
 
-namespace {
-
-// Pairs and students are counted; every other figure is a deviation.
-bool isCount(const std::string &name) {
-    return name == "same_pinyin_pairs" || name == "same_name_pairs" || name == "unplaced";
-}
-
-QString figureText(const reports::BalanceFigure &figure) {
-    return isCount(figure.name) ? QString::number(qint64(figure.value))
-                                : QString::number(figure.value, 'f', 2);
-}
-
-} // namespace
-
 int optimiseCommand(Context &context) {
     const auto id = context.takeProjectId();
     if (!id)
@@ -71,8 +57,9 @@ int optimiseCommand(Context &context) {
     const auto before = reports::balanceSummary(*run.before);
     const auto after = reports::balanceSummary(*run.after);
     for (std::size_t i = 0; i < before.size() && i < after.size(); ++i) {
-        context.out << QString::fromStdString(before[i].name) << QLatin1Char(' ') << figureText(before[i])
-                    << QLatin1Char(' ') << figureText(after[i]) << '\n';
+        context.out << QString::fromStdString(before[i].name) << QLatin1Char(' ')
+                    << reports::balanceFigureText(before[i]) << QLatin1Char(' ')
+                    << reports::balanceFigureText(after[i]) << '\n';
     }
     context.out.flush();
     return Success;

@@ -12,11 +12,6 @@ namespace fenban::gui {
 
 namespace {
 
-// Counts among the summary figures: shown as whole numbers, everything else with two decimals.
-bool isCount(const std::string &name) {
-    return name == "same_pinyin_pairs" || name == "same_name_pairs" || name == "unplaced";
-}
-
 QString utf8(const std::string &text) {
     return QString::fromStdString(text);
 }
@@ -94,10 +89,6 @@ QColor BalanceView::gradeColour(reports::BalanceFigure::Grade grade) {
     return QColor(0xff, 0xb0, 0xb0);
 }
 
-QString BalanceView::figureText(const reports::BalanceFigure &figure) {
-    return isCount(figure.name) ? QString::number(std::llround(figure.value)) : twoDecimals(figure.value);
-}
-
 void BalanceView::showReport(const reports::BalanceReport &report) {
     showSummary(report);
     showClasses(report);
@@ -110,7 +101,7 @@ void BalanceView::showSummary(const reports::BalanceReport &report) {
     m_summaryGrid->setRowCount(int(figures.size()));
     for (int row = 0; row < int(figures.size()); ++row) {
         const reports::BalanceFigure &figure = figures[std::size_t(row)];
-        setRow(m_summaryGrid, row, {figure.label, figureText(figure)}, 1);
+        setRow(m_summaryGrid, row, {figure.label, reports::balanceFigureText(figure)}, 1);
         m_summaryGrid->item(row, 0)->setToolTip(utf8(figure.name));
         m_summaryGrid->item(row, 1)->setBackground(gradeColour(figure.grade));
     }

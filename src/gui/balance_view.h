@@ -21,7 +21,6 @@ public:
     // Backgrounds of the summary figures by grade, for the window and its tests alike.
     static QColor gradeColour(reports::BalanceFigure::Grade grade);
     // A summary figure as shown: counts as whole numbers, the rest with two decimals.
-    static QString figureText(const reports::BalanceFigure &figure);
 
 private:
     void showSummary(const reports::BalanceReport &report);

@@ -94,8 +94,8 @@ QStringList comparisonLines(const reports::BalanceReport &before, const reports:
     QStringList lines;
     for (std::size_t i = 0; i < earlier.size() && i < later.size(); ++i)
         lines.append(QStringLiteral("%1: %2 → %3")
-                         .arg(earlier[i].label, BalanceView::figureText(earlier[i]),
-                              BalanceView::figureText(later[i])));
+                         .arg(earlier[i].label, reports::balanceFigureText(earlier[i]),
+                              reports::balanceFigureText(later[i])));
     return lines;
 }
 
@@ -302,6 +302,8 @@ void DivisionWindow::runFinished() {
 void DivisionWindow::optimisationFinished(const DivisionJob &job) {
     if (job.outcome.kind == store::RunOutcome::Failed) {
         emit progressLine(job.outcome.message);
+        if (job.outcome.written)
+            showGrid({});
         MessageBox::error(this, job.outcome.message);
         return;
     }

@@ -1,5 +1,6 @@
 #include "reports/balance.h"
 
+#include "engine/rules.h"
 #include "store/division_runner.h"
 #include "store/projects.h"
 
@@ -11,7 +12,6 @@ namespace fenban::reports {
 
 namespace {
 
-constexpr std::size_t totalMeasure = subjectCount;
 // Scores from 1000 up share the last band, so that an impossible stored score cannot ask for
 // millions of bands; a score that is not a number or below 0 counts in band 0.
 constexpr int lastBand = 100;
@@ -32,15 +32,8 @@ int bandOf(double score) {
     return band < lastBand ? static_cast<int>(band) : lastBand;
 }
 
-double totalOf(const StudentRow &row) {
-    double total = 0.0;
-    for (const double score : row.scores)
-        total += score;
-    return total;
-}
-
 double measureOf(const StudentRow &row, std::size_t measure) {
-    return measure == totalMeasure ? totalOf(row) : row.scores[measure];
+    return measure == totalMeasure ? rowTotal(row) : row.scores[measure];
 }
 
 struct Spread {
@@ -266,6 +259,10 @@ store::Result<BalanceReport> loadBalanceReport(QSqlDatabase db, int projectId) {
     return R::success(balanceReport(rows.value(), project.value()->classes));
 }
 
+QString balanceFigureText(const BalanceFigure &figure) {
+    return figure.count ? QString::number(std::llround(figure.value)) : QString::number(figure.value, 'f', 2);
+}
+
 std::vector<BalanceFigure> balanceSummary(const BalanceReport &report) {
     // A pair of homophones in one class is what teachers are asked about first, and an unplaced
     // student has no class at all; a pair of equal names is only awkward.
@@ -288,11 +285,11 @@ std::vector<BalanceFigure> balanceSummary(const BalanceReport &report) {
         {"worst_band_dev", QStringLiteral("分数段人数最大偏差"), report.worstBandDev(),
          gradeAtMost(report.worstBandDev(), 2.0)},
         {"same_pinyin_pairs", QStringLiteral("同音姓名同班对数"), double(report.samePinyinPairs),
-         countGrade(report.samePinyinPairs, BalanceFigure::Poor)},
+         countGrade(report.samePinyinPairs, BalanceFigure::Poor), true},
         {"same_name_pairs", QStringLiteral("同名同班对数"), double(report.sameNamePairs),
-         countGrade(report.sameNamePairs, BalanceFigure::Fair)},
+         countGrade(report.sameNamePairs, BalanceFigure::Fair), true},
         {"unplaced", QStringLiteral("未分班人数"), double(unplaced),
-         countGrade(unplaced, BalanceFigure::Poor)},
+         countGrade(unplaced, BalanceFigure::Poor), true},
     };
 }
 

@@ -77,7 +77,11 @@ struct BalanceFigure {
     QString label;    // Chinese caption for the window and the sheet
     double value = 0.0;
     enum Grade { Good, Fair, Poor } grade = Good;
+    bool count = false; // pairs and students are counted; every other figure is a deviation
 };
+
+// A figure as every front end shows it: a count as a whole number, a deviation with two decimals.
+QString balanceFigureText(const BalanceFigure &figure);
 
 // The summary lines in print order: size_dev, worst_sex_dev, worst_category_dev,
 // worst_subject_mean_dev, worst_total_mean_dev, worst_subject_sd_dev, worst_band_dev,
