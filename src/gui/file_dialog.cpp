@@ -1,6 +1,7 @@
 #include "gui/file_dialog.h"
 
 #include "gui/message_box.h"
+#include "gui/window_memory.h"
 
 #include <QAbstractFileIconProvider>
 #include <QApplication>
@@ -10,7 +11,6 @@
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QQueue>
-#include <QSettings>
 #include <QSortFilterProxyModel>
 #include <QStandardPaths>
 #include <QStyle>
@@ -43,8 +43,10 @@ QStringList &databaseFiles() {
 
 const QString lastFolderKey = QStringLiteral("dialogs/lastFolder");
 
-QSettings userSettings() {
-    return QSettings(QStringLiteral("fenban"), QStringLiteral("fenban"));
+// Each dialog (by its caption) starts where it was last used; one never used starts where any
+// dialog was last used.
+QString dialogFolderKey(const QString &caption) {
+    return QStringLiteral("dialogs/%1/lastFolder").arg(caption);
 }
 
 // Answers by the kind of entry alone. The stock providers open each file to guess its type from its
@@ -115,10 +117,12 @@ protected:
 
 // Where a dialog starts: the folder of the last file chosen, else the documents folder; never
 // the working folder, which is where the database often lies.
-QString startFolder() {
-    const QString last = userSettings().value(lastFolderKey).toString();
-    if (!last.isEmpty() && QFileInfo(last).isDir())
-        return last;
+QString startFolder(const QString &caption) {
+    for (const QString &key : {dialogFolderKey(caption), lastFolderKey}) {
+        const QString last = userSettings().value(key).toString();
+        if (!last.isEmpty() && QFileInfo(last).isDir())
+            return last;
+    }
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (!documents.isEmpty() && QFileInfo(documents).isDir())
         return documents;
@@ -129,7 +133,7 @@ QString runDialog(QWidget *parent, const QString &caption, const QString &sugges
                   const QString &filter, QFileDialog::AcceptMode mode) {
     // Declared first so that it outlives the dialog and the thread that reads the folder for it.
     KindOnlyIconProvider icons;
-    QFileDialog dialog(parent, caption, startFolder(), filter);
+    QFileDialog dialog(parent, caption, startFolder(caption), filter);
     dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontUseCustomDirectoryIcons);
     dialog.setIconProvider(&icons);
     dialog.setProxyModel(new HideDatabaseFiles(&dialog));
@@ -150,7 +154,9 @@ QString runDialog(QWidget *parent, const QString &caption, const QString &sugges
             parent, QStringLiteral("不能选择分班数据库文件: %1").arg(QDir::toNativeSeparators(chosen)));
         return {};
     }
-    userSettings().setValue(lastFolderKey, QFileInfo(chosen).absolutePath());
+    const QString folder = QFileInfo(chosen).absolutePath();
+    userSettings().setValue(dialogFolderKey(caption), folder);
+    userSettings().setValue(lastFolderKey, folder);
     return chosen;
 }
 

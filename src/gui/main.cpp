@@ -1,6 +1,7 @@
 #include "gui/main_window.h"
 #include "gui/message_box.h"
 #include "gui/translations.h"
+#include "gui/window_memory.h"
 #include "store/database.h"
 
 #include <QApplication>
@@ -29,8 +30,12 @@ int main(int argc, char *argv[]) {
     }
 
     fenban::gui::MainWindow window(database.value()->connection());
-    // Cover the whole screen even where no window manager maximises windows.
-    window.setGeometry(window.screen()->availableGeometry());
-    window.showMaximized();
+    if (fenban::gui::restoreMainWindowGeometry(&window)) {
+        window.show();
+    } else {
+        // Cover the whole screen even where no window manager maximises windows.
+        window.setGeometry(window.screen()->availableGeometry());
+        window.showMaximized();
+    }
     return QApplication::exec();
 }

@@ -13,6 +13,7 @@
 #include "gui/open_project_dialog.h"
 #include "gui/settings_window.h"
 #include "gui/student_list_window.h"
+#include "gui/window_memory.h"
 #include "reports/student_search.h"
 #include "store/students.h"
 
@@ -220,10 +221,12 @@ void MainWindow::showChild(QPointer<QWidget> &field, const std::function<QWidget
             frame->setWindowTitle(
                 QStringLiteral("%1 - %2").arg(window->windowTitle(), m_context->project()->memo));
         frame->show();
-        frame->resize(wanted + (frame->size() - window->size()));
-        const QRect area = m_mdiArea->viewport()->rect();
-        frame->move(std::max(0, (area.width() - frame->width()) / 2),
-                    std::max(0, (area.height() - frame->height()) / 2));
+        if (!rememberGeometry(frame, window->objectName())) {
+            frame->resize(wanted + (frame->size() - window->size()));
+            const QRect area = m_mdiArea->viewport()->rect();
+            frame->move(std::max(0, (area.width() - frame->width()) / 2),
+                        std::max(0, (area.height() - frame->height()) / 2));
+        }
         field = window;
     }
     QWidget *frame = field->parentWidget() ? field->parentWidget() : field.data();
@@ -319,6 +322,7 @@ void MainWindow::closeEvent(QCloseEvent *event) {
         event->ignore();
         return;
     }
+    saveMainWindowGeometry(this);
     QMainWindow::closeEvent(event);
 }
 
@@ -342,9 +346,11 @@ void MainWindow::optimiseClasses() {
 void MainWindow::showConsole() {
     if (!m_console) {
         m_console = new ConsoleWindow(this);
-        // Beside the work rather than over the toolbar: at the top right of the child window area.
-        const QRect area(m_mdiArea->mapToGlobal(QPoint(0, 0)), m_mdiArea->size());
-        m_console->move(std::max(area.left(), area.right() - m_console->width()), area.top());
+        if (!rememberGeometry(m_console, m_console->objectName())) {
+            // Beside the work rather than over the toolbar: at the top right of the child window area.
+            const QRect area(m_mdiArea->mapToGlobal(QPoint(0, 0)), m_mdiArea->size());
+            m_console->move(std::max(area.left(), area.right() - m_console->width()), area.top());
+        }
     }
     m_console->show();
     m_console->raise();

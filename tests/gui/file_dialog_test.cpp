@@ -263,6 +263,28 @@ void FileDialogTest::dialogsStartInTheLastFolderUsed() {
         },
         [&](QFileDialog *dialog) { started = dialog->directory().absolutePath(); });
     QCOMPARE(QDir(started), QDir(sheets.path()));
+
+    // Once used, each dialog keeps its own folder: saving elsewhere leaves 打开 where it was.
+    QTemporaryDir exports;
+    withDialog(
+        [&] {
+            answer = FileDialog::saveFileName(m_window.get(), QStringLiteral("保存"),
+                                              QStringLiteral("分班结果.xlsx"),
+                                              QStringLiteral("Excel 工作簿 (*.xlsx)"));
+        },
+        [&](QFileDialog *dialog) {
+            dialog->setDirectory(exports.path());
+            dialog->selectFile(exports.filePath(QStringLiteral("分班结果.xlsx")));
+            static_cast<QDialog *>(dialog)->accept();
+        });
+    QCOMPARE(QFileInfo(answer).absolutePath(), QFileInfo(exports.path()).absoluteFilePath());
+    const auto startedIn = [&](const QString &caption) {
+        withDialog([&] { FileDialog::openFileName(m_window.get(), caption, QStringLiteral("全部 (*)")); },
+                   [&](QFileDialog *dialog) { started = dialog->directory().absolutePath(); });
+        return QDir(started);
+    };
+    QCOMPARE(startedIn(QStringLiteral("打开")), QDir(sheets.path()));
+    QCOMPARE(startedIn(QStringLiteral("保存")), QDir(exports.path()));
 }
 
 QTEST_MAIN(FileDialogTest)

@@ -10,6 +10,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QSqlQuery>
@@ -42,6 +43,7 @@ private slots:
     void deleteAsksAndClearsTheCurrentProject();
     void childWindowsFollowTheProject();
     void statusCountFollowsTheProject();
+    void windowPlacesAreRemembered();
 
 private:
     void click(const QString &buttonName);
@@ -410,6 +412,44 @@ void MainWindowTest::statusCountFollowsTheProject() {
     messages();
     QVERIFY(tableName().isEmpty());
     QCOMPARE(statusText(), QString());
+}
+
+namespace {
+
+void closeFrame(QMdiArea *area) {
+    QPointer<QMdiSubWindow> frame = area->subWindowList().first();
+    frame->close();
+    QTRY_VERIFY(frame.isNull());
+}
+
+} // namespace
+
+void MainWindowTest::windowPlacesAreRemembered() {
+    QVERIFY(createProject(QStringLiteral("甲年级"), QStringLiteral("4")));
+    messages();
+    QMdiArea *area = m_window->mdiArea();
+    click(QStringLiteral("ToolButton8"));
+    QCOMPARE(area->subWindowList().size(), 1);
+    const QRect placed(30, 20, 420, 320);
+    area->subWindowList().first()->setGeometry(placed);
+    closeFrame(area);
+    click(QStringLiteral("ToolButton8"));
+    QCOMPARE(area->subWindowList().first()->geometry(), placed);
+
+    // A place beyond a smaller area comes back inside it.
+    area->subWindowList().first()->setGeometry(QRect(area->width() - 50, 10, 640, 420));
+    closeFrame(area);
+    click(QStringLiteral("ToolButton8"));
+    const QRect back = area->subWindowList().first()->geometry();
+    QVERIFY2(back.left() <= std::max(0, area->viewport()->width() - back.width()),
+             qPrintable(QString::number(back.left())));
+
+    // The main window's size outlives it.
+    m_window->resize(700, 500);
+    QVERIFY(m_window->close());
+    MainWindow again(m_fixture.connection());
+    QVERIFY(fenban::gui::restoreMainWindowGeometry(&again));
+    QCOMPARE(again.size(), QSize(700, 500));
 }
 
 QTEST_MAIN(MainWindowTest)

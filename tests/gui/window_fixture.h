@@ -3,6 +3,7 @@
 #include "gui/file_dialog.h"
 #include "gui/main_window.h"
 #include "gui/message_box.h"
+#include "gui/window_memory.h"
 #include "store/database.h"
 
 #include <QTemporaryDir>
@@ -19,6 +20,8 @@ public:
     QString open() {
         gui::MessageBox::setScripted(true);
         gui::FileDialog::setScripted(true);
+        // Window places kept by an earlier test would change what this one sees.
+        gui::userSettings().clear();
         m_dir = std::make_unique<QTemporaryDir>();
         auto opened = store::Database::open(filePath(QStringLiteral("qx.db")));
         if (!opened)

@@ -1,0 +1,88 @@
+#include "gui/window_memory.h"
+
+#include <QEvent>
+#include <QMdiSubWindow>
+#include <QObject>
+#include <QRect>
+#include <QWidget>
+
+#include <algorithm>
+#include <utility>
+
+namespace fenban::gui {
+
+namespace {
+
+QString geometryKey(const QString &name) {
+    return QStringLiteral("windows/%1/geometry").arg(name);
+}
+
+// A frame's rectangle within the child window area, or a top-level window's saved geometry.
+QVariant currentGeometry(const QWidget *window) {
+    if (qobject_cast<const QMdiSubWindow *>(window))
+        return window->geometry();
+    return window->saveGeometry();
+}
+
+class GeometryKeeper : public QObject {
+public:
+    GeometryKeeper(QWidget *window, QString key) : QObject(window), m_window(window), m_key(std::move(key)) {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (watched == m_window && (event->type() == QEvent::Move || event->type() == QEvent::Resize) &&
+            m_window->isVisible() && !m_window->isMinimized() && !m_window->isMaximized())
+            userSettings().setValue(m_key, currentGeometry(m_window));
+        return false;
+    }
+
+private:
+    QWidget *m_window;
+    QString m_key;
+};
+
+// Pulls a remembered rectangle back into `area` where the area shrank since (a smaller screen).
+QRect reachable(QRect rect, const QRect &area) {
+    rect.setWidth(std::min(rect.width(), area.width()));
+    rect.setHeight(std::min(rect.height(), area.height()));
+    rect.moveLeft(std::clamp(rect.left(), 0, std::max(0, area.width() - rect.width())));
+    rect.moveTop(std::clamp(rect.top(), 0, std::max(0, area.height() - rect.height())));
+    return rect;
+}
+
+} // namespace
+
+QSettings userSettings() {
+    return QSettings(QStringLiteral("fenban"), QStringLiteral("fenban"));
+}
+
+bool rememberGeometry(QWidget *window, const QString &name) {
+    bool restored = false;
+    const QVariant kept = userSettings().value(geometryKey(name));
+    if (auto *frame = qobject_cast<QMdiSubWindow *>(window)) {
+        const QRect rect = kept.toRect();
+        const QWidget *area = frame->parentWidget();
+        if (rect.isValid() && area && rect.width() >= frame->minimumWidth() &&
+            rect.height() >= frame->minimumHeight()) {
+            frame->setGeometry(reachable(rect, area->rect()));
+            restored = true;
+        }
+    } else if (kept.canConvert<QByteArray>() && !kept.toByteArray().isEmpty()) {
+        restored = window->restoreGeometry(kept.toByteArray());
+    }
+    new GeometryKeeper(window, geometryKey(name));
+    return restored;
+}
+
+bool restoreMainWindowGeometry(QWidget *window) {
+    const QByteArray kept = userSettings().value(geometryKey(window->objectName())).toByteArray();
+    return !kept.isEmpty() && window->restoreGeometry(kept);
+}
+
+void saveMainWindowGeometry(const QWidget *window) {
+    userSettings().setValue(geometryKey(window->objectName()), window->saveGeometry());
+}
+
+} // namespace fenban::gui

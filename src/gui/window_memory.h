@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QSettings>
+#include <QString>
+
+class QWidget;
+
+namespace fenban::gui {
+
+// The user's own settings of the program: window places and sizes, the folders of the dialogs.
+QSettings userSettings();
+
+// Keeps a window's place and size in the user's settings under `name`: what was kept is
+// put back now (answering whether there was any), and every later move or resize is kept. A frame
+// inside the child window area comes back only as far as it stays reachable within that area.
+bool rememberGeometry(QWidget *window, const QString &name);
+
+// The same for the main window (under its objectName), whose state (maximised or not) is kept too;
+// saved when it closes.
+bool restoreMainWindowGeometry(QWidget *window);
+void saveMainWindowGeometry(const QWidget *window);
+
+} // namespace fenban::gui
