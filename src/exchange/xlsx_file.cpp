@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QTemporaryDir>
 
 #include <xlsxwriter.h>
@@ -17,11 +18,39 @@ store::Status writeFailure(const QString &path, const QString &reason) {
         QStringLiteral("无法写入文件 %1: %2").arg(QDir::toNativeSeparators(path), reason));
 }
 
-lxw_error writeXlsxCell(lxw_worksheet *sheet, lxw_row_t row, lxw_col_t column, const QVariant &cell) {
+// The workbook's display formats, made once per format text.
+class NumberFormats {
+public:
+    explicit NumberFormats(lxw_workbook *workbook) : m_workbook(workbook) {}
+
+    lxw_format *format(const QString &text) {
+        if (text.isEmpty())
+            return nullptr;
+        auto found = m_formats.find(text);
+        if (found == m_formats.end()) {
+            lxw_format *made = workbook_add_format(m_workbook);
+            if (made)
+                format_set_num_format(made, text.toUtf8().constData());
+            found = m_formats.insert(text, made);
+        }
+        return found.value();
+    }
+
+private:
+    lxw_workbook *m_workbook;
+    QHash<QString, lxw_format *> m_formats;
+};
+
+lxw_error writeXlsxCell(lxw_worksheet *sheet, lxw_row_t row, lxw_col_t column, const QVariant &cell,
+                        NumberFormats &formats) {
     if (cell.isNull())
         return LXW_NO_ERROR;
     if (cell.typeId() == QMetaType::Double)
         return worksheet_write_number(sheet, row, column, cell.toDouble(), nullptr);
+    if (cell.typeId() == qMetaTypeId<XlsxNumber>()) {
+        const auto number = cell.value<XlsxNumber>();
+        return worksheet_write_number(sheet, row, column, number.value, formats.format(number.format));
+    }
     return worksheet_write_string(sheet, row, column, cell.toString().toUtf8().constData(), nullptr);
 }
 
@@ -56,6 +85,7 @@ store::Result<QByteArray> workbookBytes(const QList<XlsxSheet> &sheets) {
     if (!workbook)
         return R::failure(workbookErrorText(LXW_ERROR_MEMORY_MALLOC_FAILED));
     lxw_error error = LXW_NO_ERROR;
+    NumberFormats formats(workbook);
     for (qsizetype index = 0; index < sheets.size() && error == LXW_NO_ERROR; ++index) {
         lxw_worksheet *sheet = workbook_add_worksheet(workbook, sheets[index].name.toUtf8().constData());
         if (!sheet)
@@ -63,7 +93,7 @@ store::Result<QByteArray> workbookBytes(const QList<XlsxSheet> &sheets) {
         const QList<QVariantList> &rows = sheets[index].rows;
         for (qsizetype row = 0; row < rows.size() && error == LXW_NO_ERROR; ++row) {
             for (qsizetype column = 0; column < rows[row].size() && error == LXW_NO_ERROR; ++column)
-                error = writeXlsxCell(sheet, lxw_row_t(row), lxw_col_t(column), rows[row][column]);
+                error = writeXlsxCell(sheet, lxw_row_t(row), lxw_col_t(column), rows[row][column], formats);
         }
     }
     const lxw_error closed = workbook_close(workbook);

@@ -8,6 +8,13 @@
 
 namespace fenban::exchange {
 
+// A number cell shown with a display format of its own, e.g. "0.00" for two decimals; the cell
+// keeps the whole value.
+struct XlsxNumber {
+    double value = 0.0;
+    QString format;
+};
+
 // One sheet of a workbook: its name and its rows, cells as writeXlsxRows takes them.
 struct XlsxSheet {
     QString name;
@@ -18,10 +25,12 @@ struct XlsxSheet {
 store::Status writeXlsxSheets(const QString &path, const QList<XlsxSheet> &sheets,
                               const WriteStep &write = writeAll);
 
-// Writes one sheet of an .xlsx workbook: numbers (double) as number cells, texts as text cells,
-// null values as empty cells. The file appears whole or not at all (see replaceFile); `write` is
-// replaceFile's.
+// Writes one sheet of an .xlsx workbook: numbers (double, or XlsxNumber with its format) as number
+// cells, texts as text cells, null values as empty cells. The file appears whole or not at all (see
+// replaceFile); `write` is replaceFile's.
 store::Status writeXlsxRows(const QString &path, const QString &sheetName, const QList<QVariantList> &rows,
                             const WriteStep &write = writeAll);
 
 } // namespace fenban::exchange
+
+Q_DECLARE_METATYPE(fenban::exchange::XlsxNumber)

@@ -20,10 +20,14 @@ void putRow(exchange::SheetData &sheet, int row, const QStringList &cells) {
 // Beyond this a hundredth is below a double's precision anyway.
 constexpr double largestRounded = 1e15;
 
+const QString twoDecimals = QStringLiteral("0.00");
+
+// A figure rounded to the hundredths the screen shows, and shown with them.
 QVariant figureCell(double value) {
     if (!std::isfinite(value))
         return QVariant();
-    return std::abs(value) < largestRounded ? std::round(value * 100.0) / 100.0 : value;
+    const double rounded = std::abs(value) < largestRounded ? std::round(value * 100.0) / 100.0 : value;
+    return QVariant::fromValue(exchange::XlsxNumber{rounded, twoDecimals});
 }
 
 QVariant countCell(int count) {
@@ -65,7 +69,7 @@ QVariantList classRow(const ClassBalance &balance) {
 QList<QVariantList> balanceSheetRows(const BalanceReport &balance) {
     QList<QVariantList> rows;
     for (const BalanceFigure &figure : balanceSummary(balance))
-        rows.append({figure.label, figureCell(figure.value)});
+        rows.append({figure.label, figure.count ? QVariant(figure.value) : figureCell(figure.value)});
     rows.append(QVariantList());
     rows.append(classHeader(balance));
     for (const ClassBalance &each : balance.classes)
@@ -101,7 +105,12 @@ store::Status writeStatistics(const ClassStatistics &statistics, const BalanceRe
             const QString text = sheet.cell(row, column);
             bool isNumber = false;
             const double value = text.trimmed().toDouble(&isNumber);
-            cells.append(text.isEmpty() ? QVariant() : isNumber ? figureCell(value) : QVariant(text));
+            // A count stays a whole number; a figure the screen shows with decimals keeps two.
+            const bool whole = !text.contains(u'.') && !text.contains(u'e', Qt::CaseInsensitive);
+            cells.append(text.isEmpty() ? QVariant()
+                         : !isNumber    ? QVariant(text)
+                         : whole        ? QVariant(value)
+                                        : figureCell(value));
         }
         rows.append(cells);
     }

@@ -119,6 +119,12 @@ TEST_F(StatisticsExport, GridsStandOneBelowTheOtherWithTitles) {
     for (const QString &figure : {u"B2"_s, u"E2"_s, u"F2"_s, u"E6"_s})
         EXPECT_EQ(types.value(references.indexOf(figure)), QString()) << figure.toStdString();
     EXPECT_NE(types.value(references.indexOf(u"A2"_s)), QString());
+    // Averages show two decimals as on the screen; counts stay whole numbers.
+    const QStringList styles = attributeValues(cells, u"c"_s, u"s"_s);
+    EXPECT_NE(styles.value(references.indexOf(u"E2"_s)), QString());
+    EXPECT_EQ(styles.value(references.indexOf(u"B2"_s)), QString());
+    EXPECT_TRUE(attributeValues(workbookPart(file, u"xl/styles.xml"_s), u"numFmt"_s, u"formatCode"_s)
+                    .contains(u"0.00"_s));
     const struct {
         int titleRow;
         QString title;
