@@ -2,6 +2,7 @@
 
 #include "gui/balance_charts.h"
 #include "gui/balance_view.h"
+#include "gui/column_widths.h"
 #include "gui/file_dialog.h"
 #include "gui/frozen_columns.h"
 #include "gui/message_box.h"
@@ -62,6 +63,7 @@ void showGrid(QTableWidget *table, const reports::ReportGrid &grid) {
     for (const auto &[row, column] : grid.highlighted)
         if (QTableWidgetItem *item = table->item(row, column + 1))
             item->setForeground(QColor(255, 0, 0));
+    fitColumnsToContent(table, 1);
 }
 
 } // namespace
@@ -227,7 +229,7 @@ void ClassStatisticsWindow::exportStatistics() {
         return;
     }
     FileDialog::announceExport(this, path);
-    FileDialog::openWithDesktop(path);
+    FileDialog::openWithDesktop(this, path);
 }
 
 } // namespace fenban::gui

@@ -4,6 +4,7 @@
 #include "app/optimise_service.h"
 #include "exchange/sheets/sheet.h"
 #include "gui/balance_view.h"
+#include "gui/column_widths.h"
 #include "gui/console_window.h"
 #include "gui/message_box.h"
 #include "gui/project_context.h"
@@ -352,6 +353,7 @@ void DivisionWindow::showGrid(const QList<int> &onlyClasses) {
         for (int c = 0; c < cells.size(); ++c)
             m_studentGrid->setItem(r, c, cellItem(cells[c]));
     }
+    fitColumnsToContent(m_studentGrid, 1);
     m_studentGrid->setUpdatesEnabled(true);
 }
 

@@ -24,6 +24,7 @@ struct Script {
     bool active = false;
     QQueue<QString> fileNames;
     QStringList opened;
+    bool nothingOpens = false;
 };
 
 Script &script() {
@@ -181,12 +182,21 @@ void FileDialog::protectDatabase(const QString &databasePath) {
                        path + QStringLiteral("-journal")};
 }
 
-void FileDialog::openWithDesktop(const QString &path) {
+void FileDialog::openWithDesktop(QWidget *parent, const QString &path) {
+    bool opened = false;
     if (script().active) {
         script().opened.append(path);
-        return;
+        opened = !script().nothingOpens;
+    } else {
+        opened = QDesktopServices::openUrl(QUrl::fromLocalFile(path));
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    if (!opened)
+        MessageBox::information(
+            parent, QStringLiteral("没有找到可以打开它的程序: %1").arg(QDir::toNativeSeparators(path)));
+}
+
+void FileDialog::setNothingOpens(bool nothingOpens) {
+    script().nothingOpens = nothingOpens;
 }
 
 void FileDialog::announceExport(QWidget *parent, const QString &path) {
@@ -194,7 +204,7 @@ void FileDialog::announceExport(QWidget *parent, const QString &path) {
     const QString text =
         QStringLiteral("已导出到文件：%1").arg(QDir::toNativeSeparators(file.absoluteFilePath()));
     if (MessageBox::offer(parent, text, QStringLiteral("打开所在文件夹")))
-        openWithDesktop(file.absolutePath());
+        openWithDesktop(parent, file.absolutePath());
 }
 
 void FileDialog::setScripted(bool scripted) {

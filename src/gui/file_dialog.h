@@ -18,8 +18,9 @@ public:
     // The database the program works on: its file and SQLite's files beside it are not listed in
     // the dialogs.
     static void protectDatabase(const QString &databasePath);
-    // Opens a document with the program the desktop has registered for it.
-    static void openWithDesktop(const QString &path);
+    // Opens a document (or a folder) with the program the desktop has registered for it; says so
+    // when there is none.
+    static void openWithDesktop(QWidget *parent, const QString &path);
     // After an export: names the file written and offers to open the folder it lies in.
     static void announceExport(QWidget *parent, const QString &path);
 
@@ -28,6 +29,8 @@ public:
     static void setScripted(bool scripted);
     static void queueFileName(const QString &path);
     static QStringList takeOpened();
+    // For tests: the desktop has no program for what is handed to it.
+    static void setNothingOpens(bool nothingOpens);
 };
 
 } // namespace fenban::gui

@@ -210,7 +210,7 @@ void ImportPreviewWindow::importRows() {
 }
 
 void ImportPreviewWindow::openSample() {
-    FileDialog::openWithDesktop(sampleSpreadsheetPath());
+    FileDialog::openWithDesktop(this, sampleSpreadsheetPath());
 }
 
 } // namespace fenban::gui

@@ -377,7 +377,7 @@ void MainWindow::exportResults() {
         return;
     }
     FileDialog::announceExport(this, path);
-    FileDialog::openWithDesktop(path);
+    FileDialog::openWithDesktop(this, path);
 }
 
 void MainWindow::setStatusText(const QString &text) {

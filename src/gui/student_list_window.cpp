@@ -1,5 +1,6 @@
 #include "gui/student_list_window.h"
 
+#include "gui/column_widths.h"
 #include "gui/message_box.h"
 #include "gui/project_context.h"
 #include "reports/student_edits.h"
@@ -316,6 +317,7 @@ void StudentListWindow::fillGrid(const QList<store::StudentRecord> &students) {
     m_studentGrid->setRowCount(static_cast<int>(students.size()));
     for (int row = 0; row < m_studentGrid->rowCount(); ++row)
         showRow(row, students[row]);
+    fitColumnsToContent(m_studentGrid);
     if (m_studentGrid->rowCount() > 0)
         m_studentGrid->setCurrentCell(0, 0);
     m_filling = false;

@@ -305,6 +305,17 @@ void ImportPreviewWindowTest::sampleLinkOpensTheSample() {
     QCOMPARE(opened.size(), 1);
     QVERIFY2(opened.first().endsWith(QStringLiteral("/导入excel文件样例/分班数据输入样例.xls")),
              qPrintable(opened.first()));
+    QVERIFY(messages().isEmpty());
+
+    // A desktop with no program for spreadsheets: the teacher is told, naming the file.
+    FileDialog::setNothingOpens(true);
+    QTest::mouseClick(preview->findChild<QLabel *>(QStringLiteral("Label2")), Qt::LeftButton);
+    FileDialog::setNothingOpens(false);
+    const QStringList shown = messages();
+    QCOMPARE(shown.size(), 1);
+    QVERIFY2(shown.first().startsWith(QStringLiteral("没有找到可以打开它的程序: ")) &&
+                 shown.first().endsWith(QStringLiteral("分班数据输入样例.xls")),
+             qPrintable(shown.first()));
 }
 
 void ImportPreviewWindowTest::exportWritesTheChosenFileAndOpensIt() {

@@ -2,6 +2,7 @@
 #include "gui/student_list_window.h"
 #include "reports/student_search.h"
 #include "store/projects.h"
+#include "store/student_edits.h"
 #include "store/students.h"
 #include "window_fixture.h"
 
@@ -51,6 +52,7 @@ private slots:
     void insertStartsInTheChosenClass();
     void countFollowsTheRowsFound();
     void classColumnIsVisibleAtTheDefaultSize();
+    void longTextsAreShownWhole();
 
 private:
     StudentListWindow *openList();
@@ -321,6 +323,24 @@ void StudentListWindowTest::classColumnIsVisibleAtTheDefaultSize() {
     QVERIFY(header->sectionViewportPosition(classColumn) >= 0);
     QVERIFY(header->sectionViewportPosition(classColumn) + header->sectionSize(classColumn) <=
             grid->viewport()->width());
+}
+
+void StudentListWindowTest::longTextsAreShownWhole() {
+    StudentRecord far = student(6, QStringLiteral("钱多多"), QStringLiteral("女"), 1, 80);
+    far.oralSchool = QStringLiteral("北京师范大学附属实验中学初中部");
+    QVERIFY(fenban::store::insertStudent(m_fixture.connection(), 1, far));
+    click(QStringLiteral("nbRefresh"));
+    auto *grid = m_list->findChild<QTableWidget *>(QStringLiteral("DBGrid1"));
+    QVERIFY(grid);
+    int schoolColumn = -1;
+    for (int column = 0; column < grid->columnCount(); ++column)
+        if (grid->horizontalHeaderItem(column)->text() == QStringLiteral("毕业学校"))
+            schoolColumn = column;
+    QVERIFY(schoolColumn >= 0);
+    QVERIFY(grid->columnWidth(schoolColumn) >= grid->fontMetrics().horizontalAdvance(far.oralSchool));
+    // The class column, in front of it, stays in sight.
+    const QHeaderView *header = grid->horizontalHeader();
+    QVERIFY(header->sectionViewportPosition(4) + header->sectionSize(4) <= grid->viewport()->width());
 }
 
 QTEST_MAIN(StudentListWindowTest)
