@@ -61,6 +61,13 @@ TEST_F(RulesCli, ARuleTheDivisionBreaksNamesTheClasses) {
     ASSERT_EQ(listed.size(), 2);
     EXPECT_TRUE(listed[0].endsWith(u"\t违反: "_s + shared + u"班"_s)) << listed[0].toStdString();
     EXPECT_TRUE(listed[1].endsWith(u"\t违反: 1班、2班"_s)) << listed[1].toStdString();
+
+    // The balance report counts them last and then lists them.
+    const QStringList balance = lines({u"balance"_s, u"1"_s});
+    ASSERT_EQ(balance.size(), 13);
+    EXPECT_EQ(balance[10], u"rule_violations 2"_s);
+    EXPECT_EQ(balance.mid(11),
+              (QStringList{u"rule_violation "_s + listed[0], u"rule_violation "_s + listed[1]}));
 }
 
 TEST_F(RulesCli, BadInputIsRefusedWithTheMessageAndStoresNothing) {
