@@ -7,8 +7,10 @@
 #include "gui/copy_from_project_dialog.h"
 #include "gui/division_window.h"
 #include "gui/file_dialog.h"
+#include "gui/history_window.h"
 #include "gui/import_preview_window.h"
 #include "gui/message_box.h"
+#include "gui/rules_window.h"
 #include "gui/new_project_dialog.h"
 #include "gui/open_project_dialog.h"
 #include "gui/settings_window.h"
@@ -117,6 +119,15 @@ void MainWindow::buildToolBar() {
 }
 
 void MainWindow::buildMenuBar() {
+    QMenu *adjust = menuBar()->addMenu(QStringLiteral("调整"));
+    adjust->setObjectName(QStringLiteral("menuAdjust"));
+    QAction *history = adjust->addAction(QStringLiteral("分班历史"));
+    history->setObjectName(QStringLiteral("actHistory"));
+    connect(history, &QAction::triggered, this, [this] { guarded([this] { showHistory(); }); });
+    QAction *rules = adjust->addAction(QStringLiteral("分开/同班规则"));
+    rules->setObjectName(QStringLiteral("actRules"));
+    connect(rules, &QAction::triggered, this, [this] { guarded([this] { showRules(); }); });
+
     m_windowMenu = menuBar()->addMenu(QStringLiteral("窗口"));
     m_windowMenu->setObjectName(QStringLiteral("menuWindow"));
     // Closing the console only hides it; this is the way back to it.
@@ -305,7 +316,37 @@ void MainWindow::showClassStatistics() {
 }
 
 void MainWindow::showStudentList() {
-    showChild(m_studentList, [this] { return new StudentListWindow(m_context); });
+    showChild(m_studentList, [this] {
+        auto *list = new StudentListWindow(m_context);
+        connect(list, &StudentListWindow::rulesRequested, this, &MainWindow::showRules);
+        connect(list, &StudentListWindow::classesChanged, this, &MainWindow::classesChangedByHand);
+        return list;
+    });
+}
+
+void MainWindow::showHistory() {
+    showChild(m_historyWindow, [this] {
+        auto *history = new HistoryWindow(m_context);
+        connect(history, &HistoryWindow::classesChanged, this, &MainWindow::classesChangedByHand);
+        return history;
+    });
+    if (auto *history = qobject_cast<HistoryWindow *>(m_historyWindow.data()))
+        history->refresh();
+}
+
+void MainWindow::showRules() {
+    showChild(m_rulesWindow, [this] { return new RulesWindow(m_context); });
+    if (auto *rules = qobject_cast<RulesWindow *>(m_rulesWindow.data()))
+        rules->refresh();
+}
+
+void MainWindow::classesChangedByHand() {
+    if (auto *history = qobject_cast<HistoryWindow *>(m_historyWindow.data()))
+        history->refresh();
+    if (auto *rules = qobject_cast<RulesWindow *>(m_rulesWindow.data()))
+        rules->refresh();
+    if (auto *list = qobject_cast<StudentListWindow *>(m_studentList.data()); list && sender() != list)
+        list->showChangedClasses();
 }
 
 void MainWindow::unlessDividing(const std::function<void()> &command) {

@@ -79,6 +79,10 @@ private:
     void unlessDividing(const std::function<void()> &command);
     void showClassStatistics();
     void showStudentList();
+    void showHistory();
+    void showRules();
+    // After classes were changed by hand or set back: the open windows that show them catch up.
+    void classesChangedByHand();
     void exportResults();
     void onProjectDeleted(int id);
 
@@ -95,6 +99,8 @@ private:
     QPointer<QWidget> m_importPreview;
     QPointer<QWidget> m_classStatistics;
     QPointer<QWidget> m_studentList;
+    QPointer<QWidget> m_historyWindow;
+    QPointer<QWidget> m_rulesWindow;
 };
 
 } // namespace fenban::gui

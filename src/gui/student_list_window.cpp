@@ -2,13 +2,17 @@
 
 #include "gui/column_widths.h"
 #include "gui/message_box.h"
+#include "gui/move_student_dialog.h"
 #include "gui/project_context.h"
 #include "reports/student_edits.h"
 #include "reports/student_search.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QAction>
 #include <QComboBox>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -62,7 +66,35 @@ QLineEdit *lineEdit(const QString &name, QWidget *parent, int width) {
     return edit;
 }
 
+// The student list's grid, whose dragged rows carry the student number.
+class StudentGrid : public QTableWidget {
+public:
+    StudentGrid(int rows, int columns, std::function<qint64(int row)> studentAt, QWidget *parent)
+        : QTableWidget(rows, columns, parent), m_studentAt(std::move(studentAt)) {}
+
+protected:
+    QStringList mimeTypes() const override { return {StudentListWindow::studentMimeType()}; }
+
+    QMimeData *mimeData(const QList<QTableWidgetItem *> &items) const override {
+        if (items.isEmpty())
+            return nullptr;
+        const qint64 studentId = m_studentAt(items.first()->row());
+        if (studentId <= 0)
+            return nullptr;
+        auto *data = new QMimeData;
+        data->setData(StudentListWindow::studentMimeType(), QByteArray::number(studentId));
+        return data;
+    }
+
+private:
+    std::function<qint64(int row)> m_studentAt;
+};
+
 } // namespace
+
+QString StudentListWindow::studentMimeType() {
+    return QStringLiteral("application/x-fenban-student");
+}
 
 StudentListWindow::StudentListWindow(std::shared_ptr<const ProjectContext> context, QWidget *parent)
     : QWidget(parent), m_context(std::move(context)), m_projectId(m_context->projectId()) {
@@ -188,7 +220,15 @@ QWidget *StudentListWindow::buildNavigator() {
 }
 
 void StudentListWindow::buildGrid() {
-    m_studentGrid = new QTableWidget(0, static_cast<int>(std::size(columnLooks)), this);
+    m_studentGrid = new StudentGrid(
+        0, static_cast<int>(std::size(columnLooks)),
+        [this](int row) {
+            // A row being edited or inserted is not yet the stored student.
+            if (row < 0 || row >= m_students.size() || row == m_editRow)
+                return qint64(0);
+            return m_students[row].studentId;
+        },
+        this);
     m_studentGrid->setObjectName(QStringLiteral("DBGrid1"));
     m_studentGrid->setHorizontalHeaderLabels(reports::studentListTitles());
     m_studentGrid->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -201,6 +241,133 @@ void StudentListWindow::buildGrid() {
     }
     connect(m_studentGrid, &QTableWidget::cellChanged, this, &StudentListWindow::onCellChanged);
     connect(m_studentGrid, &QTableWidget::currentCellChanged, this, &StudentListWindow::onCurrentCellChanged);
+
+    // A row dragged onto a class of the tree, or onto another student, opens the adjustment.
+    m_studentGrid->setDragEnabled(true);
+    m_studentGrid->setDragDropMode(QAbstractItemView::DragDrop);
+    m_studentGrid->viewport()->installEventFilter(this);
+    m_classTree->setAcceptDrops(true);
+    m_classTree->viewport()->installEventFilter(this);
+
+    m_studentGrid->setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto *move = new QAction(QStringLiteral("调到其他班…"), m_studentGrid);
+    move->setObjectName(QStringLiteral("actMoveStudent"));
+    connect(move, &QAction::triggered, this, [this] { adjustCurrentStudent(); });
+    auto *swap = new QAction(QStringLiteral("与其他学生交换班级…"), m_studentGrid);
+    swap->setObjectName(QStringLiteral("actSwapStudent"));
+    connect(swap, &QAction::triggered, this, [this] { adjustCurrentStudent(0, -1); });
+    auto *rules = new QAction(QStringLiteral("分开/同班规则…"), m_studentGrid);
+    rules->setObjectName(QStringLiteral("actStudentRules"));
+    connect(rules, &QAction::triggered, this, &StudentListWindow::rulesRequested);
+    m_studentGrid->addActions({move, swap, rules});
+}
+
+void StudentListWindow::adjustCurrentStudent(int toClass, qint64 swapWith) {
+    if (!settle())
+        return;
+    const int row = m_studentGrid->currentRow();
+    if (row < 0 || row >= m_students.size()) {
+        MessageBox::information(this, QStringLiteral("请先选择一名学生"));
+        return;
+    }
+    auto *dialog = new MoveStudentDialog(m_context, m_students[row], this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    if (toClass > 0)
+        dialog->chooseClass(toClass);
+    else if (swapWith > 0)
+        dialog->chooseSwapWith(swapWith);
+    else if (swapWith < 0)
+        dialog->chooseSwapWith(0);
+    connect(dialog, &MoveStudentDialog::studentsMoved, this, &StudentListWindow::studentsMoved);
+    dialog->open();
+}
+
+void StudentListWindow::studentsMoved() {
+    reloadClasses();
+    emit classesChanged();
+}
+
+void StudentListWindow::showChangedClasses() {
+    if (m_editRow < 0)
+        reloadClasses();
+}
+
+void StudentListWindow::reloadClasses() {
+    const int row = m_studentGrid->currentRow();
+    const QString chosen = m_classTree->currentItem() ? m_classTree->currentItem()->text(0) : QString();
+    fillClassTree();
+    // The tree is made anew (a class may have appeared); the class it showed stays chosen.
+    if (!chosen.isEmpty()) {
+        const QList<QTreeWidgetItem *> found = m_classTree->findItems(chosen, Qt::MatchExactly | Qt::MatchRecursive);
+        if (!found.isEmpty())
+            m_classTree->setCurrentItem(found.first());
+    }
+    refresh();
+    moveTo(std::min(row, m_studentGrid->rowCount() - 1));
+}
+
+std::optional<store::StudentRecord> StudentListWindow::droppedStudent(const QMimeData *data) const {
+    if (!data || !data->hasFormat(studentMimeType()) || m_editRow >= 0)
+        return std::nullopt;
+    bool isNumber = false;
+    const qint64 studentId = data->data(studentMimeType()).toLongLong(&isNumber);
+    if (!isNumber)
+        return std::nullopt;
+    for (const store::StudentRecord &student : m_students)
+        if (student.studentId == studentId)
+            return student;
+    return std::nullopt;
+}
+
+bool StudentListWindow::eventFilter(QObject *watched, QEvent *event) {
+    const bool dragging = event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove ||
+                          event->type() == QEvent::Drop;
+    if (dragging && watched == m_classTree->viewport())
+        return handleTreeDrop(event);
+    if (dragging && watched == m_studentGrid->viewport())
+        return handleGridDrop(event);
+    return QWidget::eventFilter(watched, event);
+}
+
+bool StudentListWindow::handleTreeDrop(QEvent *event) {
+    auto *drop = static_cast<QDropEvent *>(event);
+    const auto student = droppedStudent(drop->mimeData());
+    const QTreeWidgetItem *node = m_classTree->itemAt(drop->position().toPoint());
+    const int classId = node && node->parent() ? node->data(0, Qt::UserRole).toInt() : 0;
+    const bool fits = student && (event->type() == QEvent::DragEnter || (classId > 0 && classId != student->classId));
+    if (!fits) {
+        drop->ignore();
+        return true;
+    }
+    drop->setDropAction(Qt::MoveAction);
+    drop->accept();
+    if (event->type() == QEvent::Drop) {
+        const int row = int(m_students.indexOf(*student));
+        m_studentGrid->setCurrentCell(row, std::max(m_studentGrid->currentColumn(), 0));
+        adjustCurrentStudent(classId);
+    }
+    return true;
+}
+
+bool StudentListWindow::handleGridDrop(QEvent *event) {
+    auto *drop = static_cast<QDropEvent *>(event);
+    const auto student = droppedStudent(drop->mimeData());
+    const int row = m_studentGrid->rowAt(drop->position().toPoint().y());
+    const bool other = row >= 0 && row < m_students.size() && student && m_students[row].studentId != student->studentId;
+    const bool fits = student && (event->type() == QEvent::DragEnter || (other && m_students[row].classId != student->classId));
+    if (!fits) {
+        drop->ignore();
+        return true;
+    }
+    // Never the grid's own move of cells: the drop only opens the exchange.
+    drop->setDropAction(Qt::CopyAction);
+    drop->accept();
+    if (event->type() == QEvent::Drop) {
+        const qint64 target = m_students[row].studentId;
+        m_studentGrid->setCurrentCell(int(m_students.indexOf(*student)), std::max(m_studentGrid->currentColumn(), 0));
+        adjustCurrentStudent(0, target);
+    }
+    return true;
 }
 
 void StudentListWindow::showEvent(QShowEvent *event) {

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 #include <functional>
 
@@ -14,6 +15,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QMimeData;
 class QPushButton;
 class QTableWidget;
 class QTreeWidget;
@@ -31,8 +33,25 @@ class StudentListWindow : public QWidget {
 public:
     explicit StudentListWindow(std::shared_ptr<const ProjectContext> context, QWidget *parent = nullptr);
 
+    // Opens the adjustment for the student in the current row: into `toClass` when given (else the
+    // teacher chooses), or exchanged with the student numbered `swapWith` when given.
+    void adjustCurrentStudent(int toClass = 0, qint64 swapWith = 0);
+
+    // Shows the classes anew after they were changed elsewhere (the history set them back).
+    void showChangedClasses();
+
+    // The kind of data a dragged student row carries: the student number.
+    static QString studentMimeType();
+
+signals:
+    // The teacher asked for the keep-apart and keep-together rules.
+    void rulesRequested();
+    // Students were moved to other classes here.
+    void classesChanged();
+
 protected:
     void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
@@ -70,6 +89,13 @@ private:
     void updateNavigator();
     // The class chosen in the tree; 0 (no class) with the root or nothing chosen.
     int chosenClassId() const;
+    // The student a drop carries, if it carries one (and nothing is being edited).
+    std::optional<store::StudentRecord> droppedStudent(const QMimeData *data) const;
+    // Dragging a row onto a class of the tree moves the student there; onto another row, exchanges the two.
+    bool handleTreeDrop(QEvent *event);
+    bool handleGridDrop(QEvent *event);
+    void studentsMoved();
+    void reloadClasses();
 
     std::shared_ptr<const ProjectContext> m_context;
     int m_projectId = 0;
