@@ -66,6 +66,8 @@ int balanceCommand(Context &context) {
         context.out << QString::fromStdString(figure.name) << QLatin1Char(' ')
                     << reports::balanceFigureText(figure) << Qt::endl;
     }
+    for (const reports::RuleViolation &violation : report->ruleViolations)
+        context.out << QStringLiteral("rule_violation ") << reports::ruleLine(violation) << Qt::endl;
     if (!perClass)
         return Success;
     context.out << Qt::endl << tabSeparatedLine(classHeader(report.value())) << Qt::endl;

@@ -5,6 +5,7 @@
 #include "cli/exchange_commands.h"
 #include "cli/project_commands.h"
 #include "cli/report_commands.h"
+#include "cli/rules_commands.h"
 #include "store/projects.h"
 
 #include <functional>
@@ -35,7 +36,10 @@ const char16_t usageText[] =
     u"  students 编号 [--no N] [--name 文字] [--sex 男|女] [--class N]\n"
     u"           [--math 下限 上限] [--chinese 下限 上限] [--english 下限 上限]  查询学生\n"
     u"  copy-from 源编号 目标编号 [--overwrite]  把另一分班项目的学生导入\n"
-    u"  optimise 编号 [--seconds 秒] [--seed N]  优化均衡, 输出优化前后的均衡度\n";
+    u"  optimise 编号 [--seconds 秒] [--seed N]  优化均衡, 输出优化前后的均衡度\n"
+    u"  apart 编号 学号 学号...                 这些学生必须分在不同班, 输出规则编号\n"
+    u"  together 编号 学号 学号...              这些学生必须分在同一班, 输出规则编号\n"
+    u"  rules 编号 [--remove 规则编号]           列出分开/同班规则及其违反情况, 或删除一条规则\n";
 
 } // namespace
 
@@ -112,6 +116,9 @@ const std::map<QString, Command> &commands() {
         {QStringLiteral("copy-from"), {copyFromCommand, {{QStringLiteral("overwrite"), Flag}}}},
         {QStringLiteral("optimise"),
          {optimiseCommand, {{QStringLiteral("seconds"), Value}, {QStringLiteral("seed"), Value}}}},
+        {QStringLiteral("apart"), {apartCommand, {}}},
+        {QStringLiteral("together"), {togetherCommand, {}}},
+        {QStringLiteral("rules"), {rulesCommand, {{QStringLiteral("remove"), Value}}}},
     };
     return table;
 }

@@ -3,6 +3,7 @@
 #include "engine/rules.h"
 #include "store/division_runner.h"
 #include "store/projects.h"
+#include "store/student_groups.h"
 
 #include <algorithm>
 #include <cmath>
@@ -256,7 +257,12 @@ store::Result<BalanceReport> loadBalanceReport(QSqlDatabase db, int projectId) {
     const auto rows = store::readStudentRows(db, projectId);
     if (!rows)
         return R::failure(rows.error());
-    return R::success(balanceReport(rows.value(), project.value()->classes));
+    const auto groups = store::groups(db, projectId);
+    if (!groups)
+        return R::failure(groups.error());
+    BalanceReport report = balanceReport(rows.value(), project.value()->classes);
+    report.ruleViolations = reports::ruleViolations(rows.value(), groups.value());
+    return R::success(std::move(report));
 }
 
 QString balanceFigureText(const BalanceFigure &figure) {
@@ -270,6 +276,7 @@ std::vector<BalanceFigure> balanceSummary(const BalanceReport &report) {
         return count == 0 ? BalanceFigure::Good : whenAny;
     };
     const int unplaced = int(report.unplaced.size());
+    const int violations = int(report.ruleViolations.size());
     return {
         {"size_dev", QStringLiteral("班级人数最大偏差"), report.sizeDev, gradeBelow(report.sizeDev, 1.0)},
         {"worst_sex_dev", QStringLiteral("男女人数最大偏差"), report.worstSexDev(),
@@ -290,6 +297,9 @@ std::vector<BalanceFigure> balanceSummary(const BalanceReport &report) {
          countGrade(report.sameNamePairs, BalanceFigure::Fair), true},
         {"unplaced", QStringLiteral("未分班人数"), double(unplaced),
          countGrade(unplaced, BalanceFigure::Poor), true},
+        // Last, so that the lines printed before rules existed keep their places.
+        {"rule_violations", QStringLiteral("违反分开/同班规则数"), double(violations),
+         countGrade(violations, BalanceFigure::Poor), true},
     };
 }
 

@@ -2,6 +2,7 @@
 
 #include "engine/division.h"
 #include "engine/subject.h"
+#include "reports/rule_violations.h"
 #include "store/result.h"
 
 #include <QSqlDatabase>
@@ -56,6 +57,8 @@ struct BalanceReport {
     std::vector<UnplacedBalance> unplaced;
     std::vector<std::string> categoryNames; // sorted
     std::vector<ClassBalance> classes;      // classes 1..K in order
+    // The project's keep-apart and keep-together rules the classes break; filled by loadBalanceReport.
+    std::vector<RuleViolation> ruleViolations;
 
     // The summary lines.
     double worstSubjectMeanDev() const;
@@ -68,7 +71,7 @@ struct BalanceReport {
 
 BalanceReport balanceReport(const std::vector<StudentRow> &rows, int classCount);
 
-// Reads the project's students and class count and measures them.
+// Reads the project's students, class count and rules and measures them.
 store::Result<BalanceReport> loadBalanceReport(QSqlDatabase db, int projectId);
 
 // One summary figure with its name as the command line prints it and the goal it is judged by.
@@ -85,7 +88,7 @@ QString balanceFigureText(const BalanceFigure &figure);
 
 // The summary lines in print order: size_dev, worst_sex_dev, worst_category_dev,
 // worst_subject_mean_dev, worst_total_mean_dev, worst_subject_sd_dev, worst_band_dev,
-// same_pinyin_pairs, same_name_pairs, unplaced.
+// same_pinyin_pairs, same_name_pairs, unplaced, rule_violations.
 std::vector<BalanceFigure> balanceSummary(const BalanceReport &report);
 
 } // namespace fenban::reports

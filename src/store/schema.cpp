@@ -1,6 +1,7 @@
 #include "store/schema.h"
 
 #include "store/query.h"
+#include "store/student_groups.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -60,7 +61,7 @@ Status createFixedTables(QSqlDatabase db) {
         if (!query.exec(statement))
             return Status::failure(describeError(query.lastError()));
     }
-    return Status::success();
+    return createGroupTables(db);
 }
 
 } // namespace fenban::store

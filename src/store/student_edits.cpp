@@ -2,6 +2,7 @@
 
 #include "store/query.h"
 #include "store/schema.h"
+#include "store/student_groups.h"
 #include "store/student_rows.h"
 #include "store/transaction.h"
 
@@ -58,6 +59,9 @@ Status updateStudent(QSqlDatabase db, int projectId, qint64 storedStudentId, con
         return failure(query);
     if (query.numRowsAffected() != 1)
         return gone(storedStudentId);
+    if (const Status renumbered = renumberGroupMember(db, projectId, storedStudentId, student.studentId);
+        !renumbered)
+        return renumbered;
     return transaction.commit();
 }
 
@@ -90,6 +94,8 @@ Status deleteStudent(QSqlDatabase db, int projectId, qint64 studentId) {
         return failure(query);
     if (query.numRowsAffected() != 1)
         return gone(studentId);
+    if (const Status dropped = dropGroupMember(db, projectId, studentId); !dropped)
+        return dropped;
     return transaction.commit();
 }
 

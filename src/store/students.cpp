@@ -2,6 +2,7 @@
 
 #include "store/query.h"
 #include "store/schema.h"
+#include "store/student_groups.h"
 #include "store/student_rows.h"
 #include "store/transaction.h"
 
@@ -38,6 +39,9 @@ ReplaceOutcome StudentStore::replaceAll(int projectId, const QList<StudentRecord
     QSqlQuery query(m_db);
     if (!query.exec(QStringLiteral("DELETE FROM ") + table))
         return failed(describeError(query.lastError()));
+    // The rules name students by number, and the new students are other people.
+    if (const Status dropped = dropProjectGroups(m_db, projectId); !dropped)
+        return failed(dropped.error());
     if (!query.prepare(insertStudentSql(table)))
         return failed(describeError(query.lastError()));
     for (qsizetype i = 0; i < records.size(); ++i) {

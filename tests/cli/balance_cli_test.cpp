@@ -21,18 +21,19 @@ TEST_F(BalanceCli, PrintsTheSummaryAndOnRequestEveryClass) {
               (QStringList{u"size_dev 0.00"_s, u"worst_sex_dev 1.00"_s, u"worst_category_dev 0.50"_s,
                            u"worst_subject_mean_dev 0.00"_s, u"worst_total_mean_dev 0.00"_s,
                            u"worst_subject_sd_dev 0.00"_s, u"worst_band_dev 1.00"_s, u"same_pinyin_pairs 0"_s,
-                           u"same_name_pairs 0"_s, u"unplaced 3"_s}));
+                           u"same_name_pairs 0"_s, u"unplaced 3"_s, u"rule_violations 0"_s}));
 
     ASSERT_EQ(runOnDb({u"divide"_s, u"1"_s}).exitCode, 0);
     const fenban::testing::Outcome after = runOnDb({u"balance"_s, u"1"_s, u"--classes"_s});
     ASSERT_EQ(after.exitCode, 0) << after.err.toStdString();
     const QStringList lines = after.out.split(u'\n');
-    ASSERT_EQ(lines.size(), 15) << after.out.toStdString(); // 10 figures, blank, header, 2 classes, end
+    ASSERT_EQ(lines.size(), 16) << after.out.toStdString(); // 11 figures, blank, header, 2 classes, end
     // Three students over two classes: |2 − 3/2|.
     EXPECT_EQ(lines[0], u"size_dev 0.50"_s);
     EXPECT_EQ(lines[9], u"unplaced 0"_s);
-    EXPECT_EQ(lines[10], QString());
-    const QStringList header = lines[11].split(u'\t');
+    EXPECT_EQ(lines[10], u"rule_violations 0"_s);
+    EXPECT_EQ(lines[11], QString());
+    const QStringList header = lines[12].split(u'\t');
     ASSERT_EQ(header.size(), 29);
     EXPECT_EQ(header.mid(0, 8), (QStringList{u"class"_s, u"size"_s, u"boys"_s, u"girls"_s, u"体育特长"_s,
                                              u"艺术"_s, u"math_mean"_s, u"math_sd"_s}));
@@ -40,8 +41,8 @@ TEST_F(BalanceCli, PrintsTheSummaryAndOnRequestEveryClass) {
                                            u"same_pinyin_pairs"_s, u"same_name_pairs"_s}));
     int students = 0;
     for (int c = 0; c < 2; ++c) {
-        const QStringList fields = lines[12 + c].split(u'\t');
-        ASSERT_EQ(fields.size(), 29) << lines[12 + c].toStdString();
+        const QStringList fields = lines[13 + c].split(u'\t');
+        ASSERT_EQ(fields.size(), 29) << lines[13 + c].toStdString();
         EXPECT_EQ(fields[0], QString::number(c + 1));
         students += fields[1].toInt();
         // Two decimals for every mean and SD.

@@ -1,6 +1,7 @@
 #include "reports/balance.h"
 
 #include "store/projects.h"
+#include "store/student_groups.h"
 #include "store/students.h"
 #include "support/qt_printers.h"
 #include "support/student_builder.h"
@@ -247,6 +248,8 @@ BalanceReport reportWith(const GradeCase &grade) {
         report.sameNamePairs = count;
     else if (figure == "unplaced")
         report.unplaced.resize(std::size_t(count));
+    else if (figure == "rule_violations")
+        report.ruleViolations.resize(std::size_t(count));
     return report;
 }
 
@@ -286,7 +289,8 @@ INSTANTIATE_TEST_SUITE_P(Balance, SummaryGrade,
                              GradeCase{"worst_sex_dev", 1.0, BalanceFigure::Fair},
                              GradeCase{"same_pinyin_pairs", 1, BalanceFigure::Poor},
                              GradeCase{"same_name_pairs", 2, BalanceFigure::Fair},
-                             GradeCase{"unplaced", 1, BalanceFigure::Poor}));
+                             GradeCase{"unplaced", 1, BalanceFigure::Poor},
+                             GradeCase{"rule_violations", 1, BalanceFigure::Poor}));
 
 TEST(Balance, SummaryListsTheFiguresInPrintOrderWithTheirLabels) {
     const auto summary = balanceSummary(balanceReport(handCase(), 3));
@@ -301,6 +305,7 @@ TEST(Balance, SummaryListsTheFiguresInPrintOrderWithTheirLabels) {
         {"same_pinyin_pairs", QStringLiteral("同音姓名同班对数")},
         {"same_name_pairs", QStringLiteral("同名同班对数")},
         {"unplaced", QStringLiteral("未分班人数")},
+        {"rule_violations", QStringLiteral("违反分开/同班规则数")},
     };
     ASSERT_EQ(summary.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
@@ -339,9 +344,55 @@ TEST(Balance, LoadReadsTheProjectsStudentsAndClassCount) {
     EXPECT_EQ(loaded->meanDev, expected.meanDev);
     EXPECT_EQ(loaded->bandDev, expected.bandDev);
 
+    EXPECT_TRUE(loaded->ruleViolations.empty());
+
     const auto missing = fenban::reports::loadBalanceReport(db.connection(), project->id + 1);
     ASSERT_FALSE(missing);
     EXPECT_EQ(missing.error(), QStringLiteral("不存在编号为%1的分班项目").arg(project->id + 1));
 }
 
 } // namespace
+
+TEST(Balance, LoadListsEveryRuleTheClassesBreakInRuleOrder) {
+    using Kind = fenban::StudentGroup::Kind;
+    using fenban::store::GroupMember;
+    fenban::testing::TempDatabase db;
+    ASSERT_TRUE(fenban::store::ProjectStore(db.connection()).create({QStringLiteral("高一"), 3}));
+    QList<fenban::store::StudentRecord> records;
+    for (const StudentRow &row : handCase())
+        records.append(fenban::testing::StudentBuilder(row.studentId)
+                           .name(QString::fromStdString(row.name))
+                           .inClass(row.classId));
+    ASSERT_EQ(fenban::store::StudentStore(db.connection()).replaceAll(1, records).kind,
+              fenban::store::ReplaceOutcome::Written);
+    // Classes: 1 holds students 1 and 2, class 2 holds 3, 4 and 6; student 5 is in no class.
+    const struct {
+        Kind kind;
+        QList<qint64> ids;
+    } rules[] = {
+        {Kind::Apart, {1, 2}},    // broken in class 1
+        {Kind::Apart, {1, 3}},    // kept
+        {Kind::Together, {3, 4}}, // kept
+        {Kind::Together, {1, 3}}, // broken: in classes 1 and 2
+        {Kind::Apart, {5, 1}},    // kept: student 5 has no class
+    };
+    QList<int> ids;
+    for (const auto &rule : rules) {
+        const auto added = fenban::store::addGroup(db.connection(), 1, rule.kind, rule.ids);
+        ASSERT_TRUE(added) << added.error().toStdString();
+        ids.append(added.value());
+    }
+    const auto loaded = fenban::reports::loadBalanceReport(db.connection(), 1);
+    ASSERT_TRUE(loaded) << loaded.error().toStdString();
+    const GroupMember zhang{1, QStringLiteral("张三")};
+    const std::vector<fenban::reports::RuleViolation> expected{
+        {ids[0], Kind::Apart, {zhang, {2, QStringLiteral("章三")}}, {1}},
+        {ids[3], Kind::Together, {zhang, {3, QStringLiteral("李四")}}, {1, 2}},
+    };
+    EXPECT_EQ(loaded->ruleViolations, expected);
+    const auto summary = balanceSummary(loaded.value());
+    EXPECT_EQ(summary.back().name, "rule_violations");
+    EXPECT_EQ(summary.back().value, 2.0);
+    EXPECT_EQ(fenban::reports::ruleLine(expected[1]),
+              QStringLiteral("%1\t同班\t1 张三、3 李四\t违反: 1班、2班").arg(ids[3]));
+}

@@ -216,18 +216,19 @@ TEST_F(StatisticsExport, BalanceSheetFollowsWithSummaryAndClassesAsNumbers) {
         {5, {u"总分平均分最大偏差"_s, u"93"_s}},
         {7, {u"分数段人数最大偏差"_s, u"0.5"_s}},
         {10, {u"未分班人数"_s, u"0"_s}},
-        {11, {u""_s, u""_s}},
-        {12, {u"班级"_s, u"人数"_s, u"男生数"_s, u"女生数"_s, u"艺术"_s, u"数学平均分"_s, u"数学标准差"_s}},
-        {13, {u"1班"_s, u"2"_s, u"1"_s, u"1"_s, u"1"_s, u"85.5"_s, u"5.5"_s}},
-        {14, {u"2班"_s, u"1"_s, u"1"_s, u"0"_s, u"1"_s, u"70"_s, u"0"_s}},
+        {11, {u"违反分开/同班规则数"_s, u"0"_s}},
+        {12, {u""_s, u""_s}},
+        {13, {u"班级"_s, u"人数"_s, u"男生数"_s, u"女生数"_s, u"艺术"_s, u"数学平均分"_s, u"数学标准差"_s}},
+        {14, {u"1班"_s, u"2"_s, u"1"_s, u"1"_s, u"1"_s, u"85.5"_s, u"5.5"_s}},
+        {15, {u"2班"_s, u"1"_s, u"1"_s, u"0"_s, u"1"_s, u"70"_s, u"0"_s}},
     };
     for (const auto &line : expected)
         EXPECT_EQ(rowTexts(*sheet, line.row, int(line.cells.size())), line.cells) << line.row;
     // 4 + 1 category + 20 means and SDs + band_dev and the two pair counts.
-    EXPECT_EQ(sheet->cell(12, 24), u"总分平均分"_s);
-    EXPECT_EQ(sheet->cell(12, 28), u"同名对数"_s);
-    EXPECT_EQ(sheet->cell(13, 24), u"769.5"_s); // (80 + 91) / 2 × 9
-    EXPECT_EQ(sheet->rowCount(), 14);
+    EXPECT_EQ(sheet->cell(13, 24), u"总分平均分"_s);
+    EXPECT_EQ(sheet->cell(13, 28), u"同名对数"_s);
+    EXPECT_EQ(sheet->cell(14, 24), u"769.5"_s); // (80 + 91) / 2 × 9
+    EXPECT_EQ(sheet->rowCount(), 15);
     EXPECT_EQ(sheet->columnCount(), 28);
 
     // Texts go through the shared strings (t="s"); numbers carry no type.
@@ -239,9 +240,9 @@ TEST_F(StatisticsExport, BalanceSheetFollowsWithSummaryAndClassesAsNumbers) {
         if (!types[i].isEmpty())
             texts.insert(references[i]);
     }
-    for (const char *number : {"B1", "B4", "B10", "B13", "E13", "F13", "AB14"})
+    for (const char *number : {"B1", "B4", "B10", "B11", "B14", "E14", "F14", "AB15"})
         EXPECT_FALSE(texts.contains(QString::fromLatin1(number))) << number;
-    for (const char *text : {"A1", "A10", "A12", "E12", "A13"})
+    for (const char *text : {"A1", "A10", "A11", "A13", "E13", "A14"})
         EXPECT_TRUE(texts.contains(QString::fromLatin1(text))) << text;
-    EXPECT_EQ(references.size(), 10 * 2 + 3 * 28);
+    EXPECT_EQ(references.size(), 11 * 2 + 3 * 28);
 }
