@@ -1,6 +1,7 @@
 #include "app/division_service.h"
 
 #include "engine/division.h"
+#include "reports/history_summary.h"
 #include "store/database.h"
 #include "store/optimise_settings.h"
 #include "store/projects.h"
@@ -82,6 +83,7 @@ store::RunOutcome runDivision(QSqlDatabase db, const DivisionRequest &request,
     observer.cancelled = progress.cancelled;
     const auto engine = makeFastEngine();
     store::DivisionRunner runner(db, *engine);
+    runner.useSnapshotSummary(reports::historySummary);
     if (!request.classNumbers.isEmpty())
         return runner.redivide(request.projectId, request.classNumbers, observer);
     const store::RunOutcome divided = runner.divide(request.projectId, observer);

@@ -1,6 +1,7 @@
 #include "app/import_service.h"
 
 #include "exchange/sheets/sheet.h"
+#include "reports/history_summary.h"
 #include "store/database.h"
 
 namespace fenban::app {
@@ -15,7 +16,8 @@ store::Result<exchange::ImportSheet> readImportFile(const QString &path) {
 store::ReplaceOutcome writeStudents(QSqlDatabase db, int projectId,
                                     const QList<store::StudentRecord> &records,
                                     const WriteProgress &progress) {
-    return store::StudentStore(std::move(db)).replaceAll(projectId, records, progress);
+    return store::StudentStore(std::move(db))
+        .replaceAll(projectId, records, progress, reports::historySummary);
 }
 
 ImportOutcome importRows(const QString &databasePath, int projectId, const QList<exchange::ImportRow> &rows,

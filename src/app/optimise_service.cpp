@@ -1,5 +1,6 @@
 #include "app/optimise_service.h"
 
+#include "reports/history_summary.h"
 #include "store/database.h"
 #include "store/optimise_settings.h"
 #include "store/projects.h"
@@ -50,8 +51,9 @@ OptimisationRun runOptimisation(QSqlDatabase db, const OptimiseRequest &request,
     observer.progress = progress.steps;
     observer.stopRequested = progress.stopRequested;
     const auto engine = makeFastEngine();
-    run.outcome = store::DivisionRunner(db, *engine)
-                      .optimise(request.projectId, seconds, request.seed, observer, progress.keepOnStop);
+    store::DivisionRunner runner(db, *engine);
+    runner.useSnapshotSummary(reports::historySummary);
+    run.outcome = runner.optimise(request.projectId, seconds, request.seed, observer, progress.keepOnStop);
     if (run.outcome.kind != store::RunOutcome::Done)
         return run;
     auto after = reports::loadBalanceReport(db, request.projectId);

@@ -5,7 +5,8 @@
 
 namespace fenban::cli {
 
-enum ExitCode { Success = 0, Failure = 1, UsageError = 2 };
+// Interrupted is what a shell reports for a program ended by Ctrl+C (128 + SIGINT).
+enum ExitCode { Success = 0, Failure = 1, UsageError = 2, Interrupted = 130 };
 
 // Runs one command line (without the program name); output and errors go to the two streams.
 int run(const QStringList &arguments, QTextStream &out, QTextStream &err);

@@ -1,6 +1,7 @@
 #include "cli/report_commands.h"
 
 #include "cli/cli.h"
+#include "reports/history_summary.h"
 #include "store/project_copy.h"
 
 namespace fenban::cli {
@@ -16,7 +17,8 @@ int copyFromCommand(Context &context) {
     const auto database = context.openDatabase();
     if (!database)
         return Failure;
-    if (const auto copied = store::copyStudents(database->connection(), *source, *target, overwrite);
+    if (const auto copied =
+            store::copyStudents(database->connection(), *source, *target, overwrite, reports::historySummary);
         !copied) {
         context.err << copied.error() << Qt::endl;
         return Failure;

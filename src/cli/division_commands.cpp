@@ -2,6 +2,7 @@
 
 #include "app/division_service.h"
 #include "cli/cli.h"
+#include "cli/interrupt.h"
 
 namespace fenban::cli {
 
@@ -21,7 +22,17 @@ int runAndReport(Context &context, const app::DivisionRequest &request) {
     progress.line = [&context](const QString &line) {
         context.out << line << Qt::endl;
     };
+    const InterruptWatch interrupt;
+    progress.cancelled = [&interrupt] {
+        return interrupt.requested();
+    };
     const store::RunOutcome outcome = app::runDivision(database->connection(), request, progress);
+    if (outcome.kind == store::RunOutcome::Cancelled) {
+        // Stopped during a following optimisation, the division itself was written; the message says so.
+        context.err << (outcome.written ? outcome.message : QStringLiteral("分班已停止，原有分班没有改变"))
+                    << Qt::endl;
+        return Interrupted;
+    }
     if (outcome.kind != store::RunOutcome::Done) {
         context.err << outcome.message << Qt::endl;
         return Failure;

@@ -2,6 +2,7 @@
 
 #include "app/optimise_service.h"
 #include "cli/cli.h"
+#include "cli/interrupt.h"
 #include "store/optimise_settings.h"
 
 #include <algorithm>
@@ -49,7 +50,17 @@ int optimiseCommand(Context &context) {
     const auto database = context.openDatabase();
     if (!database || !context.projectExists(*database, *id))
         return Failure;
-    const app::OptimisationRun run = app::runOptimisation(database->connection(), request);
+    const InterruptWatch interrupt;
+    app::OptimiseProgress progress;
+    // Without a window to ask in, Ctrl+C keeps nothing: the teacher gets the classes as they were.
+    progress.stopRequested = [&interrupt] {
+        return interrupt.requested();
+    };
+    const app::OptimisationRun run = app::runOptimisation(database->connection(), request, progress);
+    if (run.outcome.kind == store::RunOutcome::Cancelled) {
+        context.err << QStringLiteral("优化均衡已停止，分班没有改变") << Qt::endl;
+        return Interrupted;
+    }
     if (run.outcome.kind != store::RunOutcome::Done || !run.before || !run.after) {
         context.err << run.outcome.message << Qt::endl;
         return Failure;

@@ -138,6 +138,7 @@ BalanceState::BalanceState(const std::vector<StudentRow> &rows, int classCount,
     m_groupMembers = std::move(sorted);
 
     findNeighbours(rows);
+    resolveRules(rows, options.groups);
     m_groupCounts.assign(m_groupMembers.size(), {});
 
     m_sizeBounds = shareBounds(placeable, classCount);
@@ -323,6 +324,10 @@ void BalanceState::refreshCost() {
         m_cost.hard += classHardCounts(c);
     }
     m_cost.hard += pinyinPairWeight * pinyinPairs();
+    m_ruleCost = 0;
+    for (int rule = 0; rule < ruleCount(); ++rule)
+        m_ruleCost += ruleCost(rule);
+    m_cost.hard += m_ruleCost;
 }
 
 int BalanceState::pinyinCount(int group, int cls) const {
@@ -413,6 +418,8 @@ BalanceState::Cost BalanceState::moveDelta(int student, int to) const {
             delta.hard += pinyinPairWeight * (sign < 0 ? -(count - 1) : count);
         }
     }
+    if (!m_rulesOf.empty() && !m_rulesOf[student].empty())
+        delta.hard += ruleDelta(student, to, -1, 0);
     return delta;
 }
 
@@ -456,7 +463,10 @@ BalanceState::Cost BalanceState::replaceDelta(int cls, int out, int in) const {
 }
 
 BalanceState::Cost BalanceState::swapDelta(int first, int second) const {
-    return replaceDelta(m_class[first], first, second) + replaceDelta(m_class[second], second, first);
+    Cost delta = replaceDelta(m_class[first], first, second) + replaceDelta(m_class[second], second, first);
+    if (!m_rulesOf.empty() && (!m_rulesOf[first].empty() || !m_rulesOf[second].empty()))
+        delta.hard += ruleDelta(first, m_class[second], second, m_class[first]);
+    return delta;
 }
 
 void BalanceState::move(int student, int to) {
@@ -464,6 +474,8 @@ void BalanceState::move(int student, int to) {
     const int from = m_class[student];
     if (from == to)
         return;
+    if (!m_rulesOf.empty() && !m_rulesOf[student].empty())
+        m_ruleCost += ruleDelta(student, to, -1, 0);
     const double *value = &m_value[static_cast<std::size_t>(student) * m_measures];
     const int *band = &m_band[static_cast<std::size_t>(student) * m_bandSubjects];
     for (const int cls : {from, to}) {

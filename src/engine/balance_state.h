@@ -2,6 +2,7 @@
 
 #include "engine/division.h"
 #include "engine/optimiser.h"
+#include "engine/student_groups.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -14,8 +15,10 @@ namespace fenban {
 //
 // Cost is two-level. `hard` counts what the rules forbid: students beyond the floor/ceiling of a
 // class's size, boys, girls and category shares, and (weighted far above those) pairs of students with
-// the same pinyin form in one class. `soft` sums, per class, the squared deviations of means, spreads
-// and band counts from the cohort's, each divided by the square of the deviation a teacher would accept.
+// the same pinyin form in one class, and likewise each pair of a keep-apart group sharing a class and
+// each member of a keep-together group outside the group's class. `soft` sums, per class, the squared
+// deviations of means, spreads and band counts from the cohort's, each divided by the square of the deviation
+// a teacher would accept.
 class BalanceState {
 public:
     BalanceState(const std::vector<StudentRow> &rows, int classCount, const OptimiseOptions &options);
@@ -55,6 +58,23 @@ public:
 
     // Pairs of students of one class sharing a pinyin form, over all classes.
     long long pinyinPairs() const;
+
+    // The teacher's groups, by row index: only members the search knows (a number no row has, and a
+    // fixed student outside the classes, are left out), each group with two or more of them.
+    int ruleCount() const { return static_cast<int>(m_rules.size()); }
+    StudentGroup::Kind ruleKind(int rule) const { return m_rules[rule].kind; }
+    const std::vector<int> &ruleMembers(int rule) const { return m_rules[rule].members; }
+    // Hard cost of the groups' violations; 0 when every group is honoured.
+    long long ruleCost() const { return m_ruleCost; }
+    // Hard cost of one group: for keep-apart the pairs sharing a class, for keep-together the members
+    // outside ruleClass.
+    long long ruleCost(int rule) const { return ruleCostWith(rule, -1, 0, -1, 0); }
+    // The class a keep-together group gathers in: the one holding most of its fixed members, among
+    // those (or where there are none) the one holding most members, the lowest on a tie; 0 when no
+    // member has a class.
+    int ruleClass(int rule) const;
+    // Whether a member of a group keeps its class (a fixed student).
+    bool keepsClass(int student) const { return m_fixed[student] != 0; }
     // Recomputes the cost from the class figures, dropping rounding drift of the running sum.
     void refreshCost();
     void setClasses(const std::vector<int> &classes);
@@ -107,6 +127,11 @@ private:
     // Change of cost of one class if student `out` (of the class) were replaced by `in` (of another).
     Cost replaceDelta(int cls, int out, int in) const;
     int classHardCounts(int cls) const;
+    void resolveRules(const std::vector<StudentRow> &rows, const std::vector<StudentGroup> &groups);
+    // A group's cost were `first` in class `firstTo` and `second` in `secondTo` (-1: nobody).
+    long long ruleCostWith(int rule, int first, int firstTo, int second, int secondTo) const;
+    // Change of the groups' cost were the two students in those classes.
+    long long ruleDelta(int first, int firstTo, int second, int secondTo) const;
 
     int m_classCount = 0;
     int m_measures = 0;  // balanced measures per student
@@ -149,6 +174,15 @@ private:
     Bounds m_sizeBounds;
     Bounds m_sexBounds[2];
     std::vector<Bounds> m_categoryBounds; // index 0 unused
+
+    struct Rule {
+        StudentGroup::Kind kind = StudentGroup::Kind::Apart;
+        std::vector<int> members;
+    };
+    std::vector<Rule> m_rules;
+    std::vector<std::vector<int>> m_rulesOf; // per student: its groups; empty without groups
+    std::vector<char> m_fixed;               // per student: whether it keeps its class
+    long long m_ruleCost = 0;
 
     Cost m_cost;
 };

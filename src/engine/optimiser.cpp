@@ -104,9 +104,67 @@ struct Proposal {
 constexpr double neighbourShare = 0.7;
 constexpr double stratumShare = 0.9;
 
+// Share of the proposals that try to mend a broken group while some group is broken. Chance exchanges
+// mend a group rarely: only a few students of the cohort are in groups, and a keep-together member
+// must find the one class that takes the group.
+constexpr double repairShare = 0.05;
+// Random picks tried before a repair gives way to an ordinary proposal.
+constexpr int repairTries = 32;
+
+// An exchange that mends one broken group: a movable member where it breaks the group changes places
+// with a student of its sex and category in a class where it would not (keep-together: the group's
+// class; keep-apart: a class without another member), so the counts stay as they are.
+bool proposeRepair(const BalanceState &state, Random &random, Proposal &p) {
+    const int rule = random.below(state.ruleCount());
+    if (state.ruleCost(rule) == 0)
+        return false;
+    const std::vector<int> &members = state.ruleMembers(rule);
+    const bool together = state.ruleKind(rule) == StudentGroup::Kind::Together;
+    const int gathering = together ? state.ruleClass(rule) : 0;
+    std::vector<int> misplaced;
+    for (const int member : members) {
+        if (state.keepsClass(member))
+            continue;
+        const int cls = state.classOf(member);
+        const bool wrong =
+            together ? cls != gathering : std::any_of(members.begin(), members.end(), [&](int other) {
+                return other != member && state.classOf(other) == cls;
+            });
+        if (wrong)
+            misplaced.push_back(member);
+    }
+    if (misplaced.empty())
+        return false;
+    const int student = misplaced[random.below(static_cast<int>(misplaced.size()))];
+    int to = gathering;
+    if (!together) {
+        to = 0;
+        for (int attempt = 0; attempt < repairTries && to == 0; ++attempt) {
+            const int cls = 1 + random.below(state.classCount());
+            if (std::none_of(members.begin(), members.end(), [&](int m) { return state.classOf(m) == cls; }))
+                to = cls;
+        }
+    }
+    if (to == 0)
+        return false;
+    const std::vector<int> &stratum = state.stratumMembers(state.stratumOf(student));
+    for (int attempt = 0; attempt < repairTries; ++attempt) {
+        const int partner = stratum[random.below(static_cast<int>(stratum.size()))];
+        if (state.classOf(partner) == to) {
+            p.student = student;
+            p.partner = partner;
+            return true;
+        }
+    }
+    return false;
+}
+
 Proposal propose(const BalanceState &state, Random &random) {
     const std::vector<int> &movable = state.movable();
     Proposal p;
+    // Only while a group is broken, so that a search without groups draws the same numbers as ever.
+    if (state.ruleCost() > 0 && random.unit() < repairShare && proposeRepair(state, random, p))
+        return p;
     p.student = movable[random.below(static_cast<int>(movable.size()))];
     const double kind = random.unit();
     // Moves keep sizes within one only where some classes are one larger; they also mend sizes a

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/division.h"
+#include "engine/student_groups.h"
 
 #include <array>
 #include <cstdint>
@@ -22,6 +23,9 @@ struct OptimiseOptions {
     std::array<bool, subjectCount> subjects{true, true, true, true, true, true, true, true, true};
     bool total = true;
     bool bands = true;
+    // Keep-apart and keep-together groups, kept as hard rules like the homophones; a number no row
+    // has is passed over.
+    std::vector<StudentGroup> groups;
 };
 
 struct OptimiseObserver {
@@ -48,10 +52,12 @@ OptimiseOptions optimiseOptions(const DivisionSettings &settings);
 // an empty sex; class sizes differ by at most one; in every class the boys, the girls and each
 // category lie within the floor and ceiling of their share of the cohort; no two students with the
 // same (non-empty) pinyin form share a class where the cohort allows it, and never more such pairs
-// than the rows started with. Soft: class means and spreads of the chosen subjects and of the total,
-// and 10-point band counts. Done and Stopped leave the best classes found in the rows (every unfixed
-// row gets Placement::Placed); Refused, and Stopped before every student had a class, leave the rows
-// as they were.
+// than the rows started with; likewise the options' groups: no two members of a keep-apart group in
+// one class, the members of a keep-together group in one class (that of its fixed members where it has
+// some), and never further from that than the rows started. Soft: class means and spreads of the
+// chosen subjects and of the total, and 10-point band counts. Done and Stopped leave the best classes
+// found in the rows (every unfixed row gets Placement::Placed); Refused, and Stopped before every
+// student had a class, leave the rows as they were.
 OptimiseResult optimise(std::vector<StudentRow> &rows, int classCount, const OptimiseOptions &options,
                         const OptimiseObserver &observer = {});
 

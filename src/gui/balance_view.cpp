@@ -63,15 +63,29 @@ BalanceView::BalanceView(QWidget *parent) : QWidget(parent) {
     m_unplacedGrid->setColumnWidth(1, 60);
     m_unplacedGrid->horizontalHeader()->setStretchLastSection(true);
     m_unplacedGrid->setFixedWidth(260);
+    m_ruleGrid = newGrid(QStringLiteral("sgRuleViolations"),
+                         {QStringLiteral("编号"), QStringLiteral("规则"), QStringLiteral("学生"),
+                          QStringLiteral("违反的班级")},
+                         this);
+    m_ruleGrid->setColumnWidth(0, 40);
+    m_ruleGrid->setColumnWidth(1, 40);
+    m_ruleGrid->setColumnWidth(2, 110);
+    m_ruleGrid->horizontalHeader()->setStretchLastSection(true);
+    m_ruleGrid->setFixedWidth(260);
     m_classGrid = newGrid(QStringLiteral("sgBalanceClasses"), {}, this);
 
     auto *unplacedFrame = new QGroupBox(QStringLiteral("未分班的学生"), this);
     auto *unplacedLayout = new QVBoxLayout(unplacedFrame);
     unplacedLayout->setContentsMargins(2, 2, 2, 2);
     unplacedLayout->addWidget(m_unplacedGrid);
+    auto *ruleFrame = new QGroupBox(QStringLiteral("违反的分开/同班规则"), this);
+    auto *ruleLayout = new QVBoxLayout(ruleFrame);
+    ruleLayout->setContentsMargins(2, 2, 2, 2);
+    ruleLayout->addWidget(m_ruleGrid);
     auto *left = new QVBoxLayout;
     left->addWidget(m_summaryGrid, 3);
     left->addWidget(unplacedFrame, 2);
+    left->addWidget(ruleFrame, 2);
     auto *layout = new QHBoxLayout(this);
     layout->addLayout(left);
     layout->addWidget(m_classGrid, 1);
@@ -93,6 +107,7 @@ void BalanceView::showReport(const reports::BalanceReport &report) {
     showSummary(report);
     showClasses(report);
     showUnplaced(report);
+    showRuleViolations(report);
 }
 
 void BalanceView::showSummary(const reports::BalanceReport &report) {
@@ -147,6 +162,20 @@ void BalanceView::showUnplaced(const reports::BalanceReport &report) {
         const reports::UnplacedBalance &student = report.unplaced[std::size_t(row)];
         setRow(m_unplacedGrid, row,
                {QString::number(student.studentId), utf8(student.name), utf8(student.reason)}, 3);
+    }
+}
+
+void BalanceView::showRuleViolations(const reports::BalanceReport &report) {
+    m_ruleGrid->clearContents();
+    m_ruleGrid->setRowCount(int(report.ruleViolations.size()));
+    for (int row = 0; row < int(report.ruleViolations.size()); ++row) {
+        const reports::RuleViolation &violation = report.ruleViolations[std::size_t(row)];
+        setRow(m_ruleGrid, row,
+               {QString::number(violation.groupId), store::groupKindText(violation.kind),
+                reports::memberListText(violation.members), reports::classListText(violation.classIds)},
+               4);
+        // The students' list is often longer than the column.
+        m_ruleGrid->item(row, 2)->setToolTip(reports::memberListText(violation.members));
     }
 }
 

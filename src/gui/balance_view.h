@@ -9,7 +9,8 @@ class QTableWidget;
 namespace fenban::gui {
 
 // The "均衡度" page of the statistics window: the summary figures coloured by how they meet their
-// goals, every class's own figures, and the students in no class with the reason.
+// goals, every class's own figures, the students in no class with the reason, and the keep-apart and
+// keep-together rules the classes break.
 class BalanceView : public QWidget {
     Q_OBJECT
 
@@ -26,10 +27,12 @@ private:
     void showSummary(const reports::BalanceReport &report);
     void showClasses(const reports::BalanceReport &report);
     void showUnplaced(const reports::BalanceReport &report);
+    void showRuleViolations(const reports::BalanceReport &report);
 
     QTableWidget *m_summaryGrid = nullptr;
     QTableWidget *m_classGrid = nullptr;
     QTableWidget *m_unplacedGrid = nullptr;
+    QTableWidget *m_ruleGrid = nullptr;
 };
 
 } // namespace fenban::gui

@@ -1,5 +1,7 @@
 #include "gui/copy_from_project_dialog.h"
 
+#include "reports/history_summary.h"
+
 #include "gui/message_box.h"
 #include "gui/project_context.h"
 #include "gui/project_list.h"
@@ -58,7 +60,7 @@ void CopyFromProjectDialog::copySelected() {
     if (!source)
         return;
     const auto copied = store::copyStudents(m_context->database(), *source, m_context->projectId(),
-                                            m_overwriteButton->isChecked());
+                                            m_overwriteButton->isChecked(), reports::historySummary);
     if (!copied) {
         MessageBox::error(this, copied.error());
         return;

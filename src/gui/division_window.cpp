@@ -39,7 +39,8 @@ struct DivisionJob {
     QStringList lines;
     std::atomic<long long> done{0};
     std::atomic<long long> total{0};
-    // 停止 sets `keep` first, so the worker that sees `stop` reads the teacher's answer.
+    // 停止 sets `keep` first, so the worker that sees `stop` reads the teacher's answer (an
+    // optimisation's; a division stopped keeps nothing).
     std::atomic<bool> stop{false};
     std::atomic<bool> keep{false};
     store::RunOutcome outcome;
@@ -64,6 +65,9 @@ void runDivision(DivisionJob &job, const QString &databasePath, int projectId) {
     progress.passes = [&job](long done, long total) {
         job.total = total;
         job.done = done;
+    };
+    progress.cancelled = [&job] {
+        return job.stop.load();
     };
     job.outcome = app::runDivision(databasePath, {projectId, job.classNumbers}, progress);
 }
@@ -162,7 +166,7 @@ void DivisionWindow::buildWidgets() {
     connect(m_poll, &QTimer::timeout, this, &DivisionWindow::drainJob);
     connect(m_startButton, &QPushButton::clicked, this, &DivisionWindow::startDivision);
     connect(m_optimiseButton, &QPushButton::clicked, this, &DivisionWindow::optimise);
-    connect(m_stopButton, &QPushButton::clicked, this, &DivisionWindow::stopOptimisation);
+    connect(m_stopButton, &QPushButton::clicked, this, &DivisionWindow::stopRun);
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(m_startButton);
@@ -228,12 +232,23 @@ void DivisionWindow::launch(
     m_progress->setRange(0, 1);
     m_progress->setValue(0);
     m_progress->show();
-    m_stopButton->setVisible(m_job->optimisation);
+    m_stopButton->show();
     m_stopButton->setEnabled(true);
-    if (m_job->optimisation && std::exchange(m_stopAtStart, false))
-        stopOptimisation();
+    if (std::exchange(m_stopAtStart, false))
+        stopRun();
     m_poll->start();
     worker->start();
+}
+
+void DivisionWindow::stopRun() {
+    if (!m_job || m_job->stop)
+        return;
+    if (m_job->optimisation) {
+        stopOptimisation();
+        return;
+    }
+    m_job->stop = true;
+    m_stopButton->setEnabled(false);
 }
 
 void DivisionWindow::stopOptimisation() {
@@ -294,10 +309,15 @@ void DivisionWindow::runFinished() {
         emit runEnded();
         return;
     }
-    if (job->outcome.kind == store::RunOutcome::Failed)
+    if (job->outcome.kind == store::RunOutcome::Failed) {
         MessageBox::error(this, job->outcome.message);
-    else if (job->outcome.kind == store::RunOutcome::Cancelled && !job->outcome.message.isEmpty())
+    } else if (job->outcome.kind == store::RunOutcome::Cancelled && !job->outcome.written) {
+        const QString text = QStringLiteral("分班已停止，原有分班没有改变");
+        emit progressLine(text);
+        MessageBox::information(this, text);
+    } else if (job->outcome.kind == store::RunOutcome::Cancelled && !job->outcome.message.isEmpty()) {
         MessageBox::information(this, job->outcome.message);
+    }
     if (job->outcome.kind == store::RunOutcome::Done || job->outcome.written)
         showGrid(job->classNumbers);
     // Left in class 0 by design, they would otherwise go unnoticed until a class list lacks them.

@@ -30,8 +30,10 @@ public:
     void redivide(const QList<int> &classNumbers);
     // Evens out the classes of the current project, starting from its current division.
     void optimise();
-    // For tests: the next optimisation is stopped, as 停止 would stop it, before its first step.
-    void stopNextOptimisationAtStart() { m_stopAtStart = true; }
+    // For tests: the next run is stopped, as 停止 would stop it, before its first step or pass (an
+    // optimisation asks its keep question then).
+    void stopNextRunAtStart() { m_stopAtStart = true; }
+    void stopNextOptimisationAtStart() { stopNextRunAtStart(); }
 
 signals:
     // Before the work starts, so that its lines have a console to go to.
@@ -52,7 +54,9 @@ private:
     // Starts `job` in a worker thread; `work` runs there with the database file's path and the project.
     void launch(std::shared_ptr<DivisionJob> job,
                 std::function<void(DivisionJob &job, const QString &databasePath, int projectId)> work);
-    // Asks whether to keep the best classes found so far, then stops the optimisation with that answer.
+    // 停止: a division ends at its next pass and writes nothing; an optimisation first asks whether to
+    // keep the best classes found so far.
+    void stopRun();
     void stopOptimisation();
     void drainJob();
     // Follows the phase lines the run writes, for the status.

@@ -1,5 +1,7 @@
 #include "reports/student_edits.h"
 
+#include "reports/history_summary.h"
+
 #include "exchange/import_rows.h"
 #include "exchange/pinyin/pinyin.h"
 #include "exchange/student_import.h"
@@ -84,6 +86,19 @@ StudentEdit studentFromListCells(const QStringList &cells, const store::StudentR
     student.pingyin =
         student.name == before.name ? before.pingyin : exchange::pinyinName(student.name).left(pingyinWidth);
     return StudentEdit{student, std::nullopt};
+}
+
+store::Status updateStudent(QSqlDatabase db, int projectId, qint64 storedStudentId,
+                            const store::StudentRecord &student) {
+    return store::updateStudent(std::move(db), projectId, storedStudentId, student, historySummary);
+}
+
+store::Status insertStudent(QSqlDatabase db, int projectId, const store::StudentRecord &student) {
+    return store::insertStudent(std::move(db), projectId, student, historySummary);
+}
+
+store::Status deleteStudent(QSqlDatabase db, int projectId, qint64 studentId) {
+    return store::deleteStudent(std::move(db), projectId, studentId, historySummary);
 }
 
 } // namespace fenban::reports

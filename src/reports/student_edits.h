@@ -32,9 +32,11 @@ struct StudentEdit {
 // changed.
 StudentEdit studentFromListCells(const QStringList &cells, const store::StudentRecord &before);
 
-// Writing the edited students is the store's; the list window reaches it from here.
-using store::deleteStudent;
-using store::insertStudent;
-using store::updateStudent;
+// Writing the edited students is the store's; the list window reaches it from here, so that the
+// history sums up what an edit does to the classes as every other change does.
+store::Status updateStudent(QSqlDatabase db, int projectId, qint64 storedStudentId,
+                            const store::StudentRecord &student);
+store::Status insertStudent(QSqlDatabase db, int projectId, const store::StudentRecord &student);
+store::Status deleteStudent(QSqlDatabase db, int projectId, qint64 studentId);
 
 } // namespace fenban::reports

@@ -1,11 +1,13 @@
 #include "store/division_runner.h"
 
+#include "store/history.h"
 #include "store/limits.h"
 #include "store/optimise_settings.h"
 #include "store/projects.h"
 #include "store/query.h"
 #include "store/schema.h"
 #include "store/settings.h"
+#include "store/student_groups.h"
 #include "store/transaction.h"
 
 #include <QSqlError>
@@ -139,7 +141,7 @@ Result<DivisionSettings> DivisionRunner::settings(const Snapshot &read) {
 }
 
 Status DivisionRunner::write(int projectId, const Snapshot &before, const std::vector<StudentRow> &after,
-                             const ChangedTexts &changed) {
+                             const ChangedTexts &changed, const QString &action) {
     // The engine worked without a lock, so another program may have written meanwhile. Under the
     // write lock, everything the run was based on must still be as it was read; otherwise its
     // result would silently undo (or be mixed with) that other change.
@@ -154,6 +156,8 @@ Status DivisionRunner::write(int projectId, const Snapshot &before, const std::v
     if (now.value().classes != before.classes || now.value().settings != before.settings)
         return Status::failure(changed.settings);
 
+    if (const Status started = startHistory(m_db, projectId, m_summary); !started)
+        return started;
     QSqlQuery update(m_db);
     if (!update.prepare(QStringLiteral("UPDATE ") + studentTableName(projectId) +
                         QStringLiteral(" SET class_id=?, type=? WHERE student_id=?")))
@@ -168,11 +172,13 @@ Status DivisionRunner::write(int projectId, const Snapshot &before, const std::v
         if (!update.exec())
             return Status::failure(describeError(update.lastError()));
     }
+    if (const Status recorded = recordSnapshot(m_db, projectId, action, m_summary); !recorded)
+        return recorded;
     return transaction.commit();
 }
 
 RunOutcome DivisionRunner::run(int projectId, const QList<int> &classNumbers, const EngineCall &call,
-                               const ChangedTexts &changed) {
+                               const ChangedTexts &changed, const QString &action) {
     const auto read = snapshot(projectId);
     if (!read)
         return failed(read.error());
@@ -187,7 +193,7 @@ RunOutcome DivisionRunner::run(int projectId, const QList<int> &classNumbers, co
     std::vector<StudentRow> divided = read.value().rows;
     if (auto ended = call(divided, classes, settingsRow.value()))
         return std::move(*ended);
-    if (const Status written = write(projectId, read.value(), divided, changed); !written)
+    if (const Status written = write(projectId, read.value(), divided, changed, action); !written)
         return failed(written.error());
     RunOutcome done;
     for (const StudentRow &row : divided) {
@@ -196,6 +202,18 @@ RunOutcome DivisionRunner::run(int projectId, const QList<int> &classNumbers, co
     }
     return done;
 }
+
+namespace {
+
+// "重新分班 1,3": what the history calls a re-division of these classes.
+QString redivisionAction(const QList<int> &classNumbers) {
+    QStringList numbers;
+    for (const int number : classNumbers)
+        numbers.append(QString::number(number));
+    return QStringLiteral("重新分班 ") + numbers.join(u',');
+}
+
+} // namespace
 
 const DivisionRunner::ChangedTexts DivisionRunner::divisionChanged{
     QStringLiteral("分班期间学生数据已被修改，请重新分班"),
@@ -208,7 +226,7 @@ RunOutcome DivisionRunner::divide(int projectId, const DivisionObserver &observe
         [&](std::vector<StudentRow> &rows, int classCount, const DivisionSettings &settings) {
             return fromDivision(m_engine.divide(rows, classCount, settings, observer));
         },
-        divisionChanged);
+        divisionChanged, QStringLiteral("分班"));
 }
 
 RunOutcome DivisionRunner::redivide(int projectId, const QList<int> &classNumbers,
@@ -221,7 +239,7 @@ RunOutcome DivisionRunner::redivide(int projectId, const QList<int> &classNumber
         [&](std::vector<StudentRow> &rows, int, const DivisionSettings &settings) {
             return fromDivision(m_engine.redivide(rows, chosen, settings, observer));
         },
-        divisionChanged);
+        divisionChanged, redivisionAction(classNumbers));
 }
 
 RunOutcome DivisionRunner::optimise(int projectId, double seconds, std::uint64_t seed,
@@ -231,28 +249,35 @@ RunOutcome DivisionRunner::optimise(int projectId, double seconds, std::uint64_t
     if (!chosen)
         return failed(chosen.error());
     const auto subjects = chosen.value().subjects;
-    return run(projectId, {},
-               [&](std::vector<StudentRow> &rows, int classCount,
-                   const DivisionSettings &settings) -> std::optional<RunOutcome> {
-                   OptimiseOptions options = optimiseOptions(settings);
-                   options.subjects = subjects;
-                   options.seconds = seconds;
-                   options.seed = seed;
-                   const OptimiseResult result = m_optimiser(rows, classCount, options, observer);
-                   switch (result.outcome) {
-                   case OptimiseOutcome::Refused:
-                       return failed(QString::fromStdString(result.message));
-                   case OptimiseOutcome::Stopped:
-                       if (!keepOnStop || !keepOnStop())
-                           return RunOutcome{RunOutcome::Cancelled, {}};
-                       break;
-                   case OptimiseOutcome::Done:
-                       break;
-                   }
-                   return std::nullopt;
-               },
-               {QStringLiteral("优化期间学生数据已被修改，请重新优化"),
-                QStringLiteral("优化期间班级数或分班设置已被修改，请重新优化")});
+    // The teacher's keep-apart and keep-together rules are hard rules for the optimiser.
+    const auto groups = engineGroups(m_db, projectId);
+    if (!groups)
+        return failed(groups.error());
+    return run(
+        projectId, {},
+        [&](std::vector<StudentRow> &rows, int classCount,
+            const DivisionSettings &settings) -> std::optional<RunOutcome> {
+            OptimiseOptions options = optimiseOptions(settings);
+            options.subjects = subjects;
+            options.seconds = seconds;
+            options.seed = seed;
+            options.groups = groups.value();
+            const OptimiseResult result = m_optimiser(rows, classCount, options, observer);
+            switch (result.outcome) {
+            case OptimiseOutcome::Refused:
+                return failed(QString::fromStdString(result.message));
+            case OptimiseOutcome::Stopped:
+                if (!keepOnStop || !keepOnStop())
+                    return RunOutcome{RunOutcome::Cancelled, {}};
+                break;
+            case OptimiseOutcome::Done:
+                break;
+            }
+            return std::nullopt;
+        },
+        {QStringLiteral("优化期间学生数据已被修改，请重新优化"),
+         QStringLiteral("优化期间班级数或分班设置已被修改，请重新优化")},
+        QStringLiteral("优化均衡"));
 }
 
 } // namespace fenban::store

@@ -2,6 +2,7 @@
 
 #include "engine/division.h"
 #include "engine/optimiser.h"
+#include "store/history.h"
 #include "store/result.h"
 #include "store/settings.h"
 
@@ -65,6 +66,9 @@ public:
     using Optimiser =
         std::function<OptimiseResult(std::vector<StudentRow> &rows, int classCount,
                                      const OptimiseOptions &options, const OptimiseObserver &observer)>;
+    // How the history sums up the classes each run leaves (totalMeanSummary when empty).
+    void useSnapshotSummary(SnapshotSummary summary) { m_summary = std::move(summary); }
+
     // Replaces fenban::optimise, so that tests can stop, refuse or move at a chosen point.
     void useOptimiser(Optimiser optimiser) { m_optimiser = std::move(optimiser); }
 
@@ -87,15 +91,17 @@ private:
     static const ChangedTexts divisionChanged;
     // Checks and reads everything the engine needs (and that `classNumbers` name existing
     // classes), lets `call` change the rows, and writes them.
+    // Every run is recorded in the project's history under `action`, in the transaction that writes it.
     RunOutcome run(int projectId, const QList<int> &classNumbers, const EngineCall &call,
-                   const ChangedTexts &changed);
+                   const ChangedTexts &changed, const QString &action);
     Result<Snapshot> snapshot(int projectId) const;
     static Result<DivisionSettings> settings(const Snapshot &read);
     Status write(int projectId, const Snapshot &before, const std::vector<StudentRow> &after,
-                 const ChangedTexts &changed);
+                 const ChangedTexts &changed, const QString &action);
 
     QSqlDatabase m_db;
     const DivisionEngine &m_engine;
+    SnapshotSummary m_summary;
     Optimiser m_optimiser = [](std::vector<StudentRow> &rows, int classCount, const OptimiseOptions &options,
                                const OptimiseObserver &observer) {
         return fenban::optimise(rows, classCount, options, observer);

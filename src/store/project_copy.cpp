@@ -1,5 +1,6 @@
 #include "store/project_copy.h"
 
+#include "store/history.h"
 #include "store/projects.h"
 #include "store/query.h"
 #include "store/schema.h"
@@ -33,7 +34,8 @@ QString copySql(const QString &target, const QString &source) {
 
 } // namespace
 
-Status copyStudents(QSqlDatabase db, int sourceId, int targetId, bool overwrite) {
+Status copyStudents(QSqlDatabase db, int sourceId, int targetId, bool overwrite,
+                    const SnapshotSummary &summary) {
     if (sourceId == targetId)
         return Status::failure(QStringLiteral("不能导入当前分班项目本身"));
     const ProjectStore projects(db);
@@ -50,6 +52,8 @@ Status copyStudents(QSqlDatabase db, int sourceId, int targetId, bool overwrite)
     Transaction transaction(db, Transaction::Immediate);
     if (const Status begun = transaction.begun(); !begun)
         return Status::failure(copyFailed + begun.error());
+    if (const Status started = startHistory(db, targetId, summary); !started)
+        return Status::failure(copyFailed + started.error());
     QSqlQuery query(db);
     if (overwrite && !query.exec(QStringLiteral("DELETE FROM ") + target +
                                  QStringLiteral(" WHERE student_id IN (SELECT student_id FROM ") + source +
@@ -57,6 +61,9 @@ Status copyStudents(QSqlDatabase db, int sourceId, int targetId, bool overwrite)
         return failure(query.lastError());
     if (!query.exec(copySql(target, source)))
         return failure(query.lastError());
+    if (const Status recorded = recordSnapshot(db, targetId, QStringLiteral("导入分班数据"), summary);
+        !recorded)
+        return Status::failure(copyFailed + recorded.error());
     if (const Status committed = transaction.commit(); !committed)
         return Status::failure(copyFailed + committed.error());
     return Status::success();

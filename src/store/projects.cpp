@@ -138,10 +138,11 @@ Status ProjectStore::remove(int id) {
         QStringLiteral(
             "DELETE FROM qx_group_members WHERE group_id IN (SELECT id FROM qx_groups WHERE project_id=?)"),
         QStringLiteral("DELETE FROM qx_groups WHERE project_id=?"),
+        QStringLiteral("DELETE FROM qx_history WHERE project_id=?"),
         QStringLiteral("DROP TABLE IF EXISTS ") + studentTableName(id),
         QStringLiteral("DROP TABLE IF EXISTS ") + workTableName(id),
     };
-    const QList<QVariantList> values{{id}, {id}, {id}, {id}, {id}, {}, {}};
+    const QList<QVariantList> values{{id}, {id}, {id}, {id}, {id}, {id}, {}, {}};
     QSqlQuery query(m_db);
     QString error;
     for (qsizetype i = 0; i < steps.size(); ++i) {

@@ -1,5 +1,6 @@
 #include "store/schema.h"
 
+#include "store/history.h"
 #include "store/query.h"
 #include "store/student_groups.h"
 
@@ -61,7 +62,9 @@ Status createFixedTables(QSqlDatabase db) {
         if (!query.exec(statement))
             return Status::failure(describeError(query.lastError()));
     }
-    return createGroupTables(db);
+    if (const Status groups = createGroupTables(db); !groups)
+        return groups;
+    return createHistoryTable(db);
 }
 
 } // namespace fenban::store

@@ -20,7 +20,7 @@ QString createStudentTableSql(const QString &tableName);
 // The twenty columns of a student table, in table order.
 const QStringList &studentColumns();
 
-// Creates the catalogue `qx_info` and the settings table `config` where they do not exist yet.
+// Creates the catalogue `qx_info`, the settings tables and the rule tables where they do not exist yet.
 Status createFixedTables(QSqlDatabase db);
 
 } // namespace fenban::store

@@ -35,17 +35,29 @@ Status numberIsFree(QSqlDatabase db, const QString &table, qint64 studentId) {
     return Status::success();
 }
 
+// Only an edit that moved, added or removed a student leaves a snapshot; a mended score does not.
+Status recordAndCommit(QSqlDatabase db, int projectId, const SnapshotSummary &summary,
+                       Transaction &transaction) {
+    if (const Status recorded = recordSnapshot(db, projectId, QStringLiteral("调整"), summary, true);
+        !recorded)
+        return recorded;
+    return transaction.commit();
+}
+
 Status gone(qint64 studentId) {
     return Status::failure(QStringLiteral("学号为%1的学生已不存在").arg(studentId));
 }
 
 } // namespace
 
-Status updateStudent(QSqlDatabase db, int projectId, qint64 storedStudentId, const StudentRecord &student) {
+Status updateStudent(QSqlDatabase db, int projectId, qint64 storedStudentId, const StudentRecord &student,
+                     const SnapshotSummary &summary) {
     const QString table = studentTableName(projectId);
     Transaction transaction(db);
     if (const Status begun = transaction.begun(); !begun)
         return begun;
+    if (const Status started = startHistory(db, projectId, summary); !started)
+        return started;
     if (student.studentId != storedStudentId) {
         if (const Status free = numberIsFree(db, table, student.studentId); !free)
             return free;
@@ -62,14 +74,17 @@ Status updateStudent(QSqlDatabase db, int projectId, qint64 storedStudentId, con
     if (const Status renumbered = renumberGroupMember(db, projectId, storedStudentId, student.studentId);
         !renumbered)
         return renumbered;
-    return transaction.commit();
+    return recordAndCommit(db, projectId, summary, transaction);
 }
 
-Status insertStudent(QSqlDatabase db, int projectId, const StudentRecord &student) {
+Status insertStudent(QSqlDatabase db, int projectId, const StudentRecord &student,
+                     const SnapshotSummary &summary) {
     const QString table = studentTableName(projectId);
     Transaction transaction(db);
     if (const Status begun = transaction.begun(); !begun)
         return begun;
+    if (const Status started = startHistory(db, projectId, summary); !started)
+        return started;
     if (const Status free = numberIsFree(db, table, student.studentId); !free)
         return free;
     QSqlQuery query(db);
@@ -78,13 +93,15 @@ Status insertStudent(QSqlDatabase db, int projectId, const StudentRecord &studen
     bindStudent(query, student);
     if (!query.exec())
         return failure(query);
-    return transaction.commit();
+    return recordAndCommit(db, projectId, summary, transaction);
 }
 
-Status deleteStudent(QSqlDatabase db, int projectId, qint64 studentId) {
+Status deleteStudent(QSqlDatabase db, int projectId, qint64 studentId, const SnapshotSummary &summary) {
     Transaction transaction(db);
     if (const Status begun = transaction.begun(); !begun)
         return begun;
+    if (const Status started = startHistory(db, projectId, summary); !started)
+        return started;
     QSqlQuery query(db);
     if (!query.prepare(QStringLiteral("DELETE FROM ") + studentTableName(projectId) +
                        QStringLiteral(" WHERE student_id=?")))
@@ -96,7 +113,7 @@ Status deleteStudent(QSqlDatabase db, int projectId, qint64 studentId) {
         return gone(studentId);
     if (const Status dropped = dropGroupMember(db, projectId, studentId); !dropped)
         return dropped;
-    return transaction.commit();
+    return recordAndCommit(db, projectId, summary, transaction);
 }
 
 } // namespace fenban::store

@@ -140,36 +140,33 @@ Result<int> addGroup(QSqlDatabase db, int projectId, StudentGroup::Kind kind,
 
 Result<QList<StoredGroup>> groups(QSqlDatabase db, int projectId) {
     using R = Result<QList<StoredGroup>>;
-    // One read transaction, so the rules and the names come from the same moment.
-    Transaction transaction(db);
-    if (const Status begun = transaction.begun(); !begun)
-        return R::failure(begun.error());
-    const auto names = studentNames(db, projectId);
-    if (!names)
-        return R::failure(names.error());
+    // One statement, so the rules and the names come from the same moment without a transaction of
+    // our own (callers may be inside theirs).
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!run(query,
-             QStringLiteral("SELECT g.id, g.kind, m.student_id FROM qx_groups g JOIN qx_group_members m"
-                            " ON m.group_id=g.id WHERE g.project_id=? ORDER BY g.id, m.student_id"),
+             QStringLiteral("SELECT g.id, g.kind, m.student_id, s.student_name FROM qx_groups g"
+                            " JOIN qx_group_members m ON m.group_id=g.id LEFT JOIN ") +
+                 studentTableName(projectId) +
+                 QStringLiteral(
+                     " s ON s.student_id=m.student_id WHERE g.project_id=? ORDER BY g.id, m.student_id"),
              {projectId}))
         return R::failure(describeError(query.lastError()));
     QList<StoredGroup> found;
-    if (const Status read = forEachRow(query,
-                                       [&](const QSqlQuery &row) {
-                                           const int id = row.value(0).toInt();
-                                           if (found.isEmpty() || found.last().id != id) {
-                                               StoredGroup group;
-                                               group.id = id;
-                                               group.kind =
-                                                   row.value(1).toString() == QStringLiteral("together")
-                                                       ? StudentGroup::Kind::Together
-                                                       : StudentGroup::Kind::Apart;
-                                               found.append(group);
-                                           }
-                                           const qint64 student = row.value(2).toLongLong();
-                                           found.last().members.append({student, names->value(student)});
-                                       });
+    if (const Status read = forEachRow(
+            query,
+            [&](const QSqlQuery &row) {
+                const int id = row.value(0).toInt();
+                if (found.isEmpty() || found.last().id != id) {
+                    StoredGroup group;
+                    group.id = id;
+                    group.kind = row.value(1).toString() == QStringLiteral("together")
+                                     ? StudentGroup::Kind::Together
+                                     : StudentGroup::Kind::Apart;
+                    found.append(group);
+                }
+                found.last().members.append({row.value(2).toLongLong(), row.value(3).toString().trimmed()});
+            });
         !read)
         return R::failure(read.error());
     return R::success(found);

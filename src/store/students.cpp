@@ -1,5 +1,7 @@
 #include "store/students.h"
 
+#include "store/history.h"
+
 #include "store/query.h"
 #include "store/schema.h"
 #include "store/student_groups.h"
@@ -29,7 +31,8 @@ double StudentRecord::total() const {
 StudentStore::StudentStore(QSqlDatabase db) : m_db(std::move(db)) {}
 
 ReplaceOutcome StudentStore::replaceAll(int projectId, const QList<StudentRecord> &records,
-                                        const std::function<bool(qsizetype)> &progress) {
+                                        const std::function<bool(qsizetype)> &progress,
+                                        const SnapshotSummary &summary) {
     const QString table = studentTableName(projectId);
     // The write lock first: an import never interleaves with a division writing the same table.
     Transaction transaction(m_db, Transaction::Immediate);
@@ -51,6 +54,12 @@ ReplaceOutcome StudentStore::replaceAll(int projectId, const QList<StudentRecord
         if (progress && !progress(i + 1))
             return {ReplaceOutcome::Cancelled, {}, -1};
     }
+    // Other students, another history: it starts with them as they came.
+    if (const Status cleared = clearHistory(m_db, projectId); !cleared)
+        return failed(cleared.error());
+    if (const Status recorded = recordSnapshot(m_db, projectId, QStringLiteral("导入学生"), summary);
+        !recorded)
+        return failed(recorded.error());
     if (const Status committed = transaction.commit(); !committed)
         return failed(committed.error());
     return {};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/subject.h"
+#include "store/history.h"
 #include "store/result.h"
 
 #include <QList>
@@ -47,8 +48,11 @@ public:
     // Replaces every student of the project with `records`, all or nothing. `progress` is told how
     // many records are written so far and may answer false to cancel; a cancelled or failed write
     // leaves the students the project had before.
+    // The project's history starts anew with the students as written ("导入学生", summed up by
+    // `summary`): the old snapshots are of other students.
     ReplaceOutcome replaceAll(int projectId, const QList<StudentRecord> &records,
-                              const std::function<bool(qsizetype written)> &progress = {});
+                              const std::function<bool(qsizetype written)> &progress = {},
+                              const SnapshotSummary &summary = {});
 
     // Every student of the project, by class and then student number.
     Result<QList<StudentRecord>> byClass(int projectId) const;

@@ -6,6 +6,7 @@
 #include "reports/balance.h"
 #include "store/optimise_settings.h"
 #include "store/projects.h"
+#include "store/student_groups.h"
 #include "store/students.h"
 #include "window_fixture.h"
 
@@ -297,6 +298,10 @@ void ClassStatisticsWindowTest::balanceTabShowsTheFiguresAndTheUnplaced() {
     students[2].classId = 0;
     QCOMPARE(fenban::store::StudentStore(m_fixture.connection()).replaceAll(1, students).kind,
              fenban::store::ReplaceOutcome::Written);
+    // Both in class 1, which breaks keeping them apart.
+    const auto rule =
+        fenban::store::addGroup(m_fixture.connection(), 1, fenban::StudentGroup::Kind::Apart, {1004, 1005});
+    QVERIFY(rule);
     click(m_statistics, QStringLiteral("Button1"));
 
     auto *page = m_statistics->findChild<QWidget *>(QStringLiteral("tsBalance"));
@@ -330,6 +335,14 @@ void ClassStatisticsWindowTest::balanceTabShowsTheFiguresAndTheUnplaced() {
                                 unplaced->item(row, 2)->text()}
                         .join(u' '));
     QVERIFY2(rows.contains(u"1003 学生3 性别为空"_s), qPrintable(rows.join(u'|')));
+
+    auto *rules = page->findChild<QTableWidget *>(QStringLiteral("sgRuleViolations"));
+    QVERIFY(rules);
+    QCOMPARE(rules->rowCount(), 1);
+    QCOMPARE(rules->item(0, 0)->text(), QString::number(rule.value()));
+    QCOMPARE(rules->item(0, 1)->text(), u"分开"_s);
+    QCOMPARE(rules->item(0, 2)->text(), u"1004 学生4、1005 学生5"_s);
+    QCOMPARE(rules->item(0, 3)->text(), u"1班"_s);
 
     auto *classes = page->findChild<QTableWidget *>(QStringLiteral("sgBalanceClasses"));
     QCOMPARE(classes->rowCount(), 4);

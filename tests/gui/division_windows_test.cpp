@@ -27,6 +27,8 @@
 #include <QTest>
 #include <QToolBar>
 
+#include <functional>
+
 using fenban::gui::DivisionWindow;
 using fenban::gui::MainWindow;
 using fenban::gui::MessageBox;
@@ -67,6 +69,7 @@ private slots:
     void studentsWithoutSexAreNamed();
     void optimisationPlacesEveryStudentAndShowsTheBalance();
     void stoppedOptimisationChangesNothingUnlessKept();
+    void stoppedDivisionLeavesTheClassesAsTheyWere();
     void commandsAreRefusedWhileOptimising();
     void divisionIsFollowedByOptimisationWhenAsked();
     void settingsWindowSavesTheOptimiserSettings();
@@ -407,6 +410,35 @@ void DivisionWindowsTest::stoppedOptimisationChangesNothingUnlessKept() {
     QCOMPARE(shown.first(), question);
     QVERIFY2(shown.last().startsWith(QStringLiteral("优化均衡已停止，保留了目前找到的最好分班\n")),
              qPrintable(shown.last()));
+}
+
+void DivisionWindowsTest::stoppedDivisionLeavesTheClassesAsTheyWere() {
+    DivisionWindow *result = dividedWithOneWithoutSex();
+    QVERIFY(result);
+    const QList<StudentRecord> divided = students();
+    const QString stopped = QStringLiteral("分班已停止，原有分班没有改变");
+    auto *stop = result->findChild<QPushButton *>(QStringLiteral("btnStop"));
+
+    // A division and a re-division are stopped without a question, and nothing of them is kept.
+    const std::function<void()> runs[] = {
+        [&] { click(result, QStringLiteral("Button1")); },
+        [&] {
+            m_window->redivideClasses({1, 2});
+        },
+    };
+    for (const auto &run : runs) {
+        QSignalSpy ended(result, &DivisionWindow::runEnded);
+        result->stopNextRunAtStart();
+        run();
+        QVERIFY(result->isRunning());
+        QVERIFY(stop->isVisible());
+        QVERIFY(!stop->isEnabled());
+        QVERIFY(ended.wait(60000));
+        QCOMPARE(messages(), QStringList{stopped});
+        QCOMPARE(m_window->console()->lines().last(), stopped);
+        QCOMPARE(students(), divided);
+        QVERIFY(!stop->isVisible());
+    }
 }
 
 void DivisionWindowsTest::commandsAreRefusedWhileOptimising() {
