@@ -9,8 +9,8 @@
 #include "gui/message_box.h"
 #include "gui/project_context.h"
 #include "store/database.h"
-#include "store/history.h"
 #include "store/division_runner.h"
+#include "store/history.h"
 #include "store/students.h"
 
 #include <QCloseEvent>
@@ -197,10 +197,10 @@ void DivisionWindow::start(const QList<int> &classNumbers) {
     // A morning of hand adjustments is not lost to one click, but the teacher should know.
     const auto adjusted = store::hasHandAdjustments(m_context->database(), m_context->projectId());
     if (adjusted && adjusted.value() &&
-        !MessageBox::question(this, QStringLiteral("目前的分班有手工调整，%1会改变这些学生的班级(固定的学生除外)。"
-                                                   "调整后的分班保存在分班历史中，可以恢复。是否继续？")
-                                        .arg(classNumbers.isEmpty() ? QStringLiteral("分班")
-                                                                    : QStringLiteral("重新分班"))))
+        !MessageBox::question(
+            this, QStringLiteral("目前的分班有手工调整，%1会改变这些学生的班级(固定的学生除外)。"
+                                 "调整后的分班保存在分班历史中，可以恢复。是否继续？")
+                      .arg(classNumbers.isEmpty() ? QStringLiteral("分班") : QStringLiteral("重新分班"))))
         return;
     auto job = std::make_shared<DivisionJob>();
     job->classNumbers = classNumbers;

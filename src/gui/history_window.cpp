@@ -26,7 +26,10 @@ QTableWidgetItem *readOnlyItem(const QString &text) {
     return item;
 }
 
+// -1: the student is not in that division at all (imported or deleted since).
 QString classText(int classId) {
+    if (classId < 0)
+        return QStringLiteral("(无)");
     return classId > 0 ? QStringLiteral("%1班").arg(classId) : QStringLiteral("未分班");
 }
 
@@ -48,15 +51,15 @@ HistoryWindow::HistoryWindow(std::shared_ptr<const ProjectContext> context, QWid
     setObjectName(QStringLiteral("frm_history"));
     setWindowTitle(QStringLiteral("分班历史"));
 
-    m_history = newTable(QStringLiteral("sgHistory"),
-                         {QStringLiteral("编号"), QStringLiteral("时间"), QStringLiteral("操作"),
-                          QStringLiteral("均衡度")},
-                         this);
+    m_history = newTable(
+        QStringLiteral("sgHistory"),
+        {QStringLiteral("编号"), QStringLiteral("时间"), QStringLiteral("操作"), QStringLiteral("均衡度")},
+        this);
     m_history->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_moved = newTable(QStringLiteral("sgMoved"),
-                       {QStringLiteral("学号"), QStringLiteral("姓名"), QStringLiteral("原班级"),
-                        QStringLiteral("新班级")},
-                       this);
+    m_moved = newTable(
+        QStringLiteral("sgMoved"),
+        {QStringLiteral("学号"), QStringLiteral("姓名"), QStringLiteral("原班级"), QStringLiteral("新班级")},
+        this);
     m_moved->setSelectionMode(QAbstractItemView::SingleSelection);
     m_comparison = new QLabel(QStringLiteral("选一条记录与目前的分班比较，或选两条互相比较"), this);
     m_comparison->setObjectName(QStringLiteral("lbComparison"));
@@ -156,10 +159,8 @@ void HistoryWindow::compare() {
     }
     fitColumnsToContent(m_moved);
     const QString target = to > 0 ? QStringLiteral("第%1号").arg(to) : QStringLiteral("目前的分班");
-    m_comparison->setText(QStringLiteral("第%1号 → %2: %3名学生换了班级")
-                              .arg(from)
-                              .arg(target)
-                              .arg(moved.value().size()));
+    m_comparison->setText(
+        QStringLiteral("第%1号 → %2: %3名学生换了班级").arg(from).arg(target).arg(moved.value().size()));
 }
 
 void HistoryWindow::restore() {
@@ -169,7 +170,8 @@ void HistoryWindow::restore() {
         return;
     }
     const int id = chosen.first();
-    if (!MessageBox::question(this, QStringLiteral("恢复到第%1号分班？目前的分班记在历史中，以后还可以恢复。").arg(id)))
+    if (!MessageBox::question(
+            this, QStringLiteral("恢复到第%1号分班？目前的分班记在历史中，以后还可以恢复。").arg(id)))
         return;
     const store::Status restored =
         store::restore(m_context->database(), m_context->projectId(), id, reports::historySummary);

@@ -175,9 +175,9 @@ store::Result<std::vector<reports::StudentMove>> MoveStudentDialog::moves() cons
 void MoveStudentDialog::updatePreview() {
     m_shown.reset();
     const std::size_t measure = std::size_t(m_measure->currentData().toInt());
-    m_preview->setHorizontalHeaderLabels({QStringLiteral("班级"), QStringLiteral("人数"), QStringLiteral("男生"),
-                                          QStringLiteral("女生"), QStringLiteral("总分平均分"),
-                                          measureLabel(measure) + QStringLiteral("平均分")});
+    m_preview->setHorizontalHeaderLabels(
+        {QStringLiteral("班级"), QStringLiteral("人数"), QStringLiteral("男生"), QStringLiteral("女生"),
+         QStringLiteral("总分平均分"), measureLabel(measure) + QStringLiteral("平均分")});
     m_preview->setRowCount(0);
     const auto planned = moves();
     if (!planned) {
@@ -221,8 +221,8 @@ void MoveStudentDialog::apply() {
         return;
     }
     if (m_shown->hasConflicts() &&
-        !MessageBox::question(this, QStringLiteral("这次调整会：\n%1\n是否仍然调整？")
-                                        .arg(m_shown->conflicts().join(u'\n'))))
+        !MessageBox::question(
+            this, QStringLiteral("这次调整会：\n%1\n是否仍然调整？").arg(m_shown->conflicts().join(u'\n'))))
         return;
     const QSqlDatabase db = m_context->database();
     const int projectId = m_context->projectId();

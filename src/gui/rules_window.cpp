@@ -55,8 +55,8 @@ RulesWindow::RulesWindow(std::shared_ptr<const ProjectContext> context, QWidget 
 
     m_rules = new QTableWidget(0, 4, this);
     m_rules->setObjectName(QStringLiteral("sgRules"));
-    m_rules->setHorizontalHeaderLabels({QStringLiteral("编号"), QStringLiteral("规则"), QStringLiteral("学生"),
-                                        QStringLiteral("目前分班")});
+    m_rules->setHorizontalHeaderLabels(
+        {QStringLiteral("编号"), QStringLiteral("规则"), QStringLiteral("学生"), QStringLiteral("目前分班")});
     m_rules->verticalHeader()->hide();
     m_rules->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_rules->setSelectionMode(QAbstractItemView::SingleSelection);

@@ -7,17 +7,17 @@
 #include "reports/student_edits.h"
 #include "reports/student_search.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QAction>
 #include <QComboBox>
 #include <QDropEvent>
-#include <QMimeData>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QSplitter>
@@ -298,7 +298,8 @@ void StudentListWindow::reloadClasses() {
     fillClassTree();
     // The tree is made anew (a class may have appeared); the class it showed stays chosen.
     if (!chosen.isEmpty()) {
-        const QList<QTreeWidgetItem *> found = m_classTree->findItems(chosen, Qt::MatchExactly | Qt::MatchRecursive);
+        const QList<QTreeWidgetItem *> found =
+            m_classTree->findItems(chosen, Qt::MatchExactly | Qt::MatchRecursive);
         if (!found.isEmpty())
             m_classTree->setCurrentItem(found.first());
     }
@@ -334,7 +335,8 @@ bool StudentListWindow::handleTreeDrop(QEvent *event) {
     const auto student = droppedStudent(drop->mimeData());
     const QTreeWidgetItem *node = m_classTree->itemAt(drop->position().toPoint());
     const int classId = node && node->parent() ? node->data(0, Qt::UserRole).toInt() : 0;
-    const bool fits = student && (event->type() == QEvent::DragEnter || (classId > 0 && classId != student->classId));
+    const bool fits =
+        student && (event->type() == QEvent::DragEnter || (classId > 0 && classId != student->classId));
     if (!fits) {
         drop->ignore();
         return true;
@@ -353,8 +355,10 @@ bool StudentListWindow::handleGridDrop(QEvent *event) {
     auto *drop = static_cast<QDropEvent *>(event);
     const auto student = droppedStudent(drop->mimeData());
     const int row = m_studentGrid->rowAt(drop->position().toPoint().y());
-    const bool other = row >= 0 && row < m_students.size() && student && m_students[row].studentId != student->studentId;
-    const bool fits = student && (event->type() == QEvent::DragEnter || (other && m_students[row].classId != student->classId));
+    const bool other =
+        row >= 0 && row < m_students.size() && student && m_students[row].studentId != student->studentId;
+    const bool fits = student && (event->type() == QEvent::DragEnter ||
+                                  (other && m_students[row].classId != student->classId));
     if (!fits) {
         drop->ignore();
         return true;
@@ -364,7 +368,8 @@ bool StudentListWindow::handleGridDrop(QEvent *event) {
     drop->accept();
     if (event->type() == QEvent::Drop) {
         const qint64 target = m_students[row].studentId;
-        m_studentGrid->setCurrentCell(int(m_students.indexOf(*student)), std::max(m_studentGrid->currentColumn(), 0));
+        m_studentGrid->setCurrentCell(int(m_students.indexOf(*student)),
+                                      std::max(m_studentGrid->currentColumn(), 0));
         adjustCurrentStudent(0, target);
     }
     return true;
