@@ -357,12 +357,14 @@ Status restore(QSqlDatabase db, int projectId, int snapshotId, const SnapshotSum
 
 Result<bool> hasHandAdjustments(QSqlDatabase db, int projectId) {
     QSqlQuery query(db);
-    if (!query.prepare(
-            QStringLiteral("SELECT COUNT(*) FROM qx_history WHERE project_id=? AND action=? AND id > "
-                           "(SELECT COALESCE(MAX(id), 0) FROM qx_history WHERE project_id=? AND action=?)")))
+    if (!query.prepare(QStringLiteral(
+            "SELECT COUNT(*) FROM qx_history WHERE project_id=? AND (action=? OR action LIKE ?)"
+            " AND id > (SELECT COALESCE(MAX(id), 0) FROM qx_history WHERE project_id=? AND action=?)")))
         return Result<bool>::failure(describeError(query.lastError()));
     query.addBindValue(projectId);
     query.addBindValue(QStringLiteral("调整"));
+    // A restore brings back whatever was adjusted in the division restored.
+    query.addBindValue(QStringLiteral("恢复%"));
     query.addBindValue(projectId);
     query.addBindValue(QStringLiteral("分班"));
     if (!query.exec())

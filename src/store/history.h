@@ -74,8 +74,8 @@ Result<QList<MovedStudent>> diff(QSqlDatabase db, int projectId, int fromId, int
 // transaction that records itself ("恢复 #id"), so a restore can be undone too. Students added
 // since keep their place; students gone since are left out.
 Status restore(QSqlDatabase db, int projectId, int snapshotId, const SnapshotSummary &summary = {});
-// Whether the classes were adjusted by hand since the last whole division: a division would
-// overwrite that work (though the history keeps it).
+// Whether the classes were adjusted by hand (or set back to an earlier division) since the last
+// whole division: a division would overwrite that work (though the history keeps it).
 Result<bool> hasHandAdjustments(QSqlDatabase db, int projectId);
 
 } // namespace fenban::store
