@@ -175,6 +175,7 @@ TEST_F(HistoryCli, BadInputIsRefusedWithTheMessageAndChangesNothing) {
          1,
          u"两名学生在同一个班: 20260001 张三、20260003 O'Brien 王"_s},
         {{u"swap"_s, u"1"_s, u"20260001"_s}, 2, u"缺少学号"_s},
+        {{u"swap"_s, u"1"_s, u"20260003"_s, u"20260003"_s}, 1, u"学生重复: 20260003 O'Brien 王"_s},
         {{u"swap"_s, u"1"_s, u"20260001"_s, u"x"_s}, 2, u"学号必须是整数: x"_s},
         {{u"restore"_s, u"1"_s, u"999"_s}, 1, u"分班历史中没有第999号记录"_s},
         {{u"restore"_s, u"1"_s}, 2, u"缺少分班历史记录编号"_s},

@@ -513,7 +513,7 @@ INSTANTIATE_TEST_SUITE_P(
                           QStringLiteral("两名学生在同一个班: 1 学生1、4 学生4")},
         RefusedAdjustment{"swap_with_itself",
                           [](QSqlDatabase db) { return store::swapStudents(db, 1, 1, 1, true); },
-                          QStringLiteral("两名学生在同一个班: 1 学生1、1 学生1")}),
+                          QStringLiteral("学生重复: 1 学生1")}),
     [](const auto &info) { return std::string(info.param.label); });
 
 TEST_F(History, MovesAndSwapsFixTheStudentsUnlessAskedNotTo) {
