@@ -3,6 +3,7 @@
 #include "cli/context.h"
 #include "cli/division_commands.h"
 #include "cli/exchange_commands.h"
+#include "cli/history_commands.h"
 #include "cli/project_commands.h"
 #include "cli/report_commands.h"
 #include "cli/rules_commands.h"
@@ -39,7 +40,12 @@ const char16_t usageText[] =
     u"  optimise 编号 [--seconds 秒] [--seed N]  优化均衡, 输出优化前后的均衡度\n"
     u"  apart 编号 学号 学号...                 这些学生必须分在不同班, 输出规则编号\n"
     u"  together 编号 学号 学号...              这些学生必须分在同一班, 输出规则编号\n"
-    u"  rules 编号 [--remove 规则编号]           列出分开/同班规则及其违反情况, 或删除一条规则\n";
+    u"  rules 编号 [--remove 规则编号]           列出分开/同班规则及其违反情况, 或删除一条规则\n"
+    u"  history 编号                          分班历史: 记录编号、时间、操作、均衡情况, 最新的在前\n"
+    u"  restore 编号 记录编号                  恢复到分班历史中的一次分班\n"
+    u"  diff 编号 记录编号 [记录编号]           比较两次分班(或一次分班与现在)调动的学生\n"
+    u"  move 编号 学号 班级 [--keep-unfixed]    把学生调到另一个班(默认固定在该班)\n"
+    u"  swap 编号 学号 学号                     交换两名学生的班级(两人都固定在新班)\n";
 
 } // namespace
 
@@ -119,6 +125,11 @@ const std::map<QString, Command> &commands() {
         {QStringLiteral("apart"), {apartCommand, {}}},
         {QStringLiteral("together"), {togetherCommand, {}}},
         {QStringLiteral("rules"), {rulesCommand, {{QStringLiteral("remove"), Value}}}},
+        {QStringLiteral("history"), {historyCommand, {}}},
+        {QStringLiteral("restore"), {restoreCommand, {}}},
+        {QStringLiteral("diff"), {diffCommand, {}}},
+        {QStringLiteral("move"), {moveCommand, {{QStringLiteral("keep-unfixed"), Flag}}}},
+        {QStringLiteral("swap"), {swapCommand, {}}},
     };
     return table;
 }

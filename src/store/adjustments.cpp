@@ -101,6 +101,12 @@ Status swapStudents(QSqlDatabase db, int projectId, qint64 first, qint64 second,
     const auto classes = classCount(db, projectId);
     if (!classes)
         return Status::failure(classes.error());
+    if (first == second) {
+        const auto found = findStudent(db, projectId, first);
+        if (!found)
+            return Status::failure(found.error());
+        return Status::failure(QStringLiteral("学生重复: %1").arg(named(found.value())));
+    }
     std::optional<Placed> students[2];
     const qint64 ids[2] = {first, second};
     for (int index = 0; index < 2; ++index) {

@@ -16,7 +16,8 @@ namespace fenban::store {
 Status moveStudent(QSqlDatabase db, int projectId, qint64 studentId, int toClass, bool fix,
                    const SnapshotSummary &summary = {});
 // Exchanges the classes of two students; refuses an unknown student, a student in no class
-// ("学生未分班: 123 张三") and two students of one class ("两名学生在同一个班: 1 张三、2 李四").
+// ("学生未分班: 123 张三"), one student given twice ("学生重复: 1 张三") and two students of one
+// class ("两名学生在同一个班: 1 张三、2 李四").
 Status swapStudents(QSqlDatabase db, int projectId, qint64 first, qint64 second, bool fix,
                     const SnapshotSummary &summary = {});
 
