@@ -462,6 +462,11 @@ TEST_F(History, HandAdjustmentsAreThoseSinceTheLastDivision) {
     EXPECT_TRUE(adjusted());
     ASSERT_EQ(divide().kind, store::RunOutcome::Done);
     EXPECT_FALSE(adjusted());
+    // Going back to the adjusted classes brings the hand work back with them.
+    const auto snapshots = store::history(connection(), 1);
+    ASSERT_TRUE(snapshots);
+    ASSERT_TRUE(store::restore(connection(), 1, snapshots.value().at(1).id));
+    EXPECT_TRUE(adjusted());
 }
 
 // ---------------------------------------------------------------------------------------------
