@@ -1,4 +1,5 @@
 #include "exchange/sheets/sheet.h"
+#include "exchange/sheets/zip_package.h"
 #include "gui/balance_view.h"
 #include "gui/class_statistics_window.h"
 #include "gui/division_window.h"
@@ -17,6 +18,7 @@
 #include <QChartView>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QHeaderView>
 #include <QLineSeries>
 #include <QListWidget>
@@ -208,6 +210,16 @@ void ClassStatisticsWindowTest::exportWritesTheGridsAndOpensTheFile() {
     // The figure as a number, not the padded text of the grid.
     QCOMPARE(sheet->cell(3, 5).toDouble(), summary->item(1, 5)->text().trimmed().toDouble());
     QCOMPARE(sheet->cell(3, 5), sheet->cell(3, 5).trimmed());
+    // Stored as a number cell (no text type) with two decimals shown.
+    QFile written(path);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    const auto package = fenban::exchange::ZipPackage::open(written.readAll());
+    QVERIFY(package);
+    const QByteArray cells = package->read(QStringLiteral("xl/worksheets/sheet1.xml")).data;
+    const qsizetype at = cells.indexOf("r=\"E3\"");
+    QVERIFY(at > 0);
+    const QByteArray cell = cells.mid(at, cells.indexOf('>', at) - at);
+    QVERIFY2(!cell.contains("t=") && cell.contains("s="), cell.constData());
     // Seven summary rows, three rows apart, then the title and the chinese grid.
     QCOMPARE(sheet->cell(11, 1), QStringLiteral("语文"));
     QCOMPARE(sheet->cell(12, 2), QStringLiteral("0~9分"));
