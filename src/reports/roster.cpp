@@ -27,8 +27,13 @@ QVariant textCell(const QString &text) {
 QVariant cellOf(const QString &column, const store::StudentRecord &student, int serial) {
     if (column == serialColumn)
         return double(serial);
-    if (column == numberColumn)
-        return double(student.studentId);
+    if (column == numberColumn) {
+        // A spreadsheet keeps 15 digits of a number; a longer student number stays exact as text.
+        constexpr qint64 exactDigits = 1'000'000'000'000'000;
+        if (student.studentId > -exactDigits && student.studentId < exactDigits)
+            return double(student.studentId);
+        return QString::number(student.studentId);
+    }
     if (column == QStringLiteral("登分号"))
         return textCell(student.recId);
     if (column == QStringLiteral("姓名"))

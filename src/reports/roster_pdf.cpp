@@ -35,7 +35,7 @@ QFont fontOf(double points, bool bold = false) {
 
 QString cellText(const QVariant &cell) {
     if (cell.typeId() == QMetaType::Double)
-        return QString::number(cell.toDouble(), 'f', std::floor(cell.toDouble()) == cell.toDouble() ? 0 : 1);
+        return QString::number(cell.toDouble(), 'g', 15);
     return cell.toString();
 }
 

@@ -102,6 +102,17 @@ TEST(Roster, ChosenColumnsInTheGivenOrder) {
     EXPECT_EQ(row[4].toDouble(), 1.0);
 }
 
+// Numbers a spreadsheet can hold exactly are number cells; a longer student number stays exact as text.
+TEST(Roster, StudentNumbersStayExact) {
+    const QList<StudentRecord> students{student(999'999'999'999'999, u"甲"_s, u"jia"_s, u"男"_s, 1),
+                                        student(123'456'789'012'345'678, u"乙"_s, u"yi"_s, u"女"_s, 1)};
+    RosterOptions options;
+    options.columns = {u"学号"_s};
+    const Roster roster = fenban::reports::buildRoster(u"x"_s, 1, students, options);
+    EXPECT_EQ(roster.classes[0].rows[0][0], QVariant(999'999'999'999'999.0));
+    EXPECT_EQ(roster.classes[0].rows[1][0], QVariant(u"123456789012345678"_s));
+}
+
 TEST(Roster, RefusesUnknownOrNoColumns) {
     const auto unknown = fenban::reports::checkRosterColumns({u"姓名"_s, u"身高"_s});
     ASSERT_FALSE(unknown);
