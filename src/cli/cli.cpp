@@ -6,6 +6,7 @@
 #include "cli/history_commands.h"
 #include "cli/project_commands.h"
 #include "cli/report_commands.h"
+#include "cli/roster_command.h"
 #include "cli/rules_commands.h"
 #include "store/projects.h"
 
@@ -33,6 +34,8 @@ const char16_t usageText[] =
     u"  divide 编号                           分班, 输出分班过程信息\n"
     u"  redivide 编号 班级...                  把所选班级的学生在这些班级之间重新分班\n"
     u"  stats 编号 [文件.xlsx]                 班级统计信息, 或把统计表导出\n"
+    u"  roster 编号 文件.pdf|文件.xlsx [--sort number|name] [--columns 学号,姓名,...]\n"
+    u"                                      导出分班名单: 每班一页/一个工作表\n"
     u"  balance 编号 [--classes]              均衡度: 各项最大偏差, 加 --classes 列出各班数据\n"
     u"  students 编号 [--no N] [--name 文字] [--sex 男|女] [--class N]\n"
     u"           [--math 下限 上限] [--chinese 下限 上限] [--english 下限 上限]  查询学生\n"
@@ -109,6 +112,8 @@ const std::map<QString, Command> &commands() {
         {QStringLiteral("divide"), {divideCommand, {}}},
         {QStringLiteral("redivide"), {redivideCommand, {}}},
         {QStringLiteral("stats"), {statsCommand, {}}},
+        {QStringLiteral("roster"),
+         {rosterCommand, {{QStringLiteral("sort"), Value}, {QStringLiteral("columns"), Value}}}},
         {QStringLiteral("balance"), {balanceCommand, {{QStringLiteral("classes"), Flag}}}},
         {QStringLiteral("students"),
          {studentsCommand,
@@ -153,6 +158,11 @@ qsizetype commandPosition(const QStringList &words) {
 }
 
 } // namespace
+
+bool needsFonts(const QStringList &arguments) {
+    const qsizetype at = commandPosition(arguments);
+    return at >= 0 && arguments[at] == QStringLiteral("roster");
+}
 
 int run(const QStringList &arguments, QTextStream &out, QTextStream &err) {
     const qsizetype at = commandPosition(arguments);

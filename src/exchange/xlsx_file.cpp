@@ -42,16 +42,26 @@ private:
 };
 
 lxw_error writeXlsxCell(lxw_worksheet *sheet, lxw_row_t row, lxw_col_t column, const QVariant &cell,
-                        NumberFormats &formats) {
+                        NumberFormats &formats, lxw_format *bold) {
     if (cell.isNull())
         return LXW_NO_ERROR;
     if (cell.typeId() == QMetaType::Double)
-        return worksheet_write_number(sheet, row, column, cell.toDouble(), nullptr);
+        return worksheet_write_number(sheet, row, column, cell.toDouble(), bold);
     if (cell.typeId() == qMetaTypeId<XlsxNumber>()) {
         const auto number = cell.value<XlsxNumber>();
         return worksheet_write_number(sheet, row, column, number.value, formats.format(number.format));
     }
-    return worksheet_write_string(sheet, row, column, cell.toString().toUtf8().constData(), nullptr);
+    return worksheet_write_string(sheet, row, column, cell.toString().toUtf8().constData(), bold);
+}
+
+lxw_error layOutSheet(lxw_worksheet *sheet, const XlsxSheet &data) {
+    lxw_error error = LXW_NO_ERROR;
+    for (qsizetype column = 0; column < data.columnWidths.size() && error == LXW_NO_ERROR; ++column)
+        error = worksheet_set_column(sheet, lxw_col_t(column), lxw_col_t(column), data.columnWidths[column],
+                                     nullptr);
+    if (data.boldFrozenHeader)
+        worksheet_freeze_panes(sheet, 1, 0);
+    return error;
 }
 
 QString workbookErrorText(lxw_error error) {
@@ -86,14 +96,25 @@ store::Result<QByteArray> workbookBytes(const QList<XlsxSheet> &sheets) {
         return R::failure(workbookErrorText(LXW_ERROR_MEMORY_MALLOC_FAILED));
     lxw_error error = LXW_NO_ERROR;
     NumberFormats formats(workbook);
+    lxw_format *bold = nullptr;
     for (qsizetype index = 0; index < sheets.size() && error == LXW_NO_ERROR; ++index) {
         lxw_worksheet *sheet = workbook_add_worksheet(workbook, sheets[index].name.toUtf8().constData());
-        if (!sheet)
+        if (!sheet) {
             error = LXW_ERROR_MEMORY_MALLOC_FAILED;
+            break;
+        }
+        if (sheets[index].boldFrozenHeader && !bold) {
+            bold = workbook_add_format(workbook);
+            if (bold)
+                format_set_bold(bold);
+        }
+        error = layOutSheet(sheet, sheets[index]);
         const QList<QVariantList> &rows = sheets[index].rows;
         for (qsizetype row = 0; row < rows.size() && error == LXW_NO_ERROR; ++row) {
+            lxw_format *rowFormat = row == 0 && sheets[index].boldFrozenHeader ? bold : nullptr;
             for (qsizetype column = 0; column < rows[row].size() && error == LXW_NO_ERROR; ++column)
-                error = writeXlsxCell(sheet, lxw_row_t(row), lxw_col_t(column), rows[row][column], formats);
+                error = writeXlsxCell(sheet, lxw_row_t(row), lxw_col_t(column), rows[row][column], formats,
+                                      rowFormat);
         }
     }
     const lxw_error closed = workbook_close(workbook);

@@ -19,6 +19,10 @@ struct XlsxNumber {
 struct XlsxSheet {
     QString name;
     QList<QVariantList> rows;
+    // Widths in characters of the first columns; the others keep the default.
+    QList<double> columnWidths = {};
+    // A table's header stays in sight and stands out: row 1 bold and frozen.
+    bool boldFrozenHeader = false;
 };
 
 // Writes the sheets of an .xlsx workbook in order, cells as writeXlsxRows writes them.

@@ -12,10 +12,12 @@
 #include "gui/message_box.h"
 #include "gui/new_project_dialog.h"
 #include "gui/open_project_dialog.h"
+#include "gui/roster_dialog.h"
 #include "gui/rules_window.h"
 #include "gui/settings_window.h"
 #include "gui/student_list_window.h"
 #include "gui/window_memory.h"
+#include "reports/roster.h"
 #include "reports/student_search.h"
 #include "store/students.h"
 
@@ -127,6 +129,15 @@ void MainWindow::buildMenuBar() {
     QAction *rules = adjust->addAction(QStringLiteral("分开/同班规则"));
     rules->setObjectName(QStringLiteral("actRules"));
     connect(rules, &QAction::triggered, this, [this] { guarded([this] { showRules(); }); });
+
+    QMenu *roster = menuBar()->addMenu(QStringLiteral("名单"));
+    roster->setObjectName(QStringLiteral("menuRoster"));
+    QAction *printRoster = roster->addAction(QStringLiteral("打印分班名单"));
+    printRoster->setObjectName(QStringLiteral("actPrintRoster"));
+    connect(printRoster, &QAction::triggered, this, [this] { guarded([this] { printRosters(); }); });
+    QAction *exportRoster = roster->addAction(QStringLiteral("导出分班名单"));
+    exportRoster->setObjectName(QStringLiteral("actExportRoster"));
+    connect(exportRoster, &QAction::triggered, this, [this] { guarded([this] { exportRosters(); }); });
 
     m_windowMenu = menuBar()->addMenu(QStringLiteral("窗口"));
     m_windowMenu->setObjectName(QStringLiteral("menuWindow"));
@@ -419,6 +430,34 @@ void MainWindow::exportResults() {
     }
     FileDialog::announceExport(this, path);
     FileDialog::openWithDesktop(this, path);
+}
+
+void MainWindow::printRosters() {
+    RosterDialog dialog(this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const auto roster = reports::loadRoster(m_context->database(), m_context->projectId(), dialog.options());
+    if (!roster) {
+        MessageBox::error(this, roster.error());
+        return;
+    }
+    previewRoster(this, roster.value());
+}
+
+void MainWindow::exportRosters() {
+    const QString path =
+        FileDialog::saveFileName(this, QStringLiteral("导出分班名单"), QStringLiteral("分班名单.xlsx"),
+                                 QStringLiteral("Excel 工作簿 (*.xlsx)"));
+    if (path.isEmpty())
+        return;
+    const auto roster = reports::loadRoster(m_context->database(), m_context->projectId(), {});
+    const store::Status written =
+        roster ? reports::writeRosterWorkbook(roster.value(), path) : store::Status::failure(roster.error());
+    if (!written) {
+        MessageBox::error(this, written.error());
+        return;
+    }
+    FileDialog::announceExport(this, path);
 }
 
 void MainWindow::setStatusText(const QString &text) {

@@ -84,6 +84,9 @@ private:
     // After classes were changed by hand or set back: the open windows that show them catch up.
     void classesChangedByHand();
     void exportResults();
+    // The menu 名单: rosters printed through a preview, or one workbook with a sheet per class.
+    void printRosters();
+    void exportRosters();
     void onProjectDeleted(int id);
 
     std::shared_ptr<ProjectContext> m_context;
