@@ -19,6 +19,7 @@ namespace {
 
 const char16_t usageText[] =
     u"用法: fenban-cli [--db 路径] 命令\n"
+    u"      fenban-cli --version              显示版本\n"
     u"命令:\n"
     u"  new --memo 描述 --classes 班级数   新建分班项目, 输出其编号\n"
     u"  projects                            列出所有分班项目\n"
@@ -140,6 +141,7 @@ const std::map<QString, Command> &commands() {
 }
 
 const QString databaseOption = QStringLiteral("db");
+const QString versionFlag = QStringLiteral("--version");
 
 // Where the command's name stands: the first word that is neither the global --db nor its value.
 // The words after it are only split once the command, and so its options, are known.
@@ -157,6 +159,18 @@ qsizetype commandPosition(const QStringList &words) {
     return -1;
 }
 
+// Stands where a command would, so that "--db PATH --version" works too; nothing else may follow.
+int versionCommand(const QStringList &words, QTextStream &out, QTextStream &err) {
+    Arguments args(words, {{databaseOption, OptionKind::Value}});
+    args.takeOption(databaseOption);
+    if (const QString problem = args.usageError(); !problem.isEmpty()) {
+        err << problem << Qt::endl << QString::fromUtf16(usageText);
+        return UsageError;
+    }
+    out << QStringLiteral("fenban ") << QStringLiteral(FENBAN_VERSION) << Qt::endl;
+    return Success;
+}
+
 } // namespace
 
 bool needsFonts(const QStringList &arguments) {
@@ -167,6 +181,11 @@ bool needsFonts(const QStringList &arguments) {
 int run(const QStringList &arguments, QTextStream &out, QTextStream &err) {
     const qsizetype at = commandPosition(arguments);
     const QString name = at < 0 ? QString() : arguments[at];
+    if (name == versionFlag) {
+        QStringList words = arguments;
+        words.removeAt(at);
+        return versionCommand(words, out, err);
+    }
     const auto command = commands().find(name);
     if (command == commands().end()) {
         const QString problem = at < 0

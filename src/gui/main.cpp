@@ -11,6 +11,7 @@
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("fenban"));
+    QApplication::setApplicationVersion(QStringLiteral(FENBAN_VERSION));
     fenban::gui::installQtTranslations(app);
     fenban::gui::installApplicationIcon();
 
@@ -19,6 +20,7 @@ int main(int argc, char *argv[]) {
                                             QStringLiteral("PATH"));
     parser.addOption(databaseOption);
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.process(app);
 
     const QString path = fenban::store::resolveDatabasePath(parser.value(databaseOption));
