@@ -136,18 +136,16 @@ store::Result<MovePreview> previewMoves(const std::vector<StudentRow> &rows, int
 store::Result<MovePreview> loadMovePreview(QSqlDatabase db, int projectId,
                                            const std::vector<StudentMove> &moves, std::size_t measure) {
     using R = store::Result<MovePreview>;
-    const auto project = store::ProjectStore(db).find(projectId);
+    const auto project = store::ProjectStore(db).get(projectId);
     if (!project)
         return R::failure(project.error());
-    if (!project.value())
-        return R::failure(QStringLiteral("不存在编号为%1的分班项目").arg(projectId));
     const auto rows = store::readStudentRows(db, projectId);
     if (!rows)
         return R::failure(rows.error());
     const auto groups = store::groups(db, projectId);
     if (!groups)
         return R::failure(groups.error());
-    return previewMoves(rows.value(), project.value()->classes, groups.value(), measure, moves);
+    return previewMoves(rows.value(), project.value().classes, groups.value(), measure, moves);
 }
 
 } // namespace fenban::reports

@@ -197,15 +197,13 @@ store::Result<Roster> loadRoster(QSqlDatabase db, int projectId, const RosterOpt
     using R = store::Result<Roster>;
     if (const store::Status checked = checkRosterColumns(options.columns); !checked)
         return R::failure(checked.error());
-    const auto project = store::ProjectStore(db).find(projectId);
+    const auto project = store::ProjectStore(db).get(projectId);
     if (!project)
         return R::failure(project.error());
-    if (!project.value())
-        return R::failure(QStringLiteral("不存在编号为%1的分班项目").arg(projectId));
     const auto students = store::StudentStore(db).byClass(projectId);
     if (!students)
         return R::failure(students.error());
-    const store::Project &found = *project.value();
+    const store::Project &found = project.value();
     return R::success(buildRoster(found.memo, found.classes, students.value(), options));
 }
 

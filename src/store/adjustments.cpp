@@ -39,15 +39,6 @@ Result<Placed> findStudent(QSqlDatabase db, int projectId, qint64 studentId) {
     return R::success({studentId, query.value(0).toString(), query.value(1).toInt()});
 }
 
-Result<int> classCount(QSqlDatabase db, int projectId) {
-    const auto project = ProjectStore(db).find(projectId);
-    if (!project)
-        return Result<int>::failure(project.error());
-    if (!project.value())
-        return Result<int>::failure(QStringLiteral("不存在编号为%1的分班项目").arg(projectId));
-    return Result<int>::success(project.value()->classes);
-}
-
 QString named(const Placed &student) {
     return QStringLiteral("%1 %2").arg(student.studentId).arg(student.name);
 }
@@ -78,14 +69,15 @@ Status moveStudent(QSqlDatabase db, int projectId, qint64 studentId, int toClass
     Transaction transaction(db, Transaction::Immediate);
     if (const Status begun = transaction.begun(); !begun)
         return begun;
-    const auto classes = classCount(db, projectId);
-    if (!classes)
-        return Status::failure(classes.error());
+    const auto project = ProjectStore(db).get(projectId);
+    if (!project)
+        return Status::failure(project.error());
     const auto student = findStudent(db, projectId, studentId);
     if (!student)
         return Status::failure(student.error());
-    if (toClass < 1 || toClass > classes.value())
-        return Status::failure(QStringLiteral("班级号必须在1到%1之间: %2").arg(classes.value()).arg(toClass));
+    if (toClass < 1 || toClass > project.value().classes)
+        return Status::failure(
+            QStringLiteral("班级号必须在1到%1之间: %2").arg(project.value().classes).arg(toClass));
     if (student.value().classId == toClass)
         return Status::failure(QStringLiteral("学生已在%1班: %2").arg(toClass).arg(named(student.value())));
     if (const Status placed = place(db, projectId, {{studentId, toClass}}, fix, summary); !placed)
@@ -98,9 +90,9 @@ Status swapStudents(QSqlDatabase db, int projectId, qint64 first, qint64 second,
     Transaction transaction(db, Transaction::Immediate);
     if (const Status begun = transaction.begun(); !begun)
         return begun;
-    const auto classes = classCount(db, projectId);
-    if (!classes)
-        return Status::failure(classes.error());
+    const auto project = ProjectStore(db).get(projectId);
+    if (!project)
+        return Status::failure(project.error());
     if (first == second) {
         const auto found = findStudent(db, projectId, first);
         if (!found)
@@ -113,7 +105,7 @@ Status swapStudents(QSqlDatabase db, int projectId, qint64 first, qint64 second,
         const auto found = findStudent(db, projectId, ids[index]);
         if (!found)
             return Status::failure(found.error());
-        if (found.value().classId < 1 || found.value().classId > classes.value())
+        if (found.value().classId < 1 || found.value().classId > project.value().classes)
             return Status::failure(QStringLiteral("学生未分班: %1").arg(named(found.value())));
         students[index] = found.value();
     }

@@ -99,15 +99,6 @@ QList<Placing> placingsOf(const std::vector<StudentRow> &rows) {
     return placings;
 }
 
-Result<int> classCount(QSqlDatabase db, int projectId) {
-    const auto project = ProjectStore(db).find(projectId);
-    if (!project)
-        return Result<int>::failure(project.error());
-    if (!project.value())
-        return Result<int>::failure(QStringLiteral("不存在编号为%1的分班项目").arg(projectId));
-    return Result<int>::success(project.value()->classes);
-}
-
 // The newest snapshot's number and packed placings; number 0 when the project has none.
 Status newestSnapshot(QSqlDatabase db, int projectId, int &id, QByteArray &data) {
     QSqlQuery query(db);
@@ -169,11 +160,11 @@ Status recordRows(QSqlDatabase db, int projectId, const QString &action, const S
                 return Status::success();
         }
     }
-    const auto classes = classCount(db, projectId);
-    if (!classes)
-        return Status::failure(classes.error());
-    const QString line =
-        summary ? summary(rows.value(), classes.value()) : totalMeanSummary(rows.value(), classes.value());
+    const auto project = ProjectStore(db).get(projectId);
+    if (!project)
+        return Status::failure(project.error());
+    const QString line = summary ? summary(rows.value(), project.value().classes)
+                                 : totalMeanSummary(rows.value(), project.value().classes);
     return insertSnapshot(db, projectId, action, line, data);
 }
 

@@ -111,6 +111,15 @@ Result<QList<Project>> ProjectStore::list() const {
     return R::success(projects);
 }
 
+Result<Project> ProjectStore::get(int id) const {
+    const auto found = find(id);
+    if (!found)
+        return Result<Project>::failure(found.error());
+    if (!found.value())
+        return Result<Project>::failure(QStringLiteral("不存在编号为%1的分班项目").arg(id));
+    return Result<Project>::success(*found.value());
+}
+
 Result<std::optional<Project>> ProjectStore::find(int id) const {
     using R = Result<std::optional<Project>>;
     QSqlQuery query(m_db);

@@ -40,6 +40,8 @@ public:
     Result<Project> create(const NewProject &project);
     Result<QList<Project>> list() const;
     Result<std::optional<Project>> find(int id) const;
+    // The same for a project that must exist: "不存在编号为N的分班项目" when it does not.
+    Result<Project> get(int id) const;
     // Catalogue row, settings row and both tables, all or nothing.
     Status remove(int id);
 

@@ -1,5 +1,6 @@
 #include "store/student_groups.h"
 
+#include "store/projects.h"
 #include "store/query.h"
 #include "store/schema.h"
 #include "store/transaction.h"
@@ -28,20 +29,6 @@ bool run(QSqlQuery &query, const QString &sql, const QVariantList &values) {
     for (const QVariant &value : values)
         query.addBindValue(value);
     return query.exec();
-}
-
-// The number of classes of the project, or a message when the project is not in the catalogue.
-Result<int> classCount(QSqlDatabase db, int projectId) {
-    using R = Result<int>;
-    QSqlQuery query(db);
-    if (!run(query, QStringLiteral("SELECT num FROM qx_info WHERE id=?"), {projectId}))
-        return R::failure(describeError(query.lastError()));
-    const Result<bool> found = nextRow(query);
-    if (!found)
-        return R::failure(found.error());
-    if (!found.value())
-        return R::failure(QStringLiteral("不存在编号为%1的分班项目").arg(projectId));
-    return R::success(query.value(0).toInt());
 }
 
 // Every student's name by number: the members are checked against it and named from it.
@@ -96,9 +83,10 @@ Result<int> addGroup(QSqlDatabase db, int projectId, StudentGroup::Kind kind,
     Transaction transaction(db, Transaction::Immediate);
     if (const Status begun = transaction.begun(); !begun)
         return R::failure(begun.error());
-    const Result<int> classes = classCount(db, projectId);
-    if (!classes)
-        return R::failure(classes.error());
+    const auto project = ProjectStore(db).get(projectId);
+    if (!project)
+        return R::failure(project.error());
+    const int classes = project.value().classes;
     const auto names = studentNames(db, projectId);
     if (!names)
         return R::failure(names.error());
@@ -114,8 +102,7 @@ Result<int> addGroup(QSqlDatabase db, int projectId, StudentGroup::Kind kind,
     }
     if (kind == StudentGroup::Kind::Together) {
         const qsizetype students = names->size();
-        const int perClass =
-            classes.value() > 0 ? int((students + classes.value() - 1) / classes.value()) : 0;
+        const int perClass = classes > 0 ? int((students + classes - 1) / classes) : 0;
         if (studentIds.size() > perClass)
             return R::failure(
                 QStringLiteral("同班组有%1名学生，超过一个班的人数%2").arg(studentIds.size()).arg(perClass));
