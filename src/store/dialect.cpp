@@ -40,6 +40,14 @@ QString studentTextType(Backend backend, int declaredLength) {
                                           : QStringLiteral("char(%1)").arg(declaredLength);
 }
 
+QString studentNumberType(Backend backend) {
+    return backend == Backend::PostgreSQL ? QStringLiteral("BIGINT") : QStringLiteral("int");
+}
+
+QString wideIntegerType(Backend backend) {
+    return backend == Backend::PostgreSQL ? QStringLiteral("BIGINT") : QStringLiteral("INTEGER");
+}
+
 QString likeOperator(Backend backend) {
     return backend == Backend::PostgreSQL ? QStringLiteral("ILIKE") : QStringLiteral("LIKE");
 }

@@ -22,6 +22,10 @@ QString doubleType(Backend backend);
 // The student tables' text columns: SQLite keeps the declared lengths of files it always had; a
 // server column must not pad (char(n) does) nor refuse a longer name the file took.
 QString studentTextType(Backend backend, int declaredLength);
+// A student number: up to 18 digits, which SQLite's int holds and a server's INTEGER does not.
+QString studentNumberType(Backend backend);
+// A 64-bit integer column of the program's own tables.
+QString wideIntegerType(Backend backend);
 // A name match that ignores the case of Latin letters, as SQLite's LIKE does.
 QString likeOperator(Backend backend);
 
