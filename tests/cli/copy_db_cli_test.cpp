@@ -126,8 +126,8 @@ class CopyDbCli : public fenban::testing::Cli {
 protected:
     void SetUp() override {
         for (const QString &memo : {QStringLiteral("2025级 新生"), QStringLiteral("插班生")}) {
-            const Outcome created = runOnDb({QStringLiteral("new"), QStringLiteral("--memo"), memo,
-                                             QStringLiteral("--classes"), QStringLiteral("2")});
+            const Outcome created = onFile({QStringLiteral("new"), QStringLiteral("--memo"), memo,
+                                            QStringLiteral("--classes"), QStringLiteral("2")});
             ASSERT_EQ(created.exitCode, 0) << created.err.toStdString();
         }
         const QStringList steps[] = {
@@ -141,7 +141,7 @@ protected:
             {QStringLiteral("move"), QStringLiteral("1"), QStringLiteral("20260003"), QStringLiteral("2")},
         };
         for (const QStringList &step : steps) {
-            const Outcome done = runOnDb(step);
+            const Outcome done = onFile(step);
             ASSERT_EQ(done.exitCode, 0) << done.err.toStdString();
         }
         Connection file(QStringLiteral("QSQLITE"));
@@ -151,6 +151,10 @@ protected:
             "UPDATE qx_1 SET math=0.30000000000000004, english=NULL WHERE student_id=20260001"));
     }
     QString file(const QString &name) const { return m_dir.filePath(name); }
+    // Always the file, whichever database the other command-line tests run on.
+    Outcome onFile(const QStringList &arguments) {
+        return run(QStringList{QStringLiteral("--db"), dbPath()} + arguments);
+    }
 
     const QString copiedLines = QStringLiteral("已复制: 1 2025级 新生 (3名学生)\n已复制: 2 插班生 (0名学生)\n"
                                                "共复制2个分班项目\n");
