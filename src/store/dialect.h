@@ -33,6 +33,12 @@ QString likeOperator(Backend backend);
 // write lock at once; a server transaction works on one snapshot and fails rather than overwrite a
 // change committed meanwhile.
 QString beginWriteStatement(Backend backend);
+// The statement that starts a transaction that only reads, every read seeing the same moment.
+QString beginSnapshotStatement(Backend backend);
+
+// After rows were written with their own numbers: the table's counter gives out numbers above every
+// one in it from now on and never goes back (a file's counter follows such rows by itself).
+Status advanceIdentity(QSqlDatabase db, const QString &table);
 
 // The tables of the program's database (its schema on a server).
 Result<QStringList> tableNames(QSqlDatabase db);
