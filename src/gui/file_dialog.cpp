@@ -177,6 +177,11 @@ QString FileDialog::saveFileName(QWidget *parent, const QString &caption, const 
 }
 
 void FileDialog::protectDatabase(const QString &databasePath) {
+    // A database on a server has no files here.
+    if (databasePath.isEmpty()) {
+        databaseFiles().clear();
+        return;
+    }
     const QString path = QFileInfo(databasePath).absoluteFilePath();
     databaseFiles() = {path, path + QStringLiteral("-wal"), path + QStringLiteral("-shm"),
                        path + QStringLiteral("-journal")};

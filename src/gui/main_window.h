@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gui/project_context.h"
+#include "store/database.h"
 #include "store/projects.h"
 
 #include <QMainWindow>
@@ -25,7 +26,15 @@ class MainWindow : public QMainWindow {
     Q_OBJECT
 
 public:
+    // On a connection kept open by the caller.
     explicit MainWindow(QSqlDatabase db, QWidget *parent = nullptr);
+    // On a database of its own, opened from `location` (a file or a server address as given).
+    MainWindow(std::unique_ptr<store::Database> database, const QString &location, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Opens another database (asking for a server's password) and works on it from now on; without a
+    // current project. When it cannot be opened, says why and the current database stays.
+    bool switchDatabase(const QString &location);
 
     const ProjectContext &context() const { return *m_context; }
     void setCurrentProject(const store::Project &project);
@@ -62,6 +71,12 @@ private:
     // The child windows show the project they were opened for; another project closes them.
     void closeProjectWindows();
     void buildStatusBar();
+    // The status bar's last panel names the database that is open.
+    void showDatabase(const QString &shown);
+    // The dialog of 切换数据库.
+    void chooseDatabase();
+    // A project another user deleted since it was chosen: says so and closes its windows. False then.
+    bool currentProjectStillExists();
     // The first panel counts the current project's students; empty without a project.
     void showStudentCount();
     // Runs `command` only when a project is chosen; otherwise says so.
@@ -89,7 +104,10 @@ private:
     void exportRosters();
     void onProjectDeleted(int id);
 
+    // Declared before the context so that it closes after the last use of its connection.
+    std::unique_ptr<store::Database> m_ownedDatabase;
     std::shared_ptr<ProjectContext> m_context;
+    QLabel *m_databasePanel = nullptr;
     QMdiArea *m_mdiArea = nullptr;
     QToolBar *m_toolBar = nullptr;
     QMenu *m_windowMenu = nullptr;
