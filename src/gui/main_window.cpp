@@ -468,6 +468,12 @@ void MainWindow::closeEvent(QCloseEvent *event) {
     QMainWindow::closeEvent(event);
 }
 
+void MainWindow::changeEvent(QEvent *event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        currentProjectStillExists();
+}
+
 bool MainWindow::isDividing() const {
     const auto *result = qobject_cast<const DivisionWindow *>(m_divisionWindow.data());
     return result && result->isRunning();

@@ -62,6 +62,8 @@ public:
 protected:
     // Refused while a division runs, as the 退出 button is: its worker still writes to the database.
     void closeEvent(QCloseEvent *event) override;
+    // Coming back to the program is when a project deleted meanwhile by another user is noticed.
+    void changeEvent(QEvent *event) override;
 
 private:
     void buildToolBar();

@@ -1,8 +1,11 @@
 #include "gui/choose_database_dialog.h"
 #include "gui/database_opening.h"
+#include "gui/division_window.h"
 #include "gui/open_project_dialog.h"
 #include "store/location.h"
+#include "store/project_lock.h"
 #include "store/projects.h"
+#include "store/students.h"
 #include "window_fixture.h"
 
 #include <QAbstractButton>
@@ -16,6 +19,7 @@
 #include <QPushButton>
 #include <QQueue>
 #include <QScopeGuard>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -69,8 +73,10 @@ private slots:
     void badDatabaseKeepsTheOpenOne();
     void serverPasswordIsAskedFor_data();
     void serverPasswordIsAskedFor();
+    void projectDeletedByAnotherUserClosesItsWindows_data();
     void projectDeletedByAnotherUserClosesItsWindows();
     void realServer();
+    void busyProjectOnServerLeavesTheWindowUsable();
 
 private:
     // Runs 切换数据库 and, in its dialog, does `fill` and then opens what it shows.
@@ -282,7 +288,14 @@ void DatabaseChoiceTest::serverPasswordIsAskedFor() {
     QCOMPARE(fenban::gui::recentDatabases().contains(serverAddress), opens);
 }
 
+void DatabaseChoiceTest::projectDeletedByAnotherUserClosesItsWindows_data() {
+    QTest::addColumn<bool>("byCommand");
+    QTest::newRow("next command") << true;
+    QTest::newRow("back from another program") << false;
+}
+
 void DatabaseChoiceTest::projectDeletedByAnotherUserClosesItsWindows() {
+    QFETCH(bool, byCommand);
     fenban::store::ProjectStore projects(m_fixture.connection());
     const auto created = projects.create({u"甲库项目"_s, 2});
     QVERIFY(created);
@@ -297,7 +310,16 @@ void DatabaseChoiceTest::projectDeletedByAnotherUserClosesItsWindows() {
         QVERIFY(other);
         QVERIFY(fenban::store::ProjectStore(other.value()->connection()).remove(created->id));
     }
-    QTest::mouseClick(m_window->findChild<QAbstractButton *>(u"ToolButton5"_s), Qt::LeftButton);
+    if (byCommand) {
+        QTest::mouseClick(m_window->findChild<QAbstractButton *>(u"ToolButton5"_s), Qt::LeftButton);
+    } else {
+        QWidget elsewhere;
+        elsewhere.show();
+        elsewhere.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&elsewhere));
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window));
+    }
     QCOMPARE(fenban::testing::shownMessages(), QStringList{u"该分班项目已被删除"_s});
     QVERIFY(m_window->mdiArea()->subWindowList().isEmpty());
     QVERIFY(!m_window->context().hasProject());
@@ -325,6 +347,55 @@ void DatabaseChoiceTest::realServer() {
     QVERIFY(listedProjects().contains(memo));
     QVERIFY2(shownDatabase().contains(u"postgresql://"_s), qPrintable(shownDatabase()));
     QCOMPARE(promptLabels, QStringList());
+}
+
+void DatabaseChoiceTest::busyProjectOnServerLeavesTheWindowUsable() {
+    const QString server = qEnvironmentVariable("FENBAN_TEST_POSTGRESQL");
+    if (server.isEmpty())
+        QSKIP("FENBAN_TEST_POSTGRESQL names no test server");
+    DatabaseOpening::setOpener(nullptr);
+    // Another user's program, dividing the same project right now.
+    const auto other = Database::open(server);
+    QVERIFY2(other, qPrintable(other.error()));
+    const QSqlDatabase otherConnection = other.value()->connection();
+    const auto created = fenban::store::ProjectStore(otherConnection)
+                             .create({u"同时分班 %1"_s.arg(QCoreApplication::applicationPid()), 2});
+    QVERIFY2(created, qPrintable(created.error()));
+    const auto removeProject = qScopeGuard(
+        [&otherConnection, id = created->id] { fenban::store::ProjectStore(otherConnection).remove(id); });
+    QList<fenban::store::StudentRecord> students;
+    for (int n = 1; n <= 6; ++n) {
+        fenban::store::StudentRecord student;
+        student.studentId = 100 + n;
+        student.name = u"学生%1"_s.arg(n);
+        student.sex = n % 2 ? u"男"_s : u"女"_s;
+        students.append(student);
+    }
+    QCOMPARE(fenban::store::StudentStore(otherConnection).replaceAll(created->id, students).kind,
+             fenban::store::ReplaceOutcome::Written);
+
+    QVERIFY(m_window->switchDatabase(server));
+    m_window->setCurrentProject(created.value());
+    QTest::mouseClick(m_window->findChild<QAbstractButton *>(u"ToolButton2"_s), Qt::LeftButton);
+    auto *division = m_window->findChild<fenban::gui::DivisionWindow *>();
+    QVERIFY(division);
+    const auto divide = [&] {
+        QSignalSpy ended(division, &fenban::gui::DivisionWindow::runEnded);
+        QTest::mouseClick(division->findChild<QAbstractButton *>(u"Button1"_s), Qt::LeftButton);
+        return ended.wait(60000);
+    };
+    {
+        const auto held = fenban::store::lockProject(otherConnection, created->id);
+        QVERIFY2(held, qPrintable(held.error()));
+        QVERIFY(divide());
+        const QStringList shown = fenban::testing::shownMessages();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown.first().contains(fenban::store::projectBusyMessage()), qPrintable(shown.first()));
+    }
+    // Once the other user is done, the same window divides.
+    QVERIFY(!m_window->isDividing());
+    QVERIFY(divide());
+    QCOMPARE(fenban::testing::shownMessages(), QStringList());
 }
 
 QTEST_MAIN(DatabaseChoiceTest)
