@@ -2,6 +2,7 @@
 
 #include "gui/message_box.h"
 #include "gui/window_memory.h"
+#include "store/location.h"
 
 #include <QAbstractFileIconProvider>
 #include <QApplication>
@@ -177,8 +178,8 @@ QString FileDialog::saveFileName(QWidget *parent, const QString &caption, const 
 }
 
 void FileDialog::protectDatabase(const QString &databasePath) {
-    // A database on a server has no files here.
-    if (databasePath.isEmpty()) {
+    // A database on a server has no file here to protect.
+    if (store::isServerAddress(databasePath)) {
         databaseFiles().clear();
         return;
     }

@@ -16,7 +16,7 @@ public:
     static QString saveFileName(QWidget *parent, const QString &caption, const QString &suggestedName,
                                 const QString &filter);
     // The database the program works on: its file and SQLite's files beside it are not listed in
-    // the dialogs. Empty for a database on a server.
+    // the dialogs.
     static void protectDatabase(const QString &databasePath);
     // Opens a document (or a folder) with the program the desktop has registered for it; says so
     // when there is none.

@@ -39,7 +39,7 @@ int main(int argc, char *argv[]) {
     }
     fenban::gui::rememberRecentDatabase(location);
 
-    fenban::gui::MainWindow window(std::move(database.value()), location);
+    fenban::gui::MainWindow window(std::move(database.value()));
     if (fenban::gui::restoreMainWindowGeometry(&window)) {
         window.show();
     } else {

@@ -53,14 +53,18 @@ struct ToolButtonLook {
 
 } // namespace
 
-MainWindow::MainWindow(QSqlDatabase db, QWidget *parent) : MainWindow(nullptr, db.databaseName(), parent) {
-    m_context = std::make_shared<ProjectContext>(std::move(db));
+MainWindow::MainWindow(QSqlDatabase db, QWidget *parent)
+    : QMainWindow(parent), m_context(std::make_shared<ProjectContext>(std::move(db))) {
+    build();
 }
 
-MainWindow::MainWindow(std::unique_ptr<store::Database> database, const QString &location, QWidget *parent)
-    : QMainWindow(parent), m_ownedDatabase(std::move(database)) {
-    if (m_ownedDatabase)
-        m_context = std::make_shared<ProjectContext>(m_ownedDatabase->connection(), location.trimmed());
+MainWindow::MainWindow(std::unique_ptr<store::Database> database, QWidget *parent)
+    : QMainWindow(parent), m_ownedDatabase(std::move(database)),
+      m_context(std::make_shared<ProjectContext>(m_ownedDatabase->connection())) {
+    build();
+}
+
+void MainWindow::build() {
     setObjectName(QStringLiteral("frm_main"));
     setWindowTitle(productTitle);
     m_mdiArea = new QMdiArea(this);
@@ -69,8 +73,7 @@ MainWindow::MainWindow(std::unique_ptr<store::Database> database, const QString 
     buildMenuBar();
     buildToolBar();
     buildStatusBar();
-    showDatabase(m_ownedDatabase ? m_ownedDatabase->location() : location);
-    FileDialog::protectDatabase(store::isServerAddress(location) ? QString() : location);
+    showDatabase();
     // Another user may delete the project on a shared server; found out as soon as the teacher
     // comes back to a window, rather than by a failing command later.
     connect(m_mdiArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow *frame) {
@@ -218,9 +221,11 @@ void MainWindow::buildStatusBar() {
     statusBar()->addPermanentWidget(m_databasePanel);
 }
 
-void MainWindow::showDatabase(const QString &shown) {
+void MainWindow::showDatabase() {
+    const QString shown = store::shownLocation(m_context->databasePath());
     m_databasePanel->setText(QStringLiteral("数据库: %1").arg(shown));
     m_databasePanel->setToolTip(shown);
+    FileDialog::protectDatabase(m_context->databasePath());
 }
 
 void MainWindow::chooseDatabase() {
@@ -247,12 +252,11 @@ bool MainWindow::switchDatabase(const QString &location) {
     m_context->clearProject();
     setWindowTitle(productTitle);
     std::unique_ptr<store::Database> database = std::move(opened.value());
-    m_context = std::make_shared<ProjectContext>(database->connection(), location.trimmed());
+    m_context = std::make_shared<ProjectContext>(database->connection());
     // Only now: the old context held the old connection.
     m_ownedDatabase = std::move(database);
     showStudentCount();
-    showDatabase(m_ownedDatabase->location());
-    FileDialog::protectDatabase(store::isServerAddress(location) ? QString() : location);
+    showDatabase();
     rememberRecentDatabase(location);
     return true;
 }

@@ -28,8 +28,8 @@ class MainWindow : public QMainWindow {
 public:
     // On a connection kept open by the caller.
     explicit MainWindow(QSqlDatabase db, QWidget *parent = nullptr);
-    // On a database of its own, opened from `location` (a file or a server address as given).
-    MainWindow(std::unique_ptr<store::Database> database, const QString &location, QWidget *parent = nullptr);
+    // On a database of its own (not null).
+    explicit MainWindow(std::unique_ptr<store::Database> database, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     // Opens another database (asking for a server's password) and works on it from now on; without a
@@ -66,6 +66,7 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    void build();
     void buildToolBar();
     void buildMenuBar();
     // Lists the open child windows after the menu's fixed commands.
@@ -73,8 +74,9 @@ private:
     // The child windows show the project they were opened for; another project closes them.
     void closeProjectWindows();
     void buildStatusBar();
-    // The status bar's last panel names the database that is open.
-    void showDatabase(const QString &shown);
+    // The status bar's last panel names the database that is open; the file dialogs keep clear of
+    // its files.
+    void showDatabase();
     // The dialog of 切换数据库.
     void chooseDatabase();
     // A project another user deleted since it was chosen: says so and closes its windows. False then.

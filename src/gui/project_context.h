@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/database.h"
 #include "store/projects.h"
 
 #include <QSqlDatabase>
@@ -15,17 +16,11 @@ namespace fenban::gui {
 // hold it by shared pointer because the main window's members die before its child windows do.
 class ProjectContext {
 public:
-    // `location` is the file or server address the connection was opened with; empty means the
-    // connection's own file.
-    explicit ProjectContext(QSqlDatabase database, QString location = {})
-        : m_database(std::move(database)),
-          m_location(location.isEmpty() ? m_database.databaseName() : std::move(location)) {}
+    explicit ProjectContext(QSqlDatabase database) : m_database(std::move(database)) {}
 
     // The GUI thread's connection; work in another thread opens one of its own on databasePath().
     QSqlDatabase database() const { return m_database; }
-    // The file, or the server address as it was opened: a server's connection knows only its
-    // database name, and the password kept for this session goes by the address.
-    QString databasePath() const { return m_location; }
+    QString databasePath() const { return store::locationOf(m_database); }
 
     bool hasProject() const { return m_project.has_value(); }
     // 0 while none is chosen; project ids start at 1.
@@ -37,7 +32,6 @@ public:
 
 private:
     QSqlDatabase m_database;
-    QString m_location;
     std::optional<store::Project> m_project;
 };
 
