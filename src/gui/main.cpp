@@ -1,8 +1,11 @@
+#include "gui/choose_database_dialog.h"
+#include "gui/database_opening.h"
 #include "gui/main_window.h"
 #include "gui/message_box.h"
 #include "gui/translations.h"
 #include "gui/window_memory.h"
 #include "store/database.h"
+#include "store/location.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -23,14 +26,20 @@ int main(int argc, char *argv[]) {
     parser.addVersionOption();
     parser.process(app);
 
-    const QString path = fenban::store::resolveDatabasePath(parser.value(databaseOption));
-    auto database = fenban::store::Database::open(path);
-    if (!database) {
-        fenban::gui::MessageBox::error(nullptr, fenban::store::openFailureText(path, database.error()));
-        return 1;
+    QString location = fenban::store::resolveDatabasePath(parser.value(databaseOption));
+    auto database = fenban::gui::DatabaseOpening::open(nullptr, location);
+    while (!database) {
+        fenban::gui::MessageBox::error(nullptr, fenban::store::openFailureText(location, database.error()));
+        // Another database (a recent one, say) rather than no program at all.
+        fenban::gui::ChooseDatabaseDialog chooser(location);
+        if (chooser.exec() != QDialog::Accepted)
+            return 1;
+        location = chooser.location();
+        database = fenban::gui::DatabaseOpening::open(nullptr, location);
     }
+    fenban::gui::rememberRecentDatabase(location);
 
-    fenban::gui::MainWindow window(database.value()->connection());
+    fenban::gui::MainWindow window(std::move(database.value()));
     if (fenban::gui::restoreMainWindowGeometry(&window)) {
         window.show();
     } else {

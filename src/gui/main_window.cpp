@@ -2,9 +2,11 @@
 
 #include "app/export_service.h"
 #include "exchange/result_export.h"
+#include "gui/choose_database_dialog.h"
 #include "gui/class_statistics_window.h"
 #include "gui/console_window.h"
 #include "gui/copy_from_project_dialog.h"
+#include "gui/database_opening.h"
 #include "gui/division_window.h"
 #include "gui/file_dialog.h"
 #include "gui/history_window.h"
@@ -19,10 +21,12 @@
 #include "gui/window_memory.h"
 #include "reports/roster.h"
 #include "reports/student_search.h"
+#include "store/location.h"
 #include "store/students.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -51,6 +55,16 @@ struct ToolButtonLook {
 
 MainWindow::MainWindow(QSqlDatabase db, QWidget *parent)
     : QMainWindow(parent), m_context(std::make_shared<ProjectContext>(std::move(db))) {
+    build();
+}
+
+MainWindow::MainWindow(std::unique_ptr<store::Database> database, QWidget *parent)
+    : QMainWindow(parent), m_ownedDatabase(std::move(database)),
+      m_context(std::make_shared<ProjectContext>(m_ownedDatabase->connection())) {
+    build();
+}
+
+void MainWindow::build() {
     setObjectName(QStringLiteral("frm_main"));
     setWindowTitle(productTitle);
     m_mdiArea = new QMdiArea(this);
@@ -59,7 +73,20 @@ MainWindow::MainWindow(QSqlDatabase db, QWidget *parent)
     buildMenuBar();
     buildToolBar();
     buildStatusBar();
-    FileDialog::protectDatabase(m_context->databasePath());
+    showDatabase();
+    // Another user may delete the project on a shared server; found out as soon as the teacher
+    // comes back to a window, rather than by a failing command later.
+    connect(m_mdiArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow *frame) {
+        if (frame)
+            currentProjectStillExists();
+    });
+}
+
+MainWindow::~MainWindow() {
+    // The child windows hold the connection; they go before the database closes.
+    m_mdiArea->disconnect(this);
+    delete m_mdiArea;
+    m_mdiArea = nullptr;
 }
 
 void MainWindow::buildToolBar() {
@@ -121,6 +148,13 @@ void MainWindow::buildToolBar() {
 }
 
 void MainWindow::buildMenuBar() {
+    QMenu *file = menuBar()->addMenu(QStringLiteral("文件"));
+    file->setObjectName(QStringLiteral("menuFile"));
+    QAction *switchDatabase = file->addAction(QStringLiteral("切换数据库…"));
+    switchDatabase->setObjectName(QStringLiteral("actSwitchDatabase"));
+    connect(switchDatabase, &QAction::triggered, this,
+            [this] { unlessDividing([this] { chooseDatabase(); }); });
+
     QMenu *adjust = menuBar()->addMenu(QStringLiteral("调整"));
     adjust->setObjectName(QStringLiteral("menuAdjust"));
     QAction *history = adjust->addAction(QStringLiteral("分班历史"));
@@ -181,6 +215,64 @@ void MainWindow::buildStatusBar() {
         m_statusPanels.append(panel);
     }
     m_statusPanels.last()->setText(productTitle);
+    m_databasePanel = new QLabel(statusBar());
+    m_databasePanel->setObjectName(QStringLiteral("lblDatabase"));
+    m_databasePanel->setFrameShape(QFrame::StyledPanel);
+    statusBar()->addPermanentWidget(m_databasePanel);
+}
+
+void MainWindow::showDatabase() {
+    const QString shown = store::shownLocation(m_context->databasePath());
+    m_databasePanel->setText(QStringLiteral("数据库: %1").arg(shown));
+    m_databasePanel->setToolTip(shown);
+    FileDialog::protectDatabase(m_context->databasePath());
+}
+
+void MainWindow::chooseDatabase() {
+    ChooseDatabaseDialog dialog(m_context->databasePath(), this);
+    if (dialog.exec() == QDialog::Accepted)
+        switchDatabase(dialog.location());
+}
+
+bool MainWindow::switchDatabase(const QString &location) {
+    if (isDividing()) {
+        MessageBox::information(this, QStringLiteral("正在分班，请稍候"));
+        return false;
+    }
+    auto opened = DatabaseOpening::open(this, location);
+    if (!opened) {
+        MessageBox::error(this, store::openFailureText(location, opened.error()));
+        return false;
+    }
+    // A window that keeps an unsaved change (and the teacher wants it kept) stays, and so does the
+    // database it belongs to.
+    closeProjectWindows();
+    if (!m_mdiArea->subWindowList().isEmpty())
+        return false;
+    m_context->clearProject();
+    setWindowTitle(productTitle);
+    std::unique_ptr<store::Database> database = std::move(opened.value());
+    m_context = std::make_shared<ProjectContext>(database->connection());
+    // Only now: the old context held the old connection.
+    m_ownedDatabase = std::move(database);
+    showStudentCount();
+    showDatabase();
+    rememberRecentDatabase(location);
+    return true;
+}
+
+bool MainWindow::currentProjectStillExists() {
+    if (!m_context->hasProject() || isDividing())
+        return true;
+    const auto found = store::ProjectStore(m_context->database()).find(m_context->projectId());
+    // A database that cannot be read now is not a deleted project; the command will say what is wrong.
+    if (!found || found.value())
+        return true;
+    // Forgotten before the windows close, so that the window activated next does not ask again.
+    m_context->clearProject();
+    clearCurrentProject();
+    MessageBox::information(this, QStringLiteral("该分班项目已被删除"));
+    return false;
 }
 
 void MainWindow::setCurrentProject(const store::Project &project) {
@@ -225,6 +317,8 @@ void MainWindow::guarded(const std::function<void()> &command) {
         MessageBox::information(this, QStringLiteral("请选择你要操作的分班项"));
         return;
     }
+    if (!currentProjectStillExists())
+        return;
     command();
 }
 
@@ -376,6 +470,12 @@ void MainWindow::closeEvent(QCloseEvent *event) {
     }
     saveMainWindowGeometry(this);
     QMainWindow::closeEvent(event);
+}
+
+void MainWindow::changeEvent(QEvent *event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        currentProjectStillExists();
 }
 
 bool MainWindow::isDividing() const {

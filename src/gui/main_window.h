@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gui/project_context.h"
+#include "store/database.h"
 #include "store/projects.h"
 
 #include <QMainWindow>
@@ -25,7 +26,15 @@ class MainWindow : public QMainWindow {
     Q_OBJECT
 
 public:
+    // On a connection kept open by the caller.
     explicit MainWindow(QSqlDatabase db, QWidget *parent = nullptr);
+    // On a database of its own (not null).
+    explicit MainWindow(std::unique_ptr<store::Database> database, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Opens another database (asking for a server's password) and works on it from now on; without a
+    // current project. When it cannot be opened, says why and the current database stays.
+    bool switchDatabase(const QString &location);
 
     const ProjectContext &context() const { return *m_context; }
     void setCurrentProject(const store::Project &project);
@@ -53,8 +62,11 @@ public:
 protected:
     // Refused while a division runs, as the 退出 button is: its worker still writes to the database.
     void closeEvent(QCloseEvent *event) override;
+    // Coming back to the program is when a project deleted meanwhile by another user is noticed.
+    void changeEvent(QEvent *event) override;
 
 private:
+    void build();
     void buildToolBar();
     void buildMenuBar();
     // Lists the open child windows after the menu's fixed commands.
@@ -62,6 +74,13 @@ private:
     // The child windows show the project they were opened for; another project closes them.
     void closeProjectWindows();
     void buildStatusBar();
+    // The status bar's last panel names the database that is open; the file dialogs keep clear of
+    // its files.
+    void showDatabase();
+    // The dialog of 切换数据库.
+    void chooseDatabase();
+    // A project another user deleted since it was chosen: says so and closes its windows. False then.
+    bool currentProjectStillExists();
     // The first panel counts the current project's students; empty without a project.
     void showStudentCount();
     // Runs `command` only when a project is chosen; otherwise says so.
@@ -89,7 +108,10 @@ private:
     void exportRosters();
     void onProjectDeleted(int id);
 
+    // Declared before the context so that it closes after the last use of its connection.
+    std::unique_ptr<store::Database> m_ownedDatabase;
     std::shared_ptr<ProjectContext> m_context;
+    QLabel *m_databasePanel = nullptr;
     QMdiArea *m_mdiArea = nullptr;
     QToolBar *m_toolBar = nullptr;
     QMenu *m_windowMenu = nullptr;

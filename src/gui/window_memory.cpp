@@ -1,6 +1,9 @@
 #include "gui/window_memory.h"
 
+#include "store/location.h"
+
 #include <QEvent>
+#include <QFileInfo>
 #include <QMdiSubWindow>
 #include <QObject>
 #include <QRect>
@@ -52,6 +55,8 @@ QRect reachable(QRect rect, const QRect &area) {
     return rect;
 }
 
+const QString recentDatabasesKey = QStringLiteral("databases/recent");
+
 } // namespace
 
 QSettings userSettings() {
@@ -83,6 +88,27 @@ bool restoreMainWindowGeometry(QWidget *window) {
 
 void saveMainWindowGeometry(const QWidget *window) {
     userSettings().setValue(geometryKey(window->objectName()), window->saveGeometry());
+}
+
+QStringList recentDatabases() {
+    QStringList kept = userSettings().value(recentDatabasesKey).toStringList();
+    kept.removeAll(QString());
+    return kept.mid(0, recentDatabaseCount);
+}
+
+void rememberRecentDatabase(const QString &location) {
+    const QString trimmed = location.trimmed();
+    // A file is kept by its full path: the program may start from another folder next time.
+    const QString address =
+        store::isServerAddress(trimmed) ? trimmed : QFileInfo(location).absoluteFilePath();
+    // The settings file is plain text that other programs read; an address that does not parse may
+    // hold a password.
+    if (!store::parseDatabaseLocation(address))
+        return;
+    QStringList kept = recentDatabases();
+    kept.removeAll(address);
+    kept.prepend(address);
+    userSettings().setValue(recentDatabasesKey, kept.mid(0, recentDatabaseCount));
 }
 
 } // namespace fenban::gui

@@ -2,6 +2,7 @@
 
 #include <QSettings>
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -19,5 +20,11 @@ bool rememberGeometry(QWidget *window, const QString &name);
 // saved when it closes.
 bool restoreMainWindowGeometry(QWidget *window);
 void saveMainWindowGeometry(const QWidget *window);
+
+// The databases opened last (files and server addresses), newest first, at most
+// recentDatabaseCount. Only an address that carries no password is kept.
+inline constexpr int recentDatabaseCount = 8;
+QStringList recentDatabases();
+void rememberRecentDatabase(const QString &location);
 
 } // namespace fenban::gui

@@ -208,9 +208,7 @@ Result<std::unique_ptr<Database>> Database::openServer(const QString &address,
         if (text.contains(QStringLiteral("no password supplied")) ||
             text.contains(QStringLiteral("password authentication failed")) ||
             error.nativeErrorCode() == QStringLiteral("28P01"))
-            return R::failure(password.isEmpty()
-                                  ? passwordRequiredMessage()
-                                  : QStringLiteral("数据库服务器拒绝登录，用户名或密码不正确"));
+            return R::failure(password.isEmpty() ? passwordRequiredMessage() : wrongPasswordMessage());
         return R::failure(QStringLiteral("无法连接数据库服务器: ") + text.trimmed());
     }
     // The server's notices ("already exists, skipping") would otherwise reach the console.
@@ -240,6 +238,10 @@ Result<std::unique_ptr<Database>> Database::openServer(const QString &address,
 
 QString passwordRequiredMessage() {
     return QStringLiteral("数据库服务器要求输入密码");
+}
+
+QString wrongPasswordMessage() {
+    return QStringLiteral("数据库服务器拒绝登录，用户名或密码不正确");
 }
 
 QString defaultDatabasePath() {

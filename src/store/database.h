@@ -50,6 +50,8 @@ QString locationOf(const QSqlDatabase &db);
 
 // "数据库服务器要求输入密码": a window asks for the password and tries again.
 QString passwordRequiredMessage();
+// "数据库服务器拒绝登录，用户名或密码不正确", for a password given: a window may ask again.
+QString wrongPasswordMessage();
 
 // Where the database lives unless told otherwise: $XDG_DATA_HOME/fenban/qx.db.
 QString defaultDatabasePath();
