@@ -262,7 +262,13 @@ bool MainWindow::switchDatabase(const QString &location) {
 }
 
 bool MainWindow::currentProjectStillExists() {
-    if (!m_context->hasProject() || isDividing())
+    if (isDividing())
+        return true;
+    // Coming back after a server restart: connect again before anything reads. A server still away is
+    // not said here (this runs on every return to the window); the command tried next says it.
+    if (!store::reconnectIfLost(m_context->database()))
+        return true;
+    if (!m_context->hasProject())
         return true;
     const auto found = store::ProjectStore(m_context->database()).find(m_context->projectId());
     // A database that cannot be read now is not a deleted project; the command will say what is wrong.

@@ -38,6 +38,14 @@ void rememberLocation(const QString &connectionName, const QString &location) {
         open.byConnection.insert(connectionName, location);
 }
 
+// The server's notices ("already exists, skipping") would otherwise reach the console.
+Status quietNotices(QSqlDatabase db) {
+    QSqlQuery quiet(db);
+    if (!quiet.exec(QStringLiteral("SET client_min_messages TO warning")))
+        return Status::failure(describeError(quiet.lastError()));
+    return Status::success();
+}
+
 QString nextConnectionName() {
     static QAtomicInt counter;
     return QStringLiteral("fenban-%1").arg(counter.fetchAndAddRelaxed(1));
@@ -211,10 +219,8 @@ Result<std::unique_ptr<Database>> Database::openServer(const QString &address,
             return R::failure(password.isEmpty() ? passwordRequiredMessage() : wrongPasswordMessage());
         return R::failure(QStringLiteral("无法连接数据库服务器: ") + text.trimmed());
     }
-    // The server's notices ("already exists, skipping") would otherwise reach the console.
-    QSqlQuery quiet(db);
-    if (!quiet.exec(QStringLiteral("SET client_min_messages TO warning")))
-        return R::failure(describeError(quiet.lastError()));
+    if (const Status quiet = quietNotices(db); !quiet)
+        return R::failure(quiet.error());
     // Two programs opening an empty database at once must not both create the tables.
     Transaction transaction(db);
     if (const Status begun = transaction.begun(); !begun)
@@ -234,6 +240,24 @@ Result<std::unique_ptr<Database>> Database::openServer(const QString &address,
     if (const Status committed = transaction.commit(); !committed)
         return R::failure(committed.error());
     return R::success(std::move(database));
+}
+
+Status reconnectIfLost(QSqlDatabase db) {
+    if (backendOf(db) != Backend::PostgreSQL)
+        return Status::success();
+    {
+        QSqlQuery probe(db);
+        if (probe.exec(QStringLiteral("SELECT 1")))
+            return Status::success();
+        if (!isConnectionLost(probe.lastError()))
+            return Status::failure(describeError(probe.lastError()));
+    }
+    db.close();
+    const QString password = sessionPassword(locationOf(db));
+    if (!(password.isEmpty() ? db.open() : db.open(db.userName(), password)))
+        return Status::failure(QStringLiteral("无法重新连接数据库服务器: ") +
+                               db.lastError().databaseText().trimmed());
+    return quietNotices(db);
 }
 
 QString passwordRequiredMessage() {

@@ -48,6 +48,11 @@ private:
 // database; empty for a connection not opened that way.
 QString locationOf(const QSqlDatabase &db);
 
+// A server connection that died (a server restart, the network) stays "open" to Qt and fails every
+// statement; this finds out with one small query and connects again, so a window that outlives the
+// break works on. Does nothing to a file's connection.
+Status reconnectIfLost(QSqlDatabase db);
+
 // "数据库服务器要求输入密码": a window asks for the password and tries again.
 QString passwordRequiredMessage();
 // "数据库服务器拒绝登录，用户名或密码不正确", for a password given: a window may ask again.
