@@ -14,7 +14,7 @@ class PlainOutputCli : public fenban::testing::Cli {
 protected:
     // Writes a value as an older version or a hand edit would have left it.
     void store(const QString &sql, const QVariantList &values) {
-        const auto database = fenban::store::Database::open(dbPath());
+        const auto database = fenban::store::Database::open(dbLocation());
         ASSERT_TRUE(database) << database.error().toStdString();
         QSqlQuery query(database.value()->connection());
         ASSERT_TRUE(query.prepare(sql));

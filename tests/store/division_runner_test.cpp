@@ -169,7 +169,7 @@ TEST_F(Division, NegativeTuningPassesStillMeanNoFineTuning) {
 // Another program (here: a second connection) writes while the engine works in memory. The run
 // must not report success over what it wrote, nor undo it.
 TEST_F(Division, ARunIsRefusedWhenAnotherWriterChangedItsProjectMeanwhile) {
-    auto other = fenban::store::Database::open(db.path());
+    auto other = fenban::store::Database::open(db.location());
     ASSERT_TRUE(other) << other.error().toStdString();
     const QSqlDatabase second = other.value()->connection();
     const auto exec = [&](const QString &sql) {
@@ -218,6 +218,7 @@ TEST_F(Division, ARunIsRefusedWhenAnotherWriterChangedItsProjectMeanwhile) {
 }
 
 TEST_F(Division, AWriterHoldingTheLockBeyondTheWaitRefusesEveryWrite) {
+    FENBAN_FILE_ONLY();
     ASSERT_EQ(divide().kind, RunOutcome::Done);
     const QStringList divided = classesAndTypes();
     ASSERT_TRUE(fenban::store::ProjectStore(db.connection()).create({QStringLiteral("高二"), 3}));

@@ -421,7 +421,7 @@ TEST_F(History, ImportingStudentsStartsANewHistory) {
 TEST_F(History, AnOlderFileGetsTheHistoryTableWhenOpenedAndRecordsTheFirstChange) {
     const QStringList before = placings();
     db.query(QStringLiteral("DROP TABLE qx_history"));
-    const auto reopened = store::Database::open(db.path());
+    const auto reopened = store::Database::open(db.location());
     ASSERT_TRUE(reopened) << reopened.error().toStdString();
     const fenban::Status moved = store::moveStudent(reopened.value()->connection(), 1, 1, 2, true);
     ASSERT_TRUE(moved) << moved.error().toStdString();

@@ -187,7 +187,7 @@ TEST_F(Optimise, SettingsThatCannotBeUsedAreRefusedBeforeAnythingChanges) {
 // Another program (here: a second connection) writes while the search works in memory; the run
 // must neither report success over it nor undo it.
 TEST_F(Optimise, ARunIsRefusedWhenAnotherWriterChangedItsProjectMeanwhile) {
-    auto other = fenban::store::Database::open(db.path());
+    auto other = fenban::store::Database::open(db.location());
     ASSERT_TRUE(other) << other.error().toStdString();
     const QSqlDatabase second = other.value()->connection();
     const struct {

@@ -9,8 +9,8 @@
 
 namespace fenban::testing {
 
-TempDatabase::TempDatabase() {
-    auto opened = store::Database::open(path());
+TempDatabase::TempDatabase() : m_schema(onServer() ? std::make_unique<ServerSchema>() : nullptr) {
+    auto opened = store::Database::open(location());
     if (!opened)
         ADD_FAILURE() << opened.error().toStdString();
     else
