@@ -64,7 +64,7 @@ bool Context::usageFailed() {
 std::unique_ptr<store::Database> Context::openDatabase() {
     auto opened = store::Database::open(databasePath);
     if (!opened) {
-        err << QStringLiteral("无法打开数据库文件 %1: %2").arg(databasePath, opened.error()) << Qt::endl;
+        err << store::openFailureText(databasePath, opened.error()) << Qt::endl;
         return nullptr;
     }
     return std::move(opened.value());

@@ -26,8 +26,7 @@ int main(int argc, char *argv[]) {
     const QString path = fenban::store::resolveDatabasePath(parser.value(databaseOption));
     auto database = fenban::store::Database::open(path);
     if (!database) {
-        fenban::gui::MessageBox::error(
-            nullptr, QStringLiteral("无法打开数据库文件 %1\n%2").arg(path, database.error()));
+        fenban::gui::MessageBox::error(nullptr, fenban::store::openFailureText(path, database.error()));
         return 1;
     }
 

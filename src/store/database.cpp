@@ -1,5 +1,6 @@
 #include "store/database.h"
 
+#include "store/dialect.h"
 #include "store/query.h"
 #include "store/schema.h"
 #include "store/transaction.h"
@@ -61,13 +62,10 @@ Result<FileKind> fileKind(QSqlDatabase db) {
     if (id != 0)
         return R::success(FileKind::Foreign);
 
-    if (!query.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table'")))
-        return R::failure(describeError(query.lastError()));
-    QStringList tables;
-    if (const Status read =
-            forEachRow(query, [&](const QSqlQuery &row) { tables.append(row.value(0).toString()); });
-        !read)
-        return R::failure(read.error());
+    const Result<QStringList> listed = tableNames(db);
+    if (!listed)
+        return R::failure(listed.error());
+    const QStringList &tables = listed.value();
     if (tables.isEmpty())
         return R::success(FileKind::Empty);
     // Files of earlier versions carry no mark; they are known by the two fixed tables.
@@ -92,8 +90,8 @@ Status markAndCreateTables(QSqlDatabase db) {
 
 } // namespace
 
-Database::Database(QString connectionName, QString path)
-    : m_connectionName(std::move(connectionName)), m_path(std::move(path)) {}
+Database::Database(QString connectionName, QString path, Backend backend)
+    : m_connectionName(std::move(connectionName)), m_path(std::move(path)), m_backend(backend) {}
 
 Database::~Database() {
     {
@@ -107,12 +105,18 @@ QSqlDatabase Database::connection() const {
     return QSqlDatabase::database(m_connectionName, false);
 }
 
-Result<std::unique_ptr<Database>> Database::open(const QString &path) {
+Result<std::unique_ptr<Database>> Database::open(const QString &location) {
     using R = Result<std::unique_ptr<Database>>;
+    const Result<DatabaseLocation> parsed = parseDatabaseLocation(location);
+    if (!parsed)
+        return R::failure(parsed.error());
+    if (parsed->backend == Backend::PostgreSQL)
+        return openServer(location, parsed.value());
+    const QString &path = parsed->path;
     if (const Status prepared = preparePrivateFile(path); !prepared)
         return R::failure(prepared.error());
 
-    std::unique_ptr<Database> database(new Database(nextConnectionName(), path));
+    std::unique_ptr<Database> database(new Database(nextConnectionName(), path, Backend::SQLite));
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), database->m_connectionName);
     db.setDatabaseName(path);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
@@ -139,6 +143,72 @@ Result<std::unique_ptr<Database>> Database::open(const QString &path) {
         return R::failure(marked.error());
     }
     return R::success(std::move(database));
+}
+
+Result<std::unique_ptr<Database>> Database::openServer(const QString &address,
+                                                       const DatabaseLocation &location) {
+    using R = Result<std::unique_ptr<Database>>;
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
+        return R::failure(QStringLiteral("没有安装 PostgreSQL 的数据库驱动 (libqt6sql6-psql)"));
+    std::unique_ptr<Database> database(
+        new Database(nextConnectionName(), location.display(), Backend::PostgreSQL));
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), database->m_connectionName);
+    db.setHostName(location.host);
+    db.setPort(location.port);
+    db.setUserName(location.user);
+    db.setDatabaseName(location.databaseName);
+    // Empty unless the teacher typed one in this session; libpq otherwise looks in PGPASSWORD and ~/.pgpass.
+    const QString password = sessionPassword(address);
+    QStringList options;
+    for (const QString &option : location.options) {
+        const qsizetype equals = option.indexOf(QLatin1Char('='));
+        QString value = option.mid(equals + 1);
+        value.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
+            .replace(QLatin1Char('\''), QStringLiteral("\\'"));
+        options.append(option.left(equals) + QStringLiteral("='") + value + QLatin1Char('\''));
+    }
+    // A server that does not answer should not hold the window for minutes.
+    if (!location.options.join(QLatin1Char(' ')).contains(QStringLiteral("connect_timeout=")))
+        options.append(QStringLiteral("connect_timeout=10"));
+    db.setConnectOptions(options.join(QLatin1Char(';')));
+    if (!(password.isEmpty() ? db.open() : db.open(location.user, password))) {
+        const QSqlError error = db.lastError();
+        const QString text = error.databaseText();
+        if (text.contains(QStringLiteral("no password supplied")) ||
+            text.contains(QStringLiteral("password authentication failed")) ||
+            error.nativeErrorCode() == QStringLiteral("28P01"))
+            return R::failure(password.isEmpty()
+                                  ? passwordRequiredMessage()
+                                  : QStringLiteral("数据库服务器拒绝登录，用户名或密码不正确"));
+        return R::failure(QStringLiteral("无法连接数据库服务器: ") + text.trimmed());
+    }
+    // The server's notices ("already exists, skipping") would otherwise reach the console.
+    QSqlQuery quiet(db);
+    if (!quiet.exec(QStringLiteral("SET client_min_messages TO warning")))
+        return R::failure(describeError(quiet.lastError()));
+    // Two programs opening an empty database at once must not both create the tables.
+    Transaction transaction(db);
+    if (const Status begun = transaction.begun(); !begun)
+        return R::failure(begun.error());
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1, 0)").arg(applicationId)))
+        return R::failure(describeError(query.lastError()));
+    query.finish();
+    const Result<QStringList> tables = tableNames(db);
+    if (!tables)
+        return R::failure(tables.error());
+    // A database some other program keeps a `config` in is not ours to write into.
+    if (tables->contains(QStringLiteral("config")) != tables->contains(QStringLiteral("qx_info")))
+        return R::failure(QStringLiteral("不是分班数据库"));
+    if (const Status fixed = createFixedTables(db); !fixed)
+        return R::failure(fixed.error());
+    if (const Status committed = transaction.commit(); !committed)
+        return R::failure(committed.error());
+    return R::success(std::move(database));
+}
+
+QString passwordRequiredMessage() {
+    return QStringLiteral("数据库服务器要求输入密码");
 }
 
 QString defaultDatabasePath() {

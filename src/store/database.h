@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/location.h"
 #include "store/result.h"
 
 #include <QSqlDatabase>
@@ -9,26 +10,41 @@
 
 namespace fenban::store {
 
-// The program's one database file, open for as long as this object lives.
+// The program's database, open for as long as this object lives: a file of its own, or a database
+// on a PostgreSQL server shared by several users.
 class Database {
 public:
     // Opens (and on first use creates) the file at `path`: a private folder and file, WAL journal,
     // the fixed tables and the file's mark. An existing file of ours is used as it is (one of an
     // earlier version, known by its tables, gets the mark); a database of another program is
     // refused ("不是分班数据库文件") and left exactly as it was.
-    static Result<std::unique_ptr<Database>> open(const QString &path);
+    //
+    // A postgresql:// address (see parseDatabaseLocation) opens the database on that server and
+    // creates the tables there where they do not exist. The password comes from the session (see
+    // setSessionPassword), PGPASSWORD or ~/.pgpass; without one that the server wants, the failure is
+    // passwordRequiredMessage(). No message ever holds a password.
+    static Result<std::unique_ptr<Database>> open(const QString &location);
     ~Database();
     Database(const Database &) = delete;
     Database &operator=(const Database &) = delete;
 
     QSqlDatabase connection() const;
+    // The file, or the server address as shown to the teacher.
     const QString &path() const { return m_path; }
+    const QString &location() const { return m_path; }
+    Backend backend() const { return m_backend; }
 
 private:
-    Database(QString connectionName, QString path);
+    Database(QString connectionName, QString path, Backend backend);
+    static Result<std::unique_ptr<Database>> openServer(const QString &address,
+                                                        const DatabaseLocation &location);
     QString m_connectionName;
     QString m_path;
+    Backend m_backend;
 };
+
+// "数据库服务器要求输入密码": a window asks for the password and tries again.
+QString passwordRequiredMessage();
 
 // Where the database lives unless told otherwise: $XDG_DATA_HOME/fenban/qx.db.
 QString defaultDatabasePath();

@@ -3,6 +3,7 @@
 #include "store/history.h"
 #include "store/limits.h"
 #include "store/optimise_settings.h"
+#include "store/project_lock.h"
 #include "store/projects.h"
 #include "store/query.h"
 #include "store/schema.h"
@@ -179,6 +180,10 @@ Status DivisionRunner::write(int projectId, const Snapshot &before, const std::v
 
 RunOutcome DivisionRunner::run(int projectId, const QList<int> &classNumbers, const EngineCall &call,
                                const ChangedTexts &changed, const QString &action) {
+    // Held from the first read to the last write, so two users never divide one project at once.
+    const auto lock = lockProject(m_db, projectId);
+    if (!lock)
+        return failed(lock.error());
     const auto read = snapshot(projectId);
     if (!read)
         return failed(read.error());

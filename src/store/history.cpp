@@ -1,7 +1,9 @@
 #include "store/history.h"
 
 #include "engine/rules.h"
+#include "store/dialect.h"
 #include "store/division_runner.h"
+#include "store/project_lock.h"
 #include "store/projects.h"
 #include "store/query.h"
 #include "store/schema.h"
@@ -208,9 +210,10 @@ QString totalMeanSummary(const std::vector<StudentRow> &rows, int classCount) {
 Status createHistoryTable(QSqlDatabase db) {
     QSqlQuery query(db);
     for (const QString &statement :
-         {QStringLiteral("CREATE TABLE IF NOT EXISTS qx_history(id INTEGER PRIMARY KEY AUTOINCREMENT,"
-                         " project_id INTEGER NOT NULL, created TEXT NOT NULL, action TEXT NOT NULL,"
-                         " summary TEXT NOT NULL, data BLOB NOT NULL)"),
+         {QStringLiteral("CREATE TABLE IF NOT EXISTS qx_history(") + identityColumn(backendOf(db)) +
+              QStringLiteral(", project_id INTEGER NOT NULL, created TEXT NOT NULL, action TEXT NOT NULL,"
+                             " summary TEXT NOT NULL, data ") +
+              bytesType(backendOf(db)) + QStringLiteral(" NOT NULL)"),
           QStringLiteral("CREATE INDEX IF NOT EXISTS qx_history_project ON qx_history(project_id, id)")}) {
         if (!query.exec(statement))
             return failure(query);
@@ -322,6 +325,9 @@ Result<QList<MovedStudent>> diff(QSqlDatabase db, int projectId, int fromId, int
 }
 
 Status restore(QSqlDatabase db, int projectId, int snapshotId, const SnapshotSummary &summary) {
+    const auto lock = lockProject(db, projectId);
+    if (!lock)
+        return Status::failure(lock.error());
     Transaction transaction(db, Transaction::Immediate);
     if (const Status begun = transaction.begun(); !begun)
         return begun;

@@ -1,5 +1,6 @@
 #include "store/optimise_settings.h"
 
+#include "store/dialect.h"
 #include "store/query.h"
 #include "store/transaction.h"
 
@@ -49,8 +50,12 @@ Status OptimiseSettingsStore::write(int projectId, const OptimiseSettings &setti
     // One statement: a row appears only for a project in the catalogue, so a deleted project's
     // number never gets settings back.
     QSqlQuery query(m_db);
+    // The casts give a server the values' types, which a bare select list does not.
     if (!query.prepare(QStringLiteral("INSERT INTO optimise_config(id, seconds, after_division, subjects)"
-                                      " SELECT ?, ?, ?, ? WHERE EXISTS (SELECT 1 FROM qx_info WHERE id=?)"
+                                      " SELECT CAST(? AS INTEGER), CAST(? AS ") +
+                       doubleType(backendOf(m_db)) +
+                       QStringLiteral("), CAST(? AS INTEGER), CAST(? AS INTEGER)"
+                                      " WHERE EXISTS (SELECT 1 FROM qx_info WHERE id=?)"
                                       " ON CONFLICT(id) DO UPDATE SET seconds=excluded.seconds, "
                                       "after_division=excluded.after_division, subjects=excluded.subjects")))
         return Status::failure(describeError(query.lastError()));

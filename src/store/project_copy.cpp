@@ -1,6 +1,8 @@
 #include "store/project_copy.h"
 
+#include "store/dialect.h"
 #include "store/history.h"
+#include "store/project_lock.h"
 #include "store/projects.h"
 #include "store/query.h"
 #include "store/schema.h"
@@ -17,7 +19,7 @@ const QString copyFailed = QStringLiteral("导入数据出错!");
 // Only a clash of student numbers is the teacher's to solve by overwriting; any other cause (a
 // lock, a read-only file, a full disk) is named as it is.
 Status failure(const QSqlError &error) {
-    if (sqliteCode(error) == sqliteConstraint)
+    if (isConstraintViolation(error))
         return Status::failure(copyFailed + QStringLiteral("数据可能已经存在，请采用覆盖方式导入"));
     return Status::failure(copyFailed + describeError(error));
 }
@@ -49,6 +51,9 @@ Status copyStudents(QSqlDatabase db, int sourceId, int targetId, bool overwrite,
     const QString source = studentTableName(sourceId);
     const QString target = studentTableName(targetId);
 
+    const auto lock = lockProject(db, targetId);
+    if (!lock)
+        return Status::failure(lock.error());
     Transaction transaction(db, Transaction::Immediate);
     if (const Status begun = transaction.begun(); !begun)
         return Status::failure(copyFailed + begun.error());

@@ -1,10 +1,12 @@
 #include "store/projects.h"
 
+#include "store/dialect.h"
 #include "store/limits.h"
 #include "store/query.h"
 #include "store/schema.h"
 #include "store/transaction.h"
 
+#include <QDateTime>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -27,6 +29,13 @@ Project projectFromRow(const QSqlQuery &query) {
 
 // Runs one statement with its values bound; on failure `error` gets the database's text.
 bool run(QSqlQuery &query, const QString &sql, const QVariantList &values, QString *error) {
+    // A server prepares queries, never table definitions: a statement without values runs as it is.
+    if (values.isEmpty()) {
+        if (query.exec(sql))
+            return true;
+        *error = describeError(query.lastError());
+        return false;
+    }
     if (!query.prepare(sql)) {
         *error = describeError(query.lastError());
         return false;
@@ -72,15 +81,23 @@ Result<Project> ProjectStore::create(const NewProject &project) {
 
     QString error;
     QSqlQuery query(m_db);
-    if (!run(query, QStringLiteral("INSERT INTO qx_info(memo, num) VALUES(?, ?)"),
-             {project.memo, project.classes}, &error))
+    // Written here rather than by a column default, so it is the teacher's local time on a server too.
+    const QString now = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (!run(query,
+             QStringLiteral("INSERT INTO qx_info(memo, num, update_date) VALUES(?, ?, ?) RETURNING id"),
+             {project.memo, project.classes, now}, &error))
         return R::failure(error);
-    const int id = query.lastInsertId().toInt();
+    const Result<bool> returned = nextRow(query);
+    if (!returned || !returned.value())
+        return R::failure(returned ? QStringLiteral("新建的分班项目读不到") : returned.error());
+    const int id = query.value(0).toInt();
+    query.finish();
+    const Backend backend = backendOf(m_db);
 
     const QStringList steps{
         QStringLiteral("UPDATE qx_info SET table_name=? WHERE id=?"),
-        createStudentTableSql(studentTableName(id)),
-        createStudentTableSql(workTableName(id)),
+        createStudentTableSql(backend, studentTableName(id)),
+        createStudentTableSql(backend, workTableName(id)),
         QStringLiteral("INSERT INTO config VALUES(?,1,1,1,1,1,1,1,0,50)"),
     };
     const QList<QVariantList> values{{studentTableName(id), id}, {}, {}, {id}};

@@ -1,17 +1,22 @@
 #include "store/query.h"
 
+#include "store/dialect.h"
+
 namespace fenban::store {
 
 int sqliteCode(const QSqlError &error) {
     bool isNumber = false;
-    const int code = error.nativeErrorCode().toInt(&isNumber);
+    const QString native = error.nativeErrorCode();
+    if (native.size() == 5) // a server's SQLSTATE, which can look like a number
+        return 0;
+    const int code = native.toInt(&isNumber);
     // Extended codes carry the primary code in their low byte.
     return isNumber ? code & 0xFF : 0;
 }
 
 QString describeError(const QSqlError &error) {
-    QString cause;
-    switch (sqliteCode(error)) {
+    QString cause = describeServerError(error);
+    switch (cause.isEmpty() ? sqliteCode(error) : 0) {
     case sqliteBusy:
         cause = QStringLiteral("数据库正被其他程序修改，请稍后再试");
         break;

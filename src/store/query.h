@@ -9,7 +9,8 @@
 
 namespace fenban::store {
 
-// SQLite's primary result code behind an error of the Qt driver, 0 when there is none.
+// SQLite's primary result code behind an error of the Qt driver, 0 when there is none (or when the
+// error is a server's).
 int sqliteCode(const QSqlError &error);
 
 inline constexpr int sqliteBusy = 5;

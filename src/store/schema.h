@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/location.h"
 #include "store/result.h"
 
 #include <QSqlDatabase>
@@ -15,7 +16,7 @@ QString workTableName(int projectId);
 
 // The statement that creates a student table (or a work table: the layout is the same). Rows are
 // copied between such tables by position, so the twenty columns and their order are fixed.
-QString createStudentTableSql(const QString &tableName);
+QString createStudentTableSql(Backend backend, const QString &tableName);
 
 // The twenty columns of a student table, in table order.
 const QStringList &studentColumns();

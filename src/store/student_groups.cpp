@@ -1,5 +1,6 @@
 #include "store/student_groups.h"
 
+#include "store/dialect.h"
 #include "store/projects.h"
 #include "store/query.h"
 #include "store/schema.h"
@@ -60,12 +61,13 @@ QString groupKindText(StudentGroup::Kind kind) {
 Status createGroupTables(QSqlDatabase db) {
     // Keyed by project like `config`; the members by student number, which the student edits keep in
     // step. AUTOINCREMENT: a removed rule's number is never given to another one.
-    const QString groups = QStringLiteral(
-        "CREATE TABLE IF NOT EXISTS qx_groups(id INTEGER PRIMARY KEY AUTOINCREMENT,"
-        " project_id INTEGER NOT NULL, kind TEXT NOT NULL CHECK(kind IN ('apart','together')))");
+    const QString groups = QStringLiteral("CREATE TABLE IF NOT EXISTS qx_groups(") +
+                           identityColumn(backendOf(db)) +
+                           QStringLiteral(", project_id INTEGER NOT NULL, kind TEXT NOT NULL"
+                                          " CHECK(kind IN ('apart','together')))");
     const QString members =
-        QStringLiteral("CREATE TABLE IF NOT EXISTS qx_group_members(group_id INTEGER NOT NULL,"
-                       " student_id INTEGER NOT NULL, PRIMARY KEY(group_id, student_id))");
+        QStringLiteral("CREATE TABLE IF NOT EXISTS qx_group_members(group_id INTEGER NOT NULL, student_id ") +
+        wideIntegerType(backendOf(db)) + QStringLiteral(" NOT NULL, PRIMARY KEY(group_id, student_id))");
     QSqlQuery query(db);
     for (const QString &statement : {groups, members}) {
         if (!query.exec(statement))
@@ -108,10 +110,13 @@ Result<int> addGroup(QSqlDatabase db, int projectId, StudentGroup::Kind kind,
                 QStringLiteral("同班组有%1名学生，超过一个班的人数%2").arg(studentIds.size()).arg(perClass));
     }
     QSqlQuery query(db);
-    if (!run(query, QStringLiteral("INSERT INTO qx_groups(project_id, kind) VALUES(?, ?)"),
+    if (!run(query, QStringLiteral("INSERT INTO qx_groups(project_id, kind) VALUES(?, ?) RETURNING id"),
              {projectId, kindCode(kind)}))
         return R::failure(describeError(query.lastError()));
-    const int groupId = query.lastInsertId().toInt();
+    const Result<bool> returned = nextRow(query);
+    if (!returned || !returned.value())
+        return R::failure(returned ? QStringLiteral("新规则的编号读不到") : returned.error());
+    const int groupId = query.value(0).toInt();
     if (!query.prepare(QStringLiteral("INSERT INTO qx_group_members(group_id, student_id) VALUES(?, ?)")))
         return R::failure(describeError(query.lastError()));
     for (const qint64 id : studentIds) {

@@ -1,5 +1,6 @@
 #include "store/student_queries.h"
 
+#include "store/dialect.h"
 #include "store/query.h"
 #include "store/schema.h"
 #include "store/student_rows.h"
@@ -55,7 +56,8 @@ StudentList searchStudents(QSqlDatabase db, int projectId, const StudentFilter &
         values.append(qlonglong(*filter.studentId));
     }
     if (!filter.namePart.isEmpty()) {
-        sql += QStringLiteral(" AND student_name LIKE ? ESCAPE '\\'");
+        sql += QStringLiteral(" AND student_name ") + likeOperator(backendOf(db)) +
+               QStringLiteral(" ? ESCAPE '\\'");
         values.append(containsPattern(filter.namePart));
     }
     if (!filter.sex.isEmpty()) {
@@ -80,8 +82,8 @@ StudentList searchStudents(QSqlDatabase db, int projectId, const StudentFilter &
 }
 
 StudentList allStudents(QSqlDatabase db, int projectId) {
-    return runListing(db, selectStudentsSql(projectId) + QStringLiteral(" ORDER BY class_id, student_id"),
-                      {});
+    return runListing(
+        db, selectStudentsSql(projectId) + QStringLiteral(" ORDER BY class_id NULLS FIRST, student_id"), {});
 }
 
 Result<QList<int>> studentClassIds(QSqlDatabase db, int projectId) {

@@ -2,6 +2,7 @@
 
 #include "store/history.h"
 
+#include "store/project_lock.h"
 #include "store/query.h"
 #include "store/schema.h"
 #include "store/student_groups.h"
@@ -34,6 +35,9 @@ ReplaceOutcome StudentStore::replaceAll(int projectId, const QList<StudentRecord
                                         const std::function<bool(qsizetype)> &progress,
                                         const SnapshotSummary &summary) {
     const QString table = studentTableName(projectId);
+    const auto lock = lockProject(m_db, projectId);
+    if (!lock)
+        return failed(lock.error());
     // The write lock first: an import never interleaves with a division writing the same table.
     Transaction transaction(m_db, Transaction::Immediate);
     if (const Status begun = transaction.begun(); !begun)
@@ -69,7 +73,8 @@ Result<QList<StudentRecord>> StudentStore::byClass(int projectId) const {
     using R = Result<QList<StudentRecord>>;
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
-    if (!query.exec(selectStudentsSql(projectId) + QStringLiteral(" ORDER BY class_id, student_id")))
+    if (!query.exec(selectStudentsSql(projectId) +
+                    QStringLiteral(" ORDER BY class_id NULLS FIRST, student_id")))
         return R::failure(describeError(query.lastError()));
     QList<StudentRecord> records;
     if (const Status read =

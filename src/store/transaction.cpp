@@ -1,5 +1,6 @@
 #include "store/transaction.h"
 
+#include "store/dialect.h"
 #include "store/query.h"
 
 #include <QSqlError>
@@ -10,7 +11,7 @@ namespace fenban::store {
 Transaction::Transaction(QSqlDatabase db, Mode mode) : m_db(std::move(db)) {
     if (mode == Immediate) {
         QSqlQuery begin(m_db);
-        m_active = begin.exec(QStringLiteral("BEGIN IMMEDIATE"));
+        m_active = begin.exec(beginWriteStatement(backendOf(m_db)));
         if (!m_active)
             m_beginError = describeError(begin.lastError());
         return;

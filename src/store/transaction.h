@@ -11,8 +11,9 @@ class Transaction {
 public:
     enum Mode {
         Deferred,
-        // Takes the database's write lock at once (waiting up to the busy timeout), so that what
-        // the transaction reads cannot change before it writes.
+        // What the transaction reads cannot change before it writes: a file takes its write lock at
+        // once (waiting up to the busy timeout); a server refuses the write if another user changed
+        // the same rows meanwhile.
         Immediate,
     };
     explicit Transaction(QSqlDatabase db, Mode mode = Deferred);

@@ -1,0 +1,60 @@
+#include "store/project_lock.h"
+
+#include "store/dialect.h"
+#include "store/query.h"
+
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace fenban::store {
+
+namespace {
+
+// The first half of every lock key of the program ("FENB"), so its locks never meet another
+// application's on a shared server; the second half is the project's number.
+constexpr int lockSpace = 0x46454E42;
+
+} // namespace
+
+QString projectBusyMessage() {
+    return QStringLiteral("该分班项目正在被其他用户修改，请稍后再试");
+}
+
+ProjectLock::ProjectLock(QSqlDatabase db, int projectId) : m_db(std::move(db)), m_projectId(projectId) {}
+
+ProjectLock::~ProjectLock() {
+    if (backendOf(m_db) != Backend::PostgreSQL)
+        return;
+    QSqlQuery query(m_db);
+    // Nothing to do on failure: a lost connection has taken the lock with it.
+    if (query.prepare(QStringLiteral("SELECT pg_advisory_unlock(CAST(? AS INTEGER), CAST(? AS INTEGER))"))) {
+        query.addBindValue(lockSpace);
+        query.addBindValue(m_projectId);
+        query.exec();
+    }
+}
+
+Result<std::unique_ptr<ProjectLock>> lockProject(QSqlDatabase db, int projectId) {
+    using R = Result<std::unique_ptr<ProjectLock>>;
+    std::unique_ptr<ProjectLock> lock(new ProjectLock(db, projectId));
+    if (backendOf(db) != Backend::PostgreSQL)
+        return R::success(std::move(lock));
+    QSqlQuery query(db);
+    if (!query.prepare(QStringLiteral("SELECT pg_try_advisory_lock(CAST(? AS INTEGER), CAST(? AS INTEGER))")))
+        return R::failure(describeError(query.lastError()));
+    query.addBindValue(lockSpace);
+    query.addBindValue(projectId);
+    if (!query.exec())
+        return R::failure(describeError(query.lastError()));
+    const Result<bool> row = nextRow(query);
+    if (!row || !row.value())
+        return R::failure(row ? QStringLiteral("读不到分班项目的锁") : row.error());
+    if (!query.value(0).toBool()) {
+        // Not ours: the destructor must not release another holder's lock.
+        lock->m_db = QSqlDatabase();
+        return R::failure(projectBusyMessage());
+    }
+    return R::success(std::move(lock));
+}
+
+} // namespace fenban::store
