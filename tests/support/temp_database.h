@@ -24,8 +24,14 @@ public:
     store::Database &database() { return *m_database; }
     QSqlDatabase connection() const { return m_database->connection(); }
 
-    // Runs a statement that must succeed; each row comes back as its cells joined by "|".
+    // Runs a statement that must succeed; each row comes back as its cells joined by "|", a NULL as
+    // an empty cell on either backend.
     QStringList query(const QString &sql) const;
+
+    // Makes the database refuse a write with `message`, as a full disk or a constraint would: before
+    // `event` ("UPDATE", "INSERT") on `table`, for the rows where `condition` (SQL over NEW) holds.
+    void refuseWrites(const QString &name, const QString &event, const QString &table,
+                      const QString &condition, const QString &message) const;
 
 private:
     QTemporaryDir m_dir;
