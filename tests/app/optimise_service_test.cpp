@@ -89,8 +89,8 @@ TEST_F(OptimiseAfterDivision, StoppingTheOptimisationKeepsTheDivision) {
 
 TEST_F(OptimiseAfterDivision, AFailingOptimisationSaysTheDivisionWasSaved) {
     optimiseAfterDivision(true);
-    db.query(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON qx_1 WHEN NEW.student_id = 12 "
-                            "BEGIN SELECT RAISE(ABORT, 'injected failure'); END"));
+    db.refuseWrites(QStringLiteral("refuse"), QStringLiteral("UPDATE"), QStringLiteral("qx_1"),
+                    QStringLiteral("NEW.student_id = 12"), QStringLiteral("injected failure"));
     const RunOutcome outcome = runDivision(db.location(), {1, {}}, recording());
     EXPECT_EQ(outcome.kind, RunOutcome::Failed);
     EXPECT_TRUE(outcome.message.startsWith(QStringLiteral("分班已完成，但优化均衡失败: ")))
