@@ -1,8 +1,8 @@
 #include "store/division_runner.h"
-#include "store/project_lock.h"
 
 #include "store/database.h"
 #include "store/project_copy.h"
+#include "store/project_lock.h"
 #include "store/projects.h"
 #include "store/settings.h"
 #include "store/students.h"
