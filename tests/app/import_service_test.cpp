@@ -44,7 +44,7 @@ TEST_F(ImportService, AFileThatCannotBeReadIsRefusedWithTheReason) {
 
 TEST_F(ImportService, ReplacesTheStudentsOnAConnectionOfItsOwnAndCountsThemAsWritten) {
     std::vector<qsizetype> progress;
-    const ImportOutcome outcome = importRows(db.path(), 1, sampleRows(), [&progress](qsizetype written) {
+    const ImportOutcome outcome = importRows(db.location(), 1, sampleRows(), [&progress](qsizetype written) {
         progress.push_back(written);
         return true;
     });
@@ -62,7 +62,7 @@ TEST_F(ImportService, ARowTheTableCannotHoldIsNamedAndNothingIsWritten) {
     ASSERT_EQ(rows.size(), 3);
     rows[1].cells[0] = QStringLiteral("2026x");
     const QStringList before = students();
-    const ImportOutcome outcome = importRows(db.path(), 1, rows);
+    const ImportOutcome outcome = importRows(db.location(), 1, rows);
     ASSERT_TRUE(outcome.problem);
     EXPECT_EQ(outcome.problem->sheetRow, 3);
     EXPECT_EQ(outcome.problem->value, QStringLiteral("2026x"));
@@ -71,7 +71,8 @@ TEST_F(ImportService, ARowTheTableCannotHoldIsNamedAndNothingIsWritten) {
 
 TEST_F(ImportService, ACancelledOrFailedWriteKeepsTheStudentsThereWere) {
     const QStringList before = students();
-    const ImportOutcome cancelled = importRows(db.path(), 1, sampleRows(), [](qsizetype) { return false; });
+    const ImportOutcome cancelled =
+        importRows(db.location(), 1, sampleRows(), [](qsizetype) { return false; });
     EXPECT_FALSE(cancelled.problem);
     EXPECT_EQ(cancelled.write.kind, ReplaceOutcome::Cancelled);
     EXPECT_EQ(students(), before);

@@ -44,7 +44,7 @@ protected:
 
 TEST_F(OptimiseAfterDivision, AWholeDivisionIsOptimisedWhenTheProjectAsks) {
     optimiseAfterDivision(true);
-    const RunOutcome outcome = runDivision(db.path(), {1, {}}, recording());
+    const RunOutcome outcome = runDivision(db.location(), {1, {}}, recording());
     ASSERT_EQ(outcome.kind, RunOutcome::Done) << outcome.message.toStdString();
     EXPECT_TRUE(outcome.withoutSex.isEmpty());
     EXPECT_TRUE(unplaced().isEmpty());
@@ -75,7 +75,7 @@ TEST_F(OptimiseAfterDivision, StoppingTheOptimisationKeepsTheDivision) {
     progress.cancelled = [this] {
         return lines.contains(QStringLiteral("开始优化均衡"));
     };
-    const RunOutcome outcome = runDivision(db.path(), {1, {}}, progress);
+    const RunOutcome outcome = runDivision(db.location(), {1, {}}, progress);
     EXPECT_EQ(outcome.kind, RunOutcome::Cancelled);
     EXPECT_EQ(outcome.message, QStringLiteral("已停止优化均衡，分班结果已保存"));
     // The window refreshes its grid on this, and still names the student the division left out.
@@ -89,9 +89,9 @@ TEST_F(OptimiseAfterDivision, StoppingTheOptimisationKeepsTheDivision) {
 
 TEST_F(OptimiseAfterDivision, AFailingOptimisationSaysTheDivisionWasSaved) {
     optimiseAfterDivision(true);
-    db.query(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON qx_1 WHEN NEW.student_id = 12 "
-                            "BEGIN SELECT RAISE(ABORT, 'injected failure'); END"));
-    const RunOutcome outcome = runDivision(db.path(), {1, {}}, recording());
+    db.refuseWrites(QStringLiteral("refuse"), QStringLiteral("UPDATE"), QStringLiteral("qx_1"),
+                    QStringLiteral("NEW.student_id = 12"), QStringLiteral("injected failure"));
+    const RunOutcome outcome = runDivision(db.location(), {1, {}}, recording());
     EXPECT_EQ(outcome.kind, RunOutcome::Failed);
     EXPECT_TRUE(outcome.message.startsWith(QStringLiteral("分班已完成，但优化均衡失败: ")))
         << outcome.message.toStdString();
@@ -112,7 +112,7 @@ TEST_F(OptimiseService, MeasuresTheBalanceBeforeAndAfterTheWrittenClasses) {
     progress.steps = [&steps](long long done, long long total) {
         steps.emplace_back(done, total);
     };
-    const OptimisationRun run = runOptimisation(db.path(), {1, 0.002, 3}, progress);
+    const OptimisationRun run = runOptimisation(db.location(), {1, 0.002, 3}, progress);
     ASSERT_EQ(run.outcome.kind, RunOutcome::Done) << run.outcome.message.toStdString();
     ASSERT_TRUE(run.before && run.after);
     EXPECT_EQ(run.before->placed, 11);

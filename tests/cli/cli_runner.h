@@ -1,12 +1,15 @@
 #pragma once
 
 #include "support/qt_printers.h"
+#include "support/test_backend.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 namespace fenban::testing {
 
@@ -16,7 +19,8 @@ struct Outcome {
     QString err;
 };
 
-// Runs the real program on a database file of the test's own.
+// Runs the real program on a database of the test's own: a file, or on the PostgreSQL variant a
+// schema on the test server.
 class Cli : public ::testing::Test {
 protected:
     Outcome run(const QStringList &arguments, const QProcessEnvironment &environment = {}) {
@@ -31,8 +35,11 @@ protected:
                 QString::fromUtf8(process.readAllStandardError())};
     }
     Outcome runOnDb(QStringList arguments) {
-        return run(QStringList{QStringLiteral("--db"), dbPath()} + arguments);
+        return run(QStringList{QStringLiteral("--db"), dbLocation()} + arguments);
     }
+    // What --db takes: the file's path or the schema's URL.
+    QString dbLocation() const { return m_schema ? m_schema->location() : dbPath(); }
+    // The file's path, also on the server, where nothing is there (for the file-only tests).
     QString dbPath() const { return m_dir.filePath(QStringLiteral("qx.db")); }
 
     // A new project with the given number of classes, holding the students of an import fixture.
@@ -47,6 +54,7 @@ protected:
     }
 
     QTemporaryDir m_dir;
+    std::unique_ptr<ServerSchema> m_schema = onServer() ? std::make_unique<ServerSchema>() : nullptr;
 };
 
 } // namespace fenban::testing

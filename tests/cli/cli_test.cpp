@@ -169,7 +169,7 @@ TEST_F(Cli, BadArgumentsAreRefusedAndChangeNothing) {
 
 TEST_F(Cli, DatabaseComesFromEnvironmentWhenNotGiven) {
     QProcessEnvironment environment;
-    environment.insert(QStringLiteral("FENBAN_DB"), dbPath());
+    environment.insert(QStringLiteral("FENBAN_DB"), dbLocation());
     ASSERT_EQ(run({QStringLiteral("new"), QStringLiteral("--memo"), QStringLiteral("env"),
                    QStringLiteral("--classes"), QStringLiteral("2")},
                   environment)
@@ -179,6 +179,7 @@ TEST_F(Cli, DatabaseComesFromEnvironmentWhenNotGiven) {
 }
 
 TEST_F(Cli, UnusableDatabaseFileIsReportedByName) {
+    FENBAN_FILE_ONLY();
     // A folder where the file should be cannot be opened as a database.
     const QString folder = m_dir.filePath(QStringLiteral("folder.db"));
     ASSERT_TRUE(QDir().mkpath(folder));

@@ -20,7 +20,7 @@ protected:
         bool namesDatabase = false;
         for (QString word : line.split(u' ', Qt::SkipEmptyParts)) {
             if (word.endsWith(u"DB"_s)) {
-                word.replace(u"DB"_s, dbPath());
+                word.replace(u"DB"_s, dbLocation());
                 namesDatabase = true;
             } else if (word == u"FIXTURE"_s) {
                 word = QStringLiteral(FENBAN_TEST_DATA "/import/students.csv");

@@ -12,6 +12,7 @@ class DamagedDatabaseCli : public fenban::testing::Cli {};
 // On a file with a damaged page in the student table, every command that reads the students fails
 // with the database's message, rather than working on the part of the table it could read.
 TEST_F(DamagedDatabaseCli, CommandsReadingTheStudentsFail) {
+    FENBAN_FILE_ONLY();
     const QString sheet = m_dir.filePath(QStringLiteral("students.csv"));
     QFile file(sheet);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));

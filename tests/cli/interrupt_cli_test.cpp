@@ -75,7 +75,7 @@ TEST_P(InterruptCli, CtrlCStopsTheRunAndLeavesTheClassesAsTheyWere) {
 
     QProcess process;
     process.start(QStringLiteral(FENBAN_CLI_PATH),
-                  QStringList{QStringLiteral("--db"), dbPath()} + c.arguments);
+                  QStringList{QStringLiteral("--db"), dbLocation()} + c.arguments);
     ASSERT_TRUE(process.waitForStarted());
     QByteArray out;
     if (c.underWay.isEmpty()) {

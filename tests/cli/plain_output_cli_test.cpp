@@ -3,6 +3,7 @@
 #include "store/database.h"
 #include "store/schema.h"
 
+#include <QSqlError>
 #include <QSqlQuery>
 
 using namespace Qt::StringLiterals;
@@ -14,13 +15,13 @@ class PlainOutputCli : public fenban::testing::Cli {
 protected:
     // Writes a value as an older version or a hand edit would have left it.
     void store(const QString &sql, const QVariantList &values) {
-        const auto database = fenban::store::Database::open(dbPath());
+        const auto database = fenban::store::Database::open(dbLocation());
         ASSERT_TRUE(database) << database.error().toStdString();
         QSqlQuery query(database.value()->connection());
         ASSERT_TRUE(query.prepare(sql));
         for (const QVariant &value : values)
             query.addBindValue(value);
-        ASSERT_TRUE(query.exec()) << sql.toStdString();
+        ASSERT_TRUE(query.exec()) << sql.toStdString() << ": " << query.lastError().text().toStdString();
         ASSERT_EQ(query.numRowsAffected(), 1);
     }
 };
@@ -29,7 +30,12 @@ protected:
 
 TEST_F(PlainOutputCli, ControlCharactersInStoredTextsAreEscapedOneRecordALine) {
     projectWithStudents(2);
-    const QString memo = u"高一\n2\t班 C:\\x "_s + QChar(0x1b) + QChar(0) + QChar(0x85) + QChar(0x2028);
+    // A server's text cannot hold the character 0 at all, so only a file can have one to escape.
+    const bool withZero = !fenban::testing::onServer();
+    QString memo = u"高一\n2\t班 C:\\x "_s + QChar(0x1b);
+    if (withZero)
+        memo += QChar(0);
+    memo += QString(QChar(0x85)) + QChar(0x2028);
     ASSERT_NO_FATAL_FAILURE(store(u"UPDATE qx_info SET memo=? WHERE id=1"_s, {memo}));
     ASSERT_NO_FATAL_FAILURE(store(u"UPDATE "_s + fenban::store::studentTableName(1) +
                                       u" SET student_name=?, addr=? WHERE student_id=20260001"_s,
@@ -40,7 +46,8 @@ TEST_F(PlainOutputCli, ControlCharactersInStoredTextsAreEscapedOneRecordALine) {
     ASSERT_EQ(projects.out.count(u'\n'), 1) << projects.out.toStdString();
     const QStringList fields = projects.out.trimmed().split(u'\t');
     ASSERT_EQ(fields.size(), 4) << projects.out.toStdString();
-    EXPECT_EQ(fields[1], u"高一\\n2\\t班 C:\\\\x \\u001b\\u0000\\u0085\\u2028"_s);
+    EXPECT_EQ(fields[1], withZero ? u"高一\\n2\\t班 C:\\\\x \\u001b\\u0000\\u0085\\u2028"_s
+                                  : u"高一\\n2\\t班 C:\\\\x \\u001b\\u0085\\u2028"_s);
     EXPECT_EQ(fields[2], u"2"_s);
 
     const Outcome students = runOnDb({u"students"_s, u"1"_s, u"--no"_s, u"20260001"_s});

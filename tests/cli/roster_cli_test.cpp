@@ -51,7 +51,7 @@ TEST_F(RosterCli, PaintsAPdfWithoutAnyDisplay) {
     for (const QString &name : {u"QT_QPA_PLATFORM"_s, u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s})
         env.remove(name);
     process.setProcessEnvironment(env);
-    process.start(QStringLiteral(FENBAN_CLI_PATH), {u"--db"_s, dbPath(), u"roster"_s, u"1"_s, file});
+    process.start(QStringLiteral(FENBAN_CLI_PATH), {u"--db"_s, dbLocation(), u"roster"_s, u"1"_s, file});
     ASSERT_TRUE(process.waitForFinished(60000));
     ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
     QProcess text;

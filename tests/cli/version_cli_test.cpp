@@ -16,9 +16,9 @@ TEST_F(Version, PrintsTheVersionWhereACommandWouldStand) {
     const QString printed = u"fenban "_s + QStringLiteral(FENBAN_VERSION) + u'\n';
     const QStringList lines[] = {
         {u"--version"_s},
-        {u"--db"_s, dbPath(), u"--version"_s},
-        {u"--db="_s + dbPath(), u"--version"_s},
-        {u"--version"_s, u"--db"_s, dbPath()},
+        {u"--db"_s, dbLocation(), u"--version"_s},
+        {u"--db="_s + dbLocation(), u"--version"_s},
+        {u"--version"_s, u"--db"_s, dbLocation()},
     };
     for (const QStringList &words : lines) {
         const Outcome outcome = run(words);

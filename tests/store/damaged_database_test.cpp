@@ -3,6 +3,7 @@
 #include "store/projects.h"
 #include "store/students.h"
 #include "support/damaged_database.h"
+#include "support/test_backend.h"
 
 #include <QTemporaryDir>
 
@@ -17,6 +18,7 @@ namespace {
 class DamagedDatabase : public ::testing::Test {
 protected:
     void SetUp() override {
+        FENBAN_FILE_ONLY();
         {
             auto opened = Database::open(path());
             ASSERT_TRUE(opened) << opened.error().toStdString();

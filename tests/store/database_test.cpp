@@ -12,6 +12,7 @@
 using fenban::store::Database;
 
 TEST(Database, FirstUseCreatesPrivateFolderAndFileWithFixedTables) {
+    FENBAN_FILE_ONLY();
     QTemporaryDir root;
     const QString folder = root.filePath(QStringLiteral("a/fenban"));
     const QString path = folder + QStringLiteral("/qx.db");
@@ -37,7 +38,7 @@ TEST(Database, FirstUseCreatesPrivateFolderAndFileWithFixedTables) {
 TEST(Database, ExistingFileIsUsedAsItIs) {
     fenban::testing::TempDatabase first;
     first.query(QStringLiteral("INSERT INTO qx_info(memo, num) VALUES('kept', 3)"));
-    auto again = Database::open(first.path());
+    auto again = Database::open(first.location());
     ASSERT_TRUE(again);
     QSqlQuery query(again.value()->connection());
     ASSERT_TRUE(query.exec(QStringLiteral("SELECT memo FROM qx_info")));
@@ -46,6 +47,7 @@ TEST(Database, ExistingFileIsUsedAsItIs) {
 }
 
 TEST(Database, FileThatIsNotADatabaseIsRefused) {
+    FENBAN_FILE_ONLY();
     QTemporaryDir root;
     const QString path = root.filePath(QStringLiteral("qx.db"));
     QFile file(path);
@@ -101,6 +103,7 @@ constexpr qint64 ourMark = 0x46454E42;
 } // namespace
 
 TEST(Database, NewAndEmptyFilesBecomeMarkedDatabasesOfOurs) {
+    FENBAN_FILE_ONLY();
     QTemporaryDir root;
     const QString empty = root.filePath(QStringLiteral("empty.db"));
     QFile file(empty);
@@ -114,6 +117,7 @@ TEST(Database, NewAndEmptyFilesBecomeMarkedDatabasesOfOurs) {
 }
 
 TEST(Database, AFileOfAnEarlierVersionIsMarkedOnFirstUseAndKeepsItsData) {
+    FENBAN_FILE_ONLY();
     QTemporaryDir root;
     const QString path = root.filePath(QStringLiteral("old.db"));
     makeFile(
@@ -137,6 +141,7 @@ TEST(Database, AFileOfAnEarlierVersionIsMarkedOnFirstUseAndKeepsItsData) {
 }
 
 TEST(Database, AnotherProgramsDatabaseIsRefusedAndLeftUnchanged) {
+    FENBAN_FILE_ONLY();
     const QStringList foreign[] = {
         {QStringLiteral("CREATE TABLE notes(id INTEGER PRIMARY KEY, text TEXT)"),
          QStringLiteral("INSERT INTO notes(text) VALUES('x')")},

@@ -172,8 +172,8 @@ TEST_P(SnapshotFailure, LeavesTheStudentsAsTheyWereAndNoSnapshot) {
                   .replaceAll(2, {StudentBuilder(101).name(QStringLiteral("外来")).inClass(2).type(1)})
                   .kind,
               store::ReplaceOutcome::Written);
-    db.query(QStringLiteral("CREATE TRIGGER refuse_snapshots BEFORE INSERT ON qx_history "
-                            "BEGIN SELECT RAISE(ABORT, 'no room'); END"));
+    db.refuseWrites(QStringLiteral("refuse_snapshots"), QStringLiteral("INSERT"),
+                    QStringLiteral("qx_history"), QStringLiteral("1 = 1"), QStringLiteral("no room"));
     const QStringList before = students();
     const QStringList history = db.query(QStringLiteral("SELECT * FROM qx_history ORDER BY id"));
 
@@ -223,8 +223,8 @@ TEST_F(History, AFailedRestoreKeepsTheClassesItWouldHaveReplaced) {
     move(1, 3);
     const QStringList before = students();
     const int count = snapshotCount();
-    db.query(QStringLiteral("CREATE TRIGGER refuse_snapshots BEFORE INSERT ON qx_history "
-                            "BEGIN SELECT RAISE(ABORT, 'no room'); END"));
+    db.refuseWrites(QStringLiteral("refuse_snapshots"), QStringLiteral("INSERT"),
+                    QStringLiteral("qx_history"), QStringLiteral("1 = 1"), QStringLiteral("no room"));
     EXPECT_FALSE(store::restore(connection(), 1, imported));
     EXPECT_EQ(students(), before);
     EXPECT_EQ(snapshotCount(), count);
@@ -421,7 +421,7 @@ TEST_F(History, ImportingStudentsStartsANewHistory) {
 TEST_F(History, AnOlderFileGetsTheHistoryTableWhenOpenedAndRecordsTheFirstChange) {
     const QStringList before = placings();
     db.query(QStringLiteral("DROP TABLE qx_history"));
-    const auto reopened = store::Database::open(db.path());
+    const auto reopened = store::Database::open(db.location());
     ASSERT_TRUE(reopened) << reopened.error().toStdString();
     const fenban::Status moved = store::moveStudent(reopened.value()->connection(), 1, 1, 2, true);
     ASSERT_TRUE(moved) << moved.error().toStdString();

@@ -7,6 +7,7 @@
 #include "support/temp_database.h"
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
 
 #include <gtest/gtest.h>
 
@@ -98,7 +99,7 @@ TEST_F(ProjectCopy, ADivisionAfterwardsKeepsTheCopiedStudentsInTheirClasses) {
 }
 
 TEST_F(ProjectCopy, AFailureOtherThanAClashNamesItsCause) {
-    {
+    if (!db.isServer()) {
         // A connection that may only read, as on a read-only file.
         QSqlDatabase readOnly =
             QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("read-only"));
@@ -110,6 +111,16 @@ TEST_F(ProjectCopy, AFailureOtherThanAClashNamesItsCause) {
         EXPECT_TRUE(copied.error().startsWith(QStringLiteral("导入数据出错!数据库文件只读，无法写入")))
             << copied.error().toStdString();
         readOnly.close();
+    } else {
+        // A session that may only read, as a standby server or a read-only role gives.
+        auto readOnly = fenban::store::Database::open(db.location());
+        ASSERT_TRUE(readOnly) << readOnly.error().toStdString();
+        ASSERT_TRUE(QSqlQuery(readOnly.value()->connection())
+                        .exec(QStringLiteral("SET default_transaction_read_only = on")));
+        const auto copied = copyStudents(readOnly.value()->connection(), 1, 2, false);
+        ASSERT_FALSE(copied);
+        EXPECT_TRUE(copied.error().startsWith(QStringLiteral("导入数据出错!数据库只读，无法写入")))
+            << copied.error().toStdString();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("read-only"));
 
@@ -117,7 +128,8 @@ TEST_F(ProjectCopy, AFailureOtherThanAClashNamesItsCause) {
     db.query(QStringLiteral("DROP TABLE qx_2"));
     const auto copied = copyStudents(db.connection(), 1, 2, true);
     ASSERT_FALSE(copied);
-    EXPECT_TRUE(copied.error().contains(QStringLiteral("no such table: qx_2")))
-        << copied.error().toStdString();
+    const QString reason = db.isServer() ? QStringLiteral("relation \"qx_2\" does not exist")
+                                         : QStringLiteral("no such table: qx_2");
+    EXPECT_TRUE(copied.error().contains(reason)) << copied.error().toStdString();
     EXPECT_FALSE(copied.error().contains(QStringLiteral("数据可能已经存在")));
 }

@@ -188,7 +188,7 @@ TEST_F(StudentGroupsTest, DeletingTheProjectDeletesItsRulesOnly) {
 TEST_F(StudentGroupsTest, AnOlderFileGetsTheRuleTablesWhenOpened) {
     db.query(QStringLiteral("DROP TABLE qx_groups"));
     db.query(QStringLiteral("DROP TABLE qx_group_members"));
-    const auto reopened = store::Database::open(db.path());
+    const auto reopened = store::Database::open(db.location());
     ASSERT_TRUE(reopened) << reopened.error().toStdString();
     EXPECT_TRUE(store::addGroup(reopened.value()->connection(), 1, apart, {1, 2}));
     EXPECT_EQ(stored().size(), 1);
