@@ -245,7 +245,7 @@ Result<std::unique_ptr<Database>> Database::openServer(const QString &address,
 Status reconnectIfLost(QSqlDatabase db) {
     if (backendOf(db) != Backend::PostgreSQL)
         return Status::success();
-    {
+    if (db.isOpen()) {
         QSqlQuery probe(db);
         if (probe.exec(QStringLiteral("SELECT 1")))
             return Status::success();

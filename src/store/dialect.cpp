@@ -110,7 +110,11 @@ bool isConnectionLost(const QSqlError &error) {
     if (isServerCode(code))
         return code.startsWith(QStringLiteral("08")) || code == QStringLiteral("57P01") ||
                code == QStringLiteral("57P02") || code == QStringLiteral("57P03");
-    if (!code.isEmpty() || error.type() == QSqlError::NoError)
+    // Qt refuses a statement on a connection it has closed after a break without recording any
+    // error; a failure with nothing recorded is that.
+    if (error.type() == QSqlError::NoError && error.text().trimmed().isEmpty())
+        return true;
+    if (!code.isEmpty())
         return false;
     // A connection that dies between statements reports no code at all, only the client library's text.
     const QString text = error.databaseText();

@@ -1,6 +1,8 @@
 #include "store/database.h"
 
+#include "store/projects.h"
 #include "support/temp_database.h"
+#include "support/test_backend.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -165,3 +167,34 @@ TEST(Database, AnotherProgramsDatabaseIsRefusedAndLeftUnchanged) {
         EXPECT_FALSE(QFile::exists(path + QStringLiteral("-wal")));
     }
 }
+
+namespace fenban::store {
+namespace {
+
+// A server that drops the connection (a restart) leaves a connection Qt still calls open: a read
+// fails with a message that says so, and reconnectIfLost brings the same connection back.
+TEST(Database, ALostServerConnectionIsNamedAndReconnected) {
+    if (!testing::onServer())
+        GTEST_SKIP() << "server only";
+    testing::TempDatabase temp;
+    QSqlDatabase db = temp.connection();
+    ASSERT_TRUE(ProjectStore(db).create({QStringLiteral("甲"), 3}));
+    {
+        QSqlQuery suicide(db);
+        EXPECT_FALSE(suicide.exec(QStringLiteral("SELECT pg_terminate_backend(pg_backend_pid())")));
+    }
+    const auto lost = ProjectStore(db).list();
+    ASSERT_FALSE(lost);
+    EXPECT_TRUE(lost.error().contains(QStringLiteral("与数据库服务器的连接已断开")))
+        << lost.error().toStdString();
+
+    ASSERT_TRUE(reconnectIfLost(db));
+    const auto listed = ProjectStore(db).list();
+    ASSERT_TRUE(listed) << listed.error().toStdString();
+    ASSERT_EQ(listed->size(), 1);
+    EXPECT_EQ(listed->front().memo, QStringLiteral("甲"));
+    EXPECT_TRUE(reconnectIfLost(db)); // a live connection is left as it is
+}
+
+} // namespace
+} // namespace fenban::store
