@@ -58,13 +58,13 @@ TEST_F(ProjectLockCli, ABusyProjectRefusesEveryChangeButNotReading) {
 // Two programs at once on one project: the one that started first works on undisturbed and its
 // result is what is kept; the second is told at once and changes nothing.
 TEST_F(ProjectLockCli, WhileOneProgramOptimisesAnotherIsRefused) {
-    const int id = projectWithIntake(6, 600);
+    const int id = projectWithIntake(6, 300);
     const QString project = QString::number(id);
     ASSERT_EQ(cli({u"divide"_s, project}).exitCode, 0);
     const QString students = cli({u"students"_s, project}).out;
 
     QProcess optimising;
-    start(optimising, {u"optimise"_s, project, u"--seconds"_s, u"4"_s});
+    start(optimising, {u"optimise"_s, project, u"--seconds"_s, u"2"_s});
     ASSERT_TRUE(lockHolder(id)) << "the optimisation never took the project's lock";
     const QStringList changes[] = {
         {u"divide"_s, project},
@@ -88,8 +88,8 @@ TEST_F(ProjectLockCli, WhileOneProgramOptimisesAnotherIsRefused) {
 
 // The lock is the project's, not the database's: two projects are divided at the same time.
 TEST_F(ProjectLockCli, DifferentProjectsAreDividedAtOnce) {
-    const int first = projectWithIntake(6, 600);
-    const int second = projectWithIntake(6, 600, 2);
+    const int first = projectWithIntake(6, 300);
+    const int second = projectWithIntake(6, 300, 2);
     QProcess dividing[2];
     start(dividing[0], {u"divide"_s, QString::number(first)});
     start(dividing[1], {u"divide"_s, QString::number(second)});
