@@ -32,5 +32,5 @@ program fenban-cli.")
 # dpkg-shlibdeps finds the libraries the programs link to, but not the Qt plugins loaded at run
 # time (SQLite driver, SVG icon, platform), nor Qt's Chinese texts and a font with Chinese characters.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, libqt6svg6, qt6-qpa-plugins, qt6-translations-l10n, fonts-noto-cjk")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, libqt6sql6-psql, libqt6svg6, qt6-qpa-plugins, qt6-translations-l10n, fonts-noto-cjk")
 include(CPack)

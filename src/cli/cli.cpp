@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 
 #include "cli/context.h"
+#include "cli/copy_db_command.h"
 #include "cli/division_commands.h"
 #include "cli/exchange_commands.h"
 #include "cli/history_commands.h"
@@ -49,7 +50,9 @@ const char16_t usageText[] =
     u"  restore 编号 记录编号                  恢复到分班历史中的一次分班\n"
     u"  diff 编号 记录编号 [记录编号]           比较两次分班(或一次分班与现在)调动的学生\n"
     u"  move 编号 学号 班级 [--keep-unfixed]    把学生调到另一个班(默认固定在该班)\n"
-    u"  swap 编号 学号 学号                     交换两名学生的班级(两人都固定在新班)\n";
+    u"  swap 编号 学号 学号                     交换两名学生的班级(两人都固定在新班)\n"
+    u"  copy-db 源数据库 目标数据库             把所有分班项目复制到另一个数据库\n"
+    u"                                      (数据库文件或 postgresql:// 地址)\n";
 
 } // namespace
 
@@ -136,6 +139,7 @@ const std::map<QString, Command> &commands() {
         {QStringLiteral("diff"), {diffCommand, {}}},
         {QStringLiteral("move"), {moveCommand, {{QStringLiteral("keep-unfixed"), Flag}}}},
         {QStringLiteral("swap"), {swapCommand, {}}},
+        {QStringLiteral("copy-db"), {copyDatabaseCommand, {}}},
     };
     return table;
 }

@@ -2,6 +2,7 @@
 
 #include "gui/message_box.h"
 #include "gui/window_memory.h"
+#include "store/location.h"
 
 #include <QAbstractFileIconProvider>
 #include <QApplication>
@@ -177,6 +178,11 @@ QString FileDialog::saveFileName(QWidget *parent, const QString &caption, const 
 }
 
 void FileDialog::protectDatabase(const QString &databasePath) {
+    // A database on a server has no file here to protect.
+    if (store::isServerAddress(databasePath)) {
+        databaseFiles().clear();
+        return;
+    }
     const QString path = QFileInfo(databasePath).absoluteFilePath();
     databaseFiles() = {path, path + QStringLiteral("-wal"), path + QStringLiteral("-shm"),
                        path + QStringLiteral("-journal")};

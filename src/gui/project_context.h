@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/database.h"
 #include "store/projects.h"
 
 #include <QSqlDatabase>
@@ -19,7 +20,7 @@ public:
 
     // The GUI thread's connection; work in another thread opens one of its own on databasePath().
     QSqlDatabase database() const { return m_database; }
-    QString databasePath() const { return m_database.databaseName(); }
+    QString databasePath() const { return store::locationOf(m_database); }
 
     bool hasProject() const { return m_project.has_value(); }
     // 0 while none is chosen; project ids start at 1.

@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QMutex>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
@@ -16,6 +18,25 @@
 namespace fenban::store {
 
 namespace {
+
+struct OpenLocations {
+    QMutex mutex;
+    QHash<QString, QString> byConnection;
+};
+
+OpenLocations &openLocations() {
+    static OpenLocations locations;
+    return locations;
+}
+
+void rememberLocation(const QString &connectionName, const QString &location) {
+    OpenLocations &open = openLocations();
+    const QMutexLocker lock(&open.mutex);
+    if (location.isEmpty())
+        open.byConnection.remove(connectionName);
+    else
+        open.byConnection.insert(connectionName, location);
+}
 
 QString nextConnectionName() {
     static QAtomicInt counter;
@@ -99,6 +120,15 @@ Database::~Database() {
         db.close();
     }
     QSqlDatabase::removeDatabase(m_connectionName);
+    rememberLocation(m_connectionName, {});
+}
+
+QString locationOf(const QSqlDatabase &db) {
+    if (backendOf(db) == Backend::SQLite)
+        return db.databaseName();
+    OpenLocations &open = openLocations();
+    const QMutexLocker lock(&open.mutex);
+    return open.byConnection.value(db.connectionName());
 }
 
 QSqlDatabase Database::connection() const {
@@ -171,6 +201,7 @@ Result<std::unique_ptr<Database>> Database::openServer(const QString &address,
     if (!location.options.join(QLatin1Char(' ')).contains(QStringLiteral("connect_timeout=")))
         options.append(QStringLiteral("connect_timeout=10"));
     db.setConnectOptions(options.join(QLatin1Char(';')));
+    rememberLocation(database->m_connectionName, address.trimmed());
     if (!(password.isEmpty() ? db.open() : db.open(location.user, password))) {
         const QSqlError error = db.lastError();
         const QString text = error.databaseText();

@@ -43,6 +43,11 @@ private:
     Backend m_backend;
 };
 
+// The address a connection opened by Database::open was opened with (a file's path, or the server
+// address as given), so work in another thread can open a connection of its own to the same
+// database; empty for a connection not opened that way.
+QString locationOf(const QSqlDatabase &db);
+
 // "数据库服务器要求输入密码": a window asks for the password and tries again.
 QString passwordRequiredMessage();
 

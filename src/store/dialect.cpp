@@ -40,6 +40,14 @@ QString studentTextType(Backend backend, int declaredLength) {
                                           : QStringLiteral("char(%1)").arg(declaredLength);
 }
 
+QString studentNumberType(Backend backend) {
+    return backend == Backend::PostgreSQL ? QStringLiteral("BIGINT") : QStringLiteral("int");
+}
+
+QString wideIntegerType(Backend backend) {
+    return backend == Backend::PostgreSQL ? QStringLiteral("BIGINT") : QStringLiteral("INTEGER");
+}
+
 QString likeOperator(Backend backend) {
     return backend == Backend::PostgreSQL ? QStringLiteral("ILIKE") : QStringLiteral("LIKE");
 }
@@ -47,6 +55,29 @@ QString likeOperator(Backend backend) {
 QString beginWriteStatement(Backend backend) {
     return backend == Backend::PostgreSQL ? QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ")
                                           : QStringLiteral("BEGIN IMMEDIATE");
+}
+
+QString beginSnapshotStatement(Backend backend) {
+    // SQLite's read transaction takes its snapshot at the first read.
+    return backend == Backend::PostgreSQL ? QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY")
+                                          : QStringLiteral("BEGIN");
+}
+
+Status advanceIdentity(QSqlDatabase db, const QString &table) {
+    if (backendOf(db) != Backend::PostgreSQL)
+        return Status::success();
+    // nextval - 1 is where the counter stands, even when it stands above every row left; setval
+    // with false makes the value given the next one handed out.
+    QSqlQuery query(db);
+    if (!query.prepare(
+            QStringLiteral("SELECT setval(pg_get_serial_sequence(?, 'id'), GREATEST((SELECT MAX(id) FROM ") +
+            table + QStringLiteral("), nextval(pg_get_serial_sequence(?, 'id')) - 1, 0) + 1, false)")))
+        return Status::failure(describeError(query.lastError()));
+    query.addBindValue(table);
+    query.addBindValue(table);
+    if (!query.exec())
+        return Status::failure(describeError(query.lastError()));
+    return Status::success();
 }
 
 Result<QStringList> tableNames(QSqlDatabase db) {

@@ -27,8 +27,8 @@ QString createStudentTableSql(Backend backend, const QString &tableName) {
     for (const char *subject :
          {"math", "english", "chinese", "wuli", "zhengzhi", "lishi", "tiyu", "dili", "shengwu"})
         scores.append(QLatin1String(subject) + QLatin1Char(' ') + score);
-    return QStringLiteral("CREATE TABLE ") + tableName +
-           QStringLiteral("(student_id int PRIMARY KEY,rec_id ") + text(100) +
+    return QStringLiteral("CREATE TABLE ") + tableName + QStringLiteral("(student_id ") +
+           studentNumberType(backend) + QStringLiteral(" PRIMARY KEY,rec_id ") + text(100) +
            QStringLiteral(", student_name ") + text(50) + QStringLiteral(",sex ") + text(1) +
            QStringLiteral(", class_id int,") + scores.join(QLatin1Char(',')) +
            QStringLiteral(",oral_school ") + text(100) + QStringLiteral(",addr ") + text(100) +

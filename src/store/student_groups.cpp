@@ -66,8 +66,8 @@ Status createGroupTables(QSqlDatabase db) {
                            QStringLiteral(", project_id INTEGER NOT NULL, kind TEXT NOT NULL"
                                           " CHECK(kind IN ('apart','together')))");
     const QString members =
-        QStringLiteral("CREATE TABLE IF NOT EXISTS qx_group_members(group_id INTEGER NOT NULL,"
-                       " student_id INTEGER NOT NULL, PRIMARY KEY(group_id, student_id))");
+        QStringLiteral("CREATE TABLE IF NOT EXISTS qx_group_members(group_id INTEGER NOT NULL, student_id ") +
+        wideIntegerType(backendOf(db)) + QStringLiteral(" NOT NULL, PRIMARY KEY(group_id, student_id))");
     QSqlQuery query(db);
     for (const QString &statement : {groups, members}) {
         if (!query.exec(statement))

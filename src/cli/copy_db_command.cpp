@@ -1,0 +1,82 @@
+#include "cli/copy_db_command.h"
+
+#include "cli/cli.h"
+#include "cli/interrupt.h"
+#include "store/database_copy.h"
+#include "store/location.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace fenban::cli {
+
+namespace {
+
+std::unique_ptr<store::Database> open(Context &context, const QString &location) {
+    auto opened = store::Database::open(location);
+    if (!opened) {
+        context.err << store::openFailureText(location, opened.error()) << Qt::endl;
+        return nullptr;
+    }
+    return std::move(opened.value());
+}
+
+// A file the failed copy created is taken away again, so that a failure leaves nothing behind.
+void removeNewFile(const QString &path) {
+    for (const QString &suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+        QFile::remove(path + suffix);
+}
+
+} // namespace
+
+int copyDatabaseCommand(Context &context) {
+    const auto from = context.args.takePositional();
+    const auto to = context.args.takePositional();
+    if (context.usageFailed())
+        return UsageError;
+    if (!from || !to) {
+        context.err << QStringLiteral("缺少源数据库和目标数据库") << Qt::endl;
+        return UsageError;
+    }
+    // Opening a file creates it: a mistyped source must not pass for an empty database.
+    if (!store::isServerAddress(*from) && !QFileInfo::exists(*from)) {
+        context.err << store::openFailureText(*from, QStringLiteral("文件不存在")) << Qt::endl;
+        return Failure;
+    }
+    const bool newFile = !store::isServerAddress(*to) && !QFileInfo::exists(*to);
+    const auto source = open(context, *from);
+    if (!source)
+        return Failure;
+    auto target = open(context, *to);
+    if (!target) {
+        if (newFile)
+            removeNewFile(*to);
+        return Failure;
+    }
+
+    QList<store::CopiedProject> copied;
+    const InterruptWatch interrupt;
+    const Status done = store::copyDatabase(source->connection(), target->connection(),
+                                            [&](const store::CopiedProject &project) {
+                                                copied.append(project);
+                                                return !interrupt.requested();
+                                            });
+    if (!done) {
+        target.reset();
+        if (newFile)
+            removeNewFile(*to);
+        context.err << done.error() << Qt::endl;
+        return done.error() == store::copyStoppedMessage() ? Interrupted : Failure;
+    }
+    // Only once committed: a line for a project the target does not have would mislead.
+    for (const store::CopiedProject &project : copied)
+        context.out << QStringLiteral("已复制: %1 %2 (%3名学生)")
+                           .arg(project.id)
+                           .arg(project.memo)
+                           .arg(project.students)
+                    << Qt::endl;
+    context.out << QStringLiteral("共复制%1个分班项目").arg(copied.size()) << Qt::endl;
+    return Success;
+}
+
+} // namespace fenban::cli
