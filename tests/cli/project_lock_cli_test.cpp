@@ -64,7 +64,7 @@ TEST_F(ProjectLockCli, WhileOneProgramOptimisesAnotherIsRefused) {
     const QString students = cli({u"students"_s, project}).out;
 
     QProcess optimising;
-    start(optimising, {u"optimise"_s, project, u"--seconds"_s, u"2"_s});
+    start(optimising, {u"optimise"_s, project, u"--seconds"_s, u"3"_s});
     ASSERT_TRUE(lockHolder(id)) << "the optimisation never took the project's lock";
     const QStringList changes[] = {
         {u"divide"_s, project},
