@@ -23,10 +23,11 @@ QString projectBusyMessage() {
 ProjectLock::ProjectLock(QSqlDatabase db, int projectId) : m_db(std::move(db)), m_projectId(projectId) {}
 
 ProjectLock::~ProjectLock() {
-    if (backendOf(m_db) != Backend::PostgreSQL)
+    // A connection the server dropped has taken the lock with it; asking it anything would only put
+    // Qt's warning before the teacher's message.
+    if (backendOf(m_db) != Backend::PostgreSQL || !m_db.isOpen())
         return;
     QSqlQuery query(m_db);
-    // Nothing to do on failure: a lost connection has taken the lock with it.
     if (query.prepare(QStringLiteral("SELECT pg_advisory_unlock(CAST(? AS INTEGER), CAST(? AS INTEGER))"))) {
         query.addBindValue(lockSpace);
         query.addBindValue(m_projectId);

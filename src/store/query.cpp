@@ -36,7 +36,10 @@ QString describeError(const QSqlError &error) {
     default:
         break;
     }
-    const QString own = error.text().trimmed();
+    QString own = error.text().trimmed();
+    // libpq explains a dropped connection over several indented lines; the first says what happened.
+    if (isConnectionLost(error))
+        own = own.section(QLatin1Char('\n'), 0, 0).simplified();
     if (cause.isEmpty())
         return own;
     return own.isEmpty() ? cause : cause + QStringLiteral(" (") + own + QLatin1Char(')');
