@@ -10,9 +10,10 @@ namespace fenban::store {
 
 namespace {
 
-// The first half of every lock key of the program ("FENB"), so its locks never meet another
-// application's on a shared server; the second half is the project's number.
-constexpr int lockSpace = 0x46454E42;
+// The first half of a lock key: the program's name with the schema the connection works in, since
+// an advisory lock belongs to the whole server database and two schools may keep their data in two
+// schemas of one; the second half is the project's number.
+const QString lockKey = QStringLiteral("hashtext('fenban:' || COALESCE(current_schema(), '')), CAST(? AS INTEGER)");
 
 } // namespace
 
@@ -28,8 +29,7 @@ ProjectLock::~ProjectLock() {
     if (backendOf(m_db) != Backend::PostgreSQL || !m_db.isOpen())
         return;
     QSqlQuery query(m_db);
-    if (query.prepare(QStringLiteral("SELECT pg_advisory_unlock(CAST(? AS INTEGER), CAST(? AS INTEGER))"))) {
-        query.addBindValue(lockSpace);
+    if (query.prepare(QStringLiteral("SELECT pg_advisory_unlock(") + lockKey + QLatin1Char(')'))) {
         query.addBindValue(m_projectId);
         query.exec();
     }
@@ -41,9 +41,8 @@ Result<std::unique_ptr<ProjectLock>> lockProject(QSqlDatabase db, int projectId)
     if (backendOf(db) != Backend::PostgreSQL)
         return R::success(std::move(lock));
     QSqlQuery query(db);
-    if (!query.prepare(QStringLiteral("SELECT pg_try_advisory_lock(CAST(? AS INTEGER), CAST(? AS INTEGER))")))
+    if (!query.prepare(QStringLiteral("SELECT pg_try_advisory_lock(") + lockKey + QLatin1Char(')')))
         return R::failure(describeError(query.lastError()));
-    query.addBindValue(lockSpace);
     query.addBindValue(projectId);
     if (!query.exec())
         return R::failure(describeError(query.lastError()));

@@ -25,8 +25,9 @@ namespace fenban::testing {
 // without a server.
 class ServerCli : public Cli {
 protected:
-    // The first half of the store's advisory lock keys ("FENB"); the second is the project's number.
-    static constexpr int lockSpace = 1178947138;
+    // The first half of the store's advisory lock keys, made from the schema; the second is the
+    // project's number.
+    int m_lockSpace = 0;
 
     void SetUp() override {
         m_server = qEnvironmentVariable("FENBAN_TEST_POSTGRESQL");
@@ -43,15 +44,11 @@ protected:
         exec(QStringLiteral("CREATE SCHEMA %1").arg(m_schema));
         m_location = m_server + (m_server.contains(QLatin1Char('?')) ? QLatin1Char('&') : QLatin1Char('?')) +
                      QStringLiteral("options=-csearch_path%3D") + m_schema;
+        const QStringList space = exec(QStringLiteral("SELECT hashtext('fenban:' || ?)"), {m_schema});
+        ASSERT_EQ(space.size(), 1);
+        m_lockSpace = space.first().toInt();
         const Outcome opened = cli({QStringLiteral("projects")});
         ASSERT_EQ(opened.exitCode, 0) << opened.err.toStdString();
-        // Advisory locks belong to the server's database, not to a schema: tests of other programs
-        // running at the same time divide their projects 1, 2, ... in schemas of their own, and must
-        // neither block nor be blocked by the locks taken here.
-        exec(QStringLiteral("ALTER TABLE %1.qx_info ALTER COLUMN id RESTART WITH %2")
-                 .arg(m_schema)
-                 .arg(1000000000 + (QCoreApplication::applicationPid() % 1000000) * 100 +
-                      (counter % 10) * 10));
     }
 
     void TearDown() override {
@@ -166,7 +163,7 @@ protected:
         const QStringList answer =
             exec(take ? QStringLiteral("SELECT pg_try_advisory_lock(CAST(? AS INTEGER), CAST(? AS INTEGER))")
                       : QStringLiteral("SELECT pg_advisory_unlock(CAST(? AS INTEGER), CAST(? AS INTEGER))"),
-                 {lockSpace, projectId});
+                 {m_lockSpace, projectId});
         return answer == QStringList{QStringLiteral("true")};
     }
 
@@ -177,8 +174,9 @@ protected:
         do {
             const QStringList pids = exec(
                 QStringLiteral("SELECT pid FROM pg_locks WHERE locktype = 'advisory' AND granted"
-                               " AND classid = CAST(? AS oid) AND objid = CAST(? AS oid) AND objsubid = 2"),
-                {lockSpace, projectId});
+                               " AND classid = CAST(CAST(? AS INTEGER) AS oid) AND objid = CAST(CAST(? AS INTEGER) AS oid)"
+                               " AND objsubid = 2"),
+                {m_lockSpace, projectId});
             if (!pids.isEmpty())
                 return pids.first().toInt();
             QThread::msleep(20);
