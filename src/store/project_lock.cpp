@@ -13,7 +13,8 @@ namespace {
 // The first half of a lock key: the program's name with the schema the connection works in, since
 // an advisory lock belongs to the whole server database and two schools may keep their data in two
 // schemas of one; the second half is the project's number.
-const QString lockKey = QStringLiteral("hashtext('fenban:' || COALESCE(current_schema(), '')), CAST(? AS INTEGER)");
+const QString lockKey =
+    QStringLiteral("hashtext('fenban:' || COALESCE(current_schema(), '')), CAST(? AS INTEGER)");
 
 } // namespace
 

@@ -172,11 +172,12 @@ protected:
     std::optional<int> lockHolder(int projectId, int seconds = 30) {
         const QDeadlineTimer deadline(seconds * 1000);
         do {
-            const QStringList pids = exec(
-                QStringLiteral("SELECT pid FROM pg_locks WHERE locktype = 'advisory' AND granted"
-                               " AND classid = CAST(CAST(? AS INTEGER) AS oid) AND objid = CAST(CAST(? AS INTEGER) AS oid)"
-                               " AND objsubid = 2"),
-                {m_lockSpace, projectId});
+            const QStringList pids =
+                exec(QStringLiteral("SELECT pid FROM pg_locks WHERE locktype = 'advisory' AND granted"
+                                    " AND classid = CAST(CAST(? AS INTEGER) AS oid) AND objid = CAST(CAST(? "
+                                    "AS INTEGER) AS oid)"
+                                    " AND objsubid = 2"),
+                     {m_lockSpace, projectId});
             if (!pids.isEmpty())
                 return pids.first().toInt();
             QThread::msleep(20);
