@@ -14,6 +14,7 @@
 #include "store/history.h"
 #include "store/projects.h"
 #include "store/students.h"
+#include "student_records.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -43,22 +44,6 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
 [[noreturn]] void fail(const char *step, const QString &error) {
     std::fprintf(stderr, "%s: %s\n", step, error.toUtf8().constData());
     std::exit(1);
-}
-
-QList<store::StudentRecord> records(const std::vector<StudentRow> &rows) {
-    QList<store::StudentRecord> list;
-    for (const StudentRow &row : rows) {
-        store::StudentRecord record;
-        record.studentId = row.studentId;
-        record.name = QString::fromStdString(row.name);
-        record.sex = QString::fromStdString(row.sex);
-        for (std::size_t i = 0; i < subjectCount; ++i)
-            record.scores[i] = row.scores[i];
-        record.pingyin = QString::fromStdString(row.pingyin);
-        record.pfType = QString::fromStdString(row.pfType);
-        list.append(record);
-    }
-    return list;
 }
 
 QVariant single(QSqlDatabase db, const QString &sql, const QVariant &bound = {}) {
@@ -109,7 +94,7 @@ int main(int argc, char **argv) {
         fail("create", created.error());
     const std::vector<StudentRow> intake = cohort::intake(studentCount, seed);
     const store::ReplaceOutcome written =
-        store::StudentStore(db).replaceAll(1, records(intake), {}, reports::historySummary);
+        store::StudentStore(db).replaceAll(1, bench::studentRecords(intake), {}, reports::historySummary);
     if (written.kind != store::ReplaceOutcome::Written)
         fail("import", written.error);
     const auto engine = makeFastEngine();

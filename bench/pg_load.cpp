@@ -19,6 +19,7 @@
 #include "store/projects.h"
 #include "store/student_queries.h"
 #include "store/students.h"
+#include "student_records.h"
 
 #include <QCoreApplication>
 #include <QSqlDatabase>
@@ -99,22 +100,6 @@ private:
     std::exit(2);
 }
 
-QList<store::StudentRecord> records(const std::vector<StudentRow> &rows) {
-    QList<store::StudentRecord> list;
-    for (const StudentRow &row : rows) {
-        store::StudentRecord record;
-        record.studentId = row.studentId;
-        record.name = QString::fromStdString(row.name);
-        record.sex = QString::fromStdString(row.sex);
-        for (std::size_t i = 0; i < subjectCount; ++i)
-            record.scores[i] = row.scores[i];
-        record.pingyin = QString::fromStdString(row.pingyin);
-        record.pfType = QString::fromStdString(row.pfType);
-        list.append(record);
-    }
-    return list;
-}
-
 // The searches a teacher makes most: by class, by sex and a score range, by part of a name.
 store::StudentFilter someFilter(std::mt19937 &random, const QList<store::StudentRecord> &students) {
     store::StudentFilter filter;
@@ -163,7 +148,7 @@ void client(int number, const QString &location, std::chrono::steady_clock::time
     for (std::uint32_t round = 1; std::chrono::steady_clock::now() < end; ++round) {
         const int size = 300 + static_cast<int>(random() % 301);
         const QList<store::StudentRecord> intake =
-            records(cohort::intake(size, static_cast<std::uint32_t>(number) * 100000 + round));
+            bench::studentRecords(cohort::intake(size, static_cast<std::uint32_t>(number) * 100000 + round));
         Stopwatch importing;
         const store::ReplaceOutcome written =
             store::StudentStore(db).replaceAll(id, intake, {}, reports::historySummary);

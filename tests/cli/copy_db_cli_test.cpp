@@ -1,11 +1,9 @@
 #include "cli_runner.h"
-
-#include "store/location.h"
+#include "support/test_backend.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -82,42 +80,6 @@ std::map<QString, QStringList> dumpFile(const QString &path) {
     return tables;
 }
 
-// A schema of its own on the server FENBAN_TEST_POSTGRESQL names, dropped with everything in it.
-class ServerSchema {
-public:
-    explicit ServerSchema(const QString &server)
-        : m_server(server), m_name(QStringLiteral("copy_db_%1_%2")
-                                       .arg(QCoreApplication::applicationPid())
-                                       .arg(QRandomGenerator::global()->generate())) {
-        run(QStringLiteral("CREATE SCHEMA ") + m_name);
-    }
-    ~ServerSchema() { run(QStringLiteral("DROP SCHEMA ") + m_name + QStringLiteral(" CASCADE")); }
-    ServerSchema(const ServerSchema &) = delete;
-    ServerSchema &operator=(const ServerSchema &) = delete;
-
-    QString location() const {
-        return m_server + (m_server.contains(QLatin1Char('?')) ? QLatin1Char('&') : QLatin1Char('?')) +
-               QStringLiteral("options=-csearch_path%3D") + m_name;
-    }
-
-private:
-    void run(const QString &sql) const {
-        const auto location = fenban::store::parseDatabaseLocation(m_server);
-        ASSERT_TRUE(location) << location.error().toStdString();
-        Connection connection(QStringLiteral("QPSQL"));
-        connection.db().setHostName(location->host);
-        connection.db().setPort(location->port);
-        connection.db().setUserName(location->user);
-        connection.db().setDatabaseName(location->databaseName);
-        ASSERT_TRUE(connection.db().open()) << connection.db().lastError().text().toStdString();
-        // The server's notice of what a drop took along would reach the test's output.
-        connection.exec(QStringLiteral("SET client_min_messages TO warning"));
-        connection.exec(sql);
-    }
-    QString m_server;
-    QString m_name;
-};
-
 const QString copyDb = QStringLiteral("copy-db");
 
 // The source file: two projects with students (one score only exact with every digit, one left
@@ -170,10 +132,9 @@ TEST_F(CopyDbCli, AFileCopiedToAnotherFileHasTheSameTables) {
 }
 
 TEST_F(CopyDbCli, AFileCopiedToTheServerAndBackHasTheSameTables) {
-    const QString server = qEnvironmentVariable("FENBAN_TEST_POSTGRESQL");
-    if (server.isEmpty())
+    if (fenban::testing::serverUrl().isEmpty())
         GTEST_SKIP() << "FENBAN_TEST_POSTGRESQL names no test server";
-    const ServerSchema schema(server);
+    const fenban::testing::ServerSchema schema;
     const Outcome up = run({copyDb, dbPath(), schema.location()});
     ASSERT_EQ(up.exitCode, 0) << up.err.toStdString();
     EXPECT_EQ(up.out, copiedLines);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli_runner.h"
+#include "support/test_backend.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -10,8 +11,6 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QThread>
-#include <QUrl>
-#include <QUrlQuery>
 #include <QVariant>
 
 #include <gtest/gtest.h>
@@ -61,18 +60,7 @@ protected:
 
     // A connection outside the store, as another copy of the program would have.
     QSqlDatabase connectToServer(const QString &connectionName) const {
-        const QUrl url(m_server);
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
-        db.setHostName(url.host());
-        db.setPort(url.port(5432));
-        db.setUserName(url.userName());
-        db.setDatabaseName(url.path().mid(1));
-        QStringList options;
-        for (const auto &[key, value] : QUrlQuery(url).queryItems(QUrl::FullyDecoded))
-            options.append(key + QLatin1Char('=') + value);
-        db.setConnectOptions(options.join(QLatin1Char(';')));
-        db.open();
-        return db;
+        return connectToTestServer(connectionName);
     }
 
     // Runs a statement on the other user's connection; its rows come back as cells joined by "|".

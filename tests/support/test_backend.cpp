@@ -25,10 +25,7 @@ QString schemaLocation(const QString &schema) {
     return url + separator + QStringLiteral("options=-csearch_path%3D") + schema;
 }
 
-namespace {
-
-// Opens a plain connection to the test server, outside the store, to make and drop schemas.
-QSqlDatabase adminConnection(const QString &connectionName) {
+QSqlDatabase connectToTestServer(const QString &connectionName) {
     const QUrl url(serverUrl());
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
     db.setHostName(url.host());
@@ -49,6 +46,8 @@ QSqlDatabase adminConnection(const QString &connectionName) {
     return db;
 }
 
+namespace {
+
 void exec(const QSqlDatabase &db, const QString &sql) {
     QSqlQuery query(db);
     if (!query.exec(sql))
@@ -62,7 +61,7 @@ ServerSchema::ServerSchema() {
     const int number = ++counter;
     m_connectionName = QStringLiteral("fenban-test-schema-%1").arg(number);
     m_name = QStringLiteral("t_%1_%2").arg(QCoreApplication::applicationPid()).arg(number);
-    const QSqlDatabase db = adminConnection(m_connectionName);
+    const QSqlDatabase db = connectToTestServer(m_connectionName);
     // A test program that crashed may have left a schema of the same name behind.
     exec(db, QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(m_name));
     exec(db, QStringLiteral("CREATE SCHEMA %1").arg(m_name));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSqlDatabase>
 #include <QString>
 
 #include <gtest/gtest.h>
@@ -15,6 +16,11 @@ QString serverUrl();
 
 // The URL that opens `schema` on the test server: the server's URL with the schema as search path.
 QString schemaLocation(const QString &schema);
+
+// A plain connection to the test server under `connectionName`, outside the store (as another copy
+// of the program, or the test's own housekeeping, would have), quiet about the server's notices. A
+// server it cannot reach is a test failure.
+QSqlDatabase connectToTestServer(const QString &connectionName);
 
 // A schema of its own on the test server, empty when made and dropped with everything in it when
 // the object goes. No connection may still be inside a transaction on it by then.
