@@ -1,5 +1,6 @@
 #include "store/dialect.h"
 
+#include "store/database.h"
 #include "store/query.h"
 
 #include <QSqlDriver>
@@ -142,7 +143,7 @@ QString describeServerError(const QSqlError &error) {
     if (code == QStringLiteral("42501"))
         return QStringLiteral("没有修改这个数据库的权限");
     if (code == QStringLiteral("28P01") || code == QStringLiteral("28000"))
-        return QStringLiteral("数据库服务器拒绝登录，用户名或密码不正确");
+        return wrongPasswordMessage();
     if (code == QStringLiteral("3D000"))
         return QStringLiteral("数据库服务器上没有这个数据库");
     return {};
