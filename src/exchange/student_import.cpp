@@ -30,6 +30,75 @@ bool isDigit(QChar c) {
     return c >= u'0' && c <= u'9';
 }
 
+enum class NumberFault { None, NotWhole, TooLong, ExponentForm, Negative };
+
+struct ParsedNumber {
+    qint64 value = 0;
+    NumberFault fault = NumberFault::None;
+};
+
+// Spreadsheets write a number in exponent form once it has more digits than a cell shows, and keep
+// only 15 of them anyway; such a form cannot be trusted to be the number the school gave.
+ParsedNumber parseStudentNumber(const QString &text) {
+    const auto fault = [](NumberFault kind) {
+        return ParsedNumber{0, kind};
+    };
+    const QString number = text.trimmed();
+    qsizetype at = 0;
+    const auto takeSign = [&] {
+        const bool negative = at < number.size() && number[at] == u'-';
+        if (at < number.size() && (number[at] == u'-' || number[at] == u'+'))
+            ++at;
+        return negative;
+    };
+    const auto takeDigits = [&] {
+        const qsizetype start = at;
+        while (at < number.size() && isDigit(number[at]))
+            ++at;
+        return number.sliced(start, at - start);
+    };
+    const bool negative = takeSign();
+    QString whole = takeDigits();
+    QString fraction;
+    if (at < number.size() && number[at] == u'.') {
+        ++at;
+        fraction = takeDigits();
+    }
+    if (whole.isEmpty() && fraction.isEmpty())
+        return fault(NumberFault::NotWhole);
+    if (at < number.size() && (number[at] == u'e' || number[at] == u'E')) {
+        ++at;
+        takeSign();
+        const bool exponentDigits = !takeDigits().isEmpty();
+        return fault(exponentDigits && at == number.size() ? NumberFault::ExponentForm
+                                                           : NumberFault::NotWhole);
+    }
+    if (at != number.size() || std::ranges::any_of(fraction, [](QChar c) { return c != u'0'; }))
+        return fault(NumberFault::NotWhole);
+
+    qsizetype firstSignificant = 0;
+    while (firstSignificant < whole.size() && whole[firstSignificant] == u'0')
+        ++firstSignificant;
+    if (whole.size() - firstSignificant > studentNumberDigits)
+        return fault(NumberFault::TooLong);
+    if (negative)
+        return fault(NumberFault::Negative);
+    return ParsedNumber{whole.sliced(firstSignificant).toLongLong(), NumberFault::None};
+}
+
+QString faultReason(NumberFault fault) {
+    switch (fault) {
+    case NumberFault::TooLong:
+        return QStringLiteral("学号太长，最多%1位").arg(studentNumberDigits);
+    case NumberFault::ExponentForm:
+        return QStringLiteral("学号不能写成科学计数法");
+    case NumberFault::Negative:
+        return QStringLiteral("学号不能是负数");
+    default:
+        return QStringLiteral("学号必须是整数");
+    }
+}
+
 class RowChecker {
 public:
     explicit RowChecker(const ImportRow &row) : m_row(row) {}
@@ -37,12 +106,13 @@ public:
     std::optional<ImportProblem> problem() const { return m_problem; }
 
     qint64 studentId() {
-        const auto id = studentNumber(m_row.cells[Id]);
-        if (!id) {
-            refuse(Id, id.error());
-            return 0;
-        }
-        return id.value();
+        const ParsedNumber id = parseStudentNumber(m_row.cells[Id]);
+        if (id.fault == NumberFault::ExponentForm)
+            refuse(Id, QStringLiteral("学号写成了科学计数法，表格程序可能已改动其中的数字，"
+                                      "请把“学号”列设置为文本格式后重新输入"));
+        else if (id.fault != NumberFault::None)
+            refuse(Id, faultReason(id.fault));
+        return id.value;
     }
 
     std::optional<double> score(int column) {
@@ -94,75 +164,10 @@ private:
 } // namespace
 
 store::Result<qint64> studentNumber(const QString &text) {
-    using Number = store::Result<qint64>;
-    const auto notWhole = [] {
-        return Number::failure(QStringLiteral("学号必须是整数"));
-    };
-    const auto tooLong = [] {
-        return Number::failure(QStringLiteral("学号太长，最多%1位").arg(studentNumberDigits));
-    };
-    const QString number = text.trimmed();
-    qsizetype at = 0;
-    const auto takeSign = [&] {
-        const bool negative = at < number.size() && number[at] == u'-';
-        if (at < number.size() && (number[at] == u'-' || number[at] == u'+'))
-            ++at;
-        return negative;
-    };
-    const bool negative = takeSign();
-    QString digits; // those before and after the point, together
-    qsizetype fractionDigits = 0;
-    while (at < number.size() && isDigit(number[at]))
-        digits.append(number[at++]);
-    if (at < number.size() && number[at] == u'.') {
-        ++at;
-        for (; at < number.size() && isDigit(number[at]); ++at, ++fractionDigits)
-            digits.append(number[at]);
-    }
-    if (digits.isEmpty())
-        return notWhole();
-    // Capped far beyond any exponent a whole number of 18 digits can have, so nothing overflows.
-    constexpr qint64 exponentCap = 1'000'000;
-    qint64 exponent = 0;
-    if (at < number.size() && (number[at] == u'e' || number[at] == u'E')) {
-        ++at;
-        const bool negativeExponent = takeSign();
-        if (at == number.size() || !isDigit(number[at]))
-            return notWhole();
-        for (; at < number.size() && isDigit(number[at]); ++at)
-            exponent = std::min(exponent * 10 + (number[at].unicode() - u'0'), exponentCap);
-        if (negativeExponent)
-            exponent = -exponent;
-    }
-    if (at != number.size())
-        return notWhole();
-
-    // The number is `digits` times ten to the power of `shift`.
-    const qint64 shift = exponent - fractionDigits;
-    qsizetype firstSignificant = 0;
-    while (firstSignificant < digits.size() && digits[firstSignificant] == u'0')
-        ++firstSignificant;
-    if (firstSignificant == digits.size())
-        return Number::success(0);
-    QString significant = digits.mid(firstSignificant);
-    if (shift < 0) {
-        const qint64 dropped = -shift;
-        if (dropped >= significant.size())
-            return notWhole(); // between 0 and 1
-        for (qsizetype i = significant.size() - dropped; i < significant.size(); ++i) {
-            if (significant[i] != u'0')
-                return notWhole();
-        }
-        significant.chop(dropped);
-    } else {
-        if (significant.size() + shift > studentNumberDigits)
-            return tooLong();
-        significant.append(QString(shift, u'0'));
-    }
-    if (significant.size() > studentNumberDigits)
-        return tooLong();
-    const qint64 value = significant.toLongLong();
-    return Number::success(negative ? -value : value);
+    const ParsedNumber parsed = parseStudentNumber(text);
+    if (parsed.fault != NumberFault::None)
+        return store::Result<qint64>::failure(faultReason(parsed.fault));
+    return store::Result<qint64>::success(parsed.value);
 }
 
 QString visibleControls(const QString &text) {

@@ -20,9 +20,11 @@ struct ImportProblem {
 };
 
 // A student number as a cell or a search box gives it: a whole number of up to 18 digits, written
-// plainly, with a fraction of zeros ("20260001.0") or in exponent form ("1.8211510101E10"), as
-// spreadsheets keep numbers. Read from the digits, never through a double, which holds only 15 to
-// 16 of them. Anything else fails with "学号必须是整数", more digits with "学号太长，最多18位".
+// plainly or with a fraction of zeros ("20260001.0"). Read from the digits, never through a double,
+// which holds only 15 to 16 of them. The exponent form ("2.02601E+11") fails with
+// "学号不能写成科学计数法": it is how a spreadsheet shows a number whose digits it may have lost. A
+// negative number fails with "学号不能是负数", more digits with "学号太长，最多18位", anything else
+// with "学号必须是整数".
 inline constexpr int studentNumberDigits = 18;
 store::Result<qint64> studentNumber(const QString &text);
 

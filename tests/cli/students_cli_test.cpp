@@ -108,13 +108,23 @@ TEST_F(Cli, LongStudentNumbersAreKeptExactly) {
                   .exitCode,
               0);
     const QString file = m_dir.filePath(QStringLiteral("long.csv"));
-    QFile csv(file);
-    ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
-    csv.write("学号,登分号,姓名,性别,数学,英语,语文,物理,政治,历史,体育,地理,生物\r\n"
-              "123456789012345678,01,甲,男,1,1,1,1,1,1,1,1,1\r\n"
-              "123456789012345679,02,乙,女,1,1,1,1,1,1,1,1,1\r\n"
-              "1.8211510101E10,03,丙,女,1,1,1,1,1,1,1,1,1\r\n");
-    csv.close();
+    const auto writeList = [&file](const char *thirdNumber) {
+        QFile csv(file);
+        ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
+        csv.write(QByteArray("学号,登分号,姓名,性别,数学,英语,语文,物理,政治,历史,体育,地理,生物\r\n"
+                             "123456789012345678,01,甲,男,1,1,1,1,1,1,1,1,1\r\n"
+                             "123456789012345679,02,乙,女,1,1,1,1,1,1,1,1,1\r\n") +
+                  thirdNumber + ",03,丙,女,1,1,1,1,1,1,1,1,1\r\n");
+    };
+    // A spreadsheet's exponent form may have lost digits, so it is refused rather than read.
+    writeList("1.8211510101E10");
+    const Outcome refused = runOnDb({QStringLiteral("import"), QStringLiteral("1"), file});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains(QStringLiteral(
+        "插入数据库过程第4行出错,学生不考的科目请设置为0分\n“学号”列的值“1.8211510101E10”: "
+        "学号写成了科学计数法，表格程序可能已改动其中的数字，请把“学号”列设置为文本格式后重新输入")))
+        << refused.err.toStdString();
+    writeList("18211510101");
     const Outcome imported = runOnDb({QStringLiteral("import"), QStringLiteral("1"), file});
     ASSERT_EQ(imported.exitCode, 0) << imported.err.toStdString();
 

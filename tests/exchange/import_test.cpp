@@ -9,7 +9,10 @@
 #include "support/student_builder.h"
 #include "support/temp_database.h"
 
+#include <QHash>
 #include <QTemporaryDir>
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -210,7 +213,8 @@ TEST(Import, ControlCharactersInTextsAreRefusedAndShownWrittenOut) {
     EXPECT_EQ(check.records.first().sex, QStringLiteral("女"));
 }
 
-// Student numbers are read from their digits: a double would round those of more than 15 digits.
+// Student numbers are read from their digits: a double would round those of more than 15 digits, and
+// the exponent form is how a spreadsheet shows a number it may already have rounded.
 TEST(Import, StudentNumbersAreWholeNumbersOfUpTo18DigitsKeptExactly) {
     const struct {
         const char *text;
@@ -222,16 +226,9 @@ TEST(Import, StudentNumbersAreWholeNumbersOfUpTo18DigitsKeptExactly) {
         {"20260001.", 20260001},
         {"123456789012345678", 123456789012345678},
         {"999999999999999999", 999999999999999999},
-        {"1.8211510101E10", 18211510101},
-        {"1.8211510101e+10", 18211510101},
-        {"182115101010E-1", 18211510101},
-        {"1.23456789012346E+17", 123456789012346000},
         {"0000000000000000000012", 12},
         {"0", 0},
-        {"0.0E5", 0},
         {"+7", 7},
-        {"-5", -5},
-        {"-123456789012345678", -123456789012345678},
     };
     for (const auto &c : accepted) {
         const auto number = fenban::exchange::studentNumber(QString::fromLatin1(c.text));
@@ -241,6 +238,8 @@ TEST(Import, StudentNumbersAreWholeNumbersOfUpTo18DigitsKeptExactly) {
 
     const QString notWhole = QStringLiteral("学号必须是整数");
     const QString tooLong = QStringLiteral("学号太长，最多18位");
+    const QString exponentForm = QStringLiteral("学号不能写成科学计数法");
+    const QString negative = QStringLiteral("学号不能是负数");
     const struct {
         QString text;
         QString reason;
@@ -248,9 +247,17 @@ TEST(Import, StudentNumbersAreWholeNumbersOfUpTo18DigitsKeptExactly) {
         {QString(), notWhole},
         {QStringLiteral("12a"), notWhole},
         {QStringLiteral("1.5"), notWhole},
-        {QStringLiteral("1.82115101015E10"), notWhole},
-        {QStringLiteral("5E-1"), notWhole},
-        {QStringLiteral("1E-999999999999"), notWhole},
+        {QStringLiteral("1.8211510101E10"), exponentForm},
+        {QStringLiteral("1.8211510101e+10"), exponentForm},
+        {QStringLiteral("182115101010E-1"), exponentForm},
+        {QStringLiteral("1.23456789012346E+17"), exponentForm},
+        {QStringLiteral("0.0E5"), exponentForm},
+        {QStringLiteral("1.82115101015E10"), exponentForm},
+        {QStringLiteral("5E-1"), exponentForm},
+        {QStringLiteral("1E-999999999999"), exponentForm},
+        {QStringLiteral("-5"), negative},
+        {QStringLiteral("-123456789012345678"), negative},
+        {QStringLiteral("-0"), negative},
         {QStringLiteral("0x10"), notWhole},
         {QStringLiteral("1,000"), notWhole},
         {QStringLiteral("1 000"), notWhole},
@@ -265,13 +272,83 @@ TEST(Import, StudentNumbersAreWholeNumbersOfUpTo18DigitsKeptExactly) {
         {QStringLiteral("1234567890123456789"), tooLong},
         {QStringLiteral("-1234567890123456789"), tooLong},
         {QStringLiteral("9999999999999999999.0"), tooLong},
-        {QStringLiteral("1E18"), tooLong},
-        {QStringLiteral("1.5E999999999999999999999"), tooLong},
+        {QStringLiteral("1E18"), exponentForm},
+        {QStringLiteral("1.5E999999999999999999999"), exponentForm},
+        {QStringLiteral("1E5x"), notWhole},
     };
     for (const auto &c : refused) {
         const auto number = fenban::exchange::studentNumber(c.text);
         ASSERT_FALSE(number) << c.text.toStdString() << " gave " << number.value();
         EXPECT_EQ(number.error(), c.reason) << c.text.toStdString();
+    }
+}
+
+// A spreadsheet shows a number of more than 15 digits in exponent form and keeps only 15 of its digits,
+// so a student number is taken only where the file holds its digits: as text, or as a number cell whose
+// stored value is exactly that whole number.
+TEST(Import, StudentNumbersAreTakenOnlyWhereTheFileHoldsTheirExactDigits) {
+    const QString lost = QStringLiteral(
+        "学号写成了科学计数法，表格程序可能已改动其中的数字，请把“学号”列设置为文本格式后重新输入");
+    const QString negative = QStringLiteral("学号不能是负数");
+    const struct {
+        const char *file;
+        int sheetRow;
+        qint64 number; // when taken
+        QString value; // when refused: the cell as the teacher sees it, and why
+        QString reason;
+    } cases[] = {
+        {"student-numbers.csv", 2, 202601000000, {}, {}},
+        {"student-numbers.csv", 3, 0, QStringLiteral("2.02601E+11"), lost},
+        {"student-numbers.csv", 4, 20260001, {}, {}},
+        {"student-numbers.csv", 5, 0, QStringLiteral("-20260001"), negative},
+        {"student-numbers.csv", 6, 123456789012345678, {}, {}},
+        {"student-numbers.xlsx", 2, 123456789012345678, {}, {}},
+        {"student-numbers.xlsx", 3, 20260100000123456, {}, {}},
+        {"student-numbers.xlsx", 4, 0, QStringLiteral("1.23456789012346E+17"), lost},
+        {"student-numbers.xlsx", 5, 20260001, {}, {}},
+        {"student-numbers.xlsx", 6, 20260002, {}, {}},
+        {"student-numbers.xlsx", 7, 0, QStringLiteral("-20260003"), negative},
+        {"student-numbers.xlsx", 8, 123456789012345679, {}, {}},
+        {"student-numbers.xls", 2, 20260001, {}, {}},
+        {"student-numbers.xls", 3, 20260002, {}, {}},
+        {"student-numbers.xls", 4, 999999999999999, {}, {}},
+        {"student-numbers.xls", 5, 0, QStringLiteral("1.23456789012346E+15"), lost},
+        {"student-numbers.xls", 6, 0, QStringLiteral("1.23456789012346E+17"), lost},
+        {"student-numbers.xls", 7, 0, QStringLiteral("-5"), negative},
+        {"student-numbers.xls", 8, 123456789012345679, {}, {}},
+    };
+    QHash<QString, QList<ImportRow>> rowsOfFile;
+    for (const auto &c : cases) {
+        const QString file = QString::fromLatin1(c.file);
+        if (!rowsOfFile.contains(file)) {
+            const auto sheet = fenban::exchange::readFirstSheet(dataFolder + file);
+            ASSERT_TRUE(sheet) << sheet.error().toStdString();
+            rowsOfFile.insert(file, fenban::exchange::importRowsFrom(sheet.value()).value().students);
+        }
+        const QList<ImportRow> &rows = rowsOfFile[file];
+        const auto row = std::ranges::find(rows, c.sheetRow, &ImportRow::sheetRow);
+        ASSERT_NE(row, rows.end()) << c.file << " row " << c.sheetRow;
+        const auto check = studentsFromRows({*row});
+        if (c.reason.isEmpty()) {
+            if (check.problem) {
+                ADD_FAILURE() << c.file << ": " << check.problem->message().toStdString();
+                continue;
+            }
+            EXPECT_EQ(check.records.first().studentId, c.number) << c.file << " row " << c.sheetRow;
+            EXPECT_EQ(check.records.first().scores[0], 95.5) << c.file << " row " << c.sheetRow;
+        } else {
+            if (!check.problem) {
+                ADD_FAILURE() << c.file << " row " << c.sheetRow << " gave "
+                              << check.records.first().studentId;
+                continue;
+            }
+            EXPECT_EQ(
+                check.problem->message(),
+                QStringLiteral("插入数据库过程第%1行出错,学生不考的科目请设置为0分\n“学号”列的值“%2”: %3")
+                    .arg(c.sheetRow)
+                    .arg(c.value, c.reason))
+                << c.file;
+        }
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "exchange/sheets/xml_names.h"
 
+#include <algorithm>
 #include <charconv>
 #include <string_view>
 
@@ -128,11 +129,27 @@ QString valueText(const pugi::xml_node &cell) {
     return text;
 }
 
+// A whole number stored in plain digits, without the leading zeros and the sign of zero. Student
+// numbers of 16 to 18 digits are stored so by writers that have them exactly, and a double would
+// round them.
+std::optional<QString> wholeNumberText(std::string_view stored) {
+    const bool negative = !stored.empty() && stored.front() == '-';
+    std::string_view digits = negative ? stored.substr(1) : stored;
+    if (digits.empty() || !std::ranges::all_of(digits, [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    while (digits.size() > 1 && digits.front() == '0')
+        digits.remove_prefix(1);
+    const QString text = QString::fromLatin1(digits.data(), qsizetype(digits.size()));
+    return negative && digits != "0" ? u'-' + text : text;
+}
+
 QString numberCellText(const pugi::xml_node &cell) {
     const QString stored = valueText(cell);
     const QByteArray bytes = stored.toLatin1();
     double value = 0;
     const std::string_view digits = trimmed(std::string_view(bytes.constData(), size_t(bytes.size())));
+    if (std::optional<QString> whole = wholeNumberText(digits))
+        return *whole;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
     if (digits.empty() || error != std::errc() || end != digits.data() + digits.size())
         return stored; // not a number after all; the user sees what the file holds

@@ -86,6 +86,12 @@ INSTANTIATE_TEST_SUITE_P(
                   {{u"1"_s}, {}, {u"3"_s}}},
         CellsCase{
             "lower-case reference", worksheet("<row r=\"1\"><c r=\"b1\"><v>7</v></c></row>"), {{{}, u"7"_s}}},
+        // A double holds 15 to 17 digits; a stored whole number keeps every one of its own.
+        CellsCase{
+            "whole numbers digit for digit, other numbers as a spreadsheet shows them",
+            worksheet("<row r=\"1\"><c><v>123456789012345678</v></c><c><v> -0042 </v></c><c><v>-0</v></c>"
+                      "<c><v>1.2345678901234568E+17</v></c><c><v>+7</v></c></row>"),
+            {{u"123456789012345678"_s, u"-42"_s, u"0"_s, u"1.23456789012346E+17"_s, u"+7"_s}}},
         CellsCase{"stored text that is no number",
                   worksheet("<row r=\"1\"><c r=\"A1\"><v>n/a</v></c></row>"),
                   {{u"n/a"_s}}},

@@ -52,6 +52,8 @@ cp "$work/office/students-xlsxwriter.xls" "$data/students.xls"
 "$make" dimensions-xls "$data/dimensions.xls"
 # Ends one byte into the first sheet's end record, after every cell: nothing is lost.
 "$make" nearly-complete-xls "$data/nearly-complete.xls"
+"$make" student-numbers "$data/student-numbers.xlsx"
+"$make" student-numbers-xls "$data/student-numbers.xls"
 
 # Formulas, recalculated by the office suite so that every result is stored as it would store it
 # (true and false as booleans, 1/0 as an error), and password-protected workbooks.

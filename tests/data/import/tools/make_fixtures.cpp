@@ -268,6 +268,49 @@ void writeCells(const std::string &out) {
         });
 }
 
+// The titles of a student list that leaves out every column it may; row 1 of the student-number fixtures.
+const std::vector<std::string> studentListTitles = {"学号", "姓名", "性别", "数学", "英语", "语文",
+                                                    "物理", "政治", "历史", "体育", "地理", "生物"};
+
+// Student numbers as writers store them in number cells: digits kept past 15, the exponent form a
+// spreadsheet writes once it has lost digits, a negative number, and a long number stored as text.
+// Every student has the name 甲, the sex 男 and 95.5 in each subject.
+void writeStudentNumbersXlsx(const std::string &out) {
+    const std::vector<std::string> numberCells = {
+        "<c><v>123456789012345678</v></c>",
+        "<c><v>20260100000123456</v></c>",
+        "<c><v>1.23456789012346E+17</v></c>",
+        "<c><v>20260001</v></c>",
+        "<c><v>2.0260002E7</v></c>",
+        "<c><v>-20260003</v></c>",
+        R"(<c t="inlineStr"><is><t>123456789012345679</t></is></c>)",
+    };
+    auto text = [](const std::string &value) {
+        return R"(<c t="inlineStr"><is><t>)" + value + "</t></is></c>";
+    };
+    std::string rows = R"(<row r="1">)";
+    for (const std::string &title : studentListTitles)
+        rows += text(title);
+    rows += "</row>";
+    for (const std::string &number : numberCells) {
+        rows += "<row>" + number + text("甲") + text("男");
+        for (std::size_t i = 3; i < studentListTitles.size(); ++i)
+            rows += "<c><v>95.5</v></c>";
+        rows += "</row>";
+    }
+    const std::string workbook =
+        std::string(xmlHead) + R"(<workbook xmlns=")" + mainNs + R"(" xmlns:r=")" + relNs +
+        R"("><sheets><sheet name="名单" sheetId="1" r:id="rId1"/></sheets></workbook>)";
+    writeZip(
+        out,
+        {
+            {"[Content_Types].xml", contentTypes({{"xl/workbook.xml", "spreadsheetml.sheet.main"}})},
+            {"xl/workbook.xml", workbook},
+            {"xl/_rels/workbook.xml.rels", relationships({{"rId1", "worksheet", "worksheets/sheet1.xml"}})},
+            {"xl/worksheets/sheet1.xml", worksheet(rows)},
+        });
+}
+
 // A zip archive that is no workbook, and a zip workbook whose sheet refers to a shared string it lacks.
 void writeZipNoWorkbook(const std::string &out) {
     writeZip(out, {{"readme.txt", "not a workbook\n"}});
@@ -592,6 +635,50 @@ void writeFarColumnXls(const std::string &out) {
     writeOle(out, "Workbook", biff8Stream({}, {{u"名单", number(0, 0, 1) + number(0, 299, 2)}}));
 }
 
+Bytes rkInteger(unsigned row, unsigned column, int value) {
+    Bytes data = cellHead(row, column);
+    put32(data, (unsigned(value) << 2) | 0x02);
+    return record(0x027E, data);
+}
+
+std::u16string utf16Of(const std::string &utf8) {
+    std::u16string text;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const unsigned char lead = utf8[i];
+        const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : 3;
+        unsigned code = length == 1 ? lead : length == 2 ? lead & 0x1F : lead & 0x0F;
+        for (int k = 1; k < length; ++k)
+            code = (code << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        text += char16_t(code);
+        i += length;
+    }
+    return text;
+}
+
+// Student numbers in the binary format: whole numbers as eight-byte numbers (exact below 15 digits, past
+// them only as close as a double gets) and as the short integers of RK records, and a long number as text.
+void writeStudentNumbersXls(const std::string &out) {
+    const std::vector<Bytes> numberCells = {
+        number(1, 0, 20260001),
+        rkInteger(2, 0, 20260002),
+        number(3, 0, 999999999999999),
+        number(4, 0, 1234567890123456.0),
+        number(5, 0, 123456789012345678.0),
+        rkInteger(6, 0, -5),
+        label(7, 0, u"123456789012345679"),
+    };
+    Bytes cells = dimensions(unsigned(numberCells.size() + 1), unsigned(studentListTitles.size()), true);
+    for (std::size_t column = 0; column < studentListTitles.size(); ++column)
+        cells += label(0, unsigned(column), utf16Of(studentListTitles[column]));
+    for (std::size_t i = 0; i < numberCells.size(); ++i) {
+        const unsigned row = unsigned(i + 1);
+        cells += numberCells[i] + label(row, 1, u"甲") + label(row, 2, u"男");
+        for (std::size_t column = 3; column < studentListTitles.size(); ++column)
+            cells += number(row, unsigned(column), 95.5);
+    }
+    writeOle(out, "Workbook", biff8Stream({}, {{u"名单", cells}}));
+}
+
 // A workbook of the mid-nineties: stream "Book", eight-bit text in the code page the workbook names (GBK).
 void writeBiff5Xls(const std::string &out) {
     const Bytes gbkName = "\xC3\xFB\xB5\xA5"s;  // 名单
@@ -667,12 +754,17 @@ int main(int argc, char **argv) {
         writeHugeStringCountXls(args[1]);
     else if (args.size() == 2 && args[0] == "far-column-xls")
         writeFarColumnXls(args[1]);
+    else if (args.size() == 2 && args[0] == "student-numbers")
+        writeStudentNumbersXlsx(args[1]);
+    else if (args.size() == 2 && args[0] == "student-numbers-xls")
+        writeStudentNumbersXls(args[1]);
     else if (args.size() == 3 && args[0] == "random")
         writeRandom(args[1], std::stoul(args[2]));
     else
         fail("usage: make_fixtures students CSV OUT | formulas|workbook-order|cells|zip-no-workbook|"
              "missing-shared-string|ole-no-workbook|records-xls|biff5-xls|dimensions-xls|label-overrun-xls|"
-             "missing-string-xls|cut-stream-xls|nearly-complete-xls|huge-string-count-xls|far-column-xls OUT "
+             "missing-string-xls|cut-stream-xls|nearly-complete-xls|huge-string-count-xls|far-column-xls|"
+             "student-numbers|student-numbers-xls OUT "
              "| "
              "random OUT SEED");
     return 0;
