@@ -75,6 +75,10 @@ public:
 protected:
     QStringList mimeTypes() const override { return {StudentListWindow::studentMimeType()}; }
 
+    // A dragged row only names the student; were a drop allowed to take it as a move, the view would
+    // empty the dragged cells afterwards, and the window would save that as the teacher's edit.
+    void startDrag(Qt::DropActions) override { QTableWidget::startDrag(Qt::CopyAction); }
+
     QMimeData *mimeData(const QList<QTableWidgetItem *> &items) const override {
         if (items.isEmpty())
             return nullptr;
@@ -341,7 +345,8 @@ bool StudentListWindow::handleTreeDrop(QEvent *event) {
         drop->ignore();
         return true;
     }
-    drop->setDropAction(Qt::MoveAction);
+    // A copy, never a move: the dragged row stays as it is, only the adjustment changes the class.
+    drop->setDropAction(Qt::CopyAction);
     drop->accept();
     if (event->type() == QEvent::Drop) {
         const int row = int(m_students.indexOf(*student));

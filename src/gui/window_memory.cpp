@@ -2,7 +2,9 @@
 
 #include "store/location.h"
 
+#include <QDir>
 #include <QEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QMdiSubWindow>
 #include <QObject>
@@ -57,10 +59,37 @@ QRect reachable(QRect rect, const QRect &area) {
 
 const QString recentDatabasesKey = QStringLiteral("databases/recent");
 
+constexpr QFile::Permissions owner = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+constexpr QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                      QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+
+// Takes away whatever others may do with `path`, as an earlier version (or the umask) left it; what
+// the owner may do stays.
+void keepOwnerOnly(const QString &path) {
+    const QFileInfo info(path);
+    if (info.exists() && (info.permissions() & others))
+        QFile::setPermissions(path, info.permissions() & owner);
+}
+
 } // namespace
 
-QSettings userSettings() {
-    return QSettings(QStringLiteral("fenban"), QStringLiteral("fenban"));
+UserSettings::UserSettings() : QSettings(QStringLiteral("fenban"), QStringLiteral("fenban")) {
+    // Made here, before the first write would make it readable by all.
+    const QString folder = QFileInfo(fileName()).absolutePath();
+    if (!QFileInfo::exists(folder)) {
+        QDir().mkpath(QFileInfo(folder).absolutePath());
+        QDir().mkdir(folder, owner);
+    }
+    keepOwnerOnly(folder);
+}
+
+UserSettings::~UserSettings() {
+    sync();
+    keepOwnerOnly(fileName());
+}
+
+UserSettings userSettings() {
+    return UserSettings();
 }
 
 bool rememberGeometry(QWidget *window, const QString &name) {

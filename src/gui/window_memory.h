@@ -8,8 +8,16 @@ class QWidget;
 
 namespace fenban::gui {
 
-// The user's own settings of the program: window places and sizes, the folders of the dialogs.
-QSettings userSettings();
+// The user's own settings of the program: window places and sizes, the folders of the dialogs, the
+// databases opened last. Those name database files and servers, so the settings are the user's
+// alone: their folder is made (or tightened to) owner-only before anything is written, and the file
+// is left owner-only after every write (a write replaces the file with a new one).
+class UserSettings : public QSettings {
+public:
+    UserSettings();
+    ~UserSettings() override;
+};
+UserSettings userSettings();
 
 // Keeps a window's place and size in the user's settings under `name`: what was kept is
 // put back now (answering whether there was any), and every later move or resize is kept. A frame
