@@ -51,6 +51,16 @@ QString nextConnectionName() {
     return QStringLiteral("fenban-%1").arg(counter.fetchAndAddRelaxed(1));
 }
 
+// SQLite opens a device, a folder or a pipe as readily as a file and puts its journal beside it (as
+// root, /dev/null-journal for everyone to write); only a regular file, or a path not there yet, is a
+// database. A link to a regular file is one.
+Status refuseIrregularFile(const QString &path) {
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        return Status::failure(QStringLiteral("不是普通文件"));
+    return Status::success();
+}
+
 // Creates the folder and the empty file with owner-only access before SQLite touches them, so
 // student data is never readable by other users, not even for a moment.
 Status preparePrivateFile(const QString &path) {
@@ -151,6 +161,8 @@ Result<std::unique_ptr<Database>> Database::open(const QString &location) {
     if (parsed->backend == Backend::PostgreSQL)
         return openServer(location, parsed.value());
     const QString &path = parsed->path;
+    if (const Status regular = refuseIrregularFile(path); !regular)
+        return R::failure(regular.error());
     if (const Status prepared = preparePrivateFile(path); !prepared)
         return R::failure(prepared.error());
 

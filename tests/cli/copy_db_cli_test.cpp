@@ -162,6 +162,12 @@ TEST_F(CopyDbCli, RefusedCopiesChangeNothing) {
         {{copyDb, missing, file(QStringLiteral("new.db"))},
          1,
          QStringLiteral("无法打开数据库文件 %1: 文件不存在").arg(missing)},
+        {{copyDb, QStringLiteral("/dev/null"), file(QStringLiteral("new.db"))},
+         1,
+         QStringLiteral("无法打开数据库文件 /dev/null: 不是普通文件")},
+        {{copyDb, dbPath(), QStringLiteral("/dev/full")},
+         1,
+         QStringLiteral("无法打开数据库文件 /dev/full: 不是普通文件")},
         {{copyDb, dbPath(), sameFile}, 1, QStringLiteral("源数据库和目标数据库是同一个: %1").arg(dbPath())},
         {{copyDb, dbPath()}, 2, QStringLiteral("缺少源数据库和目标数据库")},
     };
@@ -174,6 +180,7 @@ TEST_F(CopyDbCli, RefusedCopiesChangeNothing) {
     EXPECT_EQ(dumpFile(taken), before);
     EXPECT_FALSE(QFile::exists(missing));
     EXPECT_FALSE(QFile::exists(file(QStringLiteral("new.db"))));
+    EXPECT_FALSE(QFile::exists(QStringLiteral("/dev/full-journal")));
 }
 
 // The target's write lock, held by the test, keeps the copy waiting until Ctrl+C has come; once the

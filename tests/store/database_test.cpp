@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using fenban::store::Database;
 
 TEST(Database, FirstUseCreatesPrivateFolderAndFileWithFixedTables) {
@@ -165,6 +167,23 @@ TEST(Database, AnotherProgramsDatabaseIsRefusedAndLeftUnchanged) {
             << opened.error().toStdString();
         EXPECT_EQ(bytesOf(path), before);
         EXPECT_FALSE(QFile::exists(path + QStringLiteral("-wal")));
+    }
+}
+
+// SQLite would open a device, a folder or a pipe as it opens a file, and leave its journal beside it
+// (as root even /dev/null-journal); none of them may reach it.
+TEST(Database, APathThatIsNotARegularFileIsRefusedBeforeSQLiteSeesIt) {
+    FENBAN_FILE_ONLY();
+    QTemporaryDir root;
+    const QString fifo = root.filePath(QStringLiteral("pipe.db"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString &path : {QStringLiteral("/dev/null"), QStringLiteral("/dev/zero"),
+                                QStringLiteral("/dev/full"), root.path(), fifo}) {
+        const auto opened = Database::open(path);
+        ASSERT_FALSE(opened) << path.toStdString();
+        EXPECT_EQ(opened.error(), QStringLiteral("不是普通文件")) << path.toStdString();
+        for (const char *suffix : {"-journal", "-wal", "-shm"})
+            EXPECT_FALSE(QFileInfo::exists(path + QLatin1String(suffix))) << path.toStdString() << suffix;
     }
 }
 
