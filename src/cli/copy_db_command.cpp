@@ -44,6 +44,12 @@ int copyDatabaseCommand(Context &context) {
         return Failure;
     }
     const bool newFile = !store::isServerAddress(*to) && !QFileInfo::exists(*to);
+    // Opening a file makes its folder, as the program's own data folder is made on first use; a copy
+    // aimed at a folder that is not there is a typing error, as it is for an export.
+    if (const QString folder = QFileInfo(*to).path(); newFile && !QFileInfo(folder).isDir()) {
+        context.err << store::openFailureText(*to, QStringLiteral("文件夹不存在: ") + folder) << Qt::endl;
+        return Failure;
+    }
     const auto source = open(context, *from);
     if (!source)
         return Failure;

@@ -151,6 +151,8 @@ TEST_F(CopyDbCli, RefusedCopiesChangeNothing) {
     const QString missing = file(QStringLiteral("missing.db"));
     const QString sameFile = file(QStringLiteral("sub/../qx.db"));
     QDir(m_dir.path()).mkdir(QStringLiteral("sub"));
+    const QString missingFolder = file(QStringLiteral("nowhere"));
+    const QString inMissingFolder = missingFolder + QStringLiteral("/new.db");
 
     struct Case {
         QStringList arguments;
@@ -168,6 +170,9 @@ TEST_F(CopyDbCli, RefusedCopiesChangeNothing) {
         {{copyDb, dbPath(), QStringLiteral("/dev/full")},
          1,
          QStringLiteral("无法打开数据库文件 /dev/full: 不是普通文件")},
+        {{copyDb, dbPath(), inMissingFolder},
+         1,
+         QStringLiteral("无法打开数据库文件 %1: 文件夹不存在: %2").arg(inMissingFolder, missingFolder)},
         {{copyDb, dbPath(), sameFile}, 1, QStringLiteral("源数据库和目标数据库是同一个: %1").arg(dbPath())},
         {{copyDb, dbPath()}, 2, QStringLiteral("缺少源数据库和目标数据库")},
     };
@@ -181,6 +186,7 @@ TEST_F(CopyDbCli, RefusedCopiesChangeNothing) {
     EXPECT_FALSE(QFile::exists(missing));
     EXPECT_FALSE(QFile::exists(file(QStringLiteral("new.db"))));
     EXPECT_FALSE(QFile::exists(QStringLiteral("/dev/full-journal")));
+    EXPECT_FALSE(QFile::exists(missingFolder));
 }
 
 // The target's write lock, held by the test, keeps the copy waiting until Ctrl+C has come; once the
