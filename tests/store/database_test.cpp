@@ -3,6 +3,7 @@
 #include "store/projects.h"
 #include "support/temp_database.h"
 #include "support/test_backend.h"
+#include "support/test_mount.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -185,6 +186,29 @@ TEST(Database, APathThatIsNotARegularFileIsRefusedBeforeSQLiteSeesIt) {
         for (const char *suffix : {"-journal", "-wal", "-shm"})
             EXPECT_FALSE(QFileInfo::exists(path + QLatin1String(suffix))) << path.toStdString() << suffix;
     }
+}
+
+// The journal's new pages go to the disk only at the commit, which is where a full disk shows.
+TEST(Database, AWriteOnAFullDiskSaysSoAndSavesNothing) {
+    FENBAN_FILE_ONLY();
+    const auto disk = fenban::testing::TestMount::smallDisk(512);
+    if (!disk.mounted())
+        GTEST_SKIP() << "a disk of the test's own needs root";
+    auto opened = Database::open(disk.filePath(QStringLiteral("qx.db")));
+    ASSERT_TRUE(opened) << opened.error().toStdString();
+    fenban::store::ProjectStore projects(opened.value()->connection());
+    ASSERT_TRUE(projects.create({QStringLiteral("甲"), 3}));
+    fenban::testing::fillDisk(disk.filePath(QStringLiteral("filler")));
+
+    const auto refused = projects.create({QStringLiteral("乙"), 3});
+    ASSERT_FALSE(refused);
+    EXPECT_TRUE(refused.error().startsWith(QStringLiteral("磁盘已满，正在进行的修改没有保存")))
+        << refused.error().toStdString();
+    ASSERT_TRUE(QFile::remove(disk.filePath(QStringLiteral("filler"))));
+    const auto listed = projects.list();
+    ASSERT_TRUE(listed) << listed.error().toStdString();
+    ASSERT_EQ(listed->size(), 1);
+    EXPECT_EQ(listed->front().memo, QStringLiteral("甲"));
 }
 
 namespace fenban::store {
