@@ -49,6 +49,32 @@ Status quietNotices(QSqlDatabase db) {
     return Status::success();
 }
 
+// The tables go into the first schema of the search path that exists; the server checks the right to
+// create them there even for tables that exist already. A role without one is told what the
+// administrator has to do, rather than shown the failed CREATE TABLE.
+Status checkCreatableSchema(QSqlDatabase db) {
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("SELECT current_user, current_schema(),"
+                                   " has_schema_privilege(current_schema(), 'CREATE')")))
+        return Status::failure(describeError(query.lastError()));
+    const Result<bool> row = nextRow(query);
+    if (!row || !row.value())
+        return Status::failure(row ? QStringLiteral("读不到数据库用户的模式") : row.error());
+    const QString user = query.value(0).toString();
+    const QString ownSchema =
+        QStringLiteral("请数据库管理员为该用户建立自己的模式 (CREATE SCHEMA 模式名 AUTHORIZATION %1)")
+            .arg(user);
+    if (query.value(1).isNull())
+        return Status::failure(
+            QStringLiteral("数据库用户 %1 没有可以建表的模式 (search_path 中的模式都不存在)，").arg(user) +
+            ownSchema);
+    if (!query.value(2).toBool())
+        return Status::failure(
+            QStringLiteral("数据库用户 %1 不能在模式 %2 中建表，").arg(user, query.value(1).toString()) +
+            ownSchema);
+    return Status::success();
+}
+
 QString nextConnectionName() {
     static QAtomicInt counter;
     return QStringLiteral("fenban-%1").arg(counter.fetchAndAddRelaxed(1));
@@ -264,10 +290,12 @@ Result<std::unique_ptr<Database>> Database::openServer(const QString &address,
     if (!(password.isEmpty() ? db.open() : db.open(location.user, password))) {
         const QSqlError error = db.lastError();
         const QString text = error.databaseText();
-        if (text.contains(QStringLiteral("no password supplied")) ||
-            text.contains(QStringLiteral("password authentication failed")) ||
+        // A password from PGPASSWORD or ~/.pgpass that the server refuses is as wrong as a typed one.
+        if (text.contains(QStringLiteral("no password supplied")))
+            return R::failure(passwordRequiredMessage());
+        if (text.contains(QStringLiteral("password authentication failed")) ||
             error.nativeErrorCode() == QStringLiteral("28P01"))
-            return R::failure(password.isEmpty() ? passwordRequiredMessage() : wrongPasswordMessage());
+            return R::failure(wrongPasswordMessage());
         return R::failure(QStringLiteral("无法连接数据库服务器: ") + text.trimmed());
     }
     if (const Status quiet = quietNotices(db); !quiet)
@@ -297,6 +325,8 @@ Result<std::unique_ptr<Database>> Database::openServer(const QString &address,
     // A database some other program keeps a `config` in is not ours to write into.
     if (tables->contains(QStringLiteral("config")) != tables->contains(QStringLiteral("qx_info")))
         return R::failure(QStringLiteral("不是分班数据库"));
+    if (const Status creatable = checkCreatableSchema(db); !creatable)
+        return R::failure(creatable.error());
     if (const Status fixed = createFixedTables(db); !fixed)
         return R::failure(fixed.error());
     if (const Status committed = transaction.commit(); !committed)

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -237,6 +238,94 @@ TEST(Database, ALostServerConnectionIsNamedAndReconnected) {
     ASSERT_EQ(listed->size(), 1);
     EXPECT_EQ(listed->front().memo, QStringLiteral("甲"));
     EXPECT_TRUE(reconnectIfLost(db)); // a live connection is left as it is
+}
+
+// The test server's address for another role, with `options` as its libpq options when given.
+QString serverAddressFor(const QString &user, const QString &options = {}) {
+    QUrl url(testing::serverUrl());
+    url.setUserName(user);
+    if (!options.isEmpty())
+        url.setQuery(QStringLiteral("options=") + QString::fromLatin1(QUrl::toPercentEncoding(options)));
+    return url.toString();
+}
+
+// An environment variable set for the object's life, with no trace left.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char *name, const QByteArray &value)
+        : m_name(name), m_had(qEnvironmentVariableIsSet(name)), m_saved(qgetenv(name)) {
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    }
+    ~ScopedEnvironment() {
+        if (m_had)
+            qputenv(m_name, m_saved);
+        else
+            qunsetenv(m_name);
+    }
+    ScopedEnvironment(const ScopedEnvironment &) = delete;
+    ScopedEnvironment &operator=(const ScopedEnvironment &) = delete;
+
+private:
+    const char *m_name;
+    bool m_had;
+    QByteArray m_saved;
+};
+
+// The test server asks the role fenban_test_password, and it only, for its password (the same as its name).
+TEST(Database, AServerThatRefusesTheLoginSaysWhetherAPasswordIsMissingOrWrong) {
+    if (!testing::onServer())
+        GTEST_SKIP() << "server only";
+    const ScopedEnvironment noPasswordFile("PGPASSFILE", "/nonexistent/pgpass");
+    const QString address = serverAddressFor(QStringLiteral("fenban_test_password"));
+    struct Case {
+        QByteArray environment;
+        QString typed;
+        QString message;
+    };
+    const Case cases[] = {
+        {QByteArray(), QString(), passwordRequiredMessage()},
+        {QByteArray("wrong"), QString(), wrongPasswordMessage()},
+        {QByteArray(), QStringLiteral("wrong"), wrongPasswordMessage()},
+    };
+    for (const Case &c : cases) {
+        const ScopedEnvironment password("PGPASSWORD", c.environment);
+        setSessionPassword(address, c.typed);
+        const auto opened = Database::open(address);
+        setSessionPassword(address, {});
+        ASSERT_FALSE(opened) << c.environment.constData() << c.typed.toStdString();
+        EXPECT_EQ(opened.error(), c.message) << c.environment.constData() << c.typed.toStdString();
+    }
+}
+
+// A role let in to a database it has no schema of its own in is told so, not shown a failed CREATE TABLE.
+TEST(Database, ARoleWithoutASchemaToCreateTablesInIsToldWhatTheAdministratorMustDo) {
+    if (!testing::onServer())
+        GTEST_SKIP() << "server only";
+    const ScopedEnvironment password("PGPASSWORD", "fenban_test_password");
+    struct Case {
+        QString address;
+        QString message;
+    };
+    const Case cases[] = {
+        // The database's public schema is its owner's only.
+        {serverAddressFor(QStringLiteral("fenban_test_password")),
+         QStringLiteral(
+             "数据库用户 fenban_test_password 不能在模式 public 中建表，请数据库管理员为该用户建立自己的模式"
+             " (CREATE SCHEMA 模式名 AUTHORIZATION fenban_test_password)")},
+        {serverAddressFor(QUrl(testing::serverUrl()).userName(),
+                          QStringLiteral("-csearch_path=no_such_schema")),
+         QStringLiteral("数据库用户 fenban_test 没有可以建表的模式 (search_path "
+                        "中的模式都不存在)，请数据库管理员为该用户"
+                        "建立自己的模式 (CREATE SCHEMA 模式名 AUTHORIZATION fenban_test)")},
+    };
+    for (const Case &c : cases) {
+        const auto opened = Database::open(c.address);
+        ASSERT_FALSE(opened) << c.address.toStdString();
+        EXPECT_EQ(opened.error(), c.message);
+    }
 }
 
 } // namespace
