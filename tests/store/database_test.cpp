@@ -5,8 +5,10 @@
 #include "support/test_backend.h"
 #include "support/test_mount.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -326,6 +328,55 @@ TEST(Database, ARoleWithoutASchemaToCreateTablesInIsToldWhatTheAdministratorMust
         ASSERT_FALSE(opened) << c.address.toStdString();
         EXPECT_EQ(opened.error(), c.message);
     }
+}
+
+// Two schools on one server database, each a role owning a schema of its own: the roles' rights, not
+// the address, keep them apart, so naming the other school's schema in `options` reaches nothing of it.
+TEST(Database, OneSchoolsRoleCannotReadAnotherSchoolsProjects) {
+    if (!testing::onServer())
+        GTEST_SKIP() << "server only";
+    const QString suffix = QString::number(QCoreApplication::applicationPid());
+    const QString schoolA = QStringLiteral("fenban_school_a_") + suffix;
+    const QString schoolB = QStringLiteral("fenban_school_b_") + suffix;
+    const auto admin = [](const QString &sql) {
+        QSqlQuery query(QSqlDatabase::database(QStringLiteral("school-admin")));
+        EXPECT_TRUE(query.exec(sql)) << sql.toStdString() << ": " << query.lastError().text().toStdString();
+    };
+    const auto dropSchools = [&] {
+        for (const QString &school : {schoolA, schoolB}) {
+            admin(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(school));
+            admin(QStringLiteral("DROP ROLE IF EXISTS %1").arg(school));
+        }
+    };
+    testing::connectToTestServer(QStringLiteral("school-admin"));
+    dropSchools();
+    for (const QString &school : {schoolA, schoolB}) {
+        admin(QStringLiteral("CREATE ROLE %1 LOGIN").arg(school));
+        // The administrator creates the schema for the role, which then owns it.
+        admin(QStringLiteral("GRANT %1 TO CURRENT_USER").arg(school));
+        admin(QStringLiteral("CREATE SCHEMA %1 AUTHORIZATION %1").arg(school));
+    }
+    {
+        auto own = Database::open(serverAddressFor(schoolB));
+        ASSERT_TRUE(own) << own.error().toStdString();
+        ASSERT_TRUE(ProjectStore(own.value()->connection()).create({QStringLiteral("乙校新生"), 3}));
+
+        auto other = Database::open(serverAddressFor(schoolA, QStringLiteral("-csearch_path=") + schoolB));
+        ASSERT_FALSE(other);
+        EXPECT_TRUE(other.error().contains(QStringLiteral("没有可以建表的模式")))
+            << other.error().toStdString();
+
+        auto mine = Database::open(serverAddressFor(schoolA));
+        ASSERT_TRUE(mine) << mine.error().toStdString();
+        const auto listed = ProjectStore(mine.value()->connection()).list();
+        ASSERT_TRUE(listed) << listed.error().toStdString();
+        EXPECT_TRUE(listed->isEmpty());
+        QSqlQuery reach(mine.value()->connection());
+        EXPECT_FALSE(reach.exec(QStringLiteral("SELECT memo FROM %1.qx_info").arg(schoolB)));
+        EXPECT_EQ(reach.lastError().nativeErrorCode(), QStringLiteral("42501"));
+    }
+    dropSchools();
+    QSqlDatabase::removeDatabase(QStringLiteral("school-admin"));
 }
 
 } // namespace
