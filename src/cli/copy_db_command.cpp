@@ -12,8 +12,9 @@ namespace fenban::cli {
 
 namespace {
 
-std::unique_ptr<store::Database> open(Context &context, const QString &location) {
-    auto opened = store::Database::open(location);
+std::unique_ptr<store::Database> open(Context &context, const QString &location,
+                                      store::Database::Access access) {
+    auto opened = store::Database::open(location, access);
     if (!opened) {
         context.err << store::openFailureText(location, opened.error()) << Qt::endl;
         return nullptr;
@@ -44,10 +45,17 @@ int copyDatabaseCommand(Context &context) {
         return Failure;
     }
     const bool newFile = !store::isServerAddress(*to) && !QFileInfo::exists(*to);
-    const auto source = open(context, *from);
+    // Opening a file makes its folder, as the program's own data folder is made on first use; a copy
+    // aimed at a folder that is not there is a typing error, as it is for an export.
+    if (const QString folder = QFileInfo(*to).path(); newFile && !QFileInfo(folder).isDir()) {
+        context.err << store::openFailureText(*to, QStringLiteral("文件夹不存在: ") + folder) << Qt::endl;
+        return Failure;
+    }
+    // The source is only read: a file of an earlier version stays as it was, unconverted.
+    const auto source = open(context, *from, store::Database::Access::ReadOnly);
     if (!source)
         return Failure;
-    auto target = open(context, *to);
+    auto target = open(context, *to, store::Database::Access::ReadWrite);
     if (!target) {
         if (newFile)
             removeNewFile(*to);

@@ -14,6 +14,9 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QUrl>
+
+#include <unistd.h>
 
 namespace fenban::store {
 
@@ -46,9 +49,58 @@ Status quietNotices(QSqlDatabase db) {
     return Status::success();
 }
 
+// The tables go into the first schema of the search path that exists; the server checks the right to
+// create them there even for tables that exist already. A role without one is told what the
+// administrator has to do, rather than shown the failed CREATE TABLE.
+Status checkCreatableSchema(QSqlDatabase db) {
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("SELECT current_user, current_schema(),"
+                                   " has_schema_privilege(current_schema(), 'CREATE')")))
+        return Status::failure(describeError(query.lastError()));
+    const Result<bool> row = nextRow(query);
+    if (!row || !row.value())
+        return Status::failure(row ? QStringLiteral("读不到数据库用户的模式") : row.error());
+    const QString user = query.value(0).toString();
+    const QString ownSchema =
+        QStringLiteral("请数据库管理员为该用户建立自己的模式 (CREATE SCHEMA 模式名 AUTHORIZATION %1)")
+            .arg(user);
+    if (query.value(1).isNull())
+        return Status::failure(
+            QStringLiteral("数据库用户 %1 没有可以建表的模式 (search_path 中的模式都不存在)，").arg(user) +
+            ownSchema);
+    if (!query.value(2).toBool())
+        return Status::failure(
+            QStringLiteral("数据库用户 %1 不能在模式 %2 中建表，").arg(user, query.value(1).toString()) +
+            ownSchema);
+    return Status::success();
+}
+
 QString nextConnectionName() {
     static QAtomicInt counter;
     return QStringLiteral("fenban-%1").arg(counter.fetchAndAddRelaxed(1));
+}
+
+// SQLite opens a device, a folder or a pipe as readily as a file and puts its journal beside it (as
+// root, /dev/null-journal for everyone to write); only a regular file, or a path not there yet, is a
+// database. A link to a regular file is one.
+Status refuseIrregularFile(const QString &path) {
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        return Status::failure(QStringLiteral("不是普通文件"));
+    return Status::success();
+}
+
+// Asked without opening the file (see preparePrivateFile); a read-only mount says no even to root.
+bool canWrite(const QString &path) {
+    return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
+}
+
+// A journalled file is written beside itself too: its -wal and -shm must be there or be made.
+bool canWriteFile(const QString &path) {
+    if (!canWrite(path))
+        return false;
+    return canWrite(QFileInfo(path).absolutePath()) || (QFileInfo::exists(path + QStringLiteral("-wal")) &&
+                                                        QFileInfo::exists(path + QStringLiteral("-shm")));
 }
 
 // Creates the folder and the empty file with owner-only access before SQLite touches them, so
@@ -132,32 +184,55 @@ Database::~Database() {
 }
 
 QString locationOf(const QSqlDatabase &db) {
-    if (backendOf(db) == Backend::SQLite)
-        return db.databaseName();
     OpenLocations &open = openLocations();
     const QMutexLocker lock(&open.mutex);
-    return open.byConnection.value(db.connectionName());
+    // A file read without its journal is opened by a URI that is not its path.
+    return open.byConnection.value(db.connectionName(),
+                                   backendOf(db) == Backend::SQLite ? db.databaseName() : QString());
 }
 
 QSqlDatabase Database::connection() const {
     return QSqlDatabase::database(m_connectionName, false);
 }
 
-Result<std::unique_ptr<Database>> Database::open(const QString &location) {
+Result<std::unique_ptr<Database>> Database::open(const QString &location, Access access) {
     using R = Result<std::unique_ptr<Database>>;
     const Result<DatabaseLocation> parsed = parseDatabaseLocation(location);
     if (!parsed)
         return R::failure(parsed.error());
     if (parsed->backend == Backend::PostgreSQL)
-        return openServer(location, parsed.value());
+        return openServer(location, parsed.value(), access);
     const QString &path = parsed->path;
-    if (const Status prepared = preparePrivateFile(path); !prepared)
-        return R::failure(prepared.error());
+    if (const Status regular = refuseIrregularFile(path); !regular)
+        return R::failure(regular.error());
+    if (access == Access::ReadOnly && !QFileInfo::exists(path))
+        return R::failure(QStringLiteral("文件不存在"));
+    if (access == Access::ReadWrite && QFileInfo::exists(path) && !canWriteFile(path))
+        access = Access::ReadOnly;
+    if (access == Access::ReadWrite) {
+        if (const Status prepared = preparePrivateFile(path); !prepared)
+            return R::failure(prepared.error());
+    }
 
     std::unique_ptr<Database> database(new Database(nextConnectionName(), path, Backend::SQLite));
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), database->m_connectionName);
-    db.setDatabaseName(path);
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    QStringList options{QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000")};
+    if (access == Access::ReadOnly)
+        options.append(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    // Reading a journalled file needs its -shm beside it, made by the first reader. Where no reader can
+    // make one and no -wal holds changes, nothing can change the file while it is read: SQLite is told
+    // so, and reads it without the journal's files.
+    if (access == Access::ReadOnly && !canWrite(QFileInfo(path).absolutePath()) &&
+        !QFileInfo::exists(path + QStringLiteral("-wal"))) {
+        QUrl uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+        uri.setQuery(QStringLiteral("immutable=1"));
+        db.setDatabaseName(uri.toString(QUrl::FullyEncoded));
+        options.append(QStringLiteral("QSQLITE_OPEN_URI"));
+    } else {
+        db.setDatabaseName(path);
+    }
+    db.setConnectOptions(options.join(QLatin1Char(';')));
+    rememberLocation(database->m_connectionName, path);
     if (!db.open())
         return R::failure(db.lastError().text());
 
@@ -167,6 +242,8 @@ Result<std::unique_ptr<Database>> Database::open(const QString &location) {
     // The callers put the file's name before the message.
     if (kind.value() == FileKind::Foreign)
         return R::failure(QStringLiteral("不是分班数据库文件"));
+    if (access == Access::ReadOnly)
+        return R::success(std::move(database));
 
     QSqlQuery pragma(db);
     if (!pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL")))
@@ -184,7 +261,7 @@ Result<std::unique_ptr<Database>> Database::open(const QString &location) {
 }
 
 Result<std::unique_ptr<Database>> Database::openServer(const QString &address,
-                                                       const DatabaseLocation &location) {
+                                                       const DatabaseLocation &location, Access access) {
     using R = Result<std::unique_ptr<Database>>;
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
         return R::failure(QStringLiteral("没有安装 PostgreSQL 的数据库驱动 (libqt6sql6-psql)"));
@@ -213,14 +290,27 @@ Result<std::unique_ptr<Database>> Database::openServer(const QString &address,
     if (!(password.isEmpty() ? db.open() : db.open(location.user, password))) {
         const QSqlError error = db.lastError();
         const QString text = error.databaseText();
-        if (text.contains(QStringLiteral("no password supplied")) ||
-            text.contains(QStringLiteral("password authentication failed")) ||
+        // A password from PGPASSWORD or ~/.pgpass that the server refuses is as wrong as a typed one.
+        if (text.contains(QStringLiteral("no password supplied")))
+            return R::failure(passwordRequiredMessage());
+        if (text.contains(QStringLiteral("password authentication failed")) ||
             error.nativeErrorCode() == QStringLiteral("28P01"))
-            return R::failure(password.isEmpty() ? passwordRequiredMessage() : wrongPasswordMessage());
+            return R::failure(wrongPasswordMessage());
         return R::failure(QStringLiteral("无法连接数据库服务器: ") + text.trimmed());
     }
     if (const Status quiet = quietNotices(db); !quiet)
         return R::failure(quiet.error());
+    if (access == Access::ReadOnly) {
+        QSqlQuery readOnly(db);
+        if (!readOnly.exec(QStringLiteral("SET default_transaction_read_only TO on")))
+            return R::failure(describeError(readOnly.lastError()));
+        const Result<QStringList> tables = tableNames(db);
+        if (!tables)
+            return R::failure(tables.error());
+        if (tables->contains(QStringLiteral("config")) != tables->contains(QStringLiteral("qx_info")))
+            return R::failure(QStringLiteral("不是分班数据库"));
+        return R::success(std::move(database));
+    }
     // Two programs opening an empty database at once must not both create the tables.
     Transaction transaction(db);
     if (const Status begun = transaction.begun(); !begun)
@@ -235,6 +325,8 @@ Result<std::unique_ptr<Database>> Database::openServer(const QString &address,
     // A database some other program keeps a `config` in is not ours to write into.
     if (tables->contains(QStringLiteral("config")) != tables->contains(QStringLiteral("qx_info")))
         return R::failure(QStringLiteral("不是分班数据库"));
+    if (const Status creatable = checkCreatableSchema(db); !creatable)
+        return R::failure(creatable.error());
     if (const Status fixed = createFixedTables(db); !fixed)
         return R::failure(fixed.error());
     if (const Status committed = transaction.commit(); !committed)

@@ -23,7 +23,14 @@ public:
     // creates the tables there where they do not exist. The password comes from the session (see
     // setSessionPassword), PGPASSWORD or ~/.pgpass; without one that the server wants, the failure is
     // passwordRequiredMessage(). No message ever holds a password.
-    static Result<std::unique_ptr<Database>> open(const QString &location);
+    //
+    // A file that cannot be written (a read-only medium, no write permission on it or its folder) is
+    // opened for reading only: reading works and every change fails with "数据库文件只读，无法写入".
+    // Access::ReadOnly opens any database that way: a file must exist and is read as it is, with
+    // nothing written into it (no mark, no journal mode, no tables); a server database is not given
+    // the tables it lacks and its session refuses writes.
+    enum class Access { ReadWrite, ReadOnly };
+    static Result<std::unique_ptr<Database>> open(const QString &location, Access access = Access::ReadWrite);
     ~Database();
     Database(const Database &) = delete;
     Database &operator=(const Database &) = delete;
@@ -37,7 +44,7 @@ public:
 private:
     Database(QString connectionName, QString path, Backend backend);
     static Result<std::unique_ptr<Database>> openServer(const QString &address,
-                                                        const DatabaseLocation &location);
+                                                        const DatabaseLocation &location, Access access);
     QString m_connectionName;
     QString m_path;
     Backend m_backend;

@@ -1,5 +1,6 @@
 #include "store/database_copy.h"
 
+#include "store/database.h"
 #include "store/dialect.h"
 #include "store/query.h"
 #include "store/schema.h"
@@ -159,7 +160,7 @@ Result<qint64> copyRows(QSqlDatabase from, QSqlDatabase to, const QString &table
 // with its search path.
 QString identity(const QSqlDatabase &db) {
     if (backendOf(db) == Backend::SQLite) {
-        const QFileInfo file(db.databaseName());
+        const QFileInfo file(locationOf(db));
         return file.exists() ? file.canonicalFilePath() : file.absoluteFilePath();
     }
     QString host = db.hostName().toLower();
@@ -172,7 +173,7 @@ QString identity(const QSqlDatabase &db) {
 
 QString shownName(const QSqlDatabase &db) {
     if (backendOf(db) == Backend::SQLite)
-        return db.databaseName();
+        return locationOf(db);
     return db.hostName() + QLatin1Char(':') + QString::number(db.port()) + QLatin1Char('/') +
            db.databaseName();
 }
@@ -311,18 +312,21 @@ Status copyDatabase(QSqlDatabase from, QSqlDatabase to, const CopyProgress &prog
     if (const Status clear = refuseClashes(from, to, sourceTables); !clear)
         return clear;
 
-    QSqlQuery projects(from);
-    projects.setForwardOnly(true);
-    if (!projects.exec(QStringLiteral("SELECT id, memo FROM qx_info ORDER BY id")))
-        return queryFailure(projects);
     QList<CopiedProject> found;
-    if (const Status read = forEachRow(projects,
-                                       [&](const QSqlQuery &row) {
-                                           found.append({row.value(0).toInt(), row.value(1).toString(), 0});
-                                       });
-        !read)
-        return read;
-    projects.finish();
+    // A source read as it is may be an empty file, without even the catalogue: it has no projects.
+    if (sourceTables.contains(QStringLiteral("qx_info"))) {
+        QSqlQuery projects(from);
+        projects.setForwardOnly(true);
+        if (!projects.exec(QStringLiteral("SELECT id, memo FROM qx_info ORDER BY id")))
+            return queryFailure(projects);
+        if (const Status read =
+                forEachRow(projects,
+                           [&](const QSqlQuery &row) {
+                               found.append({row.value(0).toInt(), row.value(1).toString(), 0});
+                           });
+            !read)
+            return read;
+    }
 
     QList<CopiedPart> parts;
     for (CopiedProject &project : found) {

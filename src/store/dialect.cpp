@@ -137,7 +137,7 @@ QString describeServerError(const QSqlError &error) {
     if (code == QStringLiteral("40001") || code == QStringLiteral("40P01") || code == QStringLiteral("55P03"))
         return QStringLiteral("数据正被其他用户修改，请稍后再试");
     if (code == QStringLiteral("53100"))
-        return QStringLiteral("数据库服务器的磁盘已满");
+        return QStringLiteral("数据库服务器的磁盘已满，正在进行的修改没有保存");
     if (code == QStringLiteral("25006"))
         return QStringLiteral("数据库只读，无法写入");
     if (code == QStringLiteral("42501"))

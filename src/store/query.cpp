@@ -27,7 +27,7 @@ QString describeError(const QSqlError &error) {
         cause = QStringLiteral("数据库文件只读，无法写入");
         break;
     case sqliteFull:
-        cause = QStringLiteral("磁盘已满");
+        cause = QStringLiteral("磁盘已满，正在进行的修改没有保存");
         break;
     case sqliteCorrupt:
     case sqliteNotADatabase:

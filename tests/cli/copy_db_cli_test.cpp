@@ -151,6 +151,8 @@ TEST_F(CopyDbCli, RefusedCopiesChangeNothing) {
     const QString missing = file(QStringLiteral("missing.db"));
     const QString sameFile = file(QStringLiteral("sub/../qx.db"));
     QDir(m_dir.path()).mkdir(QStringLiteral("sub"));
+    const QString missingFolder = file(QStringLiteral("nowhere"));
+    const QString inMissingFolder = missingFolder + QStringLiteral("/new.db");
 
     struct Case {
         QStringList arguments;
@@ -162,6 +164,15 @@ TEST_F(CopyDbCli, RefusedCopiesChangeNothing) {
         {{copyDb, missing, file(QStringLiteral("new.db"))},
          1,
          QStringLiteral("无法打开数据库文件 %1: 文件不存在").arg(missing)},
+        {{copyDb, QStringLiteral("/dev/null"), file(QStringLiteral("new.db"))},
+         1,
+         QStringLiteral("无法打开数据库文件 /dev/null: 不是普通文件")},
+        {{copyDb, dbPath(), QStringLiteral("/dev/full")},
+         1,
+         QStringLiteral("无法打开数据库文件 /dev/full: 不是普通文件")},
+        {{copyDb, dbPath(), inMissingFolder},
+         1,
+         QStringLiteral("无法打开数据库文件 %1: 文件夹不存在: %2").arg(inMissingFolder, missingFolder)},
         {{copyDb, dbPath(), sameFile}, 1, QStringLiteral("源数据库和目标数据库是同一个: %1").arg(dbPath())},
         {{copyDb, dbPath()}, 2, QStringLiteral("缺少源数据库和目标数据库")},
     };
@@ -174,6 +185,54 @@ TEST_F(CopyDbCli, RefusedCopiesChangeNothing) {
     EXPECT_EQ(dumpFile(taken), before);
     EXPECT_FALSE(QFile::exists(missing));
     EXPECT_FALSE(QFile::exists(file(QStringLiteral("new.db"))));
+    EXPECT_FALSE(QFile::exists(QStringLiteral("/dev/full-journal")));
+    EXPECT_FALSE(QFile::exists(missingFolder));
+}
+
+// A file of an earlier version carries no mark, keeps its rollback journal and lacks the newer
+// tables; copying from it reads it as it is and leaves every byte of it alone.
+TEST_F(CopyDbCli, AnEarlierVersionsFileIsCopiedWithoutBeingChanged) {
+    const QString old = file(QStringLiteral("old.db"));
+    {
+        Connection maker(QStringLiteral("QSQLITE"));
+        maker.db().setDatabaseName(old);
+        ASSERT_TRUE(maker.db().open());
+        for (const char *sql :
+             {"CREATE TABLE qx_info(id INTEGER PRIMARY KEY AUTOINCREMENT, memo TEXT, num INTEGER,"
+              " update_date DATETIME, table_name TEXT)",
+              "CREATE TABLE config(id INTEGER PRIMARY KEY, is_avg_person INTEGER, is_avg_total INTEGER,"
+              " is_avg_ch INTEGER, is_avg_math INTEGER, is_avg_eng INTEGER, is_avg_inter INTEGER,"
+              " inter INTEGER, is_man INTEGER, wtNum INTEGER)",
+              "CREATE TABLE qx_1(student_id INTEGER PRIMARY KEY, rec_id TEXT, student_name TEXT, sex TEXT,"
+              " class_id int, math float, english float, chinese float, wuli float, zhengzhi float,"
+              " lishi float, tiyu float, dili float, shengwu float, oral_school TEXT, addr TEXT,"
+              " type int, pingyin TEXT, qxMemo TEXT, pfType TEXT)",
+              "INSERT INTO qx_info(memo, num, update_date, table_name) VALUES('去年', 2, '2024-08-01 "
+              "09:00:00',"
+              " 'qx_1')",
+              "INSERT INTO config VALUES(1, 1, 1, 1, 1, 1, 1, 1, 0, 50)",
+              "INSERT INTO qx_1(student_id, student_name, sex, class_id, math) VALUES(1001, '张三', '男', 1, "
+              "90)",
+              "INSERT INTO qx_1(student_id, student_name, sex, class_id, math) VALUES(1002, '李四', '女', 2, "
+              "80)"})
+            maker.exec(QString::fromUtf8(sql));
+    }
+    QFile source(old);
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    const QByteArray before = source.readAll();
+    source.close();
+
+    const QString target = file(QStringLiteral("new.db"));
+    const Outcome copied = run({copyDb, old, target});
+    ASSERT_EQ(copied.exitCode, 0) << copied.err.toStdString();
+    EXPECT_EQ(copied.out, QStringLiteral("已复制: 1 去年 (2名学生)\n共复制1个分班项目\n"));
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(source.readAll() == before) << "the source file was changed";
+    for (const char *suffix : {"-journal", "-wal", "-shm"})
+        EXPECT_FALSE(QFile::exists(old + QLatin1String(suffix))) << suffix;
+    const auto tables = dumpFile(target);
+    EXPECT_EQ(tables.at(QStringLiteral("qx_1")).size(), 2);
+    EXPECT_EQ(tables.at(QStringLiteral("config")), dumpFile(old).at(QStringLiteral("config")));
 }
 
 // The target's write lock, held by the test, keeps the copy waiting until Ctrl+C has come; once the

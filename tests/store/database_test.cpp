@@ -3,13 +3,19 @@
 #include "store/projects.h"
 #include "support/temp_database.h"
 #include "support/test_backend.h"
+#include "support/test_mount.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using fenban::store::Database;
 
@@ -168,6 +174,46 @@ TEST(Database, AnotherProgramsDatabaseIsRefusedAndLeftUnchanged) {
     }
 }
 
+// SQLite would open a device, a folder or a pipe as it opens a file, and leave its journal beside it
+// (as root even /dev/null-journal); none of them may reach it.
+TEST(Database, APathThatIsNotARegularFileIsRefusedBeforeSQLiteSeesIt) {
+    FENBAN_FILE_ONLY();
+    QTemporaryDir root;
+    const QString fifo = root.filePath(QStringLiteral("pipe.db"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString &path : {QStringLiteral("/dev/null"), QStringLiteral("/dev/zero"),
+                                QStringLiteral("/dev/full"), root.path(), fifo}) {
+        const auto opened = Database::open(path);
+        ASSERT_FALSE(opened) << path.toStdString();
+        EXPECT_EQ(opened.error(), QStringLiteral("不是普通文件")) << path.toStdString();
+        for (const char *suffix : {"-journal", "-wal", "-shm"})
+            EXPECT_FALSE(QFileInfo::exists(path + QLatin1String(suffix))) << path.toStdString() << suffix;
+    }
+}
+
+// The journal's new pages go to the disk only at the commit, which is where a full disk shows.
+TEST(Database, AWriteOnAFullDiskSaysSoAndSavesNothing) {
+    FENBAN_FILE_ONLY();
+    const auto disk = fenban::testing::TestMount::smallDisk(512);
+    if (!disk.mounted())
+        GTEST_SKIP() << "a disk of the test's own needs root";
+    auto opened = Database::open(disk.filePath(QStringLiteral("qx.db")));
+    ASSERT_TRUE(opened) << opened.error().toStdString();
+    fenban::store::ProjectStore projects(opened.value()->connection());
+    ASSERT_TRUE(projects.create({QStringLiteral("甲"), 3}));
+    fenban::testing::fillDisk(disk.filePath(QStringLiteral("filler")));
+
+    const auto refused = projects.create({QStringLiteral("乙"), 3});
+    ASSERT_FALSE(refused);
+    EXPECT_TRUE(refused.error().startsWith(QStringLiteral("磁盘已满，正在进行的修改没有保存")))
+        << refused.error().toStdString();
+    ASSERT_TRUE(QFile::remove(disk.filePath(QStringLiteral("filler"))));
+    const auto listed = projects.list();
+    ASSERT_TRUE(listed) << listed.error().toStdString();
+    ASSERT_EQ(listed->size(), 1);
+    EXPECT_EQ(listed->front().memo, QStringLiteral("甲"));
+}
+
 namespace fenban::store {
 namespace {
 
@@ -194,6 +240,143 @@ TEST(Database, ALostServerConnectionIsNamedAndReconnected) {
     ASSERT_EQ(listed->size(), 1);
     EXPECT_EQ(listed->front().memo, QStringLiteral("甲"));
     EXPECT_TRUE(reconnectIfLost(db)); // a live connection is left as it is
+}
+
+// The test server's address for another role, with `options` as its libpq options when given.
+QString serverAddressFor(const QString &user, const QString &options = {}) {
+    QUrl url(testing::serverUrl());
+    url.setUserName(user);
+    if (!options.isEmpty())
+        url.setQuery(QStringLiteral("options=") + QString::fromLatin1(QUrl::toPercentEncoding(options)));
+    return url.toString();
+}
+
+// An environment variable set for the object's life, with no trace left.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char *name, const QByteArray &value)
+        : m_name(name), m_had(qEnvironmentVariableIsSet(name)), m_saved(qgetenv(name)) {
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    }
+    ~ScopedEnvironment() {
+        if (m_had)
+            qputenv(m_name, m_saved);
+        else
+            qunsetenv(m_name);
+    }
+    ScopedEnvironment(const ScopedEnvironment &) = delete;
+    ScopedEnvironment &operator=(const ScopedEnvironment &) = delete;
+
+private:
+    const char *m_name;
+    bool m_had;
+    QByteArray m_saved;
+};
+
+// The test server asks the role fenban_test_password, and it only, for its password (the same as its name).
+TEST(Database, AServerThatRefusesTheLoginSaysWhetherAPasswordIsMissingOrWrong) {
+    if (!testing::onServer())
+        GTEST_SKIP() << "server only";
+    const ScopedEnvironment noPasswordFile("PGPASSFILE", "/nonexistent/pgpass");
+    const QString address = serverAddressFor(QStringLiteral("fenban_test_password"));
+    struct Case {
+        QByteArray environment;
+        QString typed;
+        QString message;
+    };
+    const Case cases[] = {
+        {QByteArray(), QString(), passwordRequiredMessage()},
+        {QByteArray("wrong"), QString(), wrongPasswordMessage()},
+        {QByteArray(), QStringLiteral("wrong"), wrongPasswordMessage()},
+    };
+    for (const Case &c : cases) {
+        const ScopedEnvironment password("PGPASSWORD", c.environment);
+        setSessionPassword(address, c.typed);
+        const auto opened = Database::open(address);
+        setSessionPassword(address, {});
+        ASSERT_FALSE(opened) << c.environment.constData() << c.typed.toStdString();
+        EXPECT_EQ(opened.error(), c.message) << c.environment.constData() << c.typed.toStdString();
+    }
+}
+
+// A role let in to a database it has no schema of its own in is told so, not shown a failed CREATE TABLE.
+TEST(Database, ARoleWithoutASchemaToCreateTablesInIsToldWhatTheAdministratorMustDo) {
+    if (!testing::onServer())
+        GTEST_SKIP() << "server only";
+    const ScopedEnvironment password("PGPASSWORD", "fenban_test_password");
+    struct Case {
+        QString address;
+        QString message;
+    };
+    const Case cases[] = {
+        // The database's public schema is its owner's only.
+        {serverAddressFor(QStringLiteral("fenban_test_password")),
+         QStringLiteral(
+             "数据库用户 fenban_test_password 不能在模式 public 中建表，请数据库管理员为该用户建立自己的模式"
+             " (CREATE SCHEMA 模式名 AUTHORIZATION fenban_test_password)")},
+        {serverAddressFor(QUrl(testing::serverUrl()).userName(),
+                          QStringLiteral("-csearch_path=no_such_schema")),
+         QStringLiteral("数据库用户 fenban_test 没有可以建表的模式 (search_path "
+                        "中的模式都不存在)，请数据库管理员为该用户"
+                        "建立自己的模式 (CREATE SCHEMA 模式名 AUTHORIZATION fenban_test)")},
+    };
+    for (const Case &c : cases) {
+        const auto opened = Database::open(c.address);
+        ASSERT_FALSE(opened) << c.address.toStdString();
+        EXPECT_EQ(opened.error(), c.message);
+    }
+}
+
+// Two schools on one server database, each a role owning a schema of its own: the roles' rights, not
+// the address, keep them apart, so naming the other school's schema in `options` reaches nothing of it.
+TEST(Database, OneSchoolsRoleCannotReadAnotherSchoolsProjects) {
+    if (!testing::onServer())
+        GTEST_SKIP() << "server only";
+    const QString suffix = QString::number(QCoreApplication::applicationPid());
+    const QString schoolA = QStringLiteral("fenban_school_a_") + suffix;
+    const QString schoolB = QStringLiteral("fenban_school_b_") + suffix;
+    const auto admin = [](const QString &sql) {
+        QSqlQuery query(QSqlDatabase::database(QStringLiteral("school-admin")));
+        EXPECT_TRUE(query.exec(sql)) << sql.toStdString() << ": " << query.lastError().text().toStdString();
+    };
+    const auto dropSchools = [&] {
+        for (const QString &school : {schoolA, schoolB}) {
+            admin(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(school));
+            admin(QStringLiteral("DROP ROLE IF EXISTS %1").arg(school));
+        }
+    };
+    testing::connectToTestServer(QStringLiteral("school-admin"));
+    dropSchools();
+    for (const QString &school : {schoolA, schoolB}) {
+        admin(QStringLiteral("CREATE ROLE %1 LOGIN").arg(school));
+        // The administrator creates the schema for the role, which then owns it.
+        admin(QStringLiteral("GRANT %1 TO CURRENT_USER").arg(school));
+        admin(QStringLiteral("CREATE SCHEMA %1 AUTHORIZATION %1").arg(school));
+    }
+    {
+        auto own = Database::open(serverAddressFor(schoolB));
+        ASSERT_TRUE(own) << own.error().toStdString();
+        ASSERT_TRUE(ProjectStore(own.value()->connection()).create({QStringLiteral("乙校新生"), 3}));
+
+        auto other = Database::open(serverAddressFor(schoolA, QStringLiteral("-csearch_path=") + schoolB));
+        ASSERT_FALSE(other);
+        EXPECT_TRUE(other.error().contains(QStringLiteral("没有可以建表的模式")))
+            << other.error().toStdString();
+
+        auto mine = Database::open(serverAddressFor(schoolA));
+        ASSERT_TRUE(mine) << mine.error().toStdString();
+        const auto listed = ProjectStore(mine.value()->connection()).list();
+        ASSERT_TRUE(listed) << listed.error().toStdString();
+        EXPECT_TRUE(listed->isEmpty());
+        QSqlQuery reach(mine.value()->connection());
+        EXPECT_FALSE(reach.exec(QStringLiteral("SELECT memo FROM %1.qx_info").arg(schoolB)));
+        EXPECT_EQ(reach.lastError().nativeErrorCode(), QStringLiteral("42501"));
+    }
+    dropSchools();
+    QSqlDatabase::removeDatabase(QStringLiteral("school-admin"));
 }
 
 } // namespace
