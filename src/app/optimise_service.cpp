@@ -58,9 +58,10 @@ OptimisationRun runOptimisation(QSqlDatabase db, const OptimiseRequest &request,
         return run;
     auto after = reports::loadBalanceReport(db, request.projectId);
     if (!after) {
-        // The new classes are written; only their figures are missing.
-        run.outcome = failed(QStringLiteral("优化结果已保存，但无法计算均衡度: %1").arg(after.error()));
-        run.outcome.written = true;
+        // The new classes are committed, so the run is done; only their figures are missing. The
+        // reason is left out: a lost connection's text says that the change in progress was not saved,
+        // which is not so of these classes.
+        run.figuresMissing = QStringLiteral("优化结果已保存，只是无法读取优化后的均衡度");
         return run;
     }
     run.after = std::move(after.value());
@@ -71,7 +72,7 @@ OptimisationRun runOptimisation(const QString &databasePath, const OptimiseReque
                                 const OptimiseProgress &progress) {
     const auto database = store::Database::open(databasePath);
     if (!database)
-        return {failed(database.error()), {}, {}};
+        return {failed(database.error()), {}, {}, {}};
     return runOptimisation(database.value()->connection(), request, progress);
 }
 

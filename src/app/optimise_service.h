@@ -38,6 +38,9 @@ struct OptimisationRun {
     store::RunOutcome outcome;
     std::optional<reports::BalanceReport> before; // measured before the search, once the run got that far
     std::optional<reports::BalanceReport> after;  // for Done: measured from what was written
+    // For Done without `after`: the classes are saved, only their figures could not be read; what to
+    // tell the teacher.
+    QString figuresMissing;
 };
 
 // Optimises the project on `db` with its settings' ticks, the request's (or the project's) budget and

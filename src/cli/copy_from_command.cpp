@@ -17,13 +17,13 @@ int copyFromCommand(Context &context) {
     const auto database = context.openDatabase();
     if (!database)
         return Failure;
-    if (const auto copied =
-            store::copyStudents(database->connection(), *source, *target, overwrite, reports::historySummary);
-        !copied) {
+    const auto copied =
+        store::copyStudents(database->connection(), *source, *target, overwrite, reports::historySummary);
+    if (!copied) {
         context.err << copied.error() << Qt::endl;
         return Failure;
     }
-    context.out << QStringLiteral("导入数据成功") << Qt::endl;
+    context.out << store::copiedText(copied.value()) << Qt::endl;
     return Success;
 }
 

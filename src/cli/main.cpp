@@ -1,3 +1,4 @@
+#include "app/diagnostics.h"
 #include "cli/cli.h"
 
 #include <QCoreApplication>
@@ -24,8 +25,12 @@ std::unique_ptr<QCoreApplication> makeApplication(int &argc, char *argv[]) {
 } // namespace
 
 int main(int argc, char *argv[]) {
+    // Before anything can speak: Qt's and the libraries' own lines go to the log, and the teacher's
+    // standard error carries the program's messages only.
+    fenban::app::installMessageLog(fenban::app::defaultLogFolder());
+    std::FILE *const ownError = fenban::app::divertStandardError();
     const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
     QTextStream out(stdout);
-    QTextStream err(stderr);
+    QTextStream err(ownError);
     return fenban::cli::run(app->arguments().mid(1), out, err);
 }

@@ -61,9 +61,14 @@ int optimiseCommand(Context &context) {
         context.err << QStringLiteral("优化均衡已停止，分班没有改变") << Qt::endl;
         return Interrupted;
     }
-    if (run.outcome.kind != store::RunOutcome::Done || !run.before || !run.after) {
+    if (run.outcome.kind != store::RunOutcome::Done) {
         context.err << run.outcome.message << Qt::endl;
         return Failure;
+    }
+    // The classes are saved; a script must not take the missing figures for a failed optimisation.
+    if (!run.before || !run.after) {
+        context.err << run.figuresMissing << Qt::endl;
+        return Success;
     }
     const auto before = reports::balanceSummary(*run.before);
     const auto after = reports::balanceSummary(*run.after);

@@ -27,6 +27,7 @@ struct SettingField {
     std::variant<int ProjectSettings::*, std::optional<int> ProjectSettings::*> member;
     bool isFlag;
     std::optional<int> maximum = {}; // beyond it a value is refused
+    std::optional<int> minimum = {}; // below it a value is refused
 };
 
 const QList<SettingField> &settingFields() {
@@ -37,8 +38,9 @@ const QList<SettingField> &settingFields() {
         {QStringLiteral("avg-math"), QStringLiteral("is_avg_math"), &ProjectSettings::isAvgMath, true},
         {QStringLiteral("avg-eng"), QStringLiteral("is_avg_eng"), &ProjectSettings::isAvgEng, true},
         {QStringLiteral("avg-inter"), QStringLiteral("is_avg_inter"), &ProjectSettings::isAvgInter, true},
-        // Any tolerance is meaningful: the engine compares it in 64 bits.
-        {QStringLiteral("inter"), QStringLiteral("inter"), &ProjectSettings::inter, false},
+        // Any tolerance from 0 up is meaningful: the engine compares it in 64 bits.
+        {QStringLiteral("inter"), QStringLiteral("inter"), &ProjectSettings::inter, false, std::nullopt,
+         store::minBandTolerance},
         {QStringLiteral("man"), QStringLiteral("is_man"), &ProjectSettings::isMan, true},
         {QStringLiteral("wtnum"), QStringLiteral("wtNum"), &ProjectSettings::wtNum, false,
          // More passes only repeat idle ones and print for hours; below 0 means no fine-tuning.
@@ -82,14 +84,14 @@ QString subjectsText(const std::array<bool, subjectCount> &chosen) {
     return labels.join(u',');
 }
 
-// Reads "语文,数学,…" (any order, 、 or , between); empty when a word names no subject.
+// Reads "语文,数学,…" (any order, 、 or , between); empty when a word names no subject or is missing,
+// as in an empty value or "语文,,数学": a slip there must not quietly drop subjects.
 std::optional<std::array<bool, subjectCount>> parseSubjects(const QString &text) {
     std::array<bool, subjectCount> chosen{};
-    for (const QString &word :
-         text.split(QRegularExpression(QStringLiteral("[,，、]")), Qt::SkipEmptyParts)) {
+    for (const QString &word : text.split(QRegularExpression(QStringLiteral("[,，、]")))) {
         const QString label = word.trimmed();
         if (label.isEmpty())
-            continue;
+            return std::nullopt;
         bool known = false;
         for (std::size_t s = 0; s < subjectCount; ++s) {
             if (label == QString::fromUtf8(subjects[s].label.data(), qsizetype(subjects[s].label.size()))) {
@@ -223,6 +225,14 @@ int settingsCommand(Context &context) {
             context.err << QStringLiteral("--%1 的取值不能大于%2: %3")
                                .arg(field->option)
                                .arg(*field->maximum)
+                               .arg(text)
+                        << Qt::endl;
+            return Failure;
+        }
+        if (field->minimum && value < *field->minimum) {
+            context.err << QStringLiteral("--%1 的取值不能小于%2: %3")
+                               .arg(field->option)
+                               .arg(*field->minimum)
                                .arg(text)
                         << Qt::endl;
             return Failure;

@@ -22,7 +22,7 @@ void BalanceState::resolveRules(const std::vector<StudentRow> &rows,
         rowOf.emplace(rows[i].studentId, i);
     m_fixed.assign(students, 0);
     for (int i = 0; i < students; ++i)
-        m_fixed[i] = rows[i].type == Placement::Fixed ? 1 : 0;
+        m_fixed[i] = keepsItsClass(rows[i]) ? 1 : 0;
 
     for (const StudentGroup &group : groups) {
         Rule rule{group.kind, {}};
@@ -31,7 +31,7 @@ void BalanceState::resolveRules(const std::vector<StudentRow> &rows,
             if (found == rowOf.end())
                 continue;
             const int student = found->second;
-            // A fixed student outside the classes is in none, whatever the search does.
+            // A student fixed beyond the classes is in none, whatever the search does.
             if (m_fixed[student] && m_class[student] == 0)
                 continue;
             if (std::find(rule.members.begin(), rule.members.end(), student) == rule.members.end())

@@ -96,8 +96,9 @@ BalanceState::BalanceState(const std::vector<StudentRow> &rows, int classCount,
                 measure == totalMeasure ? total : row.scores[measure];
         }
         const bool inRange = row.classId >= 1 && row.classId <= classCount;
-        if (row.type == Placement::Fixed) {
-            // A fixed student outside the classes cannot be kept anywhere; it stays out of the search.
+        if (keepsItsClass(row)) {
+            // A student fixed to a class beyond the classes cannot be kept anywhere; it stays out of the
+            // search.
             if (!inRange)
                 continue;
             m_class[i] = row.classId;

@@ -10,6 +10,12 @@
 
 namespace fenban {
 
+// Whether the search must leave a row in its class. A row fixed to no class (copied from a project
+// that was never divided) is not held anywhere, so it is placed like any other.
+inline bool keepsItsClass(const StudentRow &row) {
+    return row.type == Placement::Fixed && row.classId > 0;
+}
+
 // The classes of one cohort as the optimiser sees them: every figure it balances kept up to date per
 // class, so that the cost of a move or an exchange is worked out from the two classes it touches.
 //
@@ -60,7 +66,7 @@ public:
     long long pinyinPairs() const;
 
     // The teacher's groups, by row index: only members the search knows (a number no row has, and a
-    // fixed student outside the classes, are left out), each group with two or more of them.
+    // student fixed beyond the classes, are left out), each group with two or more of them.
     int ruleCount() const { return static_cast<int>(m_rules.size()); }
     StudentGroup::Kind ruleKind(int rule) const { return m_rules[rule].kind; }
     const std::vector<int> &ruleMembers(int rule) const { return m_rules[rule].members; }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace fenban {
@@ -48,6 +49,11 @@ struct DivisionSettings {
 };
 
 // What a run tells the outside world while it works. Every member may be left empty.
+// The lines that close a placement pass and a re-division. They tell the teacher the classes are
+// updated, so whoever stores the classes holds the last of them back until the classes are stored.
+inline constexpr std::string_view passEndLine = "更新结束";
+inline constexpr std::string_view redivisionEndLine = "重新分班结束";
+
 struct DivisionObserver {
     // One console line, in the order the run writes them.
     std::function<void(const std::string &line)> message;

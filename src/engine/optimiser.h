@@ -48,13 +48,13 @@ OptimiseOptions optimiseOptions(const DivisionSettings &settings);
 
 // Moves and exchanges students between classes 1..classCount so that the classes become as equal as
 // possible, starting from the classes the rows carry. Hard rules, as far as fixed students allow:
-// fixed rows (Placement::Fixed) keep their class; every other row ends in a class, including those with
-// an empty sex; class sizes differ by at most one; in every class the boys, the girls and each
-// category lie within the floor and ceiling of their share of the cohort; no two students with the
-// same (non-empty) pinyin form share a class where the cohort allows it, and never more such pairs
-// than the rows started with; likewise the options' groups: no two members of a keep-apart group in
-// one class, the members of a keep-together group in one class (that of its fixed members where it has
-// some), and never further from that than the rows started. Soft: class means and spreads of the
+// fixed rows (Placement::Fixed) keep their class, those fixed to class 0 or below are placed like the
+// rest; every other row ends in a class, including those with an empty sex; class sizes differ by at most
+// one; in every class the boys, the girls and each category lie within the floor and ceiling of their share
+// of the cohort; no two students with the same (non-empty) pinyin form share a class where the cohort allows
+// it, and never more such pairs than the rows started with; likewise the options' groups: no two members of a
+// keep-apart group in one class, the members of a keep-together group in one class (that of its fixed members
+// where it has some), and never further from that than the rows started. Soft: class means and spreads of the
 // chosen subjects and of the total, and 10-point band counts. Done and Stopped leave the best classes
 // found in the rows (every unfixed row gets Placement::Placed); Refused, and Stopped before every
 // student had a class, leave the rows as they were.

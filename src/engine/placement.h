@@ -37,7 +37,7 @@ public:
         }
         m_reporter.line("正在刷新数据.....");
         writeBack();
-        m_reporter.line("更新结束");
+        m_reporter.line(std::string(passEndLine));
     }
 
     // Position of the class that receives `student`: fewest of its sex, then fewest sharing its

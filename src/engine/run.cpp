@@ -123,7 +123,7 @@ DivisionResult redivideRows(std::vector<StudentRow> &rows, const std::vector<int
     // Only the classes come back: the rows' codes stay as the last division left them.
     for (std::size_t j = 0; j < subset.rows.size(); ++j)
         rows[subset.origin[j]].classId = subset.rows[j].classId;
-    reporter.line("重新分班结束");
+    reporter.line(std::string(redivisionEndLine));
     return {};
 }
 

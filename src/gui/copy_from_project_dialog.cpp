@@ -68,7 +68,7 @@ void CopyFromProjectDialog::copySelected() {
     // Said by the window below: this dialog is gone once accepted.
     QWidget *owner = parentWidget();
     accept();
-    MessageBox::information(owner, QStringLiteral("导入数据成功"));
+    MessageBox::information(owner, store::copiedText(copied.value()));
 }
 
 void CopyFromProjectDialog::copyProject() {

@@ -46,6 +46,7 @@ struct DivisionJob {
     store::RunOutcome outcome;
     std::optional<reports::BalanceReport> before; // for an optimisation
     std::optional<reports::BalanceReport> after;
+    QString figuresMissing; // for an optimisation done whose figures could not be read
 };
 
 namespace {
@@ -91,6 +92,7 @@ void runOptimisation(DivisionJob &job, const QString &databasePath, int projectI
     job.outcome = std::move(run.outcome);
     job.before = std::move(run.before);
     job.after = std::move(run.after);
+    job.figuresMissing = std::move(run.figuresMissing);
 }
 
 // "总分平均分偏差: 2.10 → 0.35", one line per summary figure.
@@ -348,6 +350,8 @@ void DivisionWindow::optimisationFinished(const DivisionJob &job) {
     QStringList lines{heading};
     if (job.before && job.after)
         lines += comparisonLines(*job.before, *job.after);
+    else if (!job.figuresMissing.isEmpty())
+        lines.append(job.figuresMissing);
     for (const QString &line : lines)
         emit progressLine(line);
     showGrid({});

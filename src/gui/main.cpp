@@ -1,3 +1,4 @@
+#include "app/diagnostics.h"
 #include "gui/choose_database_dialog.h"
 #include "gui/database_opening.h"
 #include "gui/main_window.h"
@@ -12,6 +13,8 @@
 #include <QScreen>
 
 int main(int argc, char *argv[]) {
+    // Qt's and the libraries' own lines go to the log, never into a teacher's terminal or a box.
+    fenban::app::installMessageLog(fenban::app::defaultLogFolder());
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("fenban"));
     QApplication::setApplicationVersion(QStringLiteral(FENBAN_VERSION));
@@ -25,6 +28,8 @@ int main(int argc, char *argv[]) {
     parser.addHelpOption();
     parser.addVersionOption();
     parser.process(app);
+    // Only now: a mistyped option above is still told on the terminal.
+    fenban::app::divertStandardError();
 
     QString location = fenban::store::resolveDatabasePath(parser.value(databaseOption));
     auto database = fenban::gui::DatabaseOpening::open(nullptr, location);

@@ -212,6 +212,10 @@ void SettingsWindow::saveSettings() {
         MessageBox::information(this, QStringLiteral("分数间隔权重和微调次数必须是整数"));
         return;
     }
+    if (*inter < store::minBandTolerance) {
+        MessageBox::information(this, QStringLiteral("分数间隔权重不能小于%1").arg(store::minBandTolerance));
+        return;
+    }
     // Below 0 means no fine-tuning; above the bound a division would only repeat idle passes for hours.
     if (*wtNum > store::maxTuningPasses) {
         MessageBox::information(this, QStringLiteral("微调次数不能超过%1").arg(store::maxTuningPasses));

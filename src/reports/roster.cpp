@@ -164,10 +164,13 @@ store::Status checkRosterColumns(const QStringList &columns) {
     if (columns.isEmpty())
         return store::Status::failure(
             QStringLiteral("没有选择名单的列; 可选的列: %1").arg(known.join(QStringLiteral(","))));
-    for (const QString &column : columns) {
+    for (qsizetype i = 0; i < columns.size(); ++i) {
+        const QString &column = columns[i];
         if (!known.contains(column))
             return store::Status::failure(
                 QStringLiteral("未知的列: %1; 可选的列: %2").arg(column, known.join(QStringLiteral(","))));
+        if (columns.indexOf(column) < i)
+            return store::Status::failure(QStringLiteral("名单的列重复: %1").arg(column));
     }
     return store::Status::success();
 }

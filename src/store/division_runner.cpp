@@ -15,6 +15,10 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <optional>
+#include <string>
+#include <utility>
+
 namespace fenban::store {
 
 namespace {
@@ -26,6 +30,43 @@ RunOutcome failed(const QString &message) {
 std::string utf8(const QVariant &value) {
     return value.toString().toStdString();
 }
+
+// Passes the engine's lines on, but a closing line ("更新结束", "重新分班结束") only once another line
+// follows it or release() says the classes are stored: the last one must not promise an update that a
+// failed write then takes back.
+class ClosingLineHold {
+public:
+    explicit ClosingLineHold(const DivisionObserver &observer) : m_observer(observer), m_holding(observer) {
+        if (!observer.message)
+            return;
+        m_holding.message = [this](const std::string &line) {
+            release();
+            if (line == passEndLine || line == redivisionEndLine)
+                m_held = line;
+            else
+                m_observer.message(line);
+        };
+    }
+    ClosingLineHold(const ClosingLineHold &) = delete;
+    ClosingLineHold &operator=(const ClosingLineHold &) = delete;
+
+    const DivisionObserver &observer() const { return m_holding; }
+    void release() {
+        if (m_held)
+            m_observer.message(*std::exchange(m_held, std::nullopt));
+    }
+    // The held line, once the classes are stored.
+    RunOutcome releasedIfDone(RunOutcome outcome) {
+        if (outcome.kind == RunOutcome::Done)
+            release();
+        return outcome;
+    }
+
+private:
+    const DivisionObserver &m_observer;
+    DivisionObserver m_holding;
+    std::optional<std::string> m_held;
+};
 
 // Nothing when the engine's classes are to be written.
 std::optional<RunOutcome> fromDivision(const DivisionResult &result) {
@@ -226,12 +267,13 @@ const DivisionRunner::ChangedTexts DivisionRunner::divisionChanged{
 };
 
 RunOutcome DivisionRunner::divide(int projectId, const DivisionObserver &observer) {
-    return run(
+    ClosingLineHold lines(observer);
+    return lines.releasedIfDone(run(
         projectId, {},
         [&](std::vector<StudentRow> &rows, int classCount, const DivisionSettings &settings) {
-            return fromDivision(m_engine.divide(rows, classCount, settings, observer));
+            return fromDivision(m_engine.divide(rows, classCount, settings, lines.observer()));
         },
-        divisionChanged, QStringLiteral("分班"));
+        divisionChanged, QStringLiteral("分班")));
 }
 
 RunOutcome DivisionRunner::redivide(int projectId, const QList<int> &classNumbers,
@@ -239,12 +281,13 @@ RunOutcome DivisionRunner::redivide(int projectId, const QList<int> &classNumber
     if (classNumbers.isEmpty())
         return failed(QStringLiteral("请选择要重新分班的班级"));
     const std::vector<int> chosen(classNumbers.begin(), classNumbers.end());
-    return run(
+    ClosingLineHold lines(observer);
+    return lines.releasedIfDone(run(
         projectId, classNumbers,
         [&](std::vector<StudentRow> &rows, int, const DivisionSettings &settings) {
-            return fromDivision(m_engine.redivide(rows, chosen, settings, observer));
+            return fromDivision(m_engine.redivide(rows, chosen, settings, lines.observer()));
         },
-        divisionChanged, redivisionAction(classNumbers));
+        divisionChanged, redivisionAction(classNumbers)));
 }
 
 RunOutcome DivisionRunner::optimise(int projectId, double seconds, std::uint64_t seed,

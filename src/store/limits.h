@@ -12,6 +12,9 @@ inline constexpr int minClassCount = 1;
 inline constexpr int maxClassCount = 1000;
 // More fine-tuning passes than this only repeat idle passes; values below 0 mean no fine-tuning.
 inline constexpr int maxTuningPasses = 1000;
+// The band tolerance is how far a band may be off before a swap is made; below 0 a swap that makes
+// the bands worse would count as one that evens them out.
+inline constexpr int minBandTolerance = 0;
 
 // The position of the first control character (below U+0020, U+007F, or U+0080..U+009F) in a text
 // a teacher typed or a file brought, or nothing when there is none. Such characters break the

@@ -158,6 +158,28 @@ TEST_F(OptimiseService, AStopChangesNothingUnlessKept) {
     }
 }
 
+// The classes are committed before their figures are read: when only the figures cannot be read, the
+// run is done and the teacher is told just that, never that something was not saved.
+TEST_F(OptimiseService, FiguresThatCannotBeReadAfterTheWriteLeaveTheRunDone) {
+    OptimiseProgress progress;
+    progress.stopRequested = [] {
+        return true;
+    };
+    // Asked after the search and before the write; the rules' table gone, the figures cannot be read.
+    progress.keepOnStop = [this] {
+        db.query(QStringLiteral("ALTER TABLE qx_groups RENAME TO qx_groups_gone"));
+        return true;
+    };
+    const OptimisationRun run = runOptimisation(db.connection(), {1, 0.002, 1}, progress);
+    ASSERT_EQ(run.outcome.kind, RunOutcome::Done) << run.outcome.message.toStdString();
+    EXPECT_EQ(db.query(QStringLiteral("SELECT action FROM qx_history WHERE project_id=1 ORDER BY id DESC"))
+                  .value(0),
+              QStringLiteral("优化均衡"));
+    EXPECT_TRUE(run.before.has_value());
+    EXPECT_FALSE(run.after.has_value());
+    EXPECT_EQ(run.figuresMissing, QStringLiteral("优化结果已保存，只是无法读取优化后的均衡度"));
+}
+
 TEST_F(OptimiseService, AMissingProjectOrFileFailsWithTheReason) {
     OptimisationRun run = runOptimisation(db.connection(), {9, 1.0, 1});
     EXPECT_EQ(run.outcome.kind, RunOutcome::Failed);

@@ -53,7 +53,7 @@ TEST_F(BoundsCli, ClassCountAndTuningPassesAreBoundedWhereTheyEnter) {
         {u"settings 1 --wtnum 1000"_s, 0, u"wtNum=1000\n"_s},
         {u"settings 1 --wtnum 1001"_s, 1, u"--wtnum 的取值不能大于1000: 1001"_s},
         {u"settings 1 --inter 7 --wtnum 100000000"_s, 1, u"--wtnum 的取值不能大于1000: 100000000"_s},
-        // Below 0 means no fine-tuning at all; any tolerance is meaningful.
+        // Below 0 means no fine-tuning at all; any tolerance from 0 up is meaningful.
         {u"settings 1 --wtnum -1"_s, 0, u"wtNum=-1\n"_s},
         {u"settings 1 --inter 100000000"_s, 0, u"inter=100000000\n"_s},
     };
@@ -71,4 +71,33 @@ TEST_F(BoundsCli, ClassCountAndTuningPassesAreBoundedWhereTheyEnter) {
             .out.endsWith(
                 u"inter=100000000\nis_man=0\nwtNum=-1\noptimise_seconds=10\n"
                 u"optimise_after_division=0\noptimise_subjects=数学,英语,语文,物理,政治,历史,体育,地理,生物\n"_s));
+}
+
+// A refused value names the option and the value, and changes nothing: not even the values given with it.
+TEST_F(BoundsCli, SettingsRefuseWhatTheSettingsWindowRefuses) {
+    projectWithStudents(2);
+    const QString before = runWords(u"settings 1"_s).out;
+    const struct {
+        QStringList options;
+        QString said;
+    } cases[] = {
+        {{u"--inter"_s, u"-1"_s}, u"--inter 的取值不能小于0: -1"_s},
+        {{u"--inter"_s, u"-2147483648"_s}, u"--inter 的取值不能小于0: -2147483648"_s},
+        {{u"--wtnum"_s, u"3"_s, u"--inter=-5"_s}, u"--inter 的取值不能小于0: -5"_s},
+        {{u"--optimise-subjects="_s}, u"--optimise-subjects 的取值必须是用逗号分隔的科目名"_s},
+        {{u"--optimise-subjects"_s, u"语文,,数学"_s}, u": 语文,,数学"_s},
+        {{u"--inter"_s, u"2"_s, u"--optimise-subjects"_s, u"语文,"_s}, u": 语文,"_s},
+    };
+    for (const auto &c : cases) {
+        const Outcome outcome = runOnDb(QStringList{u"settings"_s, u"1"_s} + c.options);
+        const std::string line = c.options.join(u' ').toStdString();
+        EXPECT_EQ(outcome.exitCode, 1) << line;
+        EXPECT_TRUE(outcome.err.contains(c.said)) << line << ": " << outcome.err.toStdString();
+        EXPECT_TRUE(outcome.out.isEmpty()) << line << ": " << outcome.out.toStdString();
+        EXPECT_EQ(runWords(u"settings 1"_s).out, before) << line;
+    }
+    const Outcome edge = runWords(u"settings 1 --inter 0 --optimise-subjects 语文、数学"_s);
+    EXPECT_EQ(edge.exitCode, 0) << edge.err.toStdString();
+    EXPECT_TRUE(edge.out.contains(u"\ninter=0\n"_s)) << edge.out.toStdString();
+    EXPECT_TRUE(edge.out.endsWith(u"optimise_subjects=数学,语文\n"_s)) << edge.out.toStdString();
 }

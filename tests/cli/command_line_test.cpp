@@ -44,8 +44,8 @@ TEST_F(CommandLine, OptionsTakeTheirValuesWhereverTheyStand) {
         QString line;
         QString printed;
     } cases[] = {
-        {u"settings --wtnum 2 1"_s, u"wtNum=2\n"_s},
-        {u"settings 1 --inter -3"_s, u"inter=-3\n"_s},
+        {u"settings --inter 2 1"_s, u"inter=2\n"_s},
+        {u"settings 1 --wtnum -3"_s, u"wtNum=-3\n"_s},
         {u"settings --db DB 1 --man 1"_s, u"is_man=1\n"_s},
         {u"settings --avg-eng=0 2 --db=DB"_s, u"is_avg_eng=0\n"_s},
         {u"new --classes 3 --memo x"_s, u"3\n"_s},
@@ -74,7 +74,7 @@ TEST_F(CommandLine, OptionsTakeTheirValuesWhereverTheyStand) {
     }
 
     Outcome settings = runLine(u"settings 1"_s);
-    EXPECT_TRUE(settings.out.contains(u"\ninter=-3\nis_man=1\nwtNum=2\n"_s)) << settings.out.toStdString();
+    EXPECT_TRUE(settings.out.contains(u"\ninter=2\nis_man=1\nwtNum=-3\n"_s)) << settings.out.toStdString();
     EXPECT_TRUE(settings.out.contains(u"is_avg_eng=1\n"_s));
     settings = runLine(u"settings 2"_s);
     EXPECT_TRUE(settings.out.contains(u"is_avg_eng=0\n"_s));

@@ -27,14 +27,11 @@ TEST_F(ConnectionLostCli, AConnectionLostMidRunWritesNothing) {
     ASSERT_TRUE(optimising.waitForFinished(120000));
     const QString err = QString::fromUtf8(optimising.readAllStandardError());
     EXPECT_EQ(optimising.exitCode(), 1) << err.toStdString();
-    // The cause in one line, not libpq's several lines of explanation, and no warning of Qt's about
-    // the dead connection. (libpq itself prints what the server said as it hung up when that came
-    // between statements.)
-    const QStringList lines = err.split(u'\n', Qt::SkipEmptyParts);
-    ASSERT_FALSE(lines.isEmpty());
-    EXPECT_TRUE(lines.last().startsWith(u"与数据库服务器的连接已断开"_s)) << err.toStdString();
-    EXPECT_FALSE(err.contains(u"QSql"_s)) << err.toStdString();
-    EXPECT_FALSE(err.contains(u"\tThis probably means"_s)) << err.toStdString();
+    // The cause in the program's one line and nothing else: neither libpq's lines about the server
+    // hanging up nor Qt's warnings about the dead connection, whichever of them speaks first.
+    EXPECT_TRUE(err.startsWith(u"与数据库服务器的连接已断开"_s)) << err.toStdString();
+    EXPECT_EQ(err.count(u'\n'), 1) << err.toStdString();
+    EXPECT_TRUE(err.endsWith(u'\n')) << err.toStdString();
     EXPECT_TRUE(optimising.readAllStandardOutput().isEmpty());
     EXPECT_EQ(dump(), before);
 

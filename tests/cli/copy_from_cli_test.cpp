@@ -52,3 +52,16 @@ TEST_F(CopyFromCli, CopiesStudentsFixedToTheirClasses) {
         EXPECT_TRUE(outcome.err.contains(c.message)) << outcome.err.toStdString();
     }
 }
+
+// A project never divided has nothing to bring: its students would arrive in no class.
+TEST_F(CopyFromCli, AProjectNeverDividedIsRefused) {
+    projectWithStudents(2);
+    projectWithStudents(2);
+    const fenban::testing::Outcome refused = runOnDb({QStringLiteral("copy-from"), QStringLiteral("1"),
+                                                      QStringLiteral("2"), QStringLiteral("--overwrite")});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.err, QStringLiteral("该分班项目还没有分班\n"));
+    EXPECT_TRUE(refused.out.isEmpty()) << refused.out.toStdString();
+    const QString history = runOnDb({QStringLiteral("history"), QStringLiteral("2")}).out;
+    EXPECT_FALSE(history.contains(QStringLiteral("导入分班数据"))) << history.toStdString();
+}

@@ -74,6 +74,7 @@ TEST_F(RosterCli, RefusesBadInputs) {
         {{u"roster"_s, u"1"_s, m_dir.filePath(u"名单.csv"_s)}, 2, u"名单文件必须是 .pdf 或 .xlsx"_s},
         {{u"roster"_s, u"1"_s, file, u"--sort"_s, u"age"_s}, 2, u"未知的排序方式: age"_s},
         {{u"roster"_s, u"1"_s, file, u"--columns"_s, u"姓名,身高"_s}, 2, u"未知的列: 身高"_s},
+        {{u"roster"_s, u"1"_s, file, u"--columns"_s, u"学号,姓名,学号"_s}, 2, u"名单的列重复: 学号"_s},
         {{u"roster"_s, u"7"_s, file}, 1, u"不存在编号为7的分班项目"_s},
         {{u"roster"_s, u"x"_s, file}, 2, u"分班项目编号必须是整数"_s},
     };

@@ -40,7 +40,8 @@ void expectHardRules(const std::vector<StudentRow> &before, const std::vector<St
     int placeable = 0;
     for (std::size_t i = 0; i < after.size(); ++i) {
         const StudentRow &row = after[i];
-        const bool fixed = before[i].type == Placement::Fixed;
+        // A student fixed to no class is not fixed to anything: it is placed like any other.
+        const bool fixed = before[i].type == Placement::Fixed && before[i].classId > 0;
         if (fixed) {
             EXPECT_EQ(row.classId, before[i].classId) << "fixed student " << row.studentId << " moved";
             EXPECT_EQ(row.type, Placement::Fixed);
@@ -275,6 +276,24 @@ TEST(Optimiser, GroupsFixedStudentsBreakAreKeptAsFarAsTheyAllow) {
     EXPECT_EQ(left[1].classIds, (std::vector<int>{2, 3}));
     EXPECT_EQ(rows[6].classId, rows[7].classId);
     expectHardRules(before, rows, 3);
+}
+
+// Students copied from a project that was never divided arrive fixed, but in no class.
+TEST(Optimiser, StudentsFixedToNoClassArePlacedLikeAnyOther) {
+    cohort::Shape shape = shapeOf(2, 0.0, 4, 0.0, 0, 0.0);
+    shape.students = 40;
+    std::vector<StudentRow> before = cohort::make(shape, 3);
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        before[i].type = Placement::Fixed;
+        before[i].classId = i == 0 ? 2 : i % 3 == 0 ? -1 : 0;
+    }
+    before[1].type = Placement::Waiting;
+    std::vector<StudentRow> rows = before;
+    const OptimiseResult result = optimise(rows, 4, quick());
+    ASSERT_EQ(result.outcome, OptimiseOutcome::Done) << result.message;
+    expectHardRules(before, rows, 4);
+    EXPECT_EQ(rows[0].classId, 2);
+    EXPECT_EQ(rows[0].type, Placement::Fixed);
 }
 
 TEST(Optimiser, ImprovesTheExactDivisionOfARealisticIntake) {

@@ -213,6 +213,14 @@ void DivisionWindowsTest::settingsWindowSavesAndRefusesNonNumbers() {
         QVERIFY(m_window->findChild<SettingsWindow *>());
         QCOMPARE(fenban::store::SettingsStore(m_fixture.connection()).read(1).value()->wtNum, 50);
     }
+    passes->setText(QStringLiteral("20"));
+    for (const QString &negative : {QStringLiteral("-1"), QStringLiteral("-2147483648")}) {
+        inter->setText(negative);
+        click(settings, QStringLiteral("BitBtn1"));
+        QCOMPARE(messages(), QStringList{QStringLiteral("分数间隔权重不能小于0")});
+        QVERIFY(m_window->findChild<SettingsWindow *>());
+        QCOMPARE(fenban::store::SettingsStore(m_fixture.connection()).read(1).value()->inter, 1);
+    }
 
     inter->setText(QStringLiteral("3"));
     passes->setText(QStringLiteral("20"));

@@ -114,6 +114,46 @@ TEST_F(Division, AFailureWhileWritingKeepsThePreviousDivision) {
     EXPECT_EQ(classesAndTypes(), before);
 }
 
+// The closing line says the classes are updated; it comes only once they are, never before a failed write.
+TEST_F(Division, TheClosingLineComesOnlyOnceTheClassesAreWritten) {
+    ASSERT_EQ(divide().kind, RunOutcome::Done);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "更新结束");
+    const struct {
+        const char *name;
+        std::function<RunOutcome()> run;
+        const char *closing;
+    } cases[] = {
+        {"divide", [this] { return divide(); }, "更新结束"},
+        {"redivide",
+         [this] {
+             return DivisionRunner(db.connection(), *engine).redivide(1, {1, 3}, observer());
+         },
+         "重新分班结束"},
+    };
+    for (const auto &c : cases) {
+        lines.clear();
+        ASSERT_EQ(c.run().kind, RunOutcome::Done) << c.name;
+        ASSERT_FALSE(lines.empty()) << c.name;
+        EXPECT_EQ(lines.back(), c.closing) << c.name;
+
+        // The snapshot is written with every run's classes, in the same transaction.
+        db.refuseWrites(QStringLiteral("refuse"), QStringLiteral("INSERT"), QStringLiteral("qx_history"),
+                        QStringLiteral("1 = 1"), QStringLiteral("injected failure"));
+        const std::vector<std::string> succeeded = lines;
+        lines.clear();
+        EXPECT_EQ(c.run().kind, RunOutcome::Failed) << c.name;
+        // Everything up to the closing line, as on success.
+        EXPECT_EQ(lines, std::vector<std::string>(succeeded.begin(), succeeded.end() - 1)) << c.name;
+        if (db.isServer()) {
+            db.query(QStringLiteral("DROP TRIGGER refuse ON qx_history"));
+            db.query(QStringLiteral("DROP FUNCTION refuse()"));
+        } else {
+            db.query(QStringLiteral("DROP TRIGGER refuse"));
+        }
+    }
+}
+
 TEST_F(Division, RedivisionTouchesOnlyTheChosenClasses) {
     ASSERT_EQ(divide().kind, RunOutcome::Done);
     const QStringList before =

@@ -151,6 +151,9 @@ public:
 QString errorOf(const fenban::Status &status) {
     return status ? QString() : status.error();
 }
+template <typename T> QString errorOf(const fenban::Result<T> &result) {
+    return result ? QString() : result.error();
+}
 QString errorOf(const store::RunOutcome &outcome) {
     return outcome.kind == store::RunOutcome::Done ? QString() : outcome.message;
 }

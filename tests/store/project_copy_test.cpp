@@ -74,6 +74,38 @@ TEST_F(ProjectCopy, AClashIsRefusedAndOverwritingReplacesOnlyTheSharedStudents) 
                                     QStringLiteral("3|3|2|学生3"), QStringLiteral("9|0|0|学生9")}));
 }
 
+// Students in no class cannot arrive fixed to one: they wait for the next division like imported ones.
+TEST_F(ProjectCopy, ASourceWithNoClassesIsRefusedAndStudentsWithoutAClassAreCounted) {
+    fenban::store::ProjectStore projects(db.connection());
+    fenban::store::StudentStore students(db.connection());
+    ASSERT_TRUE(projects.create({QStringLiteral("未分班"), 3}));
+    ASSERT_TRUE(projects.create({QStringLiteral("空"), 3}));
+    ASSERT_TRUE(projects.create({QStringLiteral("一半"), 3}));
+    ASSERT_EQ(students.replaceAll(3, {student(31, 0, 0), student(32, 0, 2)}).kind,
+              fenban::store::ReplaceOutcome::Written);
+    ASSERT_EQ(students.replaceAll(5, {student(51, 2, 1), student(52, 0, 0), student(53, 0, 2)}).kind,
+              fenban::store::ReplaceOutcome::Written);
+    const struct {
+        int source;
+        QString refused;
+    } refusals[] = {{3, QStringLiteral("该分班项目还没有分班")}, {4, QStringLiteral("该分班项目没有学生")}};
+    for (const auto &r : refusals) {
+        const auto copied = copyStudents(db.connection(), r.source, 2, true);
+        ASSERT_FALSE(copied) << r.source;
+        EXPECT_EQ(copied.error(), r.refused);
+        EXPECT_TRUE(rows(2).isEmpty());
+    }
+    EXPECT_EQ(db.query(QStringLiteral("SELECT count(*) FROM qx_history WHERE project_id = 2")),
+              QStringList{QStringLiteral("0")});
+
+    const auto copied = copyStudents(db.connection(), 5, 2, false);
+    ASSERT_TRUE(copied) << copied.error().toStdString();
+    EXPECT_EQ(copied.value().students, 3);
+    EXPECT_EQ(copied.value().withoutClass, 2);
+    EXPECT_EQ(rows(2), (QStringList{QStringLiteral("51|2|2|学生51"), QStringLiteral("52|0|0|学生52"),
+                                    QStringLiteral("53|0|0|学生53")}));
+}
+
 TEST_F(ProjectCopy, TheCurrentProjectCannotBeCopiedIntoItself) {
     const auto self = copyStudents(db.connection(), 1, 1, true);
     ASSERT_FALSE(self);
