@@ -10,6 +10,11 @@
 
 #include <mutex>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <cstdint>
+#include <sanitizer/common_interface_defs.h>
+#endif
+
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
@@ -223,6 +228,10 @@ std::FILE *divertStandardError() {
         return stderr;
     }
     log.diverted = true;
+#if defined(__SANITIZE_ADDRESS__)
+    // A sanitizer's report is for whoever runs the tests, not for the log nobody reads.
+    __sanitizer_set_report_fd(reinterpret_cast<void *>(static_cast<std::intptr_t>(own)));
+#endif
     return stream;
 }
 
