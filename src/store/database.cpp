@@ -75,6 +75,16 @@ Status checkCreatableSchema(QSqlDatabase db) {
     return Status::success();
 }
 
+// A database some other program keeps a `config` in is not ours to read or write.
+Status refuseForeignServerDatabase(QSqlDatabase db) {
+    const Result<QStringList> tables = tableNames(db);
+    if (!tables)
+        return Status::failure(tables.error());
+    if (tables->contains(QStringLiteral("config")) != tables->contains(QStringLiteral("qx_info")))
+        return Status::failure(QStringLiteral("不是分班数据库"));
+    return Status::success();
+}
+
 QString nextConnectionName() {
     static QAtomicInt counter;
     return QStringLiteral("fenban-%1").arg(counter.fetchAndAddRelaxed(1));
@@ -304,11 +314,8 @@ Result<std::unique_ptr<Database>> Database::openServer(const QString &address,
         QSqlQuery readOnly(db);
         if (!readOnly.exec(QStringLiteral("SET default_transaction_read_only TO on")))
             return R::failure(describeError(readOnly.lastError()));
-        const Result<QStringList> tables = tableNames(db);
-        if (!tables)
-            return R::failure(tables.error());
-        if (tables->contains(QStringLiteral("config")) != tables->contains(QStringLiteral("qx_info")))
-            return R::failure(QStringLiteral("不是分班数据库"));
+        if (const Status ours = refuseForeignServerDatabase(db); !ours)
+            return R::failure(ours.error());
         return R::success(std::move(database));
     }
     // Two programs opening an empty database at once must not both create the tables.
@@ -319,12 +326,8 @@ Result<std::unique_ptr<Database>> Database::openServer(const QString &address,
     if (!query.exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1, 0)").arg(applicationId)))
         return R::failure(describeError(query.lastError()));
     query.finish();
-    const Result<QStringList> tables = tableNames(db);
-    if (!tables)
-        return R::failure(tables.error());
-    // A database some other program keeps a `config` in is not ours to write into.
-    if (tables->contains(QStringLiteral("config")) != tables->contains(QStringLiteral("qx_info")))
-        return R::failure(QStringLiteral("不是分班数据库"));
+    if (const Status ours = refuseForeignServerDatabase(db); !ours)
+        return R::failure(ours.error());
     if (const Status creatable = checkCreatableSchema(db); !creatable)
         return R::failure(creatable.error());
     if (const Status fixed = createFixedTables(db); !fixed)

@@ -63,9 +63,10 @@ Result<CopiedStudents> copyStudents(QSqlDatabase db, int sourceId, int targetId,
     QSqlQuery query(db);
     // Counted in the transaction, so the figures are those of the rows copied.
     if (!query.exec(QStringLiteral("SELECT count(*), count(CASE WHEN class_id > 0 THEN 1 END) FROM ") +
-                    source) ||
-        !query.next())
+                    source))
         return R::failure(copyFailed + describeError(query.lastError()));
+    if (const Result<bool> counted = nextRow(query); !counted || !counted.value())
+        return R::failure(copyFailed + (counted ? QStringLiteral("读不到学生人数") : counted.error()));
     CopiedStudents copied;
     copied.students = query.value(0).toInt();
     copied.withoutClass = copied.students - query.value(1).toInt();
