@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <random>
+#include <string>
 
 namespace fenban::exchange {
 namespace {
@@ -25,7 +26,7 @@ using testing::importFixture;
 using xls::OleContents;
 using Kind = OleContents::Kind;
 
-const char *kindName(Kind kind) {
+std::string kindName(Kind kind) {
     switch (kind) {
     case Kind::Workbook:
         return "Workbook";
@@ -309,6 +310,12 @@ TEST(CompoundFile, RefusesDamagedCopiesOfRealWorkbooks) {
         {"mini stream larger than the file", small,
          [](QByteArray &f) {
              put32(f, Layout(f).entry(0) + sizeField, 0x7FFFFFFF);
+         }},
+        // The workbook fills the first mini sectors; the mini stream now ends inside its last one.
+        {"mini stream ends inside the workbook's last mini sector", small,
+         [](QByteArray &f) {
+             const Layout at(f);
+             put32(f, at.entry(0) + sizeField, get32(f, at.entry(workbookEntry) + sizeField) - 37);
          }},
         {"mini stream shorter than the workbook", small,
          [](QByteArray &f) {
