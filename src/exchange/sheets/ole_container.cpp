@@ -1,3 +1,4 @@
+// Windows builds have no GLib: there, and wherever the build asks for it, our own reader opens the container.
 #ifdef FENBAN_OWN_COMPOUND_READER
 
 #include "exchange/sheets/ole_container.h"
