@@ -1,4 +1,5 @@
 #include "exchange/codepage/code_page.h"
+#include "exchange/pinyin/pinyin.h"
 #include "exchange/sheets/csv_text.h"
 #include "exchange/sheets/sheet.h"
 #include "support/qt_printers.h"
@@ -94,6 +95,21 @@ TEST(CodePage, WindowsCodePagesByNumber) {
     };
     for (const auto &c : cases)
         EXPECT_EQ(code_page::windowsCodePageText(c.codePage, hex(c.bytes)), c.text) << c.codePage;
+}
+
+// Homophones are found by these readings, so they must come out the same on every system.
+TEST(CodePage, PinyinOfNamesGoesThroughGbk) {
+    const struct {
+        QString name;
+        QString pinyin;
+    } cases[] = {
+        {u"张三"_s, u"ZHANG SAN"_s},
+        {u"欧阳〇"_s, u"OU YANG "_s},
+        {u"阿依古丽·买买提"_s, u"A YI GU LI  MAI MAI TI"_s},
+        {u"王𠀀五"_s, u"WANG  WU"_s},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(fenban::exchange::pinyinName(c.name), c.pinyin) << c.name.toStdString();
 }
 
 // 学号,姓名 / 20260001,张三 / 20260002,李四, as Excel on a Chinese Windows saves it.

@@ -20,9 +20,10 @@ bool gbkAvailable();
 // has nothing but a look-alike, a lone surrogate), or when GBK is unavailable.
 std::optional<QByteArray> gbkBytes(QStringView text);
 
-// GBK bytes as text. A byte that cannot start a character, or a lead byte whose next byte cannot
-// follow it, gives U+FFFD and reading goes on with the next byte; a lead byte at the very end gives
-// nothing. Callers that must know whether the bytes were clean check them themselves.
+// GBK bytes as text. A lead byte whose next byte cannot follow it gives U+FFFD, and reading goes on
+// with that next byte; a lead byte at the very end gives nothing; the stray byte 0xFF gives U+F8F5, as
+// the tables of both ICU and Windows have it. Callers that must know whether the bytes were clean check
+// them themselves.
 QString gbkText(QByteArrayView bytes);
 
 // Eight-bit or double-byte text in the Windows code page with this number (1252, 936, 10000 for

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <climits>
 
 namespace fenban::exchange::code_page {
@@ -60,7 +61,7 @@ void appendGbk(QString &text, QByteArrayView piece) {
 } // namespace
 
 bool gbkAvailable() {
-    return IsValidCodePage(gbkCodePage);
+    return IsValidCodePage(gbkCodePage) != FALSE;
 }
 
 std::optional<QByteArray> gbkBytes(QStringView text) {
@@ -109,7 +110,8 @@ QString gbkText(QByteArrayView bytes) {
         convertUpTo(i);
         ++i;
         start = i;
-        // The single bytes are fixed here: tables of older Windows versions lack the euro sign.
+        // The two single bytes above ASCII are fixed here: MB_ERR_INVALID_CHARS refuses 0xFF, and
+        // older versions of Windows lack the euro sign.
         if (lead == 0x80)
             text += QChar(0x20AC);
         else if (lead == 0xFF)
