@@ -42,6 +42,8 @@ TEST(CodePage, GbkBytesAreExactOrNone) {
         {u"€"_s, hex("80")},
         {u"—"_s, hex("a1aa")},
         {QString(), QByteArray()},
+        // The stray byte 0xFF reads as this private-use character, and back.
+        {QString(QChar(0xF8F5)), hex("ff")},
         // Outside GBK: a character only GB18030 has, one outside the BMP, Korean, a lone surrogate.
         {u"𠀀"_s, std::nullopt},
         {u"😀"_s, std::nullopt},

@@ -80,9 +80,9 @@ std::optional<QByteArray> gbkBytes(QStringView text) {
                             nullptr, &usedDefault) != length ||
         usedDefault)
         return std::nullopt;
-    // A code that reads back as another character is no exact code.
-    const std::optional<QString> back = toText(gbkCodePage, MB_ERR_INVALID_CHARS, bytes);
-    if (!back || *back != text)
+    // A code that reads back as another character is no exact code. Read back as gbkText reads, so
+    // that the stray byte 0xFF and U+F8F5 correspond as they do there.
+    if (gbkText(bytes) != text)
         return std::nullopt;
     return bytes;
 }
