@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <climits>
 
 namespace fenban::exchange::code_page {
@@ -51,8 +50,7 @@ void appendGbk(QString &text, QByteArrayView piece) {
     }
     for (qsizetype i = 0; i < piece.size();) {
         const qsizetype width = quint8(piece[i]) < 0x80 ? 1 : 2;
-        const std::optional<QString> unit =
-            toText(gbkCodePage, MB_ERR_INVALID_CHARS, piece.sliced(i, std::min(width, piece.size() - i)));
+        const std::optional<QString> unit = toText(gbkCodePage, MB_ERR_INVALID_CHARS, piece.sliced(i, width));
         text += unit ? *unit : QString(QChar::ReplacementCharacter);
         i += width;
     }
