@@ -106,7 +106,7 @@ void PaintedChart::paintEvent(QPaintEvent *) {
     constexpr int swatchWidth = 14;
     int legendWidth = 0;
     for (const LegendEntry &entry : legend)
-        legendWidth = std::max(legendWidth, swatchWidth + 4 + metrics.horizontalAdvance(entry.name));
+        legendWidth = std::max(legendWidth, swatchWidth + 8 + metrics.horizontalAdvance(entry.name));
     // Long category names give way to the plot.
     legendWidth = std::min(legendWidth, area.width() / 3);
 
