@@ -43,3 +43,9 @@ run_logged() {
     fi
     printf '    done in %d min %d s\n' $(((SECONDS - started) / 60)) $(((SECONDS - started) % 60))
 }
+
+# ccache, where the machine has it, makes rebuilding after a change of recipe much quicker.
+launcher=()
+if command -v ccache >/dev/null; then
+    launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi

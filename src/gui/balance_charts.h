@@ -6,7 +6,6 @@
 #include <QWidget>
 
 class QComboBox;
-class QChartView;
 
 namespace fenban::gui {
 
@@ -30,10 +29,11 @@ private:
     reports::ChartFigures m_figures;
 
     QComboBox *m_measureBox = nullptr;
-    QChartView *m_meansView = nullptr;
-    QChartView *m_totalsView = nullptr;
-    QChartView *m_sexView = nullptr;
-    QChartView *m_categoryView = nullptr;
+    // Drawn by Qt Charts or by the program itself, as the build has it (see chart_content.h).
+    QWidget *m_meansView = nullptr;
+    QWidget *m_totalsView = nullptr;
+    QWidget *m_sexView = nullptr;
+    QWidget *m_categoryView = nullptr;
 };
 
 } // namespace fenban::gui

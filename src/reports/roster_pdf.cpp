@@ -3,7 +3,10 @@
 #include "exchange/file_output.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
 #include <QFont>
+#include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPageSize>
@@ -26,7 +29,22 @@ constexpr double footerPoints = 9.0;
 constexpr double rowPadding = 0.5;  // of a line height, shared above and below the text
 constexpr double cellPadding = 0.4; // of an em, left of a cell's text
 
+// The Windows build carries the roster font in a folder beside the program, since a PC's own fonts
+// may lack it; elsewhere the system has it and the folder does not exist.
+void loadFontsBesideProgram() {
+    static const bool loaded = [] {
+        const QDir folder(QCoreApplication::applicationDirPath() + QStringLiteral("/fonts"));
+        const QStringList files = folder.entryList(
+            {QStringLiteral("*.ttc"), QStringLiteral("*.ttf"), QStringLiteral("*.otf")}, QDir::Files);
+        for (const QString &file : files)
+            QFontDatabase::addApplicationFont(folder.filePath(file));
+        return true;
+    }();
+    (void)loaded;
+}
+
 QFont fontOf(double points, bool bold = false) {
+    loadFontsBesideProgram();
     QFont font(fontFamily);
     font.setPointSizeF(points);
     font.setBold(bold);

@@ -288,8 +288,15 @@ Result<std::unique_ptr<Database>> Database::open(const QString &location, Access
 Result<std::unique_ptr<Database>> Database::openServer(const QString &address,
                                                        const DatabaseLocation &location, Access access) {
     using R = Result<std::unique_ptr<Database>>;
-    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL"))) {
+#ifdef _WIN32
+        // The Windows build carries no PostgreSQL driver yet.
+        return R::failure(QStringLiteral("Windows 版暂不能连接 PostgreSQL 服务器上的数据库，"
+                                         "请使用本机的数据库文件 (.db)"));
+#else
         return R::failure(QStringLiteral("没有安装 PostgreSQL 的数据库驱动 (libqt6sql6-psql)"));
+#endif
+    }
     std::unique_ptr<Database> database(
         new Database(nextConnectionName(), location.display(), Backend::PostgreSQL));
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), database->m_connectionName);

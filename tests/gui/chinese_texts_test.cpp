@@ -118,7 +118,17 @@ void ChineseTextsTest::fileDialogShowsChineseCaptions() {
 void ChineseTextsTest::windowsCarryTheProgramIcon() {
     const QIcon icon = QApplication::windowIcon();
     QVERIFY(!icon.isNull());
-    // Drawn from the SVG at any size the desktop asks for.
+    // The fixed sizes are there whether or not Qt can draw SVG: desktops and the Windows taskbar pick
+    // from them.
+    const QList<QSize> sizes = icon.availableSizes();
+    for (const int side : {16, 32, 48, 64, 128, 256})
+        QVERIFY2(sizes.contains(QSize(side, side)), qPrintable(QString::number(side)));
+    for (const int side : {16, 48, 256})
+        QCOMPARE(icon.pixmap(side, side).width(), side);
+    // Past the largest PNG only a drawing of the SVG is sharp; without one the largest PNG serves.
+    const bool scalable =
+        QIcon(QStringLiteral(":/icons/fenban.svg")).actualSize(QSize(512, 512)).width() == 512;
+    QCOMPARE(icon.pixmap(512, 512).width(), scalable ? 512 : 256);
     const QImage image = icon.pixmap(48, 48).toImage();
     QVERIFY(!image.isNull());
     QCOMPARE(image.width(), 48);

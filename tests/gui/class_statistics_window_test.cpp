@@ -11,26 +11,34 @@
 #include "store/students.h"
 #include "window_fixture.h"
 
-#include <QBarSeries>
-#include <QBarSet>
-#include <QBoxPlotSeries>
-#include <QChart>
-#include <QChartView>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
-#include <QLineSeries>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QStackedBarSeries>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
+
+#if FENBAN_WITH_QT_CHARTS
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QBoxPlotSeries>
+#include <QChart>
+#include <QChartView>
+#include <QLineSeries>
+#include <QStackedBarSeries>
+#else
+#include "gui/painted_chart.h"
+#endif
+
+#include <optional>
 
 using fenban::gui::BalanceView;
 using fenban::gui::ClassStatisticsWindow;
@@ -61,6 +69,65 @@ QList<StudentRecord> placedCohort() {
     return students;
 }
 
+// What a balance chart shows per class, read from whichever kind of view the build draws it with.
+struct ChartEntries {
+    bool found = false;
+    QString title;
+    QStringList classes;
+    bool stacked = false;
+    QList<QList<double>> sets; // the bars of each set, one per class
+    qsizetype boxes = 0;       // places for a box, one per class
+    std::optional<double> reference;
+};
+
+ChartEntries chartEntries(const QWidget *page, const QString &viewName) {
+    ChartEntries entries;
+#if FENBAN_WITH_QT_CHARTS
+    const auto *view = page->findChild<QChartView *>(viewName);
+    if (!view)
+        return entries;
+    entries.found = true;
+    const QChart *chart = view->chart();
+    entries.title = chart->title();
+    const auto axes = chart->axes(Qt::Horizontal);
+    if (auto *axis = axes.isEmpty() ? nullptr : qobject_cast<QBarCategoryAxis *>(axes.first()))
+        entries.classes = axis->categories();
+    for (QAbstractSeries *series : chart->series()) {
+        if (auto *bars = qobject_cast<QAbstractBarSeries *>(series)) {
+            entries.stacked = qobject_cast<QStackedBarSeries *>(series) != nullptr;
+            for (const QBarSet *set : bars->barSets()) {
+                QList<double> values;
+                for (int i = 0; i < set->count(); ++i)
+                    values.append(set->at(i));
+                entries.sets.append(values);
+            }
+        } else if (auto *boxes = qobject_cast<QBoxPlotSeries *>(series)) {
+            entries.boxes = boxes->count();
+        } else if (auto *line = qobject_cast<QLineSeries *>(series)) {
+            // Flat across the whole width.
+            if (line->count() == 2 && line->at(0).y() == line->at(1).y())
+                entries.reference = line->at(0).y();
+        }
+    }
+#else
+    const auto *view = page->findChild<fenban::gui::PaintedChart *>(viewName);
+    if (!view)
+        return entries;
+    entries.found = true;
+    const fenban::gui::ChartContent &content = view->content();
+    entries.title = content.title;
+    entries.classes = content.classes;
+    entries.stacked = content.kind == fenban::gui::ChartContent::Kind::StackedBars;
+    if (content.kind != fenban::gui::ChartContent::Kind::Boxes)
+        for (const auto &set : content.sets)
+            entries.sets.append(set.values);
+    entries.boxes = qsizetype(content.boxes.size());
+    if (content.reference)
+        entries.reference = content.reference->value;
+#endif
+    return entries;
+}
+
 } // namespace
 
 class ClassStatisticsWindowTest : public QObject {
@@ -83,7 +150,6 @@ private:
     ClassStatisticsWindow *openStatistics();
     QTableWidget *grid(const QString &name);
     QList<StudentRecord> studentsOfClasses(const QList<int> &classIds);
-    QList<QAbstractSeries *> chartSeries(const QString &viewName);
 
     fenban::testing::WindowFixture m_fixture;
     MainWindow *m_window = nullptr;
@@ -298,11 +364,6 @@ void ClassStatisticsWindowTest::anotherProjectClosesTheWindow() {
     QVERIFY(fenban::testing::shownMessages().isEmpty());
 }
 
-QList<QAbstractSeries *> ClassStatisticsWindowTest::chartSeries(const QString &viewName) {
-    auto *view = m_statistics->findChild<QChartView *>(viewName);
-    return view ? view->chart()->series() : QList<QAbstractSeries *>{};
-}
-
 void ClassStatisticsWindowTest::balanceTabShowsTheFiguresAndTheUnplaced() {
     // A third student outside the classes, for want of a sex; the two in class 0 have one.
     QList<StudentRecord> students = placedCohort();
@@ -366,37 +427,57 @@ void ClassStatisticsWindowTest::balanceTabShowsTheFiguresAndTheUnplaced() {
 }
 
 void ClassStatisticsWindowTest::chartsHaveOneEntryPerClass() {
-    const auto means = chartSeries(QStringLiteral("cvMeans"));
-    QCOMPARE(means.size(), 2);
-    auto *bars = qobject_cast<QBarSeries *>(means[0]);
-    QVERIFY(bars);
-    QCOMPARE(bars->barSets().size(), 1);
-    QCOMPARE(bars->barSets()[0]->count(), 4);
+    auto *page = m_statistics->findChild<QWidget *>(u"tsBalanceCharts"_s);
+    QVERIFY(page);
+    const QStringList classes{u"1班"_s, u"2班"_s, u"3班"_s, u"4班"_s};
+    const ChartEntries means = chartEntries(page, u"cvMeans"_s);
+    QVERIFY(means.found);
+    QCOMPARE(means.title, u"各班总分平均分"_s);
+    QCOMPARE(means.classes, classes);
+    QVERIFY(!means.stacked);
+    QCOMPARE(means.sets.size(), 1);
+    QCOMPARE(means.sets[0].size(), 4);
+    QVERIFY(means.reference);
     // The chosen measure is the total at first; class 1 is far ahead in math, and chosen math shows it.
     auto *measure = m_statistics->findChild<QComboBox *>(QStringLiteral("cbChartMeasure"));
     QCOMPARE(measure->count(), 10);
     QCOMPARE(measure->currentText(), QStringLiteral("总分"));
     measure->setCurrentIndex(measure->findText(QStringLiteral("数学")));
-    const auto mathMeans = chartSeries(QStringLiteral("cvMeans"));
-    auto *mathBars = qobject_cast<QBarSeries *>(mathMeans[0])->barSets()[0];
-    QCOMPARE(mathBars->at(0), 140.0);
-    auto *cohort = qobject_cast<QLineSeries *>(mathMeans[1]);
-    QVERIFY(cohort);
-    QVERIFY(cohort->at(0).y() < 140.0 && cohort->at(0).y() > mathBars->at(1));
+    const ChartEntries mathMeans = chartEntries(page, u"cvMeans"_s);
+    QCOMPARE(mathMeans.title, u"各班数学平均分"_s);
+    QCOMPARE(mathMeans.sets.size(), 1);
+    QCOMPARE(mathMeans.sets[0].value(0), 140.0);
+    QVERIFY(mathMeans.reference);
+    QVERIFY(*mathMeans.reference < 140.0 && *mathMeans.reference > mathMeans.sets[0].value(1));
 
-    const auto boxes = chartSeries(QStringLiteral("cvTotals"));
-    QCOMPARE(boxes.size(), 1);
-    QCOMPARE(qobject_cast<QBoxPlotSeries *>(boxes[0])->count(), 4);
+    const ChartEntries totals = chartEntries(page, u"cvTotals"_s);
+    QCOMPARE(totals.title, u"各班总分分布"_s);
+    QCOMPARE(totals.classes, classes);
+    QCOMPARE(totals.boxes, 4);
+    QVERIFY(totals.sets.isEmpty());
 
-    const auto sexes = chartSeries(QStringLiteral("cvSex"));
-    auto *stacked = qobject_cast<QStackedBarSeries *>(sexes.value(0));
-    QVERIFY(stacked);
-    QCOMPARE(stacked->barSets().size(), 2);
-    for (const QBarSet *set : stacked->barSets())
-        QCOMPARE(set->count(), 4);
+    const ChartEntries sexes = chartEntries(page, u"cvSex"_s);
+    QCOMPARE(sexes.classes, classes);
+    QVERIFY(sexes.stacked);
+    QCOMPARE(sexes.sets.size(), 2);
+    for (const QList<double> &set : sexes.sets)
+        QCOMPARE(set.size(), 4);
     // Classes of six from alternating students: three boys and three girls each.
-    QCOMPARE(stacked->barSets()[0]->at(0), 3.0);
-    QCOMPARE(stacked->barSets()[1]->at(3), 3.0);
+    QCOMPARE(sexes.sets[0][0], 3.0);
+    QCOMPARE(sexes.sets[1][3], 3.0);
+
+    const ChartEntries categories = chartEntries(page, u"cvCategories"_s);
+    QCOMPARE(categories.classes, classes);
+    QVERIFY(categories.stacked);
+    QVERIFY2(categories.title.startsWith(u"各班分类人数"_s), qPrintable(categories.title));
+
+    // Every view draws with what it holds, at a small size too.
+    page->resize(640, 480);
+    for (const QString &name : {u"cvMeans"_s, u"cvTotals"_s, u"cvSex"_s, u"cvCategories"_s}) {
+        auto *view = page->findChild<QWidget *>(name);
+        QVERIFY2(view, qPrintable(name));
+        QVERIFY(!view->grab().isNull());
+    }
 }
 
 void ClassStatisticsWindowTest::optimiseButtonRunsTheOptimisationAndRefreshes() {

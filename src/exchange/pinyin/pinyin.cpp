@@ -1,9 +1,8 @@
 #include "exchange/pinyin/pinyin.h"
 
+#include "exchange/codepage/code_page.h"
 #include "exchange/pinyin/pinyin_table.h"
 
-#include <QStringDecoder>
-#include <QStringEncoder>
 #include <QtGlobal>
 
 #include <iterator>
@@ -116,10 +115,10 @@ void appendPair(QByteArray &out, unsigned lead, unsigned trail, int flags) {
     appendIndexed(out, lead, trail, flags);
 }
 
-// Whether this Qt can convert to GBK at all; it needs ICU. Checked once, with one warning.
+// Whether GBK can be converted here at all. Checked once, with one warning.
 bool gbkAvailable() {
     static const bool available = [] {
-        const bool valid = QStringEncoder("GBK").isValid();
+        const bool valid = code_page::gbkAvailable();
         if (!valid) {
             qWarning("GBK conversion is unavailable in this Qt build; names outside ASCII get no pinyin");
         }
@@ -128,27 +127,15 @@ bool gbkAvailable() {
     return available;
 }
 
-// The GBK bytes of one character, "?" when GBK has no exact code for it. A fresh converter per
-// character keeps a stray surrogate or an earlier failure from affecting the next character.
+// The GBK bytes of one character, "?" when GBK has no exact code for it. Each character is converted
+// on its own, so that a stray surrogate or an earlier failure cannot affect the next character.
 QByteArray gbkCharacter(QStringView character) {
     const QByteArray unrepresentable("?");
     if (!gbkAvailable()) {
         const bool ascii = character.size() == 1 && character.front().unicode() < 0x80;
         return ascii ? QByteArray(1, static_cast<char>(character.front().unicode())) : unrepresentable;
     }
-    QStringEncoder encoder("GBK");
-    const QByteArray bytes = encoder.encode(character);
-    // The converter's substitute byte is its own choice, and a lone surrogate yields no bytes at
-    // all, so only an exact round trip counts as representable.
-    if (encoder.hasError() || bytes.isEmpty()) {
-        return unrepresentable;
-    }
-    QStringDecoder decoder("GBK");
-    const QString back = decoder.decode(bytes);
-    if (decoder.hasError() || back != character) {
-        return unrepresentable;
-    }
-    return bytes;
+    return code_page::gbkBytes(character).value_or(unrepresentable);
 }
 
 } // namespace

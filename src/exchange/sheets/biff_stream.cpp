@@ -1,6 +1,7 @@
 #include "exchange/sheets/biff_stream.h"
 
-#include <QStringDecoder>
+#include "exchange/codepage/code_page.h"
+
 #include <QtEndian>
 
 #include <algorithm>
@@ -58,15 +59,11 @@ QString errorText(quint8 code) {
 }
 
 QString codePageText(int codePage, QByteArrayView bytes) {
-    QByteArray name;
     if (codePage == 32768)
-        name = "macintosh";
+        codePage = 10000; // Mac Roman
     else if (codePage == 367 || codePage == 32769 || codePage == 1200)
-        name = "CP1252"; // "ASCII", and marks that older writers put on western text
-    else
-        name = "CP" + QByteArray::number(codePage);
-    QStringDecoder decoder(name.constData());
-    return decoder.isValid() ? decoder.decode(bytes) : QString::fromLatin1(bytes);
+        codePage = 1252; // "ASCII", and marks that older writers put on western text
+    return code_page::windowsCodePageText(codePage, bytes);
 }
 
 bool PieceReader::nextPiece() {

@@ -1,5 +1,7 @@
 #include "exchange/sheets/csv_text.h"
 
+#include "exchange/codepage/code_page.h"
+
 #include <QStringDecoder>
 
 namespace fenban::exchange {
@@ -149,15 +151,13 @@ CsvText decodeCsv(QByteArrayView bytes) {
     if (utf8.errors == 0)
         return {utf8Decoder.decode(bytes), 0};
     const Scan gbk = scanGbk(bytes);
-    QStringDecoder gbkDecoder("GBK");
     // GBK text is hardly ever valid UTF-8 for more than a character or two, while a UTF-8 file with a
     // few damaged bytes still holds far more valid characters than damaged ones.
     const bool looksLikeUtf8 = utf8.multiByte > utf8.errors;
-    // A Qt built without ICU knows no GBK; the text then keeps replacement characters where the user
-    // sees them.
-    if (looksLikeUtf8 || !gbkDecoder.isValid())
+    // Without GBK the text keeps replacement characters where the user sees them.
+    if (looksLikeUtf8 || !code_page::gbkAvailable())
         return {utf8Decoder.decode(bytes), lineAt(bytes, utf8.firstError)};
-    return {gbkDecoder.decode(bytes), gbk.errors == 0 ? 0 : lineAt(bytes, gbk.firstError)};
+    return {code_page::gbkText(bytes), gbk.errors == 0 ? 0 : lineAt(bytes, gbk.firstError)};
 }
 
 QString decodeCsvText(QByteArrayView bytes) {

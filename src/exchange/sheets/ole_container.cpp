@@ -1,3 +1,20 @@
+// Windows builds have no GLib: there, and wherever the build asks for it, our own reader opens the container.
+#ifdef FENBAN_OWN_COMPOUND_READER
+
+#include "exchange/sheets/ole_container.h"
+
+#include "exchange/sheets/compound_file.h"
+
+namespace fenban::exchange::xls {
+
+OleContents readOleContents(const QByteArray &file) {
+    return readCompoundFile(file);
+}
+
+} // namespace fenban::exchange::xls
+
+#else
+
 // GLib headers come before Qt's, whose keywords collide with some GLib field names.
 #include <gsf/gsf-infile-msole.h>
 #include <gsf/gsf-infile.h>
@@ -91,3 +108,5 @@ OleContents readOleContents(const QByteArray &file) {
 }
 
 } // namespace fenban::exchange::xls
+
+#endif

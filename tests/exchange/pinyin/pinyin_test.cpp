@@ -1,13 +1,13 @@
+#include "exchange/codepage/code_page.h"
 #include "exchange/pinyin/pinyin.h"
 
 #include "support/qt_printers.h"
-
-#include <QStringEncoder>
 
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <initializer_list>
+#include <optional>
 #include <string>
 
 namespace {
@@ -23,12 +23,11 @@ QByteArray bytes(std::initializer_list<int> values) {
     return out;
 }
 
-// Test input is written as text; Qt's converter supplies the GBK bytes.
+// Test input is written as text; the platform's converter supplies the GBK bytes.
 QByteArray gbk(const QString &text) {
-    QStringEncoder encoder("GBK");
-    const QByteArray out = encoder.encode(text);
-    EXPECT_TRUE(encoder.isValid() && !encoder.hasError()) << text.toStdString();
-    return out;
+    const std::optional<QByteArray> out = code_page::gbkBytes(text);
+    EXPECT_TRUE(out) << text.toStdString();
+    return out.value_or(QByteArray());
 }
 
 std::string pinyin(const QByteArray &text, int flags, int maxLength = 255) {

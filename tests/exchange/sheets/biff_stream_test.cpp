@@ -37,6 +37,27 @@ INSTANTIATE_TEST_SUITE_P(Biff, RkNumberTest,
                                            RkCase{doubleRk(-2.5), -2.5},
                                            RkCase{doubleRk(1.25, true), 0.0125}));
 
+// Older workbooks store eight-bit text in the code page their CODEPAGE record names.
+TEST(CodePageText, ReadsTheWorkbooksCodePage) {
+    const struct {
+        int codePage;
+        QByteArray bytes;
+        QString text;
+    } cases[] = {
+        {936, QByteArray::fromHex("d5c5c8fd"), u"张三"_s},
+        {1252, QByteArray::fromHex("80e9"), u"€é"_s},
+        // Marks that stand for western text.
+        {367, QByteArray::fromHex("80e9"), u"€é"_s},
+        {1200, QByteArray::fromHex("80e9"), u"€é"_s},
+        {32769, QByteArray::fromHex("80e9"), u"€é"_s},
+        {32768, QByteArray::fromHex("80a5"), u"Ä•"_s}, // Mac Roman
+        {1251, QByteArray::fromHex("c0"), u"А"_s},
+        {12345, QByteArray::fromHex("80e9"), u"\u0080é"_s},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(codePageText(c.codePage, c.bytes), c.text) << c.codePage;
+}
+
 QByteArrayView bytes(const char *data, qsizetype size) {
     return QByteArrayView(data, size);
 }

@@ -1,11 +1,6 @@
 // The workbooks are written cell by cell, so that no large file needs to be kept.
-// GLib headers come before Qt's, whose keywords collide with some GLib field names.
-#include <gsf/gsf-outfile-msole.h>
-#include <gsf/gsf-outfile.h>
-#include <gsf/gsf-output-memory.h>
-#include <gsf/gsf-utils.h>
-
 #include "large_sheet.h"
+#include "compound_writer.h"
 #include "package_writer.h"
 
 #include <QStringList>
@@ -200,21 +195,7 @@ QByteArray workbookStream() {
 } // namespace
 
 QByteArray largeXls() {
-    gsf_init();
-    GsfOutput *memory = gsf_output_memory_new();
-    GsfOutfile *container = gsf_outfile_msole_new(memory);
-    GsfOutput *stream = gsf_outfile_new_child(container, "Workbook", FALSE);
-    const QByteArray workbook = workbookStream();
-    gsf_output_write(stream, size_t(workbook.size()), reinterpret_cast<const guint8 *>(workbook.constData()));
-    gsf_output_close(stream);
-    g_object_unref(stream);
-    gsf_output_close(GSF_OUTPUT(container));
-    g_object_unref(container);
-    const QByteArray bytes(
-        reinterpret_cast<const char *>(gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(memory))),
-        qsizetype(gsf_output_size(memory)));
-    g_object_unref(memory);
-    return bytes;
+    return compoundFile({{"Workbook", workbookStream()}});
 }
 
 } // namespace fenban::exchange::testing
