@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -74,11 +75,12 @@ TEST(ErrorFiles, NameAMissingFileOrAFolder) {
     const QString missing = dir.filePath(u"不存在.xls"_s);
     const Result<SheetData> absent = readFirstSheet(missing);
     ASSERT_FALSE(absent);
-    EXPECT_EQ(absent.error(), u"文件不存在: "_s + missing);
+    EXPECT_EQ(absent.error(), u"文件不存在: "_s + QDir::toNativeSeparators(missing));
 
     const Result<SheetData> folder = readFirstSheet(dir.path());
     ASSERT_FALSE(folder);
-    EXPECT_TRUE(folder.error().startsWith(u"无法读取文件 "_s + dir.path())) << folder.error().toStdString();
+    EXPECT_TRUE(folder.error().startsWith(u"无法读取文件 "_s + QDir::toNativeSeparators(dir.path())))
+        << folder.error().toStdString();
 }
 
 void expectRefusedAsNotAFile(const QString &path) {
@@ -86,11 +88,11 @@ void expectRefusedAsNotAFile(const QString &path) {
         std::make_unique<CsvReader>(), std::make_unique<XlsReader>(), std::make_unique<XlsxReader>()};
     const Result<SheetData> detected = readFirstSheet(path);
     ASSERT_FALSE(detected) << path.toStdString();
-    EXPECT_EQ(detected.error(), u"无法读取文件 "_s + path + u": 不是普通文件"_s);
+    EXPECT_EQ(detected.error(), u"无法读取文件 "_s + QDir::toNativeSeparators(path) + u": 不是普通文件"_s);
     for (const std::unique_ptr<SheetReader> &reader : readers) {
         const Result<SheetData> sheet = reader->read(path);
         ASSERT_FALSE(sheet) << path.toStdString();
-        EXPECT_EQ(sheet.error(), u"无法读取文件 "_s + path + u": 不是普通文件"_s);
+        EXPECT_EQ(sheet.error(), u"无法读取文件 "_s + QDir::toNativeSeparators(path) + u": 不是普通文件"_s);
     }
 }
 
