@@ -1,5 +1,6 @@
 #include "app/diagnostics.h"
 #include "cli/cli.h"
+#include "cli/console.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -9,7 +10,9 @@
 
 namespace {
 
-// Only a command that paints pays for a GUI application; without a screen it paints offscreen.
+// Only a command that paints pays for a GUI application; without a screen it paints offscreen. The
+// command's name is all that is looked for in the narrow arguments, which on Windows cannot carry
+// every path; what the commands read comes from QCoreApplication::arguments().
 std::unique_ptr<QCoreApplication> makeApplication(int &argc, char *argv[]) {
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
@@ -29,6 +32,7 @@ int main(int argc, char *argv[]) {
     // standard error carries the program's messages only.
     fenban::app::installMessageLog(fenban::app::defaultLogFolder());
     std::FILE *const ownError = fenban::app::divertStandardError();
+    const fenban::cli::ConsoleEncoding console;
     const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
     QTextStream out(stdout);
     QTextStream err(ownError);

@@ -9,14 +9,14 @@
 
 #include <xlsxwriter.h>
 
+#ifdef _WIN32
+#include <string>
+#include <windows.h>
+#endif
+
 namespace fenban::exchange {
 
 namespace {
-
-store::Status writeFailure(const QString &path, const QString &reason) {
-    return store::Status::failure(
-        QStringLiteral("无法写入文件 %1: %2").arg(QDir::toNativeSeparators(path), reason));
-}
 
 // The workbook's display formats, made once per format text.
 class NumberFormats {
@@ -78,6 +78,44 @@ QString workbookErrorText(lxw_error error) {
     }
 }
 
+// The names the workbook library is given for its files. On Windows it takes the workbook's name as
+// UTF-8 but opens its temporary files in the folder given in the system's code page, which may not
+// hold a user's name (C:\Users\<name>\AppData\Local\Temp); the folder's short name then stands in,
+// and without one the library falls back to %TMP%.
+#ifdef _WIN32
+
+QByteArray libraryFileName(const QString &path) {
+    return QDir::toNativeSeparators(path).toUtf8();
+}
+
+QByteArray libraryFolderName(const QString &path) {
+    const QString native = QDir::toNativeSeparators(path);
+    const auto fits = [](const QString &name) {
+        return QString::fromLocal8Bit(name.toLocal8Bit()) == name;
+    };
+    if (fits(native))
+        return native.toLocal8Bit();
+    const std::wstring wide = native.toStdWString();
+    std::wstring shortName(MAX_PATH, L'\0');
+    const DWORD length = GetShortPathNameW(wide.c_str(), shortName.data(), DWORD(shortName.size()));
+    if (length == 0 || length >= shortName.size())
+        return QByteArray();
+    const QString shortened = QString::fromWCharArray(shortName.data(), qsizetype(length));
+    return fits(shortened) ? shortened.toLocal8Bit() : QByteArray();
+}
+
+#else
+
+QByteArray libraryFileName(const QString &path) {
+    return QFile::encodeName(path);
+}
+
+QByteArray libraryFolderName(const QString &path) {
+    return QFile::encodeName(path);
+}
+
+#endif
+
 // The workbook's bytes. The library reports its own failures on standard error and can be told no
 // other stream, so it only ever writes into a private folder of ours, where nothing but a lack of
 // temporary space can fail; the target's folder, where a teacher's disk may be full or read-only,
@@ -88,10 +126,10 @@ store::Result<QByteArray> workbookBytes(const QList<XlsxSheet> &sheets) {
     if (!folder.isValid())
         return R::failure(QStringLiteral("无法创建临时文件夹: %1").arg(folder.errorString()));
     const QString bookPath = folder.filePath(QStringLiteral("book.xlsx"));
-    QByteArray temporaryFolder = QFile::encodeName(folder.path());
+    QByteArray temporaryFolder = libraryFolderName(folder.path());
     lxw_workbook_options options{};
-    options.tmpdir = temporaryFolder.data();
-    lxw_workbook *workbook = workbook_new_opt(QFile::encodeName(bookPath).constData(), &options);
+    options.tmpdir = temporaryFolder.isEmpty() ? nullptr : temporaryFolder.data();
+    lxw_workbook *workbook = workbook_new_opt(libraryFileName(bookPath).constData(), &options);
     if (!workbook)
         return R::failure(workbookErrorText(LXW_ERROR_MEMORY_MALLOC_FAILED));
     lxw_error error = LXW_NO_ERROR;

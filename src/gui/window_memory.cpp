@@ -59,6 +59,8 @@ QRect reachable(QRect rect, const QRect &area) {
 
 const QString recentDatabasesKey = QStringLiteral("databases/recent");
 
+#ifndef _WIN32
+
 constexpr QFile::Permissions owner = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
 constexpr QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
                                       QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
@@ -71,7 +73,19 @@ void keepOwnerOnly(const QString &path) {
         QFile::setPermissions(path, info.permissions() & owner);
 }
 
+#endif
+
 } // namespace
+
+// On Windows the settings are in the user's own part of the registry, which no other user reads;
+// there is no file to guard.
+#ifdef _WIN32
+
+UserSettings::UserSettings() : QSettings(QStringLiteral("fenban"), QStringLiteral("fenban")) {}
+
+UserSettings::~UserSettings() = default;
+
+#else
 
 UserSettings::UserSettings() : QSettings(QStringLiteral("fenban"), QStringLiteral("fenban")) {
     // Made here, before the first write would make it readable by all.
@@ -87,6 +101,8 @@ UserSettings::~UserSettings() {
     sync();
     keepOwnerOnly(fileName());
 }
+
+#endif
 
 UserSettings userSettings() {
     return UserSettings();

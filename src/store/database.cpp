@@ -1,5 +1,6 @@
 #include "store/database.h"
 
+#include "common/device_names.h"
 #include "store/dialect.h"
 #include "store/query.h"
 #include "store/schema.h"
@@ -16,7 +17,11 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace fenban::store {
 
@@ -94,6 +99,11 @@ QString nextConnectionName() {
 // root, /dev/null-journal for everyone to write); only a regular file, or a path not there yet, is a
 // database. A link to a regular file is one.
 Status refuseIrregularFile(const QString &path) {
+#ifdef _WIN32
+    // Windows finds these names in every folder, and they are devices there.
+    if (isWindowsDeviceName(path))
+        return Status::failure(QStringLiteral("不是普通文件"));
+#endif
     const QFileInfo info(path);
     if (info.exists() && !info.isFile())
         return Status::failure(QStringLiteral("不是普通文件"));
@@ -102,7 +112,12 @@ Status refuseIrregularFile(const QString &path) {
 
 // Asked without opening the file (see preparePrivateFile); a read-only mount says no even to root.
 bool canWrite(const QString &path) {
+#ifdef _WIN32
+    // Wide, since a teacher's folder name need not fit the system's code page.
+    return ::_waccess(QDir::toNativeSeparators(path).toStdWString().c_str(), 2) == 0;
+#else
     return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
+#endif
 }
 
 // A journalled file is written beside itself too: its -wal and -shm must be there or be made.
@@ -371,7 +386,15 @@ QString wrongPasswordMessage() {
 }
 
 QString defaultDatabasePath() {
+#ifdef _WIN32
+    // The roaming profile's folder, where Windows programs keep a user's own data (Qt's generic data
+    // folder there is the local one).
+    QString dataHome = QDir::fromNativeSeparators(qEnvironmentVariable("APPDATA"));
+    if (dataHome.isEmpty())
+        dataHome = QDir::homePath() + QStringLiteral("/AppData/Roaming");
+#else
     const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+#endif
     return dataHome + QStringLiteral("/fenban/qx.db");
 }
 

@@ -65,7 +65,8 @@ QString passwordRequiredMessage();
 // "数据库服务器拒绝登录，用户名或密码不正确", for a password given: a window may ask again.
 QString wrongPasswordMessage();
 
-// Where the database lives unless told otherwise: $XDG_DATA_HOME/fenban/qx.db.
+// Where the database lives unless told otherwise: $XDG_DATA_HOME/fenban/qx.db, on Windows
+// %APPDATA%\fenban\qx.db.
 QString defaultDatabasePath();
 
 // A path given on the command line wins over the environment variable FENBAN_DB, which wins over

@@ -11,7 +11,9 @@
 #include <QThread>
 #include <QVariant>
 
+#ifndef _WIN32
 #include <signal.h>
+#endif
 
 #include <map>
 
@@ -159,17 +161,24 @@ TEST_F(CopyDbCli, RefusedCopiesChangeNothing) {
         int exitCode;
         QString message;
     };
+#ifdef _WIN32
+    const QString device = file(QStringLiteral("NUL"));
+    const QString otherDevice = file(QStringLiteral("com1.db"));
+#else
+    const QString device = QStringLiteral("/dev/null");
+    const QString otherDevice = QStringLiteral("/dev/full");
+#endif
     const Case cases[] = {
         {{copyDb, dbPath(), taken}, 1, QStringLiteral("目标数据库中已有编号相同的分班项目: 1, 2")},
         {{copyDb, missing, file(QStringLiteral("new.db"))},
          1,
          QStringLiteral("无法打开数据库文件 %1: 文件不存在").arg(missing)},
-        {{copyDb, QStringLiteral("/dev/null"), file(QStringLiteral("new.db"))},
+        {{copyDb, device, file(QStringLiteral("new.db"))},
          1,
-         QStringLiteral("无法打开数据库文件 /dev/null: 不是普通文件")},
-        {{copyDb, dbPath(), QStringLiteral("/dev/full")},
+         QStringLiteral("无法打开数据库文件 %1: 不是普通文件").arg(device)},
+        {{copyDb, dbPath(), otherDevice},
          1,
-         QStringLiteral("无法打开数据库文件 /dev/full: 不是普通文件")},
+         QStringLiteral("无法打开数据库文件 %1: 不是普通文件").arg(otherDevice)},
         {{copyDb, dbPath(), inMissingFolder},
          1,
          QStringLiteral("无法打开数据库文件 %1: 文件夹不存在: %2").arg(inMissingFolder, missingFolder)},
@@ -185,7 +194,7 @@ TEST_F(CopyDbCli, RefusedCopiesChangeNothing) {
     EXPECT_EQ(dumpFile(taken), before);
     EXPECT_FALSE(QFile::exists(missing));
     EXPECT_FALSE(QFile::exists(file(QStringLiteral("new.db"))));
-    EXPECT_FALSE(QFile::exists(QStringLiteral("/dev/full-journal")));
+    EXPECT_FALSE(QFile::exists(otherDevice + QStringLiteral("-journal")));
     EXPECT_FALSE(QFile::exists(missingFolder));
 }
 
@@ -238,6 +247,9 @@ TEST_F(CopyDbCli, AnEarlierVersionsFileIsCopiedWithoutBeingChanged) {
 // The target's write lock, held by the test, keeps the copy waiting until Ctrl+C has come; once the
 // lock is released the copy goes on to its first project and stops there.
 TEST_F(CopyDbCli, CtrlCStopsTheCopyWithNothingWritten) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Ctrl+C reaches only a program on the test's own console; see InterruptCli";
+#else
     const QString target = file(QStringLiteral("target.db"));
     ASSERT_EQ(run({QStringLiteral("--db"), target, QStringLiteral("projects")}).exitCode, 0);
     const auto before = dumpFile(target);
@@ -273,4 +285,5 @@ TEST_F(CopyDbCli, CtrlCStopsTheCopyWithNothingWritten) {
               QStringLiteral("复制已停止，目标数据库没有改变\n"));
     EXPECT_TRUE(process.readAllStandardOutput().isEmpty());
     EXPECT_EQ(dumpFile(target), before);
+#endif
 }

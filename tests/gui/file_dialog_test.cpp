@@ -15,9 +15,11 @@
 #include <QTest>
 #include <QTimer>
 
+#ifndef _WIN32
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <functional>
 #include <memory>
@@ -26,6 +28,7 @@ using fenban::gui::FileDialog;
 
 namespace {
 
+#ifndef _WIN32
 // Whether this process holds a lock that conflicts with a write lock on one byte of `path`. Only
 // another process can see our POSIX locks, so a child asks and answers through a pipe; it calls
 // nothing but async-signal-safe functions, as a child of a threaded process must.
@@ -62,6 +65,7 @@ bool lockHeld(const QString &path, off_t offset) {
 // SQLite keeps a shared lock on this byte of the -shm file for as long as a connection is open in
 // WAL mode; a process that finds it free takes the database for its own.
 constexpr off_t walDeadManSwitch = 128;
+#endif
 
 struct RunResult {
     int exitCode = -1;
@@ -168,8 +172,12 @@ void FileDialogTest::browse(QFileDialog *dialog, const QString &folder) {
 
 void FileDialogTest::dialogsOnTheDatabaseFolderKeepItsLocks() {
     QVERIFY(QFileInfo::exists(dbPath() + QStringLiteral("-shm")));
+    // On Windows a lock belongs to the handle that took it, and no other handle can let it go; the
+    // second program below is all there is to see there.
+#ifndef _WIN32
     QVERIFY2(lockHeld(dbPath() + QStringLiteral("-shm"), walDeadManSwitch),
              "no lock to watch before the dialogs");
+#endif
 
     withDialog(
         [this] {
@@ -184,8 +192,10 @@ void FileDialogTest::dialogsOnTheDatabaseFolderKeepItsLocks() {
         },
         [this](QFileDialog *dialog) { browse(dialog, m_dir->path()); });
 
+#ifndef _WIN32
     QVERIFY2(lockHeld(dbPath() + QStringLiteral("-shm"), walDeadManSwitch),
              "the dialogs dropped SQLite's lock");
+#endif
 
     // Another program writes, then the window; each sees the other's write and the file is whole.
     const RunResult created =

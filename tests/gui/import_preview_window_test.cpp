@@ -21,6 +21,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#ifdef _WIN32
+#include <windows.h>
+// After windows.h, which it needs.
+#include <tlhelp32.h>
+#endif
+
 using fenban::gui::FileDialog;
 using fenban::gui::ImportPreviewWindow;
 using fenban::gui::ImportProgressDialog;
@@ -34,6 +40,18 @@ const QString fixture = QStringLiteral(FENBAN_TEST_DATA "/import/students.csv");
 
 // Threads of this process, to see a reader thread end whose window is gone.
 int threadCount() {
+#ifdef _WIN32
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return -1;
+    int count = 0;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        count += entry.th32OwnerProcessID == GetCurrentProcessId() ? 1 : 0;
+    CloseHandle(snapshot);
+    return count;
+#else
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
@@ -42,6 +60,7 @@ int threadCount() {
             return line.mid(8).trimmed().toInt();
     }
     return -1;
+#endif
 }
 
 StudentRecord earlierStudent(int id) {

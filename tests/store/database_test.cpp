@@ -15,7 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 using fenban::store::Database;
 
@@ -27,6 +29,8 @@ TEST(Database, FirstUseCreatesPrivateFolderAndFileWithFixedTables) {
     auto opened = Database::open(path);
     ASSERT_TRUE(opened) << opened.error().toStdString();
 
+#ifndef _WIN32
+    // Windows keeps no such bits: a profile's folders are the user's own already.
     const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
                                       QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
     const auto folderPermissions = QFileInfo(folder).permissions();
@@ -35,6 +39,7 @@ TEST(Database, FirstUseCreatesPrivateFolderAndFileWithFixedTables) {
     const auto filePermissions = QFileInfo(path).permissions();
     EXPECT_TRUE(filePermissions.testFlags(QFile::ReadOwner | QFile::WriteOwner));
     EXPECT_FALSE(filePermissions & (others | QFile::ExeOwner));
+#endif
 
     QSqlQuery query(opened.value()->connection());
     ASSERT_TRUE(query.exec(QStringLiteral("PRAGMA journal_mode")));
@@ -73,8 +78,16 @@ TEST(Database, PathComesFromCommandLineThenEnvironmentThenDefault) {
     EXPECT_EQ(fenban::store::resolveDatabasePath(QStringLiteral("/cli/qx.db")), QStringLiteral("/cli/qx.db"));
     EXPECT_EQ(fenban::store::resolveDatabasePath({}), QStringLiteral("/env/qx.db"));
     qunsetenv("FENBAN_DB");
+#ifdef _WIN32
+    const QString savedAppData = qEnvironmentVariable("APPDATA");
+    _wputenv_s(L"APPDATA", L"C:\\Users\\\u5f20\u8001\u5e08\\AppData\\Roaming");
+    EXPECT_EQ(fenban::store::resolveDatabasePath({}),
+              QStringLiteral("C:/Users/张老师/AppData/Roaming/fenban/qx.db"));
+    _wputenv_s(L"APPDATA", reinterpret_cast<const wchar_t *>(savedAppData.utf16()));
+#else
     qputenv("XDG_DATA_HOME", "/xdg");
     EXPECT_EQ(fenban::store::resolveDatabasePath({}), QStringLiteral("/xdg/fenban/qx.db"));
+#endif
     qputenv("XDG_DATA_HOME", savedDataHome);
 }
 
@@ -179,10 +192,17 @@ TEST(Database, AnotherProgramsDatabaseIsRefusedAndLeftUnchanged) {
 TEST(Database, APathThatIsNotARegularFileIsRefusedBeforeSQLiteSeesIt) {
     FENBAN_FILE_ONLY();
     QTemporaryDir root;
+#ifdef _WIN32
+    // Windows has these device names in every folder.
+    for (const QString &path :
+         {root.filePath(QStringLiteral("NUL")), root.filePath(QStringLiteral("com1.db")),
+          root.filePath(QStringLiteral("CON")), root.path()}) {
+#else
     const QString fifo = root.filePath(QStringLiteral("pipe.db"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     for (const QString &path : {QStringLiteral("/dev/null"), QStringLiteral("/dev/zero"),
                                 QStringLiteral("/dev/full"), root.path(), fifo}) {
+#endif
         const auto opened = Database::open(path);
         ASSERT_FALSE(opened) << path.toStdString();
         EXPECT_EQ(opened.error(), QStringLiteral("不是普通文件")) << path.toStdString();

@@ -5,24 +5,33 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#ifndef _WIN32
 #include <sys/mount.h>
+#endif
 
 namespace fenban::testing {
 
 // A file system of the test's own on a new folder, taken away with the object: a small tmpfs that a
 // test can fill up, or a read-only view of another folder (as a CD, a write-protected stick or a
 // share mounted read-only would be). Mounting needs root; without it mounted() says false and the
-// test cannot show what it is about.
+// test cannot show what it is about. Windows has neither, and mounted() always says false there.
 class TestMount {
 public:
     static TestMount smallDisk(int kilobytes) {
         TestMount mount;
+#ifdef _WIN32
+        Q_UNUSED(kilobytes);
+#else
         const QByteArray size = "size=" + QByteArray::number(kilobytes) + 'k';
         mount.m_mounted = ::mount("tmpfs", mount.native().constData(), "tmpfs", 0, size.constData()) == 0;
+#endif
         return mount;
     }
     static TestMount readOnlyView(const QString &folder) {
         TestMount mount;
+#ifdef _WIN32
+        Q_UNUSED(folder);
+#else
         const QByteArray source = QFile::encodeName(folder);
         // A bind mount takes its read-only flag only when mounted again.
         mount.m_mounted =
@@ -32,6 +41,7 @@ public:
             ::umount2(mount.native().constData(), MNT_DETACH);
             mount.m_mounted = false;
         }
+#endif
         return mount;
     }
     TestMount(TestMount &&other) noexcept : m_dir(std::move(other.m_dir)), m_mounted(other.m_mounted) {
@@ -39,17 +49,27 @@ public:
     }
     TestMount &operator=(TestMount &&) = delete;
     ~TestMount() {
+#ifndef _WIN32
         if (m_mounted)
             ::umount2(native().constData(), MNT_DETACH);
+#endif
     }
 
-    bool mounted() const { return m_mounted; }
-    QString path() const { return m_dir.path(); }
-    QString filePath(const QString &name) const { return m_dir.filePath(name); }
+    bool mounted() const {
+        return m_mounted;
+    }
+    QString path() const {
+        return m_dir.path();
+    }
+    QString filePath(const QString &name) const {
+        return m_dir.filePath(name);
+    }
 
 private:
     TestMount() = default;
-    QByteArray native() const { return QFile::encodeName(m_dir.path()); }
+    QByteArray native() const {
+        return QFile::encodeName(m_dir.path());
+    }
 
     QTemporaryDir m_dir;
     bool m_mounted = false;

@@ -8,12 +8,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <memory>
 
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 namespace fenban::exchange {
 namespace {
@@ -72,32 +75,47 @@ TEST(ErrorFiles, NameAMissingFileOrAFolder) {
     const QString missing = dir.filePath(u"不存在.xls"_s);
     const Result<SheetData> absent = readFirstSheet(missing);
     ASSERT_FALSE(absent);
-    EXPECT_EQ(absent.error(), u"文件不存在: "_s + missing);
+    EXPECT_EQ(absent.error(), u"文件不存在: "_s + QDir::toNativeSeparators(missing));
 
     const Result<SheetData> folder = readFirstSheet(dir.path());
     ASSERT_FALSE(folder);
-    EXPECT_TRUE(folder.error().startsWith(u"无法读取文件 "_s + dir.path())) << folder.error().toStdString();
+    EXPECT_TRUE(folder.error().startsWith(u"无法读取文件 "_s + QDir::toNativeSeparators(dir.path())))
+        << folder.error().toStdString();
 }
 
+void expectRefusedAsNotAFile(const QString &path) {
+    const std::unique_ptr<SheetReader> readers[] = {
+        std::make_unique<CsvReader>(), std::make_unique<XlsReader>(), std::make_unique<XlsxReader>()};
+    const Result<SheetData> detected = readFirstSheet(path);
+    ASSERT_FALSE(detected) << path.toStdString();
+    EXPECT_EQ(detected.error(), u"无法读取文件 "_s + QDir::toNativeSeparators(path) + u": 不是普通文件"_s);
+    for (const std::unique_ptr<SheetReader> &reader : readers) {
+        const Result<SheetData> sheet = reader->read(path);
+        ASSERT_FALSE(sheet) << path.toStdString();
+        EXPECT_EQ(sheet.error(), u"无法读取文件 "_s + QDir::toNativeSeparators(path) + u": 不是普通文件"_s);
+    }
+}
+
+#ifndef _WIN32
 // A pipe would block the reader until some other program wrote to it, a device might never end.
 TEST(ErrorFiles, RefuseWhatIsNotARegularFile) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString fifo = dir.filePath(u"名单.csv"_s);
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    for (const QString &path : {fifo, u"/dev/zero"_s}) {
-        const std::unique_ptr<SheetReader> readers[] = {
-            std::make_unique<CsvReader>(), std::make_unique<XlsReader>(), std::make_unique<XlsxReader>()};
-        const Result<SheetData> detected = readFirstSheet(path);
-        ASSERT_FALSE(detected);
-        EXPECT_EQ(detected.error(), u"无法读取文件 "_s + path + u": 不是普通文件"_s);
-        for (const std::unique_ptr<SheetReader> &reader : readers) {
-            const Result<SheetData> sheet = reader->read(path);
-            ASSERT_FALSE(sheet);
-            EXPECT_EQ(sheet.error(), u"无法读取文件 "_s + path + u": 不是普通文件"_s);
-        }
-    }
+    for (const QString &path : {fifo, u"/dev/zero"_s})
+        expectRefusedAsNotAFile(path);
 }
+#else
+// Windows opens these names as the console, the null device or a port, in any folder.
+TEST(ErrorFiles, RefuseWhatIsNotARegularFile) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const QString &path :
+         {dir.filePath(u"NUL"_s), dir.filePath(u"con.csv"_s), dir.filePath(u"Com1.xlsx"_s), u"\\\\.\\NUL"_s})
+        expectRefusedAsNotAFile(path);
+}
+#endif
 
 // The import may call a reader for the format it expects; given something else, each reader refuses.
 struct WrongContentCase {
