@@ -25,6 +25,8 @@
 #include <windows.h>
 // After windows.h, which it needs.
 #include <tlhelp32.h>
+// windows.h names its message box function MessageBox, as our dialog class is called.
+#undef MessageBox
 #endif
 
 using fenban::gui::FileDialog;
