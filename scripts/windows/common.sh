@@ -27,8 +27,10 @@ run_logged() {
     "$@" >"$log" 2>&1 &
     local pid=$!
     local last_shown=""
+    local ticks=0
     while kill -0 "$pid" 2>/dev/null; do
-        sleep 15
+        sleep 1
+        ((++ticks % 15 == 0)) || continue
         local line
         line=$(grep -ao '^\[[0-9]*/[0-9]*\]' "$log" | tail -1 || true)
         if [[ -n "$line" && "$line" != "$last_shown" ]]; then
