@@ -1,6 +1,7 @@
 ; The installer of fenban for Windows, in Simplified Chinese. scripts/windows/package passes VERSION,
 ; STAGE (the folder to install), OUTFILE, UNINSTALL_LIST (the files to remove again) and ICON.
-Unicode true
+; A 64-bit installer for a 64-bit program; it also runs under a Wine without 32-bit support.
+Target amd64-unicode
 SetCompressor /SOLID lzma
 !include "MUI2.nsh"
 

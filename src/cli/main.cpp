@@ -19,9 +19,12 @@ std::unique_ptr<QCoreApplication> makeApplication(int &argc, char *argv[]) {
         arguments.append(QString::fromLocal8Bit(argv[i]));
     if (!fenban::cli::needsFonts(arguments))
         return std::make_unique<QCoreApplication>(argc, argv);
+#ifndef _WIN32
+    // Windows always has its desktop to paint with; elsewhere there may be no display at all.
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
         !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
     return std::make_unique<QGuiApplication>(argc, argv);
 }
 
