@@ -1,5 +1,6 @@
 #include "store/location.h"
 
+#include <QDir>
 #include <QHash>
 #include <QMutex>
 #include <QUrl>
@@ -41,8 +42,9 @@ bool isServerAddress(const QString &text) {
 }
 
 QString DatabaseLocation::display() const {
+    // A teacher on Windows knows C:\Users\..., not C:/Users/...
     if (backend == Backend::SQLite)
-        return path;
+        return QDir::toNativeSeparators(path);
     QUrl url;
     url.setScheme(QStringLiteral("postgresql"));
     url.setUserName(user);
@@ -100,7 +102,7 @@ Result<DatabaseLocation> parseDatabaseLocation(const QString &text) {
 
 QString shownLocation(const QString &text) {
     if (!isServerAddress(text))
-        return text;
+        return QDir::toNativeSeparators(text);
     if (const Result<DatabaseLocation> parsed = parseDatabaseLocation(text))
         return parsed->display();
     QUrl url(text.trimmed());
