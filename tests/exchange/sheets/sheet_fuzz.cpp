@@ -19,6 +19,7 @@
 #include "package_writer.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
@@ -269,7 +270,7 @@ private:
     }
 
     static void check(const QString &path, const fenban::Result<SheetData> &sheet) {
-        if (!sheet && !sheet.error().contains(path))
+        if (!sheet && !sheet.error().contains(QDir::toNativeSeparators(path)))
             fail("a refusal that does not name the file: " + sheet.error().toStdString());
     }
 
