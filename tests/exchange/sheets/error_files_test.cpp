@@ -49,8 +49,9 @@ TEST_P(ErrorFileTest, GivesAMessageNamingTheFile) {
 INSTANTIATE_TEST_SUITE_P(
     Errors, ErrorFileTest,
     ::testing::Values(
-        ErrorCase{u"empty.xls",
-                  u"无法读取文件 "_s + importFixture(u"errors/empty.xls"_s) + u": 文件是空的"_s},
+        ErrorCase{u"empty.xls", u"无法读取文件 "_s +
+                                    QDir::toNativeSeparators(importFixture(u"errors/empty.xls"_s)) +
+                                    u": 文件是空的"_s},
         ErrorCase{u"random.xlsx", corrupt}, ErrorCase{u"binary.csv", corrupt},
         ErrorCase{u"truncated.xlsx", corrupt}, ErrorCase{u"truncated.xls", corrupt},
         ErrorCase{u"cut-stream.xls", corrupt}, ErrorCase{u"not-a-workbook.xls", corrupt},
@@ -59,8 +60,10 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{u"label-overrun.xls", corrupt}, ErrorCase{u"missing-shared-string.xls", corrupt},
         ErrorCase{u"not-a-workbook.xlsx", corrupt}, ErrorCase{u"missing-shared-string.xlsx", corrupt},
         // A password-protected workbook of either format sits in the binary container.
-        ErrorCase{u"encrypted.xlsx", u"文件已加密: "_s + importFixture(u"errors/encrypted.xlsx"_s)},
-        ErrorCase{u"encrypted.xls", u"文件已加密: "_s + importFixture(u"errors/encrypted.xls"_s)},
+        ErrorCase{u"encrypted.xlsx",
+                  u"文件已加密: "_s + QDir::toNativeSeparators(importFixture(u"errors/encrypted.xlsx"_s))},
+        ErrorCase{u"encrypted.xls",
+                  u"文件已加密: "_s + QDir::toNativeSeparators(importFixture(u"errors/encrypted.xls"_s))},
         ErrorCase{u"web-page.xls", u"这是网页或 XML 文件"_s},
         // Past the import's limits: the message says which one.
         ErrorCase{u"far-column.xls", u"文件过大，超出导入上限（最多 256 列）"_s},
