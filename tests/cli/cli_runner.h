@@ -31,16 +31,29 @@ protected:
         process.setProcessEnvironment(env);
         process.start(QStringLiteral(FENBAN_CLI_PATH), arguments);
         EXPECT_TRUE(process.waitForFinished(60000));
-        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
+        return {process.exitCode(), asWritten(process.readAllStandardOutput()),
+                asWritten(process.readAllStandardError())};
+    }
+    // The C library on Windows ends each line the program writes with CR LF, as files and consoles
+    // there expect; the tests compare the lines themselves.
+    static QString asWritten(const QByteArray &bytes) {
+        QString text = QString::fromUtf8(bytes);
+#ifdef _WIN32
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+#endif
+        return text;
     }
     Outcome runOnDb(QStringList arguments) {
         return run(QStringList{QStringLiteral("--db"), dbLocation()} + arguments);
     }
     // What --db takes: the file's path or the schema's URL.
-    QString dbLocation() const { return m_schema ? m_schema->location() : dbPath(); }
+    QString dbLocation() const {
+        return m_schema ? m_schema->location() : dbPath();
+    }
     // The file's path, also on the server, where nothing is there (for the file-only tests).
-    QString dbPath() const { return m_dir.filePath(QStringLiteral("qx.db")); }
+    QString dbPath() const {
+        return m_dir.filePath(QStringLiteral("qx.db"));
+    }
 
     // A new project with the given number of classes, holding the students of an import fixture.
     void projectWithStudents(int classes, const QString &fixture = QStringLiteral("students.csv")) {
