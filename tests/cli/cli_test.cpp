@@ -185,7 +185,7 @@ TEST_F(Cli, UnusableDatabaseFileIsReportedByName) {
     ASSERT_TRUE(QDir().mkpath(folder));
     const Outcome outcome = run({QStringLiteral("--db"), folder, QStringLiteral("projects")});
     EXPECT_EQ(outcome.exitCode, 1);
-    EXPECT_TRUE(outcome.err.contains(folder)) << outcome.err.toStdString();
+    EXPECT_TRUE(outcome.err.contains(QDir::toNativeSeparators(folder))) << outcome.err.toStdString();
 }
 
 TEST_F(Cli, ImportExportAndPinyin) {
