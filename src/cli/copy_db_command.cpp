@@ -2,9 +2,11 @@
 
 #include "cli/cli.h"
 #include "cli/interrupt.h"
+#include "common/device_names.h"
 #include "store/database_copy.h"
 #include "store/location.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -40,7 +42,8 @@ int copyDatabaseCommand(Context &context) {
         return UsageError;
     }
     // Opening a file creates it: a mistyped source must not pass for an empty database.
-    if (!store::isServerAddress(*from) && !QFileInfo::exists(*from)) {
+    // A device name is refused by opening, which names it as a device rather than a missing file.
+    if (!store::isServerAddress(*from) && !isWindowsDeviceName(*from) && !QFileInfo::exists(*from)) {
         context.err << store::openFailureText(*from, QStringLiteral("文件不存在")) << Qt::endl;
         return Failure;
     }
@@ -48,7 +51,9 @@ int copyDatabaseCommand(Context &context) {
     // Opening a file makes its folder, as the program's own data folder is made on first use; a copy
     // aimed at a folder that is not there is a typing error, as it is for an export.
     if (const QString folder = QFileInfo(*to).path(); newFile && !QFileInfo(folder).isDir()) {
-        context.err << store::openFailureText(*to, QStringLiteral("文件夹不存在: ") + folder) << Qt::endl;
+        context.err << store::openFailureText(*to, QStringLiteral("文件夹不存在: ") +
+                                                       QDir::toNativeSeparators(folder))
+                    << Qt::endl;
         return Failure;
     }
     // The source is only read: a file of an earlier version stays as it was, unconverted.

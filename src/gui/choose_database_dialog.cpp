@@ -3,6 +3,7 @@
 #include "gui/file_dialog.h"
 #include "gui/message_box.h"
 #include "gui/window_memory.h"
+#include "store/location.h"
 
 #include <QDir>
 #include <QHBoxLayout>
@@ -35,7 +36,7 @@ ChooseDatabaseDialog::ChooseDatabaseDialog(const QString &current, QWidget *pare
     m_recent = new QListWidget(this);
     m_recent->setObjectName(QStringLiteral("lstRecentDatabases"));
     for (const QString &location : recentDatabases())
-        m_recent->addItem(QDir::toNativeSeparators(location));
+        m_recent->addItem(store::shownLocation(location));
 
     auto *openButton = new QPushButton(QStringLiteral("打开"), this);
     openButton->setObjectName(QStringLiteral("btnOpenDatabase"));

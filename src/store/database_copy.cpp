@@ -6,6 +6,7 @@
 #include "store/schema.h"
 #include "store/transaction.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSet>
 #include <QSqlError>
@@ -173,7 +174,7 @@ QString identity(const QSqlDatabase &db) {
 
 QString shownName(const QSqlDatabase &db) {
     if (backendOf(db) == Backend::SQLite)
-        return locationOf(db);
+        return QDir::toNativeSeparators(locationOf(db));
     return db.hostName() + QLatin1Char(':') + QString::number(db.port()) + QLatin1Char('/') +
            db.databaseName();
 }

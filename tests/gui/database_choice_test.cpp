@@ -11,6 +11,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -159,7 +160,7 @@ QString DatabaseChoiceTest::databaseWithProject(const QString &name, const QStri
 void DatabaseChoiceTest::switchingShowsTheOtherDatabasesProjects() {
     fenban::store::ProjectStore(m_fixture.connection()).create({u"甲库项目"_s, 2});
     QCOMPARE(listedProjects(), QStringList{u"甲库项目"_s});
-    QVERIFY(shownDatabase().contains(m_fixture.filePath(u"qx.db"_s)));
+    QVERIFY(shownDatabase().contains(QDir::toNativeSeparators(m_fixture.filePath(u"qx.db"_s))));
 
     const QString other = databaseWithProject(u"other.db"_s, u"乙库项目"_s);
     FileDialog::queueFileName(other);
@@ -168,9 +169,9 @@ void DatabaseChoiceTest::switchingShowsTheOtherDatabasesProjects() {
     });
     QCOMPARE(fenban::testing::shownMessages(), QStringList());
     QCOMPARE(listedProjects(), QStringList{u"乙库项目"_s});
-    QVERIFY2(shownDatabase().contains(other), qPrintable(shownDatabase()));
+    QVERIFY2(shownDatabase().contains(QDir::toNativeSeparators(other)), qPrintable(shownDatabase()));
     QCOMPARE(fenban::gui::recentDatabases().value(0), other);
-    QCOMPARE(m_window->context().databasePath(), other);
+    QCOMPARE(m_window->context().databasePath(), QDir::toNativeSeparators(other));
 }
 
 void DatabaseChoiceTest::recentDatabasesAreOffered() {
@@ -198,7 +199,7 @@ void DatabaseChoiceTest::recentDatabasesAreOffered() {
         QCOMPARE(recent->count(), fenban::gui::recentDatabaseCount);
         QCOMPARE(recent->item(0)->text(), serverAddress);
         recent->setCurrentRow(recent->count() - 1);
-        QCOMPARE(dialog->findChild<QLineEdit *>(u"edtDatabase"_s)->text(), picked);
+        QCOMPARE(dialog->findChild<QLineEdit *>(u"edtDatabase"_s)->text(), QDir::toNativeSeparators(picked));
     });
     QCOMPARE(listedProjects(), QStringList{u"最近的项目"_s});
     QCOMPARE(fenban::gui::recentDatabases().value(0), picked);
@@ -225,7 +226,7 @@ void DatabaseChoiceTest::badDatabaseKeepsTheOpenOne() {
     notes.close();
     if (location == u"notes.txt"_s) {
         location = notes.fileName();
-        message += location;
+        message += QDir::toNativeSeparators(location);
     }
     const auto created = fenban::store::ProjectStore(m_fixture.connection()).create({u"甲库项目"_s, 2});
     QVERIFY(created);
