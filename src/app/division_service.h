@@ -1,5 +1,6 @@
 #pragma once
 
+#include "reports/balance.h"
 #include "store/division_runner.h"
 #include "store/result.h"
 
@@ -32,10 +33,18 @@ struct DivisionProgress {
 // project that does not exist; checked before the run so a command can answer before any work.
 store::Status checkDivisionRequest(QSqlDatabase db, const DivisionRequest &request);
 
+// The summary figures one per line ("  单科平均分最大偏差: 0.35"), those a teacher should look at marked
+// " (未达标)".
+QStringList balanceLines(const std::vector<reports::BalanceFigure> &figures);
+
 // Divides (or re-divides) the project on `db`, with the engine the program uses. A whole division is
 // followed by optimisation when the project's optimiser settings ask for it (console lines "开始优化均衡"
 // and "优化均衡完成", its steps through `passes`); the division is written first and kept when the
 // optimisation is stopped (Cancelled) or fails (Failed, the message says the division was saved).
+// With that setting on, a re-division is followed by optimisation of the chosen classes among
+// themselves, and the chosen classes end no worse on any balance figure than before (else they stay
+// as they were). Done carries the balance in `summary`: the project's figures after a division, the
+// chosen classes' before and after a re-division.
 store::RunOutcome runDivision(QSqlDatabase db, const DivisionRequest &request,
                               const DivisionProgress &progress = {});
 

@@ -39,6 +39,8 @@ int runAndReport(Context &context, const app::DivisionRequest &request) {
     }
     if (!outcome.withoutSex.isEmpty())
         context.out << store::withoutSexText(outcome.withoutSex) << Qt::endl;
+    for (const QString &line : outcome.summary)
+        context.out << line << Qt::endl;
     return Success;
 }
 

@@ -11,11 +11,13 @@
 #include "store/database.h"
 #include "store/division_runner.h"
 #include "store/history.h"
+#include "store/optimise_settings.h"
 #include "store/students.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMutex>
 #include <QProgressBar>
 #include <QPushButton>
@@ -177,8 +179,32 @@ void DivisionWindow::buildWidgets() {
     buttons->addWidget(m_progress, 1);
     buttons->addWidget(m_stopButton);
     buttons->addStretch();
+    m_balancePanel = new QWidget(this);
+    m_balancePanel->setObjectName(QStringLiteral("pnlBalance"));
+    m_balanceSummary = new QLabel(m_balancePanel);
+    m_balanceSummary->setObjectName(QStringLiteral("lblBalanceSummary"));
+    m_balanceSummary->setTextFormat(Qt::RichText);
+    m_balanceSummary->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    m_balanceHint =
+        new QLabel(QStringLiteral("有指标未达标（红色），本项目分班后不自动优化。"), m_balancePanel);
+    m_balanceHint->setObjectName(QStringLiteral("lblBalanceHint"));
+    m_balanceHint->setWordWrap(true);
+    m_optimiseOffer = new QPushButton(QStringLiteral("优化均衡"), m_balancePanel);
+    m_optimiseOffer->setObjectName(QStringLiteral("btnOptimiseOffer"));
+    connect(m_optimiseOffer, &QPushButton::clicked, this, &DivisionWindow::optimise);
+    auto *panel = new QVBoxLayout(m_balancePanel);
+    panel->setContentsMargins(0, 0, 0, 0);
+    panel->addWidget(m_balanceSummary);
+    panel->addWidget(m_balanceHint);
+    panel->addWidget(m_optimiseOffer);
+    panel->addStretch();
+    m_balancePanel->hide();
+    auto *content = new QHBoxLayout;
+    content->addWidget(m_studentGrid, 1);
+    content->addWidget(m_balancePanel);
+
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(m_studentGrid);
+    layout->addLayout(content);
     layout->addLayout(buttons);
     resize(913, 579);
 }
@@ -328,6 +354,11 @@ void DivisionWindow::runFinished() {
         emit progressLine(store::withoutSexText(job->outcome.withoutSex));
         MessageBox::information(this, store::withoutSexText(job->outcome.withoutSex, shownInMessage));
     }
+    if (job->outcome.kind == store::RunOutcome::Done) {
+        for (const QString &line : job->outcome.summary)
+            emit progressLine(line);
+        showBalance(job->outcome.summary);
+    }
     emit runEnded();
 }
 
@@ -355,7 +386,37 @@ void DivisionWindow::optimisationFinished(const DivisionJob &job) {
     for (const QString &line : lines)
         emit progressLine(line);
     showGrid({});
+    if (job.after) {
+        QStringList balance{QStringLiteral("均衡情况:")};
+        balance += app::balanceLines(reports::balanceSummary(*job.after));
+        showBalance(balance);
+    }
     MessageBox::information(this, lines.join(u'\n'));
+}
+
+void DivisionWindow::showBalance(const QStringList &lines) {
+    if (lines.isEmpty())
+        return;
+    const QString poorMark = QStringLiteral(" (未达标)");
+    QStringList html;
+    for (const QString &line : lines) {
+        const QString text = line.trimmed().toHtmlEscaped();
+        html.append(line.contains(poorMark)
+                        ? QStringLiteral("<span style=\"color:#c00000\">%1</span>").arg(text)
+                        : text);
+    }
+    m_balanceSummary->setText(html.join(QStringLiteral("<br>")));
+    // The offer reads the project as it now is, whatever the lines were about.
+    bool poor = false;
+    if (const auto report = reports::loadBalanceReport(m_context->database(), m_context->projectId())) {
+        for (const reports::BalanceFigure &figure : reports::balanceSummary(report.value()))
+            poor = poor || figure.grade == reports::BalanceFigure::Poor;
+    }
+    const auto settings = store::OptimiseSettingsStore(m_context->database()).read(m_context->projectId());
+    const bool offer = poor && settings && !settings->afterDivision;
+    m_balanceHint->setVisible(offer);
+    m_optimiseOffer->setVisible(offer);
+    m_balancePanel->show();
 }
 
 void DivisionWindow::showGrid(const QList<int> &onlyClasses) {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+class QLabel;
 class QProgressBar;
 class QPushButton;
 class QTableWidget;
@@ -64,6 +65,10 @@ private:
     void runFinished();
     void optimisationFinished(const DivisionJob &job);
     void showGrid(const QList<int> &onlyClasses);
+    // The balance beside the grid: `lines` as the run summed it up, red where a figure is not met;
+    // and, when a figure of the project is red and the project does not optimise after dividing, the
+    // offer to optimise.
+    void showBalance(const QStringList &lines);
 
     std::shared_ptr<const ProjectContext> m_context;
     std::shared_ptr<DivisionJob> m_job;
@@ -72,6 +77,10 @@ private:
     QPushButton *m_exportButton = nullptr;
     QPushButton *m_optimiseButton = nullptr;
     QPushButton *m_stopButton = nullptr;
+    QWidget *m_balancePanel = nullptr;
+    QLabel *m_balanceSummary = nullptr;
+    QLabel *m_balanceHint = nullptr;
+    QPushButton *m_optimiseOffer = nullptr;
     QProgressBar *m_progress = nullptr;
     QTimer *m_poll = nullptr;
     bool m_stopAtStart = false;

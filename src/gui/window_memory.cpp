@@ -78,10 +78,12 @@ void keepOwnerOnly(const QString &path) {
 } // namespace
 
 // On Windows the settings are in the user's own part of the registry, which no other user reads;
-// there is no file to guard.
+// there is no file to guard. (The default format is the registry unless a test program chose a file.)
 #ifdef _WIN32
 
-UserSettings::UserSettings() : QSettings(QStringLiteral("fenban"), QStringLiteral("fenban")) {}
+UserSettings::UserSettings()
+    : QSettings(QSettings::defaultFormat(), QSettings::UserScope, QStringLiteral("fenban"),
+                QStringLiteral("fenban")) {}
 
 UserSettings::~UserSettings() = default;
 

@@ -126,7 +126,8 @@ double BalanceReport::worstCategoryDev() const {
     return categoryDev;
 }
 
-BalanceReport balanceReport(const std::vector<StudentRow> &rows, int classCount) {
+BalanceReport balanceReport(const std::vector<StudentRow> &rows, int classCount,
+                            const std::vector<int> &measuredClasses) {
     BalanceReport report;
     report.classCount = classCount;
     report.students = int(rows.size());
@@ -210,15 +211,21 @@ BalanceReport balanceReport(const std::vector<StudentRow> &rows, int classCount)
         }
         balance.samePinyinPairs = pairsOf(pinyins);
         balance.sameNamePairs = pairsOf(names);
-        report.samePinyinPairs += balance.samePinyinPairs;
-        report.sameNamePairs += balance.sameNamePairs;
+        // An unmeasured class keeps its own figures but leaves the report's worst ones alone.
+        const bool measured =
+            measuredClasses.empty() ||
+            std::find(measuredClasses.begin(), measuredClasses.end(), c + 1) != measuredClasses.end();
+        BalanceReport unmeasured;
+        BalanceReport &into = measured ? report : unmeasured;
+        into.samePinyinPairs += balance.samePinyinPairs;
+        into.sameNamePairs += balance.sameNamePairs;
 
-        report.sizeDev = std::max(report.sizeDev, std::abs(balance.size - report.placed * share));
-        report.sexDev = std::max({report.sexDev, std::abs(balance.boys - cohortBoys * share),
-                                  std::abs(balance.girls - cohortGirls * share)});
+        into.sizeDev = std::max(into.sizeDev, std::abs(balance.size - report.placed * share));
+        into.sexDev = std::max({into.sexDev, std::abs(balance.boys - cohortBoys * share),
+                                std::abs(balance.girls - cohortGirls * share)});
         for (std::size_t k = 0; k < report.categoryNames.size(); ++k) {
             const double expected = cohortCategories[report.categoryNames[k]] * share;
-            report.categoryDev = std::max(report.categoryDev, std::abs(balance.categories[k] - expected));
+            into.categoryDev = std::max(into.categoryDev, std::abs(balance.categories[k] - expected));
         }
 
         for (std::size_t measure = 0; measure < measureCount; ++measure) {
@@ -227,9 +234,9 @@ BalanceReport balanceReport(const std::vector<StudentRow> &rows, int classCount)
             balance.sd[measure] = spread.sd;
             if (inClass.empty())
                 continue;
-            report.meanDev[measure] =
-                std::max(report.meanDev[measure], std::abs(spread.mean - cohort[measure].mean));
-            report.sdDev[measure] = std::max(report.sdDev[measure], std::abs(spread.sd - cohort[measure].sd));
+            into.meanDev[measure] =
+                std::max(into.meanDev[measure], std::abs(spread.mean - cohort[measure].mean));
+            into.sdDev[measure] = std::max(into.sdDev[measure], std::abs(spread.sd - cohort[measure].sd));
         }
 
         for (std::size_t subject = 0; subject < subjectCount; ++subject) {
@@ -239,7 +246,7 @@ BalanceReport balanceReport(const std::vector<StudentRow> &rows, int classCount)
             for (std::size_t band = 0; band < bands.size(); ++band) {
                 const double deviation = std::abs(bands[band] - cohortBands[subject][band] * share);
                 balance.bandDev = std::max(balance.bandDev, deviation);
-                report.bandDev[subject] = std::max(report.bandDev[subject], deviation);
+                into.bandDev[subject] = std::max(into.bandDev[subject], deviation);
             }
         }
         report.classes.push_back(std::move(balance));

@@ -69,7 +69,10 @@ struct BalanceReport {
     double worstCategoryDev() const;
 };
 
-BalanceReport balanceReport(const std::vector<StudentRow> &rows, int classCount);
+// With `measuredClasses` (class numbers), only those classes enter the worst deviations and the pair
+// counts, still measured against the whole cohort; the per-class table keeps every class.
+BalanceReport balanceReport(const std::vector<StudentRow> &rows, int classCount,
+                            const std::vector<int> &measuredClasses = {});
 
 // Reads the project's students, class count and rules and measures them.
 store::Result<BalanceReport> loadBalanceReport(QSqlDatabase db, int projectId);

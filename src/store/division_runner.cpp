@@ -277,15 +277,21 @@ RunOutcome DivisionRunner::divide(int projectId, const DivisionObserver &observe
 }
 
 RunOutcome DivisionRunner::redivide(int projectId, const QList<int> &classNumbers,
-                                    const DivisionObserver &observer) {
+                                    const DivisionObserver &observer, const Afterward &afterward) {
     if (classNumbers.isEmpty())
         return failed(QStringLiteral("请选择要重新分班的班级"));
     const std::vector<int> chosen(classNumbers.begin(), classNumbers.end());
     ClosingLineHold lines(observer);
     return lines.releasedIfDone(run(
         projectId, classNumbers,
-        [&](std::vector<StudentRow> &rows, int, const DivisionSettings &settings) {
-            return fromDivision(m_engine.redivide(rows, chosen, settings, lines.observer()));
+        [&](std::vector<StudentRow> &rows, int classCount,
+            const DivisionSettings &settings) -> std::optional<RunOutcome> {
+            const std::vector<StudentRow> before = afterward ? rows : std::vector<StudentRow>{};
+            if (auto ended = fromDivision(m_engine.redivide(rows, chosen, settings, lines.observer())))
+                return ended;
+            if (!afterward)
+                return std::nullopt;
+            return afterward(before, rows, classCount, settings);
         },
         divisionChanged, redivisionAction(classNumbers)));
 }

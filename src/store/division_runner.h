@@ -8,6 +8,7 @@
 
 #include <QList>
 #include <QSqlDatabase>
+#include <QStringList>
 
 #include <cstdint>
 #include <functional>
@@ -35,6 +36,8 @@ struct RunOutcome {
     // For Failed and Cancelled: new classes were written all the same (a division whose following
     // optimisation failed or was stopped), so what shows them must be refreshed.
     bool written = false;
+    // For Done: lines summing up the run for the teacher (the balance it left), shown after it.
+    QStringList summary = {};
 };
 
 // "以下N名学生性别为空，未分班: 学号 姓名、…"; past `shown` students (when given) the rest are
@@ -51,8 +54,15 @@ public:
     DivisionRunner(QSqlDatabase db, const DivisionEngine &engine);
 
     RunOutcome divide(int projectId, const DivisionObserver &observer = {});
+    // Works on the classes a re-division left before they are written: `before` as read, `after` as
+    // the engine left them (and as they will be written). Returns the outcome to end with instead of
+    // writing anything, or nothing to go on.
+    using Afterward = std::function<std::optional<RunOutcome>(const std::vector<StudentRow> &before,
+                                                              std::vector<StudentRow> &after, int classCount,
+                                                              const DivisionSettings &settings)>;
     // `classNumbers` are class numbers (class_id values), not list positions.
-    RunOutcome redivide(int projectId, const QList<int> &classNumbers, const DivisionObserver &observer = {});
+    RunOutcome redivide(int projectId, const QList<int> &classNumbers, const DivisionObserver &observer = {},
+                        const Afterward &afterward = {});
 
     // Evens out the project's current division with the optimiser, balancing what the project's
     // settings tick (fenban::optimiseOptions) within `seconds` of search from `seed`; the seconds a

@@ -2,6 +2,7 @@
 
 #include "store/dialect.h"
 #include "store/limits.h"
+#include "store/optimise_settings.h"
 #include "store/query.h"
 #include "store/schema.h"
 #include "store/transaction.h"
@@ -105,6 +106,12 @@ Result<Project> ProjectStore::create(const NewProject &project) {
         if (!run(query, steps[i], values[i], &error))
             return R::failure(error);
     }
+    // A new project evens out its classes after every division; the exact division is one tick away.
+    // Projects made before this keep their own setting (without a row: off).
+    OptimiseSettings optimise;
+    optimise.afterDivision = true;
+    if (const Status written = OptimiseSettingsStore(m_db).write(id, optimise); !written)
+        return R::failure(written.error());
     // Read the row back inside the transaction so the caller sees the creation time the table gave it.
     const auto created = find(id);
     if (!created || !created.value())

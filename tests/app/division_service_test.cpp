@@ -2,6 +2,7 @@
 
 #include "service_fixture.h"
 #include "store/database.h"
+#include "store/optimise_settings.h"
 
 using fenban::app::checkDivisionRequest;
 using fenban::app::DivisionProgress;
@@ -13,6 +14,11 @@ namespace {
 
 class DivisionService : public fenban::testing::ServiceTest {
 protected:
+    // The exact division; optimisation after it is tested on its own.
+    void SetUp() override {
+        ServiceTest::SetUp();
+        ASSERT_TRUE(fenban::store::OptimiseSettingsStore(db.connection()).write(1, {10, false}));
+    }
     DivisionProgress recording() {
         DivisionProgress progress;
         progress.line = [this](const QString &line) {

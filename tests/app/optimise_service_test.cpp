@@ -56,15 +56,19 @@ TEST_F(OptimiseAfterDivision, AWholeDivisionIsOptimisedWhenTheProjectAsks) {
     EXPECT_EQ(passes.back().first, passes.back().second);
 }
 
-TEST_F(OptimiseAfterDivision, WithoutTheSettingOrForARedivisionTheExactDivisionStands) {
+TEST_F(OptimiseAfterDivision, WithoutTheSettingTheExactDivisionStandsAndARedivisionStaysInItsClasses) {
     for (const bool on : {false, true}) {
         optimiseAfterDivision(on);
         lines.clear();
+        // Divided exactly first, so that student 12 is in no class.
         const RunOutcome outcome = on ? runDivision(db.connection(), {1, {1, 2}}, recording())
                                       : runDivision(db.connection(), {1, {}}, recording());
         ASSERT_EQ(outcome.kind, RunOutcome::Done) << outcome.message.toStdString();
-        EXPECT_FALSE(lines.contains(QStringLiteral("开始优化均衡"))) << on;
+        EXPECT_EQ(lines.contains(QStringLiteral("开始优化均衡")), on);
+        // A re-division's optimisation works on the chosen classes' students only.
         EXPECT_EQ(unplaced(), QStringList{QStringLiteral("12")});
+        EXPECT_EQ(outcome.summary.value(0),
+                  on ? QStringLiteral("所选班级重新分班前后:") : QStringLiteral("均衡情况:"));
     }
 }
 
@@ -106,6 +110,7 @@ TEST_F(OptimiseAfterDivision, AFailingOptimisationSaysTheDivisionWasSaved) {
 using OptimiseService = OptimiseAfterDivision;
 
 TEST_F(OptimiseService, MeasuresTheBalanceBeforeAndAfterTheWrittenClasses) {
+    optimiseAfterDivision(false);
     ASSERT_EQ(runDivision(db.connection(), {1, {}}).kind, RunOutcome::Done);
     std::vector<std::pair<long long, long long>> steps;
     OptimiseProgress progress;
@@ -126,7 +131,7 @@ TEST_F(OptimiseService, MeasuresTheBalanceBeforeAndAfterTheWrittenClasses) {
 }
 
 TEST_F(OptimiseService, WithoutSecondsTheProjectsBudgetIsUsedAndChecked) {
-    db.query(QStringLiteral("INSERT INTO optimise_config(id, seconds, after_division) VALUES(1, 0.5, 0)"));
+    db.query(QStringLiteral("UPDATE optimise_config SET seconds=0.5, after_division=0 WHERE id=1"));
     OptimisationRun run = runOptimisation(db.connection(), {1, std::nullopt, 1});
     EXPECT_EQ(run.outcome.kind, RunOutcome::Failed);
     EXPECT_EQ(run.outcome.message, QStringLiteral("优化时间必须在1到600秒之间"));

@@ -70,7 +70,7 @@ TEST_F(BoundsCli, ClassCountAndTuningPassesAreBoundedWhereTheyEnter) {
         runWords(u"settings 1"_s)
             .out.endsWith(
                 u"inter=100000000\nis_man=0\nwtNum=-1\noptimise_seconds=10\n"
-                u"optimise_after_division=0\noptimise_subjects=数学,英语,语文,物理,政治,历史,体育,地理,生物\n"_s));
+                u"optimise_after_division=1\noptimise_subjects=数学,英语,语文,物理,政治,历史,体育,地理,生物\n"_s));
 }
 
 // A refused value names the option and the value, and changes nothing: not even the values given with it.

@@ -11,7 +11,7 @@ namespace {
 const QString defaultSettings =
     QStringLiteral("is_avg_person=1\nis_avg_total=1\nis_avg_ch=1\nis_avg_math=1\n"
                    "is_avg_eng=1\nis_avg_inter=1\ninter=1\nis_man=0\nwtNum=50\n"
-                   "optimise_seconds=10\noptimise_after_division=0\n"
+                   "optimise_seconds=10\noptimise_after_division=1\n"
                    "optimise_subjects=数学,英语,语文,物理,政治,历史,体育,地理,生物\n");
 
 } // namespace
@@ -57,18 +57,18 @@ TEST_F(Cli, SettingsShowAndChangeAnySubset) {
     const QString expected =
         QStringLiteral("is_avg_person=1\nis_avg_total=1\nis_avg_ch=1\nis_avg_math=1\n"
                        "is_avg_eng=0\nis_avg_inter=1\ninter=3\nis_man=1\nwtNum=20\n"
-                       "optimise_seconds=10\noptimise_after_division=0\n"
+                       "optimise_seconds=10\noptimise_after_division=1\n"
                        "optimise_subjects=数学,英语,语文,物理,政治,历史,体育,地理,生物\n");
     EXPECT_EQ(changed.out, expected);
     EXPECT_EQ(runOnDb({QStringLiteral("settings"), QStringLiteral("1")}).out, expected);
 
     const Outcome optimiser =
         runOnDb({QStringLiteral("settings"), QStringLiteral("1"), QStringLiteral("--optimise-seconds"),
-                 QStringLiteral("2.5"), QStringLiteral("--optimise-after=1")});
+                 QStringLiteral("2.5"), QStringLiteral("--optimise-after=0")});
     ASSERT_EQ(optimiser.exitCode, 0) << optimiser.err.toStdString();
     QString optimised = expected;
-    optimised.replace(QStringLiteral("optimise_seconds=10\noptimise_after_division=0"),
-                      QStringLiteral("optimise_seconds=2.5\noptimise_after_division=1"));
+    optimised.replace(QStringLiteral("optimise_seconds=10\noptimise_after_division=1"),
+                      QStringLiteral("optimise_seconds=2.5\noptimise_after_division=0"));
     EXPECT_EQ(optimiser.out, optimised);
     EXPECT_EQ(runOnDb({QStringLiteral("settings"), QStringLiteral("1")}).out, optimised);
 
@@ -297,7 +297,7 @@ TEST_F(Cli, DivideAndRedividePrintTheConsoleLines) {
                   .exitCode,
               0);
     ASSERT_EQ(runOnDb({QStringLiteral("settings"), QStringLiteral("1"), QStringLiteral("--wtnum"),
-                       QStringLiteral("0")})
+                       QStringLiteral("0"), QStringLiteral("--optimise-after"), QStringLiteral("0")})
                   .exitCode,
               0);
     const Outcome divided = runOnDb({QStringLiteral("divide"), QStringLiteral("1")});
@@ -305,13 +305,23 @@ TEST_F(Cli, DivideAndRedividePrintTheConsoleLines) {
     const QStringList lines = divided.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_FALSE(lines.isEmpty());
     EXPECT_EQ(lines.first(), QStringLiteral("对女的进行分"));
-    EXPECT_EQ(lines.last(), QStringLiteral("更新结束"));
     EXPECT_TRUE(lines.contains(QStringLiteral("微调结束")));
+    // The engine's lines end the division; the balance it left follows, a figure a line.
+    const qsizetype balance = lines.indexOf(QStringLiteral("均衡情况:"));
+    ASSERT_GT(balance, 0) << divided.out.toStdString();
+    EXPECT_EQ(lines[balance - 1], QStringLiteral("更新结束"));
+    EXPECT_EQ(lines.size() - balance - 1, 11);
+    EXPECT_TRUE(lines.contains(QStringLiteral("  同音姓名同班对数: 0")));
+    EXPECT_FALSE(lines.contains(QStringLiteral("开始优化均衡")));
 
     const Outcome redivided =
         runOnDb({QStringLiteral("redivide"), QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("2")});
     ASSERT_EQ(redivided.exitCode, 0) << redivided.err.toStdString();
-    EXPECT_TRUE(redivided.out.endsWith(QStringLiteral("重新分班结束\n")));
+    const QStringList again = redivided.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const qsizetype compared = again.indexOf(QStringLiteral("所选班级重新分班前后:"));
+    ASSERT_GT(compared, 0) << redivided.out.toStdString();
+    EXPECT_EQ(again[compared - 1], QStringLiteral("重新分班结束"));
+    EXPECT_TRUE(again.last().contains(QStringLiteral(" → "))) << redivided.out.toStdString();
 
     const struct {
         QStringList arguments;

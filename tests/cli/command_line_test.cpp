@@ -7,7 +7,7 @@ namespace {
 
 const QString defaultSettings = u"is_avg_person=1\nis_avg_total=1\nis_avg_ch=1\nis_avg_math=1\n"
                                 u"is_avg_eng=1\nis_avg_inter=1\ninter=1\nis_man=0\nwtNum=50\n"
-                                u"optimise_seconds=10\noptimise_after_division=0\n"
+                                u"optimise_seconds=10\noptimise_after_division=1\n"
                                 "optimise_subjects=数学,英语,语文,物理,政治,历史,体育,地理,生物\n"_s;
 
 class CommandLine : public fenban::testing::Cli {

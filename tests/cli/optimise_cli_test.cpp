@@ -43,32 +43,49 @@ protected:
 } // namespace
 
 TEST_F(OptimiseCli, DivideIsFollowedByOptimisationOnlyWhenTheSettingsAskForIt) {
+    // A new project optimises after dividing, then states the balance.
+    ASSERT_EQ(runOnDb({QStringLiteral("settings"), QStringLiteral("1"), QStringLiteral("--optimise-seconds"),
+                       QStringLiteral("1")})
+                  .exitCode,
+              0);
     Outcome divided = runOnDb({QStringLiteral("divide"), QStringLiteral("1")});
     ASSERT_EQ(divided.exitCode, 0) << divided.err.toStdString();
-    EXPECT_FALSE(divided.out.contains(QStringLiteral("开始优化均衡")));
-    EXPECT_TRUE(divided.out.contains(QStringLiteral("性别为空")));
-    EXPECT_EQ(unplaced(), QStringLiteral("2"));
+    const QStringList lines = divided.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const qsizetype optimised = lines.indexOf(QStringLiteral("优化均衡完成"));
+    ASSERT_GT(optimised, 0) << divided.out.toStdString();
+    EXPECT_EQ(lines[optimised - 1], QStringLiteral("开始优化均衡"));
+    EXPECT_EQ(lines.value(optimised + 1), QStringLiteral("均衡情况:"));
+    EXPECT_TRUE(lines.contains(QStringLiteral("  未分班人数: 0")));
+    EXPECT_FALSE(divided.out.contains(QStringLiteral("性别为空")));
+    EXPECT_EQ(unplaced(), QString());
 
+    Outcome redivided =
+        runOnDb({QStringLiteral("redivide"), QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("2")});
+    ASSERT_EQ(redivided.exitCode, 0) << redivided.err.toStdString();
+    EXPECT_TRUE(redivided.out.contains(QStringLiteral("开始优化均衡")));
+
+    // Switched off, the exact division stands, and leaves 乙 out.
     ASSERT_EQ(runOnDb({QStringLiteral("settings"), QStringLiteral("1"), QStringLiteral("--optimise-after"),
-                       QStringLiteral("1"), QStringLiteral("--optimise-seconds"), QStringLiteral("1")})
+                       QStringLiteral("0")})
                   .exitCode,
               0);
     divided = runOnDb({QStringLiteral("divide"), QStringLiteral("1")});
     ASSERT_EQ(divided.exitCode, 0) << divided.err.toStdString();
-    const QStringList lines = divided.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    ASSERT_GE(lines.size(), 2);
-    EXPECT_EQ(lines.mid(lines.size() - 2),
-              (QStringList{QStringLiteral("开始优化均衡"), QStringLiteral("优化均衡完成")}));
-    EXPECT_FALSE(divided.out.contains(QStringLiteral("性别为空")));
-    EXPECT_EQ(unplaced(), QString());
-
-    const Outcome redivided =
+    EXPECT_FALSE(divided.out.contains(QStringLiteral("开始优化均衡")));
+    EXPECT_TRUE(divided.out.contains(QStringLiteral("性别为空")));
+    EXPECT_TRUE(divided.out.contains(QStringLiteral("  未分班人数: 1 (未达标)")))
+        << divided.out.toStdString();
+    EXPECT_EQ(unplaced(), QStringLiteral("2"));
+    redivided =
         runOnDb({QStringLiteral("redivide"), QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("2")});
     ASSERT_EQ(redivided.exitCode, 0) << redivided.err.toStdString();
     EXPECT_FALSE(redivided.out.contains(QStringLiteral("开始优化均衡")));
 }
 
 TEST_F(OptimiseCli, PrintsEachFigureBeforeAndAfterAndPlacesTheStudentWithoutSex) {
+    ASSERT_EQ(runOnDb({QStringLiteral("settings"), QStringLiteral("1"), QStringLiteral("--optimise-after=0")})
+                  .exitCode,
+              0);
     ASSERT_EQ(runOnDb({QStringLiteral("divide"), QStringLiteral("1")}).exitCode, 0);
     const Outcome optimised =
         runOnDb({QStringLiteral("optimise"), QStringLiteral("1"), QStringLiteral("--seconds"),

@@ -61,6 +61,14 @@ class DivisionWindowsTest : public QObject {
 private slots:
     void init();
     void cleanup();
+
+private:
+    // The project divides exactly, without optimisation after it.
+    void exactDivision();
+    // The console line just before the balance a division ends with.
+    QString lineBeforeBalance() const;
+
+private slots:
     void settingsWindowShowsStoredValues();
     void settingsWindowSavesAndRefusesNonNumbers();
     void divisionFillsTheGridInClassOrder();
@@ -106,6 +114,16 @@ void DivisionWindowsTest::init() {
 
 void DivisionWindowsTest::cleanup() {
     m_fixture.close();
+}
+
+void DivisionWindowsTest::exactDivision() {
+    QVERIFY(fenban::store::OptimiseSettingsStore(m_fixture.connection()).write(1, {10, false}));
+}
+
+QString DivisionWindowsTest::lineBeforeBalance() const {
+    const QStringList console = m_window->console()->lines();
+    const qsizetype balance = console.lastIndexOf(QStringLiteral("均衡情况:"));
+    return balance > 0 ? console[balance - 1] : QString();
 }
 
 void DivisionWindowsTest::click(QWidget *root, const QString &name) {
@@ -250,6 +268,7 @@ void DivisionWindowsTest::settingsWindowSavesAndRefusesNonNumbers() {
 }
 
 void DivisionWindowsTest::divisionFillsTheGridInClassOrder() {
+    exactDivision();
     DivisionWindow *result = openResult();
     QVERIFY(result);
     auto *grid = result->findChild<QTableWidget *>(QStringLiteral("sgClassShow"));
@@ -272,10 +291,16 @@ void DivisionWindowsTest::divisionFillsTheGridInClassOrder() {
     const QStringList console = m_window->console()->lines();
     QCOMPARE(console.first(), QStringLiteral("信息显示................"));
     QVERIFY(console.contains(QStringLiteral("对女的进行分")));
-    QCOMPARE(console.last(), QStringLiteral("更新结束"));
+    QCOMPARE(lineBeforeBalance(), QStringLiteral("更新结束"));
+    QCOMPARE(console.last(), QStringLiteral("  违反分开/同班规则数: 0"));
+    // The balance stands beside the grid as well.
+    auto *summary = result->findChild<QLabel *>(QStringLiteral("lblBalanceSummary"));
+    QVERIFY(summary->isVisibleTo(result));
+    QVERIFY2(summary->text().contains(QStringLiteral("单科平均分最大偏差")), qPrintable(summary->text()));
 }
 
 void DivisionWindowsTest::commandsAreRefusedWhileDividing() {
+    exactDivision();
     DivisionWindow *result = openResult();
     QSignalSpy ended(result, &DivisionWindow::runEnded);
     click(result, QStringLiteral("Button1"));
@@ -293,7 +318,7 @@ void DivisionWindowsTest::commandsAreRefusedWhileDividing() {
     QVERIFY(m_window->findChild<DivisionWindow *>());
 
     QVERIFY(ended.wait(60000));
-    QCOMPARE(m_window->console()->lines().last(), QStringLiteral("更新结束"));
+    QCOMPARE(lineBeforeBalance(), QStringLiteral("更新结束"));
 
     // After the run the same commands work again; a re-division shows only the chosen classes.
     QSignalSpy again(result, &DivisionWindow::runEnded);
@@ -302,7 +327,12 @@ void DivisionWindowsTest::commandsAreRefusedWhileDividing() {
     auto *grid = result->findChild<QTableWidget *>(QStringLiteral("sgClassShow"));
     QCOMPARE(grid->rowCount(), 20);
     QCOMPARE(grid->item(0, 17)->text(), QStringLiteral("2班"));
-    QCOMPARE(m_window->console()->lines().last(), QStringLiteral("重新分班结束"));
+    // The chosen classes' figures before and after follow the engine's lines, and stand beside the grid.
+    const QStringList console = m_window->console()->lines();
+    const qsizetype compared = console.lastIndexOf(QStringLiteral("所选班级重新分班前后:"));
+    QVERIFY(compared > 0);
+    QCOMPARE(console[compared - 1], QStringLiteral("重新分班结束"));
+    QVERIFY(result->findChild<QLabel *>(QStringLiteral("lblBalanceSummary"))->text().contains(u" → "));
     QVERIFY(messages().isEmpty());
 }
 
@@ -350,10 +380,18 @@ void DivisionWindowsTest::studentsWithoutSexAreNamed() {
     const QString full = QStringLiteral("以下25名学生性别为空，未分班: ") + named.join(QStringLiteral("、"));
     const QString shortened = QStringLiteral("以下25名学生性别为空，未分班: ") +
                               named.first(20).join(QStringLiteral("、")) + QStringLiteral(" 等25名");
+    exactDivision();
     DivisionWindow *result = openResult();
     runAndWait(result);
-    QCOMPARE(m_window->console()->lines().last(), full);
+    QCOMPARE(lineBeforeBalance(), full);
     QCOMPARE(messages(), QStringList{shortened});
+    // Students in no class are a red figure; without optimisation after dividing, the window offers it.
+    QVERIFY(result->findChild<QLabel *>(QStringLiteral("lblBalanceSummary"))
+                ->text()
+                .contains(QStringLiteral("color:#c00000\">未分班人数: 25 (未达标)")));
+    QVERIFY(result->findChild<QLabel *>(QStringLiteral("lblBalanceHint"))->isVisibleTo(result));
+    auto *offer = result->findChild<QPushButton *>(QStringLiteral("btnOptimiseOffer"));
+    QVERIFY(offer->isVisibleTo(result));
     auto *grid = result->findChild<QTableWidget *>(QStringLiteral("sgClassShow"));
     QCOMPARE(grid->rowCount(), 65);
     QCOMPARE(grid->item(0, 17)->text(), QStringLiteral("0班"));
@@ -362,8 +400,23 @@ void DivisionWindowsTest::studentsWithoutSexAreNamed() {
     QSignalSpy again(result, &DivisionWindow::runEnded);
     m_window->redivideClasses({1, 2});
     QVERIFY(again.wait(60000));
-    QCOMPARE(m_window->console()->lines().last(), full);
+    const QStringList console = m_window->console()->lines();
+    const qsizetype compared = console.lastIndexOf(QStringLiteral("所选班级重新分班前后:"));
+    QVERIFY(compared > 0);
+    QCOMPARE(console[compared - 1], full);
     QCOMPARE(messages(), QStringList{shortened});
+
+    // One click on the offer evens out the classes and places everyone.
+    QVERIFY(fenban::store::OptimiseSettingsStore(m_fixture.connection()).write(1, {1, false}));
+    QSignalSpy optimised(result, &DivisionWindow::runEnded);
+    QTest::mouseClick(offer, Qt::LeftButton);
+    QVERIFY(optimised.wait(60000));
+    QCOMPARE(messages().size(), 1);
+    for (const StudentRecord &student : this->students())
+        QVERIFY2(student.classId >= 1 && student.classId <= 4, qPrintable(student.name));
+    QVERIFY(!result->findChild<QLabel *>(QStringLiteral("lblBalanceSummary"))
+                 ->text()
+                 .contains(QStringLiteral("未分班人数: 25")));
 }
 
 void DivisionWindowsTest::optimisationPlacesEveryStudentAndShowsTheBalance() {
@@ -483,7 +536,8 @@ void DivisionWindowsTest::divisionIsFollowedByOptimisationWhenAsked() {
     const QStringList console = m_window->console()->lines();
     const auto started = console.indexOf(QStringLiteral("开始优化均衡"));
     QVERIFY(started > console.indexOf(QStringLiteral("对女的进行分")));
-    QCOMPARE(console.last(), QStringLiteral("优化均衡完成"));
+    QCOMPARE(lineBeforeBalance(), QStringLiteral("优化均衡完成"));
+    QVERIFY(!result->findChild<QPushButton *>(QStringLiteral("btnOptimiseOffer"))->isVisibleTo(result));
     // The optimisation places the student the division leaves out, so nobody is reported missing.
     for (const StudentRecord &student : students())
         QVERIFY2(student.classId >= 1 && student.classId <= 4, qPrintable(student.name));
@@ -499,7 +553,8 @@ void DivisionWindowsTest::settingsWindowSavesTheOptimiserSettings() {
     QCOMPARE(seconds->value(), 10);
     QCOMPARE(seconds->minimum(), 1);
     QCOMPARE(seconds->maximum(), 600);
-    QVERIFY(!after->isChecked());
+    // A new project optimises after dividing.
+    QVERIFY(after->isChecked());
     QCOMPARE(settings->findChild<QLabel *>(QStringLiteral("lbOptimiseNote"))->text(),
              QStringLiteral("优化均衡时，总分和分数段按这里的勾选平衡，科目按“科目设置”中的勾选平衡"));
     QCOMPARE(settings->findChild<QLabel *>(QStringLiteral("lbSubjectNote"))->text(),
@@ -513,7 +568,7 @@ void DivisionWindowsTest::settingsWindowSavesTheOptimiserSettings() {
              QStringLiteral("每班语文平均分要求尽量相同"));
 
     seconds->setValue(25);
-    after->setChecked(true);
+    after->setChecked(false);
     settings->findChild<QCheckBox *>(QStringLiteral("cb_eng"))->setChecked(false);
     pe->setChecked(false);
     click(settings, QStringLiteral("BitBtn1"));
@@ -521,14 +576,14 @@ void DivisionWindowsTest::settingsWindowSavesTheOptimiserSettings() {
     const auto saved = fenban::store::OptimiseSettingsStore(m_fixture.connection()).read(1);
     QVERIFY(saved);
     QCOMPARE(saved.value().seconds, 25.0);
-    QVERIFY(saved.value().afterDivision);
+    QVERIFY(!saved.value().afterDivision);
     QCOMPARE(fenban::store::SettingsStore(m_fixture.connection()).read(1).value()->isAvgEng, 0);
     QVERIFY(!saved.value().subjects[*fenban::subjectIndexOfCode("T")]);
     QVERIFY(saved.value().subjects[*fenban::subjectIndexOfCode("C")]);
 
     settings = openSettings();
     QCOMPARE(settings->findChild<QSpinBox *>(QStringLiteral("sbOptimiseSeconds"))->value(), 25);
-    QVERIFY(settings->findChild<QCheckBox *>(QStringLiteral("cbOptimiseAfter"))->isChecked());
+    QVERIFY(!settings->findChild<QCheckBox *>(QStringLiteral("cbOptimiseAfter"))->isChecked());
     QVERIFY(!settings->findChild<QCheckBox *>(QStringLiteral("CheckBox5"))->isChecked());
     QVERIFY(settings->findChild<QCheckBox *>(QStringLiteral("CheckBox1"))->isChecked());
     QVERIFY(messages().isEmpty());

@@ -95,7 +95,7 @@ TEST_F(Optimise, PlacesTheStudentWithoutSexAndKeepsTheClassesEven) {
 TEST_F(Optimise, TheProjectsTicksChooseWhatIsBalancedAndTheBudgetIsPassedOn) {
     db.query(QStringLiteral("UPDATE config SET is_avg_ch=0, is_avg_total=0, is_avg_inter=0"));
     // The subject ticks of the settings window: 语文 (bit 2) off.
-    db.query(QStringLiteral("INSERT INTO optimise_config VALUES(1, 10, 0, 507)"));
+    db.query(QStringLiteral("UPDATE optimise_config SET after_division=0, subjects=507 WHERE id=1"));
     OptimiseOptions seen;
     ASSERT_EQ(optimise(MovingOptimiser{{}, {}, &seen}, {}, 2.5).kind, RunOutcome::Done);
     EXPECT_EQ(seen.seconds, 2.5);

@@ -30,9 +30,12 @@ protected:
 
 } // namespace
 
-TEST_F(OptimiseSettingsTest, AProjectWithoutARowHasTheDefaults) {
-    EXPECT_EQ(db.query(QStringLiteral("SELECT count(*) FROM optimise_config")),
-              QStringList{QStringLiteral("0")});
+TEST_F(OptimiseSettingsTest, ANewProjectOptimisesAfterDivisionAndAnOlderOneWithoutARowDoesNot) {
+    EXPECT_EQ(db.query(QStringLiteral("SELECT * FROM optimise_config")),
+              QStringList{QStringLiteral("1|10|1|511")});
+    EXPECT_EQ(read(), (OptimiseSettings{10.0, true}));
+    // A project made before new projects got the row keeps the exact division it had.
+    db.query(QStringLiteral("DELETE FROM optimise_config"));
     EXPECT_EQ(read(), (OptimiseSettings{10.0, false}));
 }
 
@@ -51,7 +54,7 @@ TEST_F(OptimiseSettingsTest, WrittenSettingsReadBackAndAreReplacedByTheNextWrite
 }
 
 TEST_F(OptimiseSettingsTest, OnlyTheStoredValueOneSwitchesOptimisationAfterDivisionOn) {
-    db.query(QStringLiteral("INSERT INTO optimise_config VALUES(1, 10, 2, 511)"));
+    db.query(QStringLiteral("UPDATE optimise_config SET after_division=2 WHERE id=1"));
     EXPECT_FALSE(read().afterDivision);
 }
 
@@ -72,8 +75,7 @@ TEST_F(OptimiseSettingsTest, AProjectThatDoesNotExistGetsNoRow) {
     const auto written = OptimiseSettingsStore(db.connection()).write(7, {20, true});
     ASSERT_FALSE(written);
     EXPECT_EQ(written.error(), QStringLiteral("不存在编号为7的分班项目"));
-    EXPECT_EQ(db.query(QStringLiteral("SELECT count(*) FROM optimise_config")),
-              QStringList{QStringLiteral("0")});
+    EXPECT_EQ(db.query(QStringLiteral("SELECT id FROM optimise_config")), QStringList{QStringLiteral("1")});
 }
 
 TEST_F(OptimiseSettingsTest, TheRowIsDeletedWithItsProject) {
@@ -88,11 +90,12 @@ TEST_F(OptimiseSettingsTest, TheRowIsDeletedWithItsProject) {
 TEST_F(OptimiseSettingsTest, BothSettingsAreWrittenTogetherOrNotAtAll) {
     ProjectSettings division;
     division.isAvgCh = 0;
+    const OptimiseSettings before = read();
     const auto refused = fenban::store::writeProjectSettings(db.connection(), 1, division, {0, true});
     ASSERT_FALSE(refused);
     EXPECT_EQ(refused.error(), QStringLiteral("优化时间必须在1到600秒之间"));
     EXPECT_EQ(fenban::store::SettingsStore(db.connection()).read(1).value(), ProjectSettings{});
-    EXPECT_EQ(read(), OptimiseSettings{});
+    EXPECT_EQ(read(), before);
 
     ASSERT_TRUE(fenban::store::writeProjectSettings(db.connection(), 1, division, {45, true}));
     EXPECT_EQ(fenban::store::SettingsStore(db.connection()).read(1).value(), division);
