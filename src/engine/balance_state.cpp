@@ -16,10 +16,10 @@ namespace {
 // Deviations a teacher accepts without a second look; each squared deviation is divided by the square of
 // its own, so a figure at its goal costs 1 whatever its scale.
 constexpr double subjectMeanGoal = 0.3;
-constexpr double totalMeanGoal = 1.0;
+constexpr double totalMeanGoal = 0.7;
 constexpr double subjectSdGoal = 0.5;
 constexpr double totalSdGoal = 1.5;
-constexpr double bandGoal = 2.0;
+constexpr double bandGoal = 2.5;
 
 // A pair of homophones in one class outweighs any number of count violations a single step can mend,
 // so the search never trades one for the other.
@@ -153,6 +153,7 @@ BalanceState::BalanceState(const std::vector<StudentRow> &rows, int classCount,
     m_mean.assign(m_measures, 0.0);
     m_variance.assign(m_measures, 0.0);
     m_halfInverseSd.assign(m_measures, 0.0);
+    m_sd.assign(m_measures, 0.0);
     m_meanWeight.resize(m_measures);
     m_sdWeight.resize(m_measures);
     for (int m = 0; m < m_measures; ++m) {
@@ -173,6 +174,7 @@ BalanceState::BalanceState(const std::vector<StudentRow> &rows, int classCount,
         m_mean[m] = sum / students;
         m_variance[m] = std::max(0.0, squares / students - m_mean[m] * m_mean[m]);
         const double sd = std::sqrt(m_variance[m]);
+        m_sd[m] = sd;
         m_halfInverseSd[m] = sd > 0.0 ? 0.5 / sd : 0.0;
     }
 
