@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <functional>
 #include <map>
 #include <string>
@@ -19,6 +18,9 @@ namespace {
 constexpr double stepsPerSecond = 1.0e6;
 constexpr long long reportEvery = 1 << 16;
 constexpr long long coolEvery = 1 << 10;
+// Starting temperature as a share of the typical worsening: hot enough that intakes whose figures
+// fight each other (skewed or tied scores, absent students' zeros) still leave their first local minimum.
+constexpr double hotShare = 0.5;
 // How often the classes are measured against the start's figures: the measure reads every row.
 constexpr long long considerEvery = 1 << 14;
 
@@ -471,7 +473,6 @@ OptimiseResult optimise(std::vector<StudentRow> &rows, int classCount, const Opt
                 ++worse;
             }
         }
-        static const double hotShare = std::getenv("HOT") ? std::atof(std::getenv("HOT")) : 0.5;
         const double hot = worse > 0 ? hotShare * worsening / worse : 1.0;
         const double cold = hot * 1e-3;
         double temperature = hot;
