@@ -5,7 +5,6 @@
 #include "engine/student_groups.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -108,11 +107,7 @@ private:
         const double mean = sum * inverse;
         const double variance = squares * inverse - mean * mean;
         const double meanOff = mean - m_mean[measure];
-        double sdOff = (variance - m_variance[measure]) * m_halfInverseSd[measure];
-        // Far from the target the approximation overstates the spread's deviation; there the square root
-        // is worth its time.
-        if (m_sdWeight[measure] * sdOff * sdOff > shapeCap * shapeCap)
-            sdOff = std::sqrt(std::max(0.0, variance)) - m_sd[measure];
+        const double sdOff = (variance - m_variance[measure]) * m_halfInverseSd[measure];
         return shape(m_meanWeight[measure] * meanOff * meanOff) + shape(m_sdWeight[measure] * sdOff * sdOff);
     }
     double classMeasureCost(int cls, int size, const double *sums, const double *squares) const;
@@ -120,27 +115,16 @@ private:
         const double off = count - m_bandTarget[slot];
         return shape(off * off * m_bandWeight);
     }
-    // Cost of a squared deviation measured in goals (x = 1 at the goal): a gentle pull towards zero, a
-    // steep one past a margin below the goal, since a teacher looks at the worst class, and past a
-    // little beyond the goal a pull that grows only with x itself: some intakes make a figure unreachable
-    // (a few absent students' zeros in a narrow subject), and such a figure must not drown the others.
+    // Cost of a squared deviation measured in goals (x = 1 at the goal): a gentle pull towards zero,
+    // and a steep one past a margin below the goal, since a teacher looks at the worst class.
     static double shape(double squared) {
-        if (squared <= shapeMargin * shapeMargin)
-            return squared;
-        if (squared <= shapeCap * shapeCap) {
-            const double past = squared - shapeMargin * shapeMargin;
-            return squared + shapeSteepness * past * past;
-        }
-        return shapeAtCap + shapeSlopeAtCap * (std::sqrt(squared) - shapeCap);
+        // Past the margin the cost grows with the fourth power.
+        const double past = std::max(0.0, squared - shapeMargin * shapeMargin);
+        return squared + shapeSteepness * past * past;
     }
-    // Share of its goal past which a deviation starts to cost steeply, how steeply, and where the steep
-    // part ends.
+    // Share of its goal past which a deviation starts to cost steeply, and how steeply.
     static constexpr double shapeMargin = 0.7;
     static constexpr double shapeSteepness = 20.0;
-    static constexpr double shapeCap = 1.25;
-    static constexpr double shapeCapPast = shapeCap * shapeCap - shapeMargin * shapeMargin;
-    static constexpr double shapeAtCap = shapeCap * shapeCap + shapeSteepness * shapeCapPast * shapeCapPast;
-    static constexpr double shapeSlopeAtCap = 2.0 * shapeCap * (1.0 + 2.0 * shapeSteepness * shapeCapPast);
     // Hard cost of the counts (not pinyin) of one class for the given sex, category and size changes.
     int countViolations(int cls, int size, int sex0, int sex1, int category, int categoryChange,
                         int category2, int category2Change) const;
@@ -189,7 +173,6 @@ private:
     std::vector<double> m_inverse; // 1 / size, by size
     std::vector<double> m_variance;
     std::vector<double> m_halfInverseSd;
-    std::vector<double> m_sd;
     std::vector<double> m_meanWeight;
     std::vector<double> m_sdWeight;
     std::vector<double> m_bandTarget; // per band slot

@@ -18,9 +18,8 @@ namespace {
 constexpr double stepsPerSecond = 1.0e6;
 constexpr long long reportEvery = 1 << 16;
 constexpr long long coolEvery = 1 << 10;
-// Starting temperature as a share of the typical worsening: hot enough that intakes whose figures
-// fight each other (skewed or tied scores, absent students' zeros) still leave their first local minimum.
-constexpr double hotShare = 0.5;
+// Starting temperature as a share of the typical worsening.
+constexpr double hotShare = 0.02;
 // How often the classes are measured against the start's figures: the measure reads every row.
 constexpr long long considerEvery = 1 << 14;
 
