@@ -392,8 +392,8 @@ BalanceState::Cost BalanceState::moveDelta(int student, int to) const {
     const int from = m_class[student];
     if (from == to)
         return delta;
-    const double *value = &m_value[static_cast<std::size_t>(student) * m_measures];
-    const int *band = &m_band[static_cast<std::size_t>(student) * m_bandSubjects];
+    const double *value = m_value.data() + static_cast<std::size_t>(student) * m_measures;
+    const int *band = m_band.data() + static_cast<std::size_t>(student) * m_bandSubjects;
     const int sex = m_sex[student];
     const int category = m_category[student];
     const int group = m_group[student];
@@ -426,8 +426,8 @@ BalanceState::Cost BalanceState::moveDelta(int student, int to) const {
 
 BalanceState::Cost BalanceState::replaceDelta(int cls, int out, int in) const {
     Cost delta;
-    const double *x = &m_value[static_cast<std::size_t>(out) * m_measures];
-    const double *y = &m_value[static_cast<std::size_t>(in) * m_measures];
+    const double *x = m_value.data() + static_cast<std::size_t>(out) * m_measures;
+    const double *y = m_value.data() + static_cast<std::size_t>(in) * m_measures;
     for (int m = 0; m < m_measures; ++m) {
         const double shift = y[m] - x[m];
         const double squares = y[m] * y[m] - x[m] * x[m];
@@ -437,9 +437,9 @@ BalanceState::Cost BalanceState::replaceDelta(int cls, int out, int in) const {
         delta.soft +=
             measureCost(m, m_sum[at] + shift, m_squares[at] + squares, m_size[cls]) - m_measureCost[at];
     }
-    const int *bandOut = &m_band[static_cast<std::size_t>(out) * m_bandSubjects];
-    const int *bandIn = &m_band[static_cast<std::size_t>(in) * m_bandSubjects];
-    const int *counts = &m_bandCount[static_cast<std::size_t>(cls) * m_bandSlots];
+    const int *bandOut = m_band.data() + static_cast<std::size_t>(out) * m_bandSubjects;
+    const int *bandIn = m_band.data() + static_cast<std::size_t>(in) * m_bandSubjects;
+    const int *counts = m_bandCount.data() + static_cast<std::size_t>(cls) * m_bandSlots;
     for (int k = 0; k < m_bandSubjects; ++k) {
         const int slotOut = bandOut[k];
         const int slotIn = bandIn[k];
@@ -477,8 +477,8 @@ void BalanceState::move(int student, int to) {
         return;
     if (!m_rulesOf.empty() && !m_rulesOf[student].empty())
         m_ruleCost += ruleDelta(student, to, -1, 0);
-    const double *value = &m_value[static_cast<std::size_t>(student) * m_measures];
-    const int *band = &m_band[static_cast<std::size_t>(student) * m_bandSubjects];
+    const double *value = m_value.data() + static_cast<std::size_t>(student) * m_measures;
+    const int *band = m_band.data() + static_cast<std::size_t>(student) * m_bandSubjects;
     for (const int cls : {from, to}) {
         if (cls == 0)
             continue;

@@ -1,10 +1,13 @@
 #include "engine/optimiser.h"
 
 #include "engine/balance_state.h"
+#include "engine/rules.h"
 
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <map>
+#include <string>
 
 namespace fenban {
 
@@ -15,6 +18,10 @@ namespace {
 constexpr double stepsPerSecond = 1.0e6;
 constexpr long long reportEvery = 1 << 16;
 constexpr long long coolEvery = 1 << 10;
+// Starting temperature as a share of the typical worsening.
+constexpr double hotShare = 0.02;
+// How often the classes are measured against the start's figures: the measure reads every row.
+constexpr long long considerEvery = 1 << 14;
 
 // xoshiro256** seeded through splitmix64: the same numbers on every platform and library, which the
 // standard distributions do not promise.
@@ -49,6 +56,205 @@ public:
 private:
     static std::uint64_t rotate(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
     std::uint64_t m_state[4]{};
+};
+
+// The balance report's summary figures, worked out again and again for one set of rows as the classes
+// change: what never changes (values, bands, the cohort's figures) is prepared once.
+class FigureMeter {
+public:
+    FigureMeter(const std::vector<StudentRow> &rows, int classCount)
+        : m_classes(std::max(classCount, 0)), m_students(static_cast<int>(rows.size())) {
+        std::map<std::string, int> categories;
+        std::map<std::string, int> pinyin;
+        for (const StudentRow &row : rows) {
+            const std::string_view category = trimBlanks(row.pfType);
+            if (!category.empty())
+                categories.emplace(std::string(category), 0);
+            if (!row.pingyin.empty())
+                ++pinyin[row.pingyin];
+        }
+        for (int number = 1; auto &[name, id] : categories)
+            id = number++;
+        m_categories = static_cast<int>(categories.size());
+        std::map<std::string, int> pinyinGroup;
+        for (const auto &[form, count] : pinyin) {
+            if (count > 1)
+                pinyinGroup.emplace(form, static_cast<int>(pinyinGroup.size()));
+        }
+        m_pinyinMembers.assign(pinyinGroup.size(), {});
+
+        // Bands as the report counts them, numbered per subject over the bands that occur.
+        std::array<std::map<int, int>, subjectCount> slotOf;
+        for (const StudentRow &row : rows) {
+            for (std::size_t s = 0; s < subjectCount; ++s)
+                slotOf[s].emplace(reportBand(row.scores[s]), 0);
+        }
+        for (std::size_t s = 0; s < subjectCount; ++s) {
+            for (auto &[band, slot] : slotOf[s])
+                slot = m_slots++;
+        }
+
+        m_value.resize(static_cast<std::size_t>(m_students) * measureCount);
+        m_slot.resize(static_cast<std::size_t>(m_students) * subjectCount);
+        m_sex.resize(static_cast<std::size_t>(m_students));
+        m_category.resize(static_cast<std::size_t>(m_students));
+        m_cohortBand.assign(static_cast<std::size_t>(m_slots), 0.0);
+        m_cohortCategory.assign(static_cast<std::size_t>(m_categories) + 1, 0.0);
+        for (int i = 0; i < m_students; ++i) {
+            const StudentRow &row = rows[static_cast<std::size_t>(i)];
+            const std::size_t at = static_cast<std::size_t>(i);
+            for (std::size_t s = 0; s < subjectCount; ++s) {
+                m_value[at * measureCount + s] = row.scores[s];
+                const int slot = slotOf[s].at(reportBand(row.scores[s]));
+                m_slot[at * subjectCount + s] = slot;
+                m_cohortBand[static_cast<std::size_t>(slot)] += 1.0;
+            }
+            m_value[at * measureCount + totalMeasure] = rowTotal(row);
+            const std::string_view sex = trimBlanks(row.sex);
+            m_sex[at] = sex == boyText ? 0 : sex == girlText ? 1 : 2;
+            m_cohortBoys += m_sex[at] == 0;
+            m_cohortGirls += m_sex[at] == 1;
+            const std::string_view category = trimBlanks(row.pfType);
+            m_category[at] = category.empty() ? 0 : categories.at(std::string(category));
+            m_cohortCategory[static_cast<std::size_t>(m_category[at])] += 1.0;
+            if (!row.pingyin.empty()) {
+                if (const auto found = pinyinGroup.find(row.pingyin); found != pinyinGroup.end())
+                    m_pinyinMembers[static_cast<std::size_t>(found->second)].push_back(i);
+            }
+        }
+        // Two passes, in the order of the rows, as the report adds them up.
+        for (std::size_t m = 0; m < measureCount && m_students > 0; ++m) {
+            double sum = 0.0;
+            for (int i = 0; i < m_students; ++i)
+                sum += m_value[static_cast<std::size_t>(i) * measureCount + m];
+            m_cohortMean[m] = sum / double(m_students);
+            double squares = 0.0;
+            for (int i = 0; i < m_students; ++i) {
+                const double difference =
+                    m_value[static_cast<std::size_t>(i) * measureCount + m] - m_cohortMean[m];
+                squares += difference * difference;
+            }
+            m_cohortSd[m] = std::sqrt(squares / double(m_students));
+        }
+    }
+
+    // The figures were row i in class classOf[i] (outside 1..K: in none).
+    OptimiseFigures measure(const std::vector<int> &classOf) {
+        OptimiseFigures figures;
+        const std::size_t k = static_cast<std::size_t>(m_classes) + 1;
+        for (const int cls : classOf)
+            figures.unplaced += cls < 1 || cls > m_classes ? 1 : 0;
+        if (m_classes == 0)
+            return figures;
+        const auto inClass = [&](int i) {
+            const int cls = classOf[static_cast<std::size_t>(i)];
+            return cls >= 1 && cls <= m_classes ? static_cast<std::size_t>(cls) : 0;
+        };
+        m_size.assign(k, 0);
+        m_sum.assign(k * measureCount, 0.0);
+        m_squares.assign(k * measureCount, 0.0);
+        m_bandCount.assign(k * static_cast<std::size_t>(m_slots), 0);
+        m_sexCount.assign(k * 3, 0);
+        m_categoryCount.assign(k * (static_cast<std::size_t>(m_categories) + 1), 0);
+        for (int i = 0; i < m_students; ++i) {
+            const std::size_t c = inClass(i);
+            if (c == 0)
+                continue;
+            const std::size_t at = static_cast<std::size_t>(i);
+            ++m_size[c];
+            for (std::size_t m = 0; m < measureCount; ++m)
+                m_sum[c * measureCount + m] += m_value[at * measureCount + m];
+            for (std::size_t s = 0; s < subjectCount; ++s)
+                ++m_bandCount[c * static_cast<std::size_t>(m_slots) +
+                              static_cast<std::size_t>(m_slot[at * subjectCount + s])];
+            ++m_sexCount[c * 3 + static_cast<std::size_t>(m_sex[at])];
+            ++m_categoryCount[c * (static_cast<std::size_t>(m_categories) + 1) +
+                              static_cast<std::size_t>(m_category[at])];
+        }
+        for (std::size_t c = 1; c < k; ++c) {
+            for (std::size_t m = 0; m < measureCount && m_size[c] > 0; ++m)
+                m_sum[c * measureCount + m] /= double(m_size[c]);
+        }
+        for (int i = 0; i < m_students; ++i) {
+            const std::size_t c = inClass(i);
+            if (c == 0)
+                continue;
+            for (std::size_t m = 0; m < measureCount; ++m) {
+                const double difference =
+                    m_value[static_cast<std::size_t>(i) * measureCount + m] - m_sum[c * measureCount + m];
+                m_squares[c * measureCount + m] += difference * difference;
+            }
+        }
+        const double share = 1.0 / double(m_classes);
+        for (std::size_t c = 1; c < k; ++c) {
+            figures.sex = std::max({figures.sex, std::abs(m_sexCount[c * 3] - m_cohortBoys * share),
+                                    std::abs(m_sexCount[c * 3 + 1] - m_cohortGirls * share)});
+            for (std::size_t g = 1; g <= static_cast<std::size_t>(m_categories); ++g)
+                figures.category =
+                    std::max(figures.category,
+                             std::abs(m_categoryCount[c * (static_cast<std::size_t>(m_categories) + 1) + g] -
+                                      m_cohortCategory[g] * share));
+            for (std::size_t slot = 0; slot < static_cast<std::size_t>(m_slots); ++slot)
+                figures.bands = std::max(figures.bands,
+                                         std::abs(m_bandCount[c * static_cast<std::size_t>(m_slots) + slot] -
+                                                  m_cohortBand[slot] * share));
+            if (m_size[c] == 0)
+                continue;
+            for (std::size_t m = 0; m < measureCount; ++m) {
+                const double meanOff = std::abs(m_sum[c * measureCount + m] - m_cohortMean[m]);
+                const double sdOff =
+                    std::abs(std::sqrt(m_squares[c * measureCount + m] / double(m_size[c])) - m_cohortSd[m]);
+                if (m == totalMeasure) {
+                    figures.totalMean = std::max(figures.totalMean, meanOff);
+                } else {
+                    figures.subjectMean = std::max(figures.subjectMean, meanOff);
+                    figures.subjectSd = std::max(figures.subjectSd, sdOff);
+                }
+            }
+        }
+        // n students of one form in a class make n(n-1)/2 pairs: each meets those counted before it.
+        m_pinyinCount.assign(k, 0);
+        for (const std::vector<int> &members : m_pinyinMembers) {
+            for (const int member : members)
+                figures.samePinyinPairs += m_pinyinCount[inClass(member)]++;
+            figures.samePinyinPairs -= m_pinyinCount[0] * (m_pinyinCount[0] - 1LL) / 2;
+            for (const int member : members)
+                m_pinyinCount[inClass(member)] = 0;
+        }
+        return figures;
+    }
+
+private:
+    static int reportBand(double score) {
+        if (!(score >= 0))
+            return 0;
+        const double band = std::floor(score / 10.0);
+        return band < 100 ? static_cast<int>(band) : 100;
+    }
+
+    int m_classes = 0;
+    int m_students = 0;
+    int m_categories = 0;
+    int m_slots = 0;
+    std::vector<double> m_value;                   // measureCount per row
+    std::vector<int> m_slot;                       // subjectCount per row
+    std::vector<int> m_sex;                        // 0 boy, 1 girl, 2 other
+    std::vector<int> m_category;                   // 0 none
+    std::vector<std::vector<int>> m_pinyinMembers; // rows of each pinyin form held by two or more
+    std::array<double, measureCount> m_cohortMean{};
+    std::array<double, measureCount> m_cohortSd{};
+    std::vector<double> m_cohortBand;
+    std::vector<double> m_cohortCategory;
+    int m_cohortBoys = 0;
+    int m_cohortGirls = 0;
+    // Per class, reused.
+    std::vector<int> m_size;
+    std::vector<double> m_sum; // sums, then means
+    std::vector<double> m_squares;
+    std::vector<int> m_bandCount;
+    std::vector<int> m_sexCount;
+    std::vector<int> m_categoryCount;
+    std::vector<int> m_pinyinCount;
 };
 
 bool better(const BalanceState::Cost &delta) {
@@ -205,8 +411,20 @@ OptimiseResult optimise(std::vector<StudentRow> &rows, int classCount, const Opt
     const std::function<bool()> stopRequested = [&] {
         return observer.stopRequested && observer.stopRequested();
     };
+    FigureMeter meter(rows, classCount);
+    const auto rowClasses = [&] {
+        std::vector<int> classes(rows.size());
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            classes[i] = rows[i].classId;
+        return classes;
+    };
+    const auto unchanged = [&] {
+        OptimiseResult result{OptimiseOutcome::Stopped, {}};
+        result.start = result.end = meter.measure(rowClasses());
+        return result;
+    };
     if (stopRequested())
-        return {OptimiseOutcome::Stopped, {}};
+        return unchanged();
 
     BalanceState state(rows, classCount, options);
     Random random(options.seed);
@@ -220,11 +438,24 @@ OptimiseResult optimise(std::vector<StudentRow> &rows, int classCount, const Opt
         return !stopRequested();
     };
     if (!placeUnplaced(state, random, placed))
-        return {OptimiseOutcome::Stopped, {}};
+        return unchanged();
 
     bool stopped = false;
     std::vector<int> best = state.classes();
     BalanceState::Cost bestCost = state.cost();
+    // The rows fixed beyond the classes are in no class for the state as for the report.
+    const OptimiseFigures startFigures = meter.measure(best);
+    // The best classes no worse than the start on any figure; the start itself to begin with.
+    std::vector<int> preferred = best;
+    BalanceState::Cost preferredCost = bestCost;
+    const auto consider = [&] {
+        if (!(state.cost() < preferredCost))
+            return;
+        if (meter.measure(state.classes()).worseThan(startFigures))
+            return;
+        preferredCost = state.cost();
+        preferred = state.classes();
+    };
     if (classCount > 1 && state.movable().size() > 1) {
         // The starting temperature is the typical worsening of a random exchange, so a search that
         // starts from a good division does not throw it away, and one that starts from nothing can
@@ -241,7 +472,7 @@ OptimiseResult optimise(std::vector<StudentRow> &rows, int classCount, const Opt
                 ++worse;
             }
         }
-        const double hot = worse > 0 ? 0.02 * worsening / worse : 1.0;
+        const double hot = worse > 0 ? hotShare * worsening / worse : 1.0;
         const double cold = hot * 1e-3;
         double temperature = hot;
         for (long long step = 0; step < steps; ++step) {
@@ -253,9 +484,13 @@ OptimiseResult optimise(std::vector<StudentRow> &rows, int classCount, const Opt
                     best = state.classes();
                 }
             }
+            if (step % considerEvery == 0)
+                consider();
             if (step % reportEvery == 0 && step > 0) {
                 if (observer.progress)
                     observer.progress(placing + step, total);
+                if (observer.figures)
+                    observer.figures(startFigures, meter.measure(best));
                 if (stopRequested()) {
                     stopped = true;
                     break;
@@ -289,6 +524,11 @@ OptimiseResult optimise(std::vector<StudentRow> &rows, int classCount, const Opt
         bestCost = state.cost();
         best = state.classes();
     }
+    consider();
+    // The lowest cost wins unless it is worse than the start on some figure and classes as good on the
+    // hard rules were found that are not.
+    if (preferredCost.hard == bestCost.hard && meter.measure(best).worseThan(startFigures))
+        best = preferred;
     if (observer.progress && !stopped)
         observer.progress(total, total);
 
@@ -296,9 +536,29 @@ OptimiseResult optimise(std::vector<StudentRow> &rows, int classCount, const Opt
         rows[student].classId = best[student];
         rows[student].type = Placement::Placed;
     }
-    if (stopped)
-        return {OptimiseOutcome::Stopped, {}};
-    return {};
+    OptimiseResult result;
+    result.outcome = stopped ? OptimiseOutcome::Stopped : OptimiseOutcome::Done;
+    result.start = startFigures;
+    result.end = meter.measure(rowClasses());
+    if (observer.figures)
+        observer.figures(result.start, result.end);
+    return result;
+}
+
+bool OptimiseFigures::worseThan(const OptimiseFigures &other) const {
+    // Figures worked out from different sums of the same scores differ in the last digits.
+    constexpr double hair = 1e-9;
+    return subjectMean > other.subjectMean + hair || totalMean > other.totalMean + hair ||
+           subjectSd > other.subjectSd + hair || bands > other.bands + hair || sex > other.sex + hair ||
+           category > other.category + hair || samePinyinPairs > other.samePinyinPairs ||
+           unplaced > other.unplaced;
+}
+
+OptimiseFigures optimiseFigures(const std::vector<StudentRow> &rows, int classCount) {
+    std::vector<int> classes(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        classes[i] = rows[i].classId;
+    return FigureMeter(rows, classCount).measure(classes);
 }
 
 } // namespace fenban

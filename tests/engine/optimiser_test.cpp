@@ -3,6 +3,7 @@
 #include "engine/rules.h"
 #include "engine/student_groups.h"
 #include "intake.h"
+#include "intake_shapes.h"
 
 #include <gtest/gtest.h>
 
@@ -322,6 +323,56 @@ TEST(Optimiser, SameSeedSameClassesOtherSeedOtherClasses) {
     optimise(other, 5, quick(8));
     EXPECT_EQ(first, second);
     EXPECT_NE(first, other);
+}
+
+// Fixed students, groups, lone categories and homophones take other ways through the search.
+TEST(Optimiser, SameSeedSameClassesOnShapedIntakes) {
+    for (const std::uint32_t seed : {3u, 12u}) {
+        const cohort::ShapedIntake intake = cohort::shapedIntake(seed, {4, 10, 20, 40});
+        OptimiseOptions options = quick(seed);
+        options.groups = intake.groups;
+        std::vector<StudentRow> first = intake.rows, second = intake.rows;
+        const OptimiseResult one = optimise(first, intake.classes, options);
+        const OptimiseResult two = optimise(second, intake.classes, options);
+        EXPECT_EQ(first, second) << intake.description;
+        EXPECT_EQ(one.start, two.start);
+        EXPECT_EQ(one.end, two.end);
+    }
+}
+
+// Balancing one subject alone lets the others drift: the lowest cost leaves some figure worse than
+// the well balanced start, and the search ends instead with the best classes that are not.
+TEST(Optimiser, PrefersClassesNoWorseOnAnyFigureThanTheStart) {
+    std::vector<StudentRow> rows = cohort::intake(240, 6);
+    OptimiseOptions everything = quick();
+    everything.seconds = 0.5;
+    ASSERT_EQ(optimise(rows, 6, everything).outcome, OptimiseOutcome::Done);
+    const std::vector<StudentRow> balanced = rows;
+
+    OptimiseOptions oneSubject = quick(2);
+    oneSubject.seconds = 0.3;
+    oneSubject.subjects.fill(false);
+    oneSubject.subjects[0] = true;
+    oneSubject.total = false;
+    oneSubject.bands = false;
+    int heard = 0;
+    OptimiseObserver observer;
+    OptimiseFigures heardStart;
+    observer.figures = [&](const OptimiseFigures &start, const OptimiseFigures &) {
+        heardStart = start;
+        ++heard;
+    };
+    const OptimiseResult result = optimise(rows, 6, oneSubject, observer);
+    ASSERT_EQ(result.outcome, OptimiseOutcome::Done);
+    EXPECT_EQ(result.start, optimiseFigures(balanced, 6));
+    EXPECT_EQ(result.end, optimiseFigures(rows, 6));
+    EXPECT_FALSE(result.end.worseThan(result.start))
+        << "mean " << result.end.subjectMean << " > " << result.start.subjectMean << ", total "
+        << result.end.totalMean << " > " << result.start.totalMean << ", sd " << result.end.subjectSd << " > "
+        << result.start.subjectSd << ", bands " << result.end.bands << " > " << result.start.bands;
+    EXPECT_GT(heard, 1);
+    EXPECT_EQ(heardStart, result.start);
+    expectHardRules(balanced, rows, 6);
 }
 
 TEST(Optimiser, StoppedBeforeTheFirstStepChangesNothingAndLaterKeepsTheBest) {
