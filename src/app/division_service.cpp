@@ -58,11 +58,24 @@ store::RunOutcome optimiseAfterDivision(QSqlDatabase db, store::DivisionRunner &
             progress.passes(static_cast<long>(done), static_cast<long>(total));
         };
     }
+    if (progress.figures) {
+        observer.figures = [&progress](const OptimiseFigures &start, const OptimiseFigures &best) {
+            progress.figures(reports::optimiseProgressText(start, best));
+        };
+    }
     observer.stopRequested = progress.cancelled;
-    const store::RunOutcome optimised = runner.optimise(projectId, settings->seconds, 1, observer);
+    const auto before = reports::loadBalanceReport(db, projectId);
+    store::RunOutcome optimised = runner.optimise(projectId, settings->seconds, 1, observer);
     switch (optimised.kind) {
     case store::RunOutcome::Done:
         line(QStringLiteral("优化均衡完成"));
+        // Never a silent "完成" over a figure the optimisation made worse.
+        if (const auto after = reports::loadBalanceReport(db, projectId); before && after) {
+            if (const QStringList worse = reports::worseFigures(before.value(), after.value());
+                !worse.isEmpty())
+                optimised.summary.append(QStringLiteral("以下指标比优化前差: ") +
+                                         worse.join(QStringLiteral("、")));
+        }
         return optimised;
     case store::RunOutcome::Cancelled:
         return {store::RunOutcome::Cancelled, QStringLiteral("已停止优化均衡，分班结果已保存"),
@@ -150,6 +163,12 @@ store::RunOutcome redivideChosen(QSqlDatabase db, store::DivisionRunner &runner,
                     progress.passes(static_cast<long>(done), static_cast<long>(total));
                 };
             }
+            if (progress.figures) {
+                optimiseObserver.figures = [&progress](const OptimiseFigures &start,
+                                                       const OptimiseFigures &best) {
+                    progress.figures(reports::optimiseProgressText(start, best));
+                };
+            }
             optimiseObserver.stopRequested = progress.cancelled;
             line(QStringLiteral("开始优化均衡"));
             bool placed = false;
@@ -221,8 +240,9 @@ store::RunOutcome runDivision(QSqlDatabase db, const DivisionRequest &request,
         return outcome;
     // The classes are saved whatever the figures: a figure that cannot be read is only not shown.
     if (const auto report = reports::loadBalanceReport(db, request.projectId)) {
-        outcome.summary.append(QStringLiteral("均衡情况:"));
-        outcome.summary += balanceLines(reports::balanceSummary(report.value()));
+        QStringList lines{QStringLiteral("均衡情况:")};
+        lines += balanceLines(reports::balanceSummary(report.value()));
+        outcome.summary = lines + outcome.summary;
     }
     return outcome;
 }

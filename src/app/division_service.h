@@ -24,6 +24,9 @@ struct DivisionProgress {
     std::function<void(const QString &line)> line;
     // Fine-tuning passes done out of all the run will make.
     std::function<void(long done, long total)> passes;
+    // During an optimisation after the division, now and then: how the balance stands, as
+    // reports::optimiseProgressText puts it.
+    std::function<void(const QString &text)> figures;
     // Asked between passes; answering true stops the run, which then leaves the classes as they were
     // (during a following optimisation: as the division left them).
     std::function<bool()> cancelled;

@@ -49,6 +49,11 @@ OptimisationRun runOptimisation(QSqlDatabase db, const OptimiseRequest &request,
 
     OptimiseObserver observer;
     observer.progress = progress.steps;
+    if (progress.figures) {
+        observer.figures = [&progress](const OptimiseFigures &start, const OptimiseFigures &best) {
+            progress.figures(reports::optimiseProgressText(start, best));
+        };
+    }
     observer.stopRequested = progress.stopRequested;
     const auto engine = makeFastEngine();
     store::DivisionRunner runner(db, *engine);

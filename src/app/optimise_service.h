@@ -26,6 +26,8 @@ struct OptimiseRequest {
 struct OptimiseProgress {
     // Search steps done out of all it may take.
     std::function<void(long long done, long long total)> steps;
+    // Now and then: how the balance stands, as reports::optimiseProgressText puts it.
+    std::function<void(const QString &text)> figures;
     // Asked now and then; answering true stops the search.
     std::function<bool()> stopRequested;
     // Asked once when the search was stopped: true writes the best classes found so far, false (or

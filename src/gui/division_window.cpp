@@ -39,6 +39,7 @@ struct DivisionJob {
     QList<int> classNumbers; // for a division: empty for a whole division
     QMutex mutex;
     QStringList lines;
+    QString figures; // how an optimisation's balance stands, under the mutex
     std::atomic<long long> done{0};
     std::atomic<long long> total{0};
     // 停止 sets `keep` first, so the worker that sees `stop` reads the teacher's answer (an
@@ -69,6 +70,10 @@ void runDivision(DivisionJob &job, const QString &databasePath, int projectId) {
         job.total = total;
         job.done = done;
     };
+    progress.figures = [&job](const QString &text) {
+        QMutexLocker lock(&job.mutex);
+        job.figures = text;
+    };
     progress.cancelled = [&job] {
         return job.stop.load();
     };
@@ -81,6 +86,10 @@ void runOptimisation(DivisionJob &job, const QString &databasePath, int projectI
     progress.steps = [&job](long long done, long long total) {
         job.total = total;
         job.done = done;
+    };
+    progress.figures = [&job](const QString &text) {
+        QMutexLocker lock(&job.mutex);
+        job.figures = text;
     };
     progress.stopRequested = [&job] {
         return job.stop.load();
@@ -293,9 +302,11 @@ void DivisionWindow::stopOptimisation() {
 
 void DivisionWindow::drainJob() {
     QStringList lines;
+    QString figures;
     {
         QMutexLocker lock(&m_job->mutex);
         lines.swap(m_job->lines);
+        figures = m_job->figures;
     }
     for (const QString &line : lines) {
         notePhase(line);
@@ -308,7 +319,10 @@ void DivisionWindow::drainJob() {
         const long long scale = total > std::numeric_limits<int>::max() ? total / 1000 : 1;
         m_progress->setRange(0, static_cast<int>(total / scale));
         m_progress->setValue(static_cast<int>(done / scale));
-        if (!m_phase.isEmpty()) {
+        // An optimisation is followed by its figures, which say more to a teacher than a step count.
+        if (m_phase == optimisingPhase && !figures.isEmpty())
+            emit progressStatus(m_phase + QLatin1Char(' ') + figures);
+        else if (!m_phase.isEmpty()) {
             const QString unit = m_phase == optimisingPhase ? QStringLiteral("步") : QStringLiteral("次");
             emit progressStatus(QStringLiteral("%1 第%2/%3%4").arg(m_phase).arg(done).arg(total).arg(unit));
         }
@@ -379,9 +393,12 @@ void DivisionWindow::optimisationFinished(const DivisionJob &job) {
     const QString heading = job.stop && job.keep ? QStringLiteral("优化均衡已停止，保留了目前找到的最好分班")
                                                  : QStringLiteral("优化均衡完成");
     QStringList lines{heading};
-    if (job.before && job.after)
+    if (job.before && job.after) {
         lines += comparisonLines(*job.before, *job.after);
-    else if (!job.figuresMissing.isEmpty())
+        // The search keeps what it was asked to balance; a figure it let grow is named, not hidden.
+        if (const QStringList worse = reports::worseFigures(*job.before, *job.after); !worse.isEmpty())
+            lines.append(QStringLiteral("以下指标比优化前差: ") + worse.join(QStringLiteral("、")));
+    } else if (!job.figuresMissing.isEmpty())
         lines.append(job.figuresMissing);
     for (const QString &line : lines)
         emit progressLine(line);

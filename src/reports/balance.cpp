@@ -310,4 +310,30 @@ std::vector<BalanceFigure> balanceSummary(const BalanceReport &report) {
     };
 }
 
+QStringList worseFigures(const BalanceReport &before, const BalanceReport &after) {
+    const auto earlier = balanceSummary(before);
+    const auto later = balanceSummary(after);
+    QStringList worse;
+    for (std::size_t i = 0; i < earlier.size() && i < later.size(); ++i) {
+        // Compared as shown: a difference the teacher cannot see is none.
+        const bool grown =
+            balanceFigureText(later[i]) != balanceFigureText(earlier[i]) && later[i].value > earlier[i].value;
+        if (grown)
+            worse.append(later[i].label);
+    }
+    return worse;
+}
+
+QString optimiseProgressText(const OptimiseFigures &start, const OptimiseFigures &best) {
+    const auto pair = [](const QString &label, double from, double to) {
+        return QStringLiteral("%1 %2 → %3")
+            .arg(label, QString::number(from, 'f', 2), QString::number(to, 'f', 2));
+    };
+    QStringList parts{pair(QStringLiteral("总分平均分最大偏差"), start.totalMean, best.totalMean),
+                      pair(QStringLiteral("单科平均分最大偏差"), start.subjectMean, best.subjectMean),
+                      pair(QStringLiteral("单科标准差最大偏差"), start.subjectSd, best.subjectSd),
+                      pair(QStringLiteral("分数段人数最大偏差"), start.bands, best.bands)};
+    return parts.join(QStringLiteral("，"));
+}
+
 } // namespace fenban::reports

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "engine/division.h"
+#include "engine/optimiser.h"
 #include "engine/subject.h"
 #include "reports/rule_violations.h"
 #include "store/result.h"
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <cstdint>
@@ -93,5 +95,13 @@ QString balanceFigureText(const BalanceFigure &figure);
 // worst_subject_mean_dev, worst_total_mean_dev, worst_subject_sd_dev, worst_band_dev,
 // same_pinyin_pairs, same_name_pairs, unplaced, rule_violations.
 std::vector<BalanceFigure> balanceSummary(const BalanceReport &report);
+
+// The figures of `after` larger than the same figure of `before` as both are shown (two decimals), by
+// their Chinese captions, in print order.
+QStringList worseFigures(const BalanceReport &before, const BalanceReport &after);
+
+// How an optimisation stands, as a teacher reads it: "总分平均分最大偏差 1.80 → 0.60，…" for the
+// figures the search evens out, from where it started to the best classes so far.
+QString optimiseProgressText(const OptimiseFigures &start, const OptimiseFigures &best);
 
 } // namespace fenban::reports

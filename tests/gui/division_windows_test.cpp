@@ -431,9 +431,18 @@ void DivisionWindowsTest::optimisationPlacesEveryStudentAndShowsTheBalance() {
             unplacedLabel = figure.label;
     QVERIFY(!unplacedLabel.isEmpty());
 
+    QSignalSpy statuses(result, &DivisionWindow::progressStatus);
     runAndWait(result, QStringLiteral("btnOptimise"));
     for (const StudentRecord &student : students())
         QVERIFY2(student.classId >= 1 && student.classId <= 4, qPrintable(student.name));
+    // The status follows the search in figures, from where it started to where it is.
+    QVERIFY(!statuses.isEmpty());
+    const QString status = statuses.last().first().toString();
+    QVERIFY2(
+        QRegularExpression(QStringLiteral("^优化均衡 总分平均分最大偏差 \\d+\\.\\d\\d → \\d+\\.\\d\\d，"))
+            .match(status)
+            .hasMatch(),
+        qPrintable(status));
     auto *grid = result->findChild<QTableWidget *>(QStringLiteral("sgClassShow"));
     QCOMPARE(grid->rowCount(), 41);
     QVERIFY(grid->item(0, 17)->text() != QStringLiteral("0班"));
