@@ -32,7 +32,9 @@ public:
 
     double average(int k, std::size_t measure) const { return m_classes[k].average(measure); }
     // The band targets fine-tuning judges by until the next call.
-    void useFigures(const PassFigures &figures, bool) { m_targets = &figures.bandTargets; }
+    void useFigures(const PassFigures &figures, const AveragesJudgement &) {
+        m_targets = &figures.bandTargets;
+    }
     // Sum over the subjects of class k's verdicts on giving up `out` for `in`.
     int bandScore(int k, const Tstudent &out, const Tstudent &in) const;
     // Every partner is evaluated in full.

@@ -5,6 +5,7 @@
 #include "engine/rules.h"
 #include "engine/student.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstddef>
@@ -55,10 +56,15 @@ public:
         for (std::size_t s = 3; s < subjectCount; ++s)
             m_gainOrder.push_back(s);
         m_judged.insert(m_judged.end(), m_gainOrder.begin(), m_gainOrder.end());
+        for (std::size_t m = 0; m < measureCount; ++m)
+            m_judgement.placed[m] = static_cast<double>(figures.placedAvg[m]);
+        m_judgement.total = rules.total;
+        std::copy(m_gainOrder.begin(), m_gainOrder.end(), m_judgement.gainOrder.begin());
+        m_judgement.gainCount = m_gainOrder.size();
     }
 
     TuningCounts run() {
-        m_model.useFigures(m_figures, m_rules.total);
+        m_model.useFigures(m_figures, m_judgement);
         const int classCount = m_model.classCount();
         for (int a = 0; a < classCount; ++a) {
             const std::size_t positions = m_model.size(a);
@@ -106,7 +112,7 @@ private:
     bool rechecks(const Tstudent &mover) const { return m_rules.reDivision || mover.adjusted; }
 
     double deviation(int k, std::size_t measure) const {
-        return static_cast<double>(m_figures.placedAvg[measure]) - m_model.average(k, measure);
+        return m_judgement.deviation(measure, m_model.average(k, measure));
     }
 
     Deviations deviations(int k) const {
@@ -118,12 +124,7 @@ private:
 
     // Whether class k, as it now is, stays at least as close to the placed averages as `before`.
     bool averagesHold(int k, const Deviations &before) const {
-        if (m_rules.total && !(std::fabs(before[totalMeasure]) >= std::fabs(deviation(k, totalMeasure))))
-            return false;
-        double gain = 0.0;
-        for (const std::size_t m : m_gainOrder)
-            gain = (std::fabs(before[m]) + gain) - std::fabs(deviation(k, m));
-        return gain >= 0.0;
+        return m_judgement.holds(before, [&](std::size_t measure) { return m_model.average(k, measure); });
     }
 
     void evaluate(int a, std::size_t p, int b, std::size_t q) {
@@ -165,6 +166,7 @@ private:
     const TuningRules m_rules;
     std::vector<std::size_t> m_judged;    // measures whose deviation a verdict reads
     std::vector<std::size_t> m_gainOrder; // subjects counted in the gain, in adding order
+    AveragesJudgement m_judgement;
     TuningCounts m_counts;
 };
 
