@@ -216,7 +216,6 @@ void FastModel::keep() {
 
 void FastModel::buildUniverses() const {
     m_universes.clear();
-    std::vector<std::size_t> bitOf(m_members.size());
     for (std::size_t i = 0; i < m_members.size(); ++i) {
         const Member &who = m_members[i];
         if (who.classIndex < 0 || m_pool[i].placeKind == Placement::Fixed)
@@ -224,20 +223,51 @@ void FastModel::buildUniverses() const {
         auto same = std::find_if(m_universes.begin(), m_universes.end(),
                                  [&](const Universe &u) { return u.sex == who.sex; });
         if (same == m_universes.end())
-            same = m_universes.insert(same, Universe{who.sex, {}, {}});
-        bitOf[i] = same->rows.size();
+            same = m_universes.insert(same, Universe{who.sex, {}, {}, 0, {}});
         same->rows.push_back(static_cast<int>(i));
     }
     const auto slots = static_cast<std::size_t>(m_slotCount);
     for (Universe &u : m_universes) {
+        const auto finiteTotal = [&](int row) {
+            return std::isfinite(m_pool[row].total);
+        };
+        const auto firstOther = std::stable_partition(u.rows.begin(), u.rows.end(), finiteTotal);
+        std::stable_sort(u.rows.begin(), firstOther,
+                         [&](int x, int y) { return m_pool[x].total < m_pool[y].total; });
+        u.finite = static_cast<std::size_t>(firstOther - u.rows.begin());
+        u.totals.clear();
         u.bits.assign((u.rows.size() + 63) / 64 * slots, 0);
-        for (const int row : u.rows) {
-            const std::size_t bit = bitOf[static_cast<std::size_t>(row)];
-            for (const int slot : m_members[static_cast<std::size_t>(row)].slot)
+        for (std::size_t bit = 0; bit < u.rows.size(); ++bit) {
+            const auto row = static_cast<std::size_t>(u.rows[bit]);
+            u.totals.push_back(m_pool[row].total);
+            for (const int slot : m_members[row].slot)
                 u.bits[bit / 64 * slots + static_cast<std::size_t>(slot)] |= std::uint64_t{1} << (bit % 64);
         }
     }
     m_universesStale = false;
+}
+
+std::pair<std::size_t, std::size_t> FastModel::totalRange(const Universe &universe, int a,
+                                                          const Tstudent &mover) const {
+    if (!m_totalJudged)
+        return {0, universe.rows.size()};
+    // A partner passes when |P - ((S - m + t) / c)| <= B in floating point; then t lies within
+    // c (P -+ B) - (S - m) up to rounding errors far below the margin taken here. A total that is
+    // not finite, or figures that are not, make the rounding argument moot: then every bit is summed.
+    const ClassState &giver = m_classes[a];
+    const double placed = m_placedTotal;
+    const double before = std::fabs(placed - giver.averages[totalMeasure]);
+    const double rest = giver.sums[totalMeasure] - mover.total;
+    const double count = giver.count;
+    const double margin = 1e-9 * (std::fabs(rest) + count * (std::fabs(placed) + before) + 1.0);
+    const double low = count * (placed - before) - rest - margin;
+    const double high = count * (placed + before) - rest + margin;
+    if (!std::isfinite(low) || !std::isfinite(high))
+        return {0, universe.rows.size()};
+    const auto begin = universe.totals.begin();
+    const auto end = begin + static_cast<std::ptrdiff_t>(universe.finite);
+    return {static_cast<std::size_t>(std::lower_bound(begin, end, low) - begin),
+            static_cast<std::size_t>(std::upper_bound(begin, end, high) - begin)};
 }
 
 std::size_t FastModel::nextCandidate(int a, std::size_t p, int b, std::size_t q) const {
@@ -278,8 +308,10 @@ void FastModel::collectCandidates(int a, const Tstudent &mover) const {
     const ClassState &giver = m_classes[a];
     const double totalBefore = std::fabs(m_placedTotal - giver.averages[totalMeasure]);
     const auto slots = static_cast<std::size_t>(m_slotCount);
-    const std::size_t words = universe->bits.size() / slots;
-    for (std::size_t w = 0; w < words; ++w) {
+    const auto [first, last] = totalRange(*universe, a, mover);
+    if (first >= last)
+        return;
+    for (std::size_t w = first / 64; w <= (last - 1) / 64; ++w) {
         const std::uint64_t *bits = &universe->bits[w * slots];
         // Five bit planes of a counter per student, added to subject by subject.
         std::uint64_t c0 = 0, c1 = 0, c2 = 0, c3 = 0, c4 = 0;

@@ -113,9 +113,13 @@ private:
     // The movable students of one sex text that are in a class, with one bit each per slot they
     // hold, so that the giving class's verdict on all of them is summed 64 at a time. Scores and
     // sexes stay put within a pass, so this is rebuilt only after students are added.
+    // Students come in order of their totals, so that only the bits of totals that can keep the
+    // giving class as close to the placed total need summing.
     struct Universe {
         int sex = 0;
         std::vector<int> rows;           // pool place per bit
+        std::vector<double> totals;      // per bit, ascending; those not finite last
+        std::size_t finite = 0;          // bits with a finite total
         std::vector<std::uint64_t> bits; // [word * m_slotCount + slot]
     };
     // Partners of one mover in every other class that pass the giving class's screen, as (class,
@@ -137,6 +141,8 @@ private:
     std::size_t nextCandidate(int a, std::size_t p, int b, std::size_t q) const;
     void collectCandidates(int a, const Tstudent &mover) const;
     void buildUniverses() const;
+    std::pair<std::size_t, std::size_t> totalRange(const Universe &universe, int a,
+                                                   const Tstudent &mover) const;
     Change change(int k) const;
     int inBand(int k, std::size_t subject, int slot) const;
     int pinyinIn(int k, int pinyin) const;

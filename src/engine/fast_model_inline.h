@@ -108,12 +108,13 @@ inline std::size_t FastModel::nextPartner(int a, std::size_t p, int b, std::size
         const auto at = std::lower_bound(same->positions.begin(), same->positions.end(), q);
         return at == same->positions.end() ? partners.students.size() : *at;
     }
-    const TakerVerdict verdict = takerVerdict(b, mover);
     // A re-check that the partner's class fails on its averages keeps and counts nothing either;
-    // judged with the very expressions of the full evaluation, so the verdict is the same.
+    // judged with the very expressions of the full evaluation, so the verdict is the same. Most
+    // partners fail on the total, so the rest is worked out for the first that does not.
     std::array<double, measureCount> before;
-    for (std::size_t m = 0; m < measureCount; ++m)
-        before[m] = m_judgement.deviation(m, partners.averages[m]);
+    before[totalMeasure] = m_judgement.deviation(totalMeasure, partners.averages[totalMeasure]);
+    bool ready = false;
+    TakerVerdict verdict;
     const Key &moverKey = m_classes[a].keys[p];
     // The averages of the partner's class with the partner gone and the mover come, as average().
     const auto averageAfter = [&](const Key &key, std::size_t m) {
@@ -127,6 +128,12 @@ inline std::size_t FastModel::nextPartner(int a, std::size_t p, int b, std::size
             !(std::fabs(before[totalMeasure]) >=
               std::fabs(m_judgement.deviation(totalMeasure, averageAfter(key, totalMeasure)))))
             continue;
+        if (!ready) {
+            for (std::size_t m = 0; m < subjectCount; ++m)
+                before[m] = m_judgement.deviation(m, partners.averages[m]);
+            verdict = takerVerdict(b, mover);
+            ready = true;
+        }
         if (takerScore(verdict, key.slot) < 0)
             continue;
         if (!m_judgement.holds(before, [&](std::size_t m) { return averageAfter(key, m); }))
