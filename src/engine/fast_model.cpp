@@ -93,8 +93,9 @@ void FastModel::add(int k, Tstudent &student) {
         auto same = std::find_if(c.movable.begin(), c.movable.end(),
                                  [&](const SexPositions &list) { return list.sex == who.sex; });
         if (same == c.movable.end())
-            same = c.movable.insert(same, SexPositions{who.sex, {}});
+            same = c.movable.insert(same, SexPositions{who.sex, {}, {}});
         same->positions.push_back(c.students.size() - 1);
+        same->totals.push_back(student.total);
     }
     for (const int slot : who.slot)
         ++m_bandCounts[static_cast<std::size_t>(k) * m_slotCount + slot];
@@ -206,12 +207,22 @@ void FastModel::keep() {
     --m_pinyinCounts[static_cast<std::size_t>(m_trialB) * m_pinyinCount + in.pinyin];
     ++m_pinyinCounts[static_cast<std::size_t>(m_trialB) * m_pinyinCount + out.pinyin];
     std::swap(a.keys[m_trialP], b.keys[m_trialQ]);
+    keepTotal(a, m_trialP, *m_trialIn);
+    keepTotal(b, m_trialQ, *m_trialOut);
     out.classIndex = m_trialB;
     out.position = m_trialQ;
     in.classIndex = m_trialA;
     in.position = m_trialP;
     ++m_generation;
     m_onTrial = false;
+}
+
+void FastModel::keepTotal(ClassState &c, std::size_t position, const Tstudent &student) {
+    for (SexPositions &list : c.movable) {
+        const auto at = std::lower_bound(list.positions.begin(), list.positions.end(), position);
+        if (at != list.positions.end() && *at == position)
+            list.totals[static_cast<std::size_t>(at - list.positions.begin())] = student.total;
+    }
 }
 
 void FastModel::buildUniverses() const {
@@ -274,15 +285,23 @@ std::size_t FastModel::nextCandidate(int a, std::size_t p, int b, std::size_t q)
     const Tstudent &mover = *m_classes[a].students[p];
     if (m_candidates.mover != &mover || m_candidates.generation != m_generation)
         collectCandidates(a, mover);
+    // Asked class after class and position after position: a cursor finds the answer, and a
+    // search only when asked out of turn.
     const auto &list = m_candidates.list;
-    const auto at = std::lower_bound(list.begin(), list.end(), std::pair<int, std::size_t>(b, q));
-    return at != list.end() && at->first == b ? at->second : m_classes[b].students.size();
+    const std::pair<int, std::size_t> from(b, q);
+    std::size_t &at = m_candidates.next;
+    if (at > 0 && list[at - 1] >= from)
+        at = static_cast<std::size_t>(std::lower_bound(list.begin(), list.end(), from) - list.begin());
+    while (at < list.size() && list[at] < from)
+        ++at;
+    return at < list.size() && list[at].first == b ? list[at].second : m_classes[b].students.size();
 }
 
 void FastModel::collectCandidates(int a, const Tstudent &mover) const {
     m_candidates.mover = &mover;
     m_candidates.generation = m_generation;
     m_candidates.list.clear();
+    m_candidates.next = 0;
     if (m_universesStale)
         buildUniverses();
     const Member &who = member(mover);
@@ -307,6 +326,10 @@ void FastModel::collectCandidates(int a, const Tstudent &mover) const {
 
     const ClassState &giver = m_classes[a];
     const double totalBefore = std::fabs(m_placedTotal - giver.averages[totalMeasure]);
+    std::array<double, measureCount> before;
+    for (std::size_t m = 0; m < measureCount; ++m)
+        before[m] = m_judgement.deviation(m, giver.averages[m]);
+    const Key &moverKey = giver.keys[who.position];
     const auto slots = static_cast<std::size_t>(m_slotCount);
     const auto [first, last] = totalRange(*universe, a, mover);
     if (first >= last)
@@ -345,6 +368,12 @@ void FastModel::collectCandidates(int a, const Tstudent &mover) const {
                 if (!(totalBefore >= std::fabs(m_placedTotal - after)))
                     continue;
             }
+            // So do the giving class's averages, as average() reads them with the exchange on trial.
+            const Key &key = m_classes[partner.classIndex].keys[partner.position];
+            if (!m_judgement.holds(before, [&](std::size_t m) {
+                    return (giver.sums[m] - moverKey.measures[m] + key.measures[m]) / giver.count;
+                }))
+                continue;
             m_candidates.list.emplace_back(partner.classIndex, partner.position);
         }
     }

@@ -76,6 +76,7 @@ private:
     struct SexPositions {
         int sex = 0;
         std::vector<std::size_t> positions; // ascending
+        std::vector<double> totals;         // of the student at each of the positions
     };
     struct ClassState {
         std::vector<Tstudent *> students;
@@ -128,6 +129,7 @@ private:
         const Tstudent *mover = nullptr;
         long generation = -1;
         std::vector<std::pair<int, std::size_t>> list;
+        std::size_t next = 0; // where the last answer was found
     };
 
     const Member &member(const Tstudent &student) const { return m_members[&student - m_pool]; }
@@ -148,6 +150,7 @@ private:
     int pinyinIn(int k, int pinyin) const;
     int classOf(const Tstudent &student) const;
     void refreshAverages(ClassState &c);
+    static void keepTotal(ClassState &c, std::size_t position, const Tstudent &student);
 
     const Tstudent *m_pool;
     std::vector<Member> m_members;

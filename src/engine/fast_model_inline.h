@@ -120,10 +120,24 @@ inline std::size_t FastModel::nextPartner(int a, std::size_t p, int b, std::size
     const auto averageAfter = [&](const Key &key, std::size_t m) {
         return (partners.sums[m] - key.measures[m] + moverKey.measures[m]) / partners.count;
     };
+    // The total alone first: it turns most partners down. A partner passes on it when
+    // |P - ((S - t + m) / c)| <= B in floating point; then t lies within S + m - c (P +- B) up to
+    // rounding errors far below the margin taken here, so a total outside settles it without a
+    // division. Figures that are not finite make the argument moot: then each is judged in full.
+    const double placed = m_placedTotal;
+    const double rest = partners.sums[totalMeasure] + moverKey.measures[totalMeasure];
+    const double count = partners.count;
+    const double reach = std::fabs(before[totalMeasure]);
+    const double margin = 1e-9 * (std::fabs(rest) + count * (std::fabs(placed) + reach) + 1.0);
+    const double low = rest - count * (placed + reach) - margin;
+    const double high = rest - count * (placed - reach) + margin;
+    const bool bounded = m_totalJudged && std::isfinite(low) && std::isfinite(high);
     const std::vector<std::size_t> &positions = same->positions;
-    for (auto at = std::lower_bound(positions.begin(), positions.end(), q); at != positions.end(); ++at) {
-        const Key &key = partners.keys[*at];
-        // The total alone first: it turns most partners down at the cost of one division.
+    const auto from = std::lower_bound(positions.begin(), positions.end(), q);
+    for (auto i = static_cast<std::size_t>(from - positions.begin()); i < positions.size(); ++i) {
+        if (bounded && !(same->totals[i] >= low && same->totals[i] <= high))
+            continue;
+        const Key &key = partners.keys[positions[i]];
         if (m_totalJudged &&
             !(std::fabs(before[totalMeasure]) >=
               std::fabs(m_judgement.deviation(totalMeasure, averageAfter(key, totalMeasure)))))
@@ -138,7 +152,7 @@ inline std::size_t FastModel::nextPartner(int a, std::size_t p, int b, std::size
             continue;
         if (!m_judgement.holds(before, [&](std::size_t m) { return averageAfter(key, m); }))
             continue;
-        return *at;
+        return positions[i];
     }
     return partners.students.size();
 }
