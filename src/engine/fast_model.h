@@ -113,9 +113,9 @@ private:
 
     // The movable students of one sex text that are in a class, with one bit each per slot they
     // hold, so that the giving class's verdict on all of them is summed 64 at a time. Scores and
-    // sexes stay put within a pass, so this is rebuilt only after students are added.
-    // Students come in order of their totals, so that only the bits of totals that can keep the
-    // giving class as close to the placed total need summing.
+    // sexes stay put within a pass, so this is rebuilt only after students are added. Students come
+    // in order of their totals, so that only the bits of totals that can keep the giving class as
+    // close to the placed total need summing.
     struct Universe {
         int sex = 0;
         std::vector<int> rows;           // pool place per bit
@@ -158,7 +158,7 @@ private:
     int m_slotCount = 0;
     std::vector<int> m_slotSubject;
     std::vector<int> m_slotBand;
-    std::array<int, subjectCount + 1> m_subjectSlots{}; // a subject's slots are [s], [s + 1])
+    std::array<int, subjectCount + 1> m_subjectSlots{}; // subject s holds slots [s] up to before [s + 1]
     std::vector<long> m_versions;                       // per class, changes with every add and kept exchange
     long m_generation = 0; // changes with every add, kept exchange and new figures
     const std::array<BandTargets, subjectCount> *m_targets = nullptr;
