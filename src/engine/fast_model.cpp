@@ -281,7 +281,7 @@ std::pair<std::size_t, std::size_t> FastModel::totalRange(const Universe &univer
             static_cast<std::size_t>(std::upper_bound(begin, end, high) - begin)};
 }
 
-std::size_t FastModel::nextCandidate(int a, std::size_t p, int b, std::size_t q) const {
+std::size_t FastModel::candidateFrom(int a, std::size_t p, int b, std::size_t q) const {
     const Tstudent &mover = *m_classes[a].students[p];
     if (m_candidates.mover != &mover || m_candidates.generation != m_generation)
         collectCandidates(a, mover);
@@ -294,7 +294,20 @@ std::size_t FastModel::nextCandidate(int a, std::size_t p, int b, std::size_t q)
         at = static_cast<std::size_t>(std::lower_bound(list.begin(), list.end(), from) - list.begin());
     while (at < list.size() && list[at] < from)
         ++at;
+    return at;
+}
+
+std::size_t FastModel::nextCandidate(int a, std::size_t p, int b, std::size_t q) const {
+    const std::size_t at = candidateFrom(a, p, b, q);
+    const auto &list = m_candidates.list;
     return at < list.size() && list[at].first == b ? list[at].second : m_classes[b].students.size();
+}
+
+int FastModel::nextPartnerClass(int a, std::size_t p, int b, BandScreen screen) const {
+    if (screen != BandScreen::moverClass || b >= classCount())
+        return b;
+    const std::size_t at = candidateFrom(a, p, b, 0);
+    return at < m_candidates.list.size() ? m_candidates.list[at].first : classCount();
 }
 
 void FastModel::collectCandidates(int a, const Tstudent &mover) const {

@@ -47,6 +47,8 @@ public:
     // the student at (a, p): same sex text, movable, and not turned down by the verdict of the
     // class that `screen` names. Returns size(b) when there is none.
     std::size_t nextPartner(int a, std::size_t p, int b, std::size_t q, BandScreen screen) const;
+    // First class from b on that may hold such a partner; classCount() when none does.
+    int nextPartnerClass(int a, std::size_t p, int b, BandScreen screen) const;
     bool hasOtherWithPinyin(int k, const Tstudent &student) const;
     bool sameSex(const Tstudent &a, const Tstudent &b) const { return member(a).sex == member(b).sex; }
 
@@ -141,6 +143,7 @@ private:
     TakerVerdict takerVerdict(int k, const Tstudent &mover) const;
     template <class Slots> int takerScore(const TakerVerdict &verdict, const Slots &slots) const;
     std::size_t nextCandidate(int a, std::size_t p, int b, std::size_t q) const;
+    std::size_t candidateFrom(int a, std::size_t p, int b, std::size_t q) const;
     void collectCandidates(int a, const Tstudent &mover) const;
     void buildUniverses() const;
     std::pair<std::size_t, std::size_t> totalRange(const Universe &universe, int a,

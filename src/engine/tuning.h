@@ -72,7 +72,9 @@ public:
                 const Tstudent &first = m_model.at(a, p);
                 if (first.adjusted || first.placeKind == Placement::Fixed)
                     continue;
-                for (int b = 0; b < classCount; ++b) {
+                // The model may pass over classes that hold no partner whose trial could change anything.
+                for (int b = m_model.nextPartnerClass(a, p, 0, screenFor(a, p)); b < classCount;
+                     b = m_model.nextPartnerClass(a, p, b + 1, screenFor(a, p))) {
                     if (b != a)
                         tryPartners(a, p, b);
                 }
@@ -94,10 +96,7 @@ private:
             // The student at p may have changed with an exchange kept earlier in this loop.
             const Tstudent &mover = m_model.at(a, p);
             // The model may pass over partners whose trial could change nothing.
-            const BandScreen screen = !m_rules.bands    ? BandScreen::none
-                                      : rechecks(mover) ? BandScreen::partnerClass
-                                                        : BandScreen::moverClass;
-            q = m_model.nextPartner(a, p, b, q, screen);
+            q = m_model.nextPartner(a, p, b, q, screenFor(a, p));
             if (q >= partners)
                 break;
             const Tstudent &partner = m_model.at(b, q);
@@ -110,6 +109,13 @@ private:
 
     // Whether an exchange moving this student on is judged from the partner's class as well.
     bool rechecks(const Tstudent &mover) const { return m_rules.reDivision || mover.adjusted; }
+
+    // Whose verdict settles the trials of the student now at (a, p).
+    BandScreen screenFor(int a, std::size_t p) const {
+        return !m_rules.bands               ? BandScreen::none
+               : rechecks(m_model.at(a, p)) ? BandScreen::partnerClass
+                                            : BandScreen::moverClass;
+    }
 
     double deviation(int k, std::size_t measure) const {
         return m_judgement.deviation(measure, m_model.average(k, measure));
