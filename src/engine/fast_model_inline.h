@@ -57,14 +57,46 @@ inline double FastModel::average(int k, std::size_t measure) const {
     return (c.sums[measure] - d.out->measure(measure) + d.in->measure(measure)) / c.count;
 }
 
-inline const FastModel::Screen &FastModel::screen(Screen &cache, int k, const Tstudent &mover,
-                                                  bool afterExchange) const {
-    if (cache.k != k || cache.mover != &mover || cache.version != m_versions[k])
-        buildScreen(cache, k, mover, afterExchange);
-    return cache;
+inline const FastModel::Screen &FastModel::screen(int k, const Tstudent &mover) const {
+    if (m_giverScreen.k != k || m_giverScreen.mover != &mover || m_giverScreen.version != m_versions[k])
+        buildScreen(k, mover);
+    return m_giverScreen;
+}
+
+inline FastModel::TakerVerdict FastModel::takerVerdict(int k, const Tstudent &mover) const {
+    TakerVerdict verdict;
+    verdict.counts = &m_bandCounts[static_cast<std::size_t>(k) * m_slotCount];
+    const Member &who = member(mover);
+    for (std::size_t s = 0; s < subjectCount; ++s) {
+        const int slot = who.slot[s];
+        verdict.moverSlot[s] = slot;
+        // bandVerdict with the mover's band one fuller and the partner's one emptier: 1 when the
+        // mover's band is over its target and the partner's under it, or when the first surplus
+        // exceeds the second by more than the tolerance; in 64 bits like bandVerdict.
+        const long long surplusOut = static_cast<long long>(verdict.counts[slot] + 1) - m_slotTargets[slot];
+        const long long below = surplusOut - m_inter;
+        verdict.plusBelow[s] = surplusOut > 0 ? std::max(0LL, below) : below;
+    }
+    return verdict;
+}
+
+template <class Slots>
+inline int FastModel::takerScore(const TakerVerdict &verdict, const Slots &slots) const {
+    int score = 0;
+    for (std::size_t s = 0; s < subjectCount; ++s) {
+        const int slot = slots[s];
+        if (slot == verdict.moverSlot[s])
+            continue;
+        const long long surplusIn = static_cast<long long>(verdict.counts[slot] - 1) - m_slotTargets[slot];
+        score += surplusIn < verdict.plusBelow[s] ? 1 : -1;
+    }
+    return score;
 }
 
 inline std::size_t FastModel::nextPartner(int a, std::size_t p, int b, std::size_t q, BandScreen mode) const {
+    // The giving class's screen is the same for the partners of every class: asked of all at once.
+    if (mode == BandScreen::moverClass)
+        return nextCandidate(a, p, b, q);
     const Tstudent &mover = *m_classes[a].students[p];
     const ClassState &partners = m_classes[b];
     const int sex = member(mover).sex;
@@ -72,32 +104,55 @@ inline std::size_t FastModel::nextPartner(int a, std::size_t p, int b, std::size
                                    [&](const SexPositions &list) { return list.sex == sex; });
     if (same == partners.movable.end())
         return partners.students.size();
-    const int *verdicts = nullptr;
-    if (mode == BandScreen::moverClass)
-        verdicts = screen(m_giverScreen, a, mover, false).verdicts.data();
-    else if (mode == BandScreen::partnerClass)
-        verdicts = screen(m_takerScreen, b, mover, true).verdicts.data();
-    // Without a re-check a grown total deviation of the mover's class settles the pair as well;
-    // judged with the very expressions of the full evaluation, so the verdict is the same.
-    const ClassState &giver = m_classes[a];
-    const bool screenTotal = mode == BandScreen::moverClass && m_totalJudged;
-    const double totalBefore = std::fabs(m_placedTotal - giver.averages[totalMeasure]);
+    if (mode == BandScreen::none) {
+        const auto at = std::lower_bound(same->positions.begin(), same->positions.end(), q);
+        return at == same->positions.end() ? partners.students.size() : *at;
+    }
+    // A re-check that the partner's class fails on its averages keeps and counts nothing either;
+    // judged with the very expressions of the full evaluation, so the verdict is the same. Most
+    // partners fail on the total, so the rest is worked out for the first that does not.
+    std::array<double, measureCount> before;
+    before[totalMeasure] = m_judgement.deviation(totalMeasure, partners.averages[totalMeasure]);
+    bool ready = false;
+    TakerVerdict verdict;
+    const Key &moverKey = m_classes[a].keys[p];
+    // The averages of the partner's class with the partner gone and the mover come, as average().
+    const auto averageAfter = [&](const Key &key, std::size_t m) {
+        return (partners.sums[m] - key.measures[m] + moverKey.measures[m]) / partners.count;
+    };
+    // The total alone first: it turns most partners down. A partner passes on it when
+    // |P - ((S - t + m) / c)| <= B in floating point; then t lies within S + m - c (P +- B) up to
+    // rounding errors far below the margin taken here, so a total outside settles it without a
+    // division. Figures that are not finite make the argument moot: then each is judged in full.
+    const double placed = m_placedTotal;
+    const double rest = partners.sums[totalMeasure] + moverKey.measures[totalMeasure];
+    const double count = partners.count;
+    const double reach = std::fabs(before[totalMeasure]);
+    const double margin = 1e-9 * (std::fabs(rest) + count * (std::fabs(placed) + reach) + 1.0);
+    const double low = rest - count * (placed + reach) - margin;
+    const double high = rest - count * (placed - reach) + margin;
+    const bool bounded = m_totalJudged && std::isfinite(low) && std::isfinite(high);
     const std::vector<std::size_t> &positions = same->positions;
-    for (auto at = std::lower_bound(positions.begin(), positions.end(), q); at != positions.end(); ++at) {
-        const Key &key = partners.keys[*at];
-        if (verdicts) {
-            int score = 0;
-            for (const std::uint16_t slot : key.slot)
-                score += verdicts[slot];
-            if (score < 0)
-                continue;
+    const auto from = std::lower_bound(positions.begin(), positions.end(), q);
+    for (auto i = static_cast<std::size_t>(from - positions.begin()); i < positions.size(); ++i) {
+        if (bounded && !(same->totals[i] >= low && same->totals[i] <= high))
+            continue;
+        const Key &key = partners.keys[positions[i]];
+        if (m_totalJudged &&
+            !(std::fabs(before[totalMeasure]) >=
+              std::fabs(m_judgement.deviation(totalMeasure, averageAfter(key, totalMeasure)))))
+            continue;
+        if (!ready) {
+            for (std::size_t m = 0; m < subjectCount; ++m)
+                before[m] = m_judgement.deviation(m, partners.averages[m]);
+            verdict = takerVerdict(b, mover);
+            ready = true;
         }
-        if (screenTotal) {
-            const double after = (giver.sums[totalMeasure] - mover.total + key.total) / giver.count;
-            if (!(totalBefore >= std::fabs(m_placedTotal - after)))
-                continue;
-        }
-        return *at;
+        if (takerScore(verdict, key.slot) < 0)
+            continue;
+        if (!m_judgement.holds(before, [&](std::size_t m) { return averageAfter(key, m); }))
+            continue;
+        return positions[i];
     }
     return partners.students.size();
 }
@@ -121,7 +176,7 @@ inline void FastModel::undo() {
 inline int FastModel::bandScore(int k, const Tstudent &out, const Tstudent &in) const {
     if (change(k).out)
         return bandScoreOnTrial(k, out, in);
-    const std::vector<int> &verdicts = screen(m_giverScreen, k, out, false).verdicts;
+    const std::vector<int> &verdicts = screen(k, out).verdicts;
     int score = 0;
     for (const int slot : member(in).slot)
         score += verdicts[slot];

@@ -4,6 +4,8 @@
 #include "engine/rules.h"
 
 #include <array>
+#include <cmath>
+#include <cstddef>
 #include <optional>
 #include <vector>
 
@@ -36,5 +38,31 @@ struct PassFigures {
 
 // Empty when no row of the table is placed: there is then nothing to measure against.
 std::optional<PassFigures> passFigures(const std::vector<StudentRow> &table, int numClass);
+
+// How fine-tuning judges a class's averages against the placed ones. Both the pass and a model
+// that screens partners ask holds(), so that a screen reaches the very verdict of the pass.
+struct AveragesJudgement {
+    std::array<double, measureCount> placed{}; // the placed averages as the deviations use them
+    bool total = false;
+    std::array<std::size_t, subjectCount> gainOrder{}; // subjects counted in the gain, in adding order
+    std::size_t gainCount = 0;
+
+    double deviation(std::size_t measure, double average) const { return placed[measure] - average; }
+
+    // Whether a class whose deviations were `before` stays at least as close to the placed averages
+    // with the averages `averageNow(measure)` gives.
+    template <class Average>
+    bool holds(const std::array<double, measureCount> &before, Average averageNow) const {
+        if (total && !(std::fabs(before[totalMeasure]) >=
+                       std::fabs(deviation(totalMeasure, averageNow(totalMeasure)))))
+            return false;
+        double gain = 0.0;
+        for (std::size_t i = 0; i < gainCount; ++i) {
+            const std::size_t m = gainOrder[i];
+            gain = (std::fabs(before[m]) + gain) - std::fabs(deviation(m, averageNow(m)));
+        }
+        return gain >= 0.0;
+    }
+};
 
 } // namespace fenban

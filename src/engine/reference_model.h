@@ -32,10 +32,13 @@ public:
 
     double average(int k, std::size_t measure) const { return m_classes[k].average(measure); }
     // The band targets fine-tuning judges by until the next call.
-    void useFigures(const PassFigures &figures, bool) { m_targets = &figures.bandTargets; }
+    void useFigures(const PassFigures &figures, const AveragesJudgement &) {
+        m_targets = &figures.bandTargets;
+    }
     // Sum over the subjects of class k's verdicts on giving up `out` for `in`.
     int bandScore(int k, const Tstudent &out, const Tstudent &in) const;
     // Every partner is evaluated in full.
+    int nextPartnerClass(int, std::size_t, int b, BandScreen) const { return b; }
     std::size_t nextPartner(int, std::size_t, int, std::size_t q, BandScreen) const { return q; }
     bool hasOtherWithPinyin(int k, const Tstudent &student) const {
         return m_classes[k].hasOtherWithPinyin(student.studentId, student.pingyin);

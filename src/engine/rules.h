@@ -22,9 +22,10 @@ inline constexpr std::size_t totalMeasure = subjectCount;
 inline constexpr std::string_view boyText = "男";
 inline constexpr std::string_view girlText = "女";
 
-// Whose band verdict alone settles that trying an exchange changes nothing: the mover's class
-// when no re-check runs (nothing is counted then), the partner's class when one does (its
-// failing re-check keeps and counts nothing). None when bands are not judged.
+// Whose verdict alone (on bands, and on averages where a model screens those too) settles that
+// trying an exchange changes nothing: the mover's class when no re-check runs (nothing is counted
+// then), the partner's class when one does (its failing re-check keeps and counts nothing). None
+// when bands are not judged.
 enum class BandScreen { none, moverClass, partnerClass };
 
 // Integer part of score / 10, held within 0..highestBand.

@@ -5,6 +5,7 @@
 #include "engine/rules.h"
 #include "engine/student.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstddef>
@@ -55,10 +56,15 @@ public:
         for (std::size_t s = 3; s < subjectCount; ++s)
             m_gainOrder.push_back(s);
         m_judged.insert(m_judged.end(), m_gainOrder.begin(), m_gainOrder.end());
+        for (std::size_t m = 0; m < measureCount; ++m)
+            m_judgement.placed[m] = static_cast<double>(figures.placedAvg[m]);
+        m_judgement.total = rules.total;
+        std::copy(m_gainOrder.begin(), m_gainOrder.end(), m_judgement.gainOrder.begin());
+        m_judgement.gainCount = m_gainOrder.size();
     }
 
     TuningCounts run() {
-        m_model.useFigures(m_figures, m_rules.total);
+        m_model.useFigures(m_figures, m_judgement);
         const int classCount = m_model.classCount();
         for (int a = 0; a < classCount; ++a) {
             const std::size_t positions = m_model.size(a);
@@ -66,7 +72,9 @@ public:
                 const Tstudent &first = m_model.at(a, p);
                 if (first.adjusted || first.placeKind == Placement::Fixed)
                     continue;
-                for (int b = 0; b < classCount; ++b) {
+                // The model may pass over classes that hold no partner whose trial could change anything.
+                for (int b = m_model.nextPartnerClass(a, p, 0, screenFor(a, p)); b < classCount;
+                     b = m_model.nextPartnerClass(a, p, b + 1, screenFor(a, p))) {
                     if (b != a)
                         tryPartners(a, p, b);
                 }
@@ -88,10 +96,7 @@ private:
             // The student at p may have changed with an exchange kept earlier in this loop.
             const Tstudent &mover = m_model.at(a, p);
             // The model may pass over partners whose trial could change nothing.
-            const BandScreen screen = !m_rules.bands    ? BandScreen::none
-                                      : rechecks(mover) ? BandScreen::partnerClass
-                                                        : BandScreen::moverClass;
-            q = m_model.nextPartner(a, p, b, q, screen);
+            q = m_model.nextPartner(a, p, b, q, screenFor(a, p));
             if (q >= partners)
                 break;
             const Tstudent &partner = m_model.at(b, q);
@@ -105,8 +110,15 @@ private:
     // Whether an exchange moving this student on is judged from the partner's class as well.
     bool rechecks(const Tstudent &mover) const { return m_rules.reDivision || mover.adjusted; }
 
+    // Whose verdict settles the trials of the student now at (a, p).
+    BandScreen screenFor(int a, std::size_t p) const {
+        return !m_rules.bands               ? BandScreen::none
+               : rechecks(m_model.at(a, p)) ? BandScreen::partnerClass
+                                            : BandScreen::moverClass;
+    }
+
     double deviation(int k, std::size_t measure) const {
-        return static_cast<double>(m_figures.placedAvg[measure]) - m_model.average(k, measure);
+        return m_judgement.deviation(measure, m_model.average(k, measure));
     }
 
     Deviations deviations(int k) const {
@@ -118,12 +130,7 @@ private:
 
     // Whether class k, as it now is, stays at least as close to the placed averages as `before`.
     bool averagesHold(int k, const Deviations &before) const {
-        if (m_rules.total && !(std::fabs(before[totalMeasure]) >= std::fabs(deviation(k, totalMeasure))))
-            return false;
-        double gain = 0.0;
-        for (const std::size_t m : m_gainOrder)
-            gain = (std::fabs(before[m]) + gain) - std::fabs(deviation(k, m));
-        return gain >= 0.0;
+        return m_judgement.holds(before, [&](std::size_t measure) { return m_model.average(k, measure); });
     }
 
     void evaluate(int a, std::size_t p, int b, std::size_t q) {
@@ -165,6 +172,7 @@ private:
     const TuningRules m_rules;
     std::vector<std::size_t> m_judged;    // measures whose deviation a verdict reads
     std::vector<std::size_t> m_gainOrder; // subjects counted in the gain, in adding order
+    AveragesJudgement m_judgement;
     TuningCounts m_counts;
 };
 

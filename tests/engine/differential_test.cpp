@@ -1,4 +1,5 @@
 #include "cohort.h"
+#include "intake.h"
 #include "run_support.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +17,12 @@ int scaled(int cohorts) {
     const char *scale = std::getenv("FENBAN_DIFF_SCALE");
     const double factor = scale ? std::atof(scale) : 1.0;
     return std::max(1, static_cast<int>(cohorts * factor));
+}
+
+// The same for the size of a cohort that both engines divide once.
+int scaledSize(int students) {
+    const char *scale = std::getenv("FENBAN_DIFF_SCALE");
+    return scale ? std::max(64, static_cast<int>(students * std::atof(scale) * 3)) : students;
 }
 
 struct Case {
@@ -109,5 +116,54 @@ TEST(Differential, EveryCaseOfSixClassesIsRedivided) {
         compareEngines(c, static_cast<std::uint32_t>(i) * 7 + 1); // never cancelled: re-division runs
         if (::testing::Test::HasFatalFailure())
             return;
+    }
+}
+
+// Hundreds of students of a sex over many classes: the partners of a mover span several words of
+// the band planes and many totals, which the small cohorts above never reach; re-divided in part
+// too, where every exchange is re-checked.
+TEST(Differential, LargeCohortsOverManyClasses) {
+    struct Large {
+        const char *name;
+        std::vector<StudentRow> rows;
+        int numClass;
+        DivisionSettings settings;
+    };
+    DivisionSettings fewPasses;
+    fewPasses.wtNum = 2;
+    DivisionSettings noTotal = fewPasses;
+    noTotal.isAvgTotal = 0;
+    noTotal.inter = 0;
+    DivisionSettings boysFirst = fewPasses;
+    boysFirst.isMan = 1;
+    boysFirst.inter = 3;
+    boysFirst.isAvgCh = 0;
+    cohort::Shape odd;
+    odd.students = 450;
+    odd.categories = 2;
+    odd.fixedShare = 0.1;
+    odd.fixedClassLimit = 18;
+    odd.oddSexShare = 0.15;
+    odd.zeroShare = 0.05;
+    odd.pinyinValues = 150;
+    const std::vector<Large> cases{
+        {"intake", cohort::intake(scaledSize(700), 1), 20, fewPasses},
+        {"total not judged", cohort::intake(scaledSize(500), 2), 25, noTotal},
+        {"odd rows", cohort::make(odd, 3), 15, boysFirst},
+    };
+    static const auto reference = makeReferenceEngine();
+    static const auto fast = makeFastEngine();
+    for (const Large &c : cases) {
+        auto slowRows = c.rows;
+        auto fastRows = c.rows;
+        const Trace slow = divide(*reference, slowRows, c.numClass, c.settings);
+        const Trace quick = divide(*fast, fastRows, c.numClass, c.settings);
+        ASSERT_EQ(fastRows, slowRows) << c.name;
+        ASSERT_EQ(quick, slow) << c.name;
+        const std::vector<int> chosen{2, 5, 7, 11};
+        const Trace slowAgain = redivide(*reference, slowRows, chosen, c.settings);
+        const Trace quickAgain = redivide(*fast, fastRows, chosen, c.settings);
+        ASSERT_EQ(fastRows, slowRows) << c.name << " re-division";
+        ASSERT_EQ(quickAgain, slowAgain) << c.name << " re-division";
     }
 }
