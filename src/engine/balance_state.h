@@ -57,6 +57,8 @@ public:
     Cost cost() const { return m_cost; }
     // Soft cost of one class: where the deviations a teacher sees are largest.
     double classSoft(int cls) const;
+    // Students beyond the floor or ceiling of one class's size, boys, girls and category shares.
+    int classHardCounts(int cls) const;
 
     // Change of cost if `student` joined class `to` (0 = no class) from where it is.
     Cost moveDelta(int student, int to) const;
@@ -148,7 +150,6 @@ private:
     int pinyinCount(int group, int cls) const;
     // Change of cost of one class if student `out` (of the class) were replaced by `in` (of another).
     Cost replaceDelta(int cls, int out, int in) const;
-    int classHardCounts(int cls) const;
     void resolveRules(const std::vector<StudentRow> &rows, const std::vector<StudentGroup> &groups);
     // A group's cost were `first` in class `firstTo` and `second` in `secondTo` (-1: nobody).
     long long ruleCostWith(int rule, int first, int firstTo, int second, int secondTo) const;

@@ -327,6 +327,9 @@ constexpr double stratumShare = 0.9;
 // mend a group rarely: only a few students of the cohort are in groups, and a keep-together member
 // must find the one class that takes the group.
 constexpr double repairShare = 0.05;
+// Share of the proposals that exchange a student of a class whose counts are beyond their bounds with
+// anyone, while some class's are: the soft costs count for nothing until the rules hold.
+constexpr double countRepairShare = 0.5;
 // Random picks tried before a repair gives way to an ordinary proposal.
 constexpr int repairTries = 32;
 
@@ -378,6 +381,23 @@ bool proposeRepair(const BalanceState &state, Random &random, Proposal &p) {
     return false;
 }
 
+// The movable students of the classes whose size, sexes or categories lie beyond their bounds. Exchanges
+// within a stratum, most of the proposals, leave these counts as they are, and a chance exchange of
+// two strata seldom falls on such a class when there are many.
+std::vector<int> brokenStudents(const BalanceState &state) {
+    std::vector<int> students;
+    if (state.cost().hard == 0)
+        return students;
+    std::vector<char> broken(static_cast<std::size_t>(state.classCount()) + 1, 0);
+    for (int cls = 1; cls <= state.classCount(); ++cls)
+        broken[static_cast<std::size_t>(cls)] = state.classHardCounts(cls) > 0;
+    for (const int student : state.movable()) {
+        if (broken[static_cast<std::size_t>(state.classOf(student))])
+            students.push_back(student);
+    }
+    return students;
+}
+
 // The movable students of the classes that cost most, as they were when last gathered.
 std::vector<int> focusStudents(const BalanceState &state) {
     const int classes = state.classCount();
@@ -398,12 +418,27 @@ std::vector<int> focusStudents(const BalanceState &state) {
     return students;
 }
 
-Proposal propose(const BalanceState &state, Random &random, const std::vector<int> &focus) {
+Proposal propose(const BalanceState &state, Random &random, const std::vector<int> &focus,
+                 const std::vector<int> &broken) {
     const std::vector<int> &movable = state.movable();
     Proposal p;
     // Only while a group is broken, so that a search without groups draws the same numbers as ever.
     if (state.ruleCost() > 0 && random.unit() < repairShare && proposeRepair(state, random, p))
         return p;
+    // Likewise only while some class's counts are beyond their bounds.
+    if (!broken.empty() && random.unit() < countRepairShare) {
+        // The partner, or for sizes the class moved to, mostly from another such class: one below a
+        // bound takes what one above gives.
+        p.student = broken[random.below(static_cast<int>(broken.size()))];
+        const double kind = random.unit();
+        const std::vector<int> &from = kind < 0.6 ? broken : movable;
+        const int other = from[random.below(static_cast<int>(from.size()))];
+        if (kind < 0.2)
+            p.to = state.classOf(other);
+        else
+            p.partner = other;
+        return p;
+    }
     if (!focus.empty() && random.unit() < focusShare)
         p.student = focus[random.below(static_cast<int>(focus.size()))];
     else
@@ -499,7 +534,7 @@ OptimiseResult optimise(std::vector<StudentRow> &rows, int classCount, const Opt
         double worsening = 0.0;
         int worse = 0;
         for (int probe = 0; probe < 2000; ++probe) {
-            const Proposal p = propose(state, random, {});
+            const Proposal p = propose(state, random, {}, {});
             if (p.partner < 0 || state.classOf(p.partner) == state.classOf(p.student))
                 continue;
             const BalanceState::Cost delta = state.swapDelta(p.student, p.partner);
@@ -513,6 +548,7 @@ OptimiseResult optimise(std::vector<StudentRow> &rows, int classCount, const Opt
         double worseSeen = 0.0;
         double worseTaken = 0.0;
         std::vector<int> focus;
+        std::vector<int> broken;
         for (long long step = 0; step < steps; ++step) {
             if (step % coolEvery == 0) {
                 if (step > 0) {
@@ -529,6 +565,7 @@ OptimiseResult optimise(std::vector<StudentRow> &rows, int classCount, const Opt
                     best = state.classes();
                 }
                 focus = focusStudents(state);
+                broken = brokenStudents(state);
             }
             if (step % considerEvery == 0)
                 consider();
@@ -543,7 +580,7 @@ OptimiseResult optimise(std::vector<StudentRow> &rows, int classCount, const Opt
                 }
                 state.refreshCost();
             }
-            const Proposal p = propose(state, random, focus);
+            const Proposal p = propose(state, random, focus, broken);
             BalanceState::Cost delta;
             if (p.partner < 0) {
                 if (p.to == state.classOf(p.student))
