@@ -16,7 +16,7 @@ namespace {
 // Deviations a teacher accepts without a second look; each squared deviation is divided by the square of
 // its own, so a figure at its goal costs 1 whatever its scale.
 constexpr double subjectMeanGoal = 0.3;
-constexpr double totalMeanGoal = 1.0;
+constexpr double totalMeanGoal = 0.7;
 constexpr double subjectSdGoal = 0.5;
 constexpr double totalSdGoal = 1.5;
 constexpr double bandGoal = 2.0;

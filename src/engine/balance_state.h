@@ -5,6 +5,7 @@
 #include "engine/student_groups.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -54,6 +55,10 @@ public:
     // Whether some classes are one larger than others, so that a single move can keep sizes within one.
     bool sizesUneven() const { return m_sizeBounds.lo != m_sizeBounds.hi; }
     Cost cost() const { return m_cost; }
+    // Soft cost of one class: where the deviations a teacher sees are largest.
+    double classSoft(int cls) const;
+    // Students beyond the floor or ceiling of one class's size, boys, girls and category shares.
+    int classHardCounts(int cls) const;
 
     // Change of cost if `student` joined class `to` (0 = no class) from where it is.
     Cost moveDelta(int student, int to) const;
@@ -118,21 +123,33 @@ private:
     // Cost of a squared deviation measured in goals (x = 1 at the goal): a gentle pull towards zero,
     // and a steep one past a margin below the goal, since a teacher looks at the worst class.
     static double shape(double squared) {
-        // Past the margin the cost grows with the fourth power.
-        const double past = std::max(0.0, squared - shapeMargin * shapeMargin);
-        return squared + shapeSteepness * past * past;
+        // Past the margin the cost grows with the fourth power, and past twice the goal only in step
+        // with the deviation: a deviation no division can mend (a few absent students' zeros in a narrow
+        // subject) would otherwise outweigh every other figure, and the search would trade them all
+        // for it.
+        const double past = squared - shapeMargin * shapeMargin;
+        if (past <= 0.0)
+            return squared;
+        if (past <= shapeFar)
+            return squared + shapeSteepness * past * past;
+        // Far past: on with the slope in the deviation itself, so that every goal's worth of deviation
+        // costs the same, however far off (the square root is rarely reached once the classes even out).
+        return farCost + farSlope * (std::sqrt(squared) - 2.0);
     }
-    // Share of its goal past which a deviation starts to cost steeply, and how steeply.
+    // Share of its goal past which a deviation starts to cost steeply, and how steeply; and how far
+    // past the margin (in squared goals) the steep part goes: to twice the goal.
     static constexpr double shapeMargin = 0.7;
     static constexpr double shapeSteepness = 20.0;
+    static constexpr double shapeFar = 4.0 - shapeMargin * shapeMargin;
+    static constexpr double farCost = 4.0 + shapeSteepness * shapeFar * shapeFar;
+    // d/dx of x² + steepness (x² − margin²)² at x = 2.
+    static constexpr double farSlope = 4.0 * (1.0 + 2.0 * shapeSteepness * shapeFar);
     // Hard cost of the counts (not pinyin) of one class for the given sex, category and size changes.
     int countViolations(int cls, int size, int sex0, int sex1, int category, int categoryChange,
                         int category2, int category2Change) const;
     int pinyinCount(int group, int cls) const;
-    double classSoft(int cls) const;
     // Change of cost of one class if student `out` (of the class) were replaced by `in` (of another).
     Cost replaceDelta(int cls, int out, int in) const;
-    int classHardCounts(int cls) const;
     void resolveRules(const std::vector<StudentRow> &rows, const std::vector<StudentGroup> &groups);
     // A group's cost were `first` in class `firstTo` and `second` in `secondTo` (-1: nobody).
     long long ruleCostWith(int rule, int first, int firstTo, int second, int secondTo) const;

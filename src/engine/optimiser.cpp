@@ -20,6 +20,19 @@ constexpr long long reportEvery = 1 << 16;
 constexpr long long coolEvery = 1 << 10;
 // Starting temperature as a share of the typical worsening.
 constexpr double hotShare = 0.02;
+// Share of the worsening proposals accepted at the start of the search and at its end; in between the
+// share falls geometrically and the temperature follows it. A fixed schedule does not fit every intake:
+// costs past a goal grow with the fourth power, so a typical worsening shrinks by orders of magnitude as
+// the classes even out, faster on some intakes than on others.
+constexpr double acceptFirst = 0.2;
+constexpr double acceptLast = 2e-4;
+// How far one round of steps may change the temperature.
+constexpr double coolingGain = 0.3;
+constexpr double coolingStep = 1.5;
+// Share of the proposals that move a student of one of the classes that cost most, and the share of
+// the classes counted as such: the teacher sees the worst class's figures.
+constexpr double focusShare = 0.3;
+constexpr int focusDivisor = 8;
 // How often the classes are measured against the start's figures: the measure reads every row.
 constexpr long long considerEvery = 1 << 14;
 
@@ -314,6 +327,9 @@ constexpr double stratumShare = 0.9;
 // mend a group rarely: only a few students of the cohort are in groups, and a keep-together member
 // must find the one class that takes the group.
 constexpr double repairShare = 0.05;
+// Share of the proposals that exchange a student of a class whose counts are beyond their bounds with
+// anyone, while some class's are: the soft costs count for nothing until the rules hold.
+constexpr double countRepairShare = 0.5;
 // Random picks tried before a repair gives way to an ordinary proposal.
 constexpr int repairTries = 32;
 
@@ -365,13 +381,68 @@ bool proposeRepair(const BalanceState &state, Random &random, Proposal &p) {
     return false;
 }
 
-Proposal propose(const BalanceState &state, Random &random) {
+// The movable students of the classes whose size, sexes or categories lie beyond their bounds. Exchanges
+// within a stratum, most of the proposals, leave these counts as they are, and a chance exchange of
+// two strata seldom falls on such a class when there are many.
+std::vector<int> brokenStudents(const BalanceState &state) {
+    std::vector<int> students;
+    if (state.cost().hard == 0)
+        return students;
+    std::vector<char> broken(static_cast<std::size_t>(state.classCount()) + 1, 0);
+    for (int cls = 1; cls <= state.classCount(); ++cls)
+        broken[static_cast<std::size_t>(cls)] = state.classHardCounts(cls) > 0;
+    for (const int student : state.movable()) {
+        if (broken[static_cast<std::size_t>(state.classOf(student))])
+            students.push_back(student);
+    }
+    return students;
+}
+
+// The movable students of the classes that cost most, as they were when last gathered.
+std::vector<int> focusStudents(const BalanceState &state) {
+    const int classes = state.classCount();
+    std::vector<std::pair<double, int>> costs;
+    costs.reserve(static_cast<std::size_t>(classes));
+    for (int cls = 1; cls <= classes; ++cls)
+        costs.emplace_back(-state.classSoft(cls), cls);
+    const int focus = std::max(1, classes / focusDivisor);
+    std::partial_sort(costs.begin(), costs.begin() + focus, costs.end());
+    std::vector<char> chosen(static_cast<std::size_t>(classes) + 1, 0);
+    for (int k = 0; k < focus; ++k)
+        chosen[static_cast<std::size_t>(costs[static_cast<std::size_t>(k)].second)] = 1;
+    std::vector<int> students;
+    for (const int student : state.movable()) {
+        if (chosen[static_cast<std::size_t>(state.classOf(student))])
+            students.push_back(student);
+    }
+    return students;
+}
+
+Proposal propose(const BalanceState &state, Random &random, const std::vector<int> &focus,
+                 const std::vector<int> &broken) {
     const std::vector<int> &movable = state.movable();
     Proposal p;
     // Only while a group is broken, so that a search without groups draws the same numbers as ever.
     if (state.ruleCost() > 0 && random.unit() < repairShare && proposeRepair(state, random, p))
         return p;
-    p.student = movable[random.below(static_cast<int>(movable.size()))];
+    // Likewise only while some class's counts are beyond their bounds.
+    if (!broken.empty() && random.unit() < countRepairShare) {
+        // The partner, or for sizes the class moved to, mostly from another such class: one below a
+        // bound takes what one above gives.
+        p.student = broken[random.below(static_cast<int>(broken.size()))];
+        const double kind = random.unit();
+        const std::vector<int> &from = kind < 0.6 ? broken : movable;
+        const int other = from[random.below(static_cast<int>(from.size()))];
+        if (kind < 0.2)
+            p.to = state.classOf(other);
+        else
+            p.partner = other;
+        return p;
+    }
+    if (!focus.empty() && random.unit() < focusShare)
+        p.student = focus[random.below(static_cast<int>(focus.size()))];
+    else
+        p.student = movable[random.below(static_cast<int>(movable.size()))];
     const double kind = random.unit();
     // Moves keep sizes within one only where some classes are one larger; they also mend sizes a
     // starting division left further apart.
@@ -463,7 +534,7 @@ OptimiseResult optimise(std::vector<StudentRow> &rows, int classCount, const Opt
         double worsening = 0.0;
         int worse = 0;
         for (int probe = 0; probe < 2000; ++probe) {
-            const Proposal p = propose(state, random);
+            const Proposal p = propose(state, random, {}, {});
             if (p.partner < 0 || state.classOf(p.partner) == state.classOf(p.student))
                 continue;
             const BalanceState::Cost delta = state.swapDelta(p.student, p.partner);
@@ -472,17 +543,29 @@ OptimiseResult optimise(std::vector<StudentRow> &rows, int classCount, const Opt
                 ++worse;
             }
         }
-        const double hot = worse > 0 ? hotShare * worsening / worse : 1.0;
-        const double cold = hot * 1e-3;
-        double temperature = hot;
+        double temperature = worse > 0 ? hotShare * worsening / worse : 1.0;
+        // Worsening proposals seen and accepted, fading so that the share follows the search.
+        double worseSeen = 0.0;
+        double worseTaken = 0.0;
+        std::vector<int> focus;
+        std::vector<int> broken;
         for (long long step = 0; step < steps; ++step) {
             if (step % coolEvery == 0) {
-                temperature =
-                    hot * std::pow(cold / hot, static_cast<double>(step) / static_cast<double>(steps));
+                if (step > 0) {
+                    const double progress = static_cast<double>(step) / static_cast<double>(steps);
+                    const double wanted = acceptFirst * std::pow(acceptLast / acceptFirst, progress);
+                    const double taken = (worseTaken + wanted) / (worseSeen + 1.0);
+                    temperature *=
+                        std::clamp(std::pow(wanted / taken, coolingGain), 1.0 / coolingStep, coolingStep);
+                    worseSeen *= 0.5;
+                    worseTaken *= 0.5;
+                }
                 if (state.cost() < bestCost) {
                     bestCost = state.cost();
                     best = state.classes();
                 }
+                focus = focusStudents(state);
+                broken = brokenStudents(state);
             }
             if (step % considerEvery == 0)
                 consider();
@@ -497,7 +580,7 @@ OptimiseResult optimise(std::vector<StudentRow> &rows, int classCount, const Opt
                 }
                 state.refreshCost();
             }
-            const Proposal p = propose(state, random);
+            const Proposal p = propose(state, random, focus, broken);
             BalanceState::Cost delta;
             if (p.partner < 0) {
                 if (p.to == state.classOf(p.student))
@@ -508,9 +591,12 @@ OptimiseResult optimise(std::vector<StudentRow> &rows, int classCount, const Opt
                     continue;
                 delta = state.swapDelta(p.student, p.partner);
             }
-            const bool accept =
-                better(delta) || (delta.hard == 0 &&
-                                  (delta.soft <= 0.0 || random.unit() < std::exp(-delta.soft / temperature)));
+            bool accept = better(delta) || (delta.hard == 0 && delta.soft <= 0.0);
+            if (!accept && delta.hard == 0) {
+                worseSeen += 1.0;
+                accept = random.unit() < std::exp(-delta.soft / temperature);
+                worseTaken += accept ? 1.0 : 0.0;
+            }
             if (!accept)
                 continue;
             if (p.partner < 0)
