@@ -31,6 +31,16 @@ store::Status checkDivisionRequest(QSqlDatabase db, const DivisionRequest &reque
 
 namespace {
 
+// The search after a division takes a second of its budget per this many students, up to the
+// project's budget: a class list of forty is even long before ten seconds are up, and a teacher
+// should not wait for it.
+constexpr double studentsPerBudgetSecond = 300.0;
+constexpr double leastBudgetSeconds = 0.01;
+
+double budgetFor(double students, double projectSeconds) {
+    return std::min(projectSeconds, std::max(leastBudgetSeconds, students / studentsPerBudgetSecond));
+}
+
 // A whole division is followed by optimisation when the project's settings ask for it, with their
 // budget and seed 1, so the same students always end in the same classes. The division is written
 // first and stays whatever becomes of the optimisation.
@@ -65,7 +75,8 @@ store::RunOutcome optimiseAfterDivision(QSqlDatabase db, store::DivisionRunner &
     }
     observer.stopRequested = progress.cancelled;
     const auto before = reports::loadBalanceReport(db, projectId);
-    store::RunOutcome optimised = runner.optimise(projectId, settings->seconds, 1, observer);
+    const double seconds = before ? budgetFor(before->students, settings->seconds) : settings->seconds;
+    store::RunOutcome optimised = runner.optimise(projectId, seconds, 1, observer);
     switch (optimised.kind) {
     case store::RunOutcome::Done:
         line(QStringLiteral("优化均衡完成"));
@@ -151,12 +162,11 @@ store::RunOutcome redivideChosen(QSqlDatabase db, store::DivisionRunner &runner,
             options.subjects = settings->subjects;
             options.groups = groups.value();
             options.seed = 1;
-            // The budget goes with the share of the cohort that takes part.
+            // The budget goes with the students that take part.
             const auto taking = std::count_if(before.begin(), before.end(), [&](const StudentRow &row) {
                 return std::find(chosen.begin(), chosen.end(), row.classId) != chosen.end();
             });
-            const double share = before.empty() ? 1.0 : double(taking) / double(before.size());
-            options.seconds = std::max(store::minOptimiseSeconds, settings->seconds * share);
+            options.seconds = budgetFor(double(taking), settings->seconds);
             OptimiseObserver optimiseObserver;
             if (progress.passes) {
                 optimiseObserver.progress = [&progress](long long done, long long total) {
