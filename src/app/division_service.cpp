@@ -41,6 +41,23 @@ double budgetFor(double students, double projectSeconds) {
     return std::min(projectSeconds, std::max(leastBudgetSeconds, students / studentsPerBudgetSecond));
 }
 
+// An optimisation within a division run reports its steps as the run's passes and its figures as text.
+OptimiseObserver optimiseObserver(const DivisionProgress &progress) {
+    OptimiseObserver observer;
+    if (progress.passes) {
+        observer.progress = [&progress](long long done, long long total) {
+            progress.passes(static_cast<long>(done), static_cast<long>(total));
+        };
+    }
+    if (progress.figures) {
+        observer.figures = [&progress](const OptimiseFigures &start, const OptimiseFigures &best) {
+            progress.figures(reports::optimiseProgressText(start, best));
+        };
+    }
+    observer.stopRequested = progress.cancelled;
+    return observer;
+}
+
 // A whole division is followed by optimisation when the project's settings ask for it, with their
 // budget and seed 1, so the same students always end in the same classes. The division is written
 // first and stays whatever becomes of the optimisation.
@@ -62,18 +79,7 @@ store::RunOutcome optimiseAfterDivision(QSqlDatabase db, store::DivisionRunner &
             progress.line(text);
     };
     line(QStringLiteral("开始优化均衡"));
-    OptimiseObserver observer;
-    if (progress.passes) {
-        observer.progress = [&progress](long long done, long long total) {
-            progress.passes(static_cast<long>(done), static_cast<long>(total));
-        };
-    }
-    if (progress.figures) {
-        observer.figures = [&progress](const OptimiseFigures &start, const OptimiseFigures &best) {
-            progress.figures(reports::optimiseProgressText(start, best));
-        };
-    }
-    observer.stopRequested = progress.cancelled;
+    const OptimiseObserver observer = optimiseObserver(progress);
     const auto before = reports::loadBalanceReport(db, projectId);
     const double seconds = before ? budgetFor(before->students, settings->seconds) : settings->seconds;
     store::RunOutcome optimised = runner.optimise(projectId, seconds, 1, observer);
@@ -82,10 +88,9 @@ store::RunOutcome optimiseAfterDivision(QSqlDatabase db, store::DivisionRunner &
         line(QStringLiteral("优化均衡完成"));
         // Never a silent "完成" over a figure the optimisation made worse.
         if (const auto after = reports::loadBalanceReport(db, projectId); before && after) {
-            if (const QStringList worse = reports::worseFigures(before.value(), after.value());
+            if (const QString worse = reports::worseFiguresLine(before.value(), after.value());
                 !worse.isEmpty())
-                optimised.summary.append(QStringLiteral("以下指标比优化前差: ") +
-                                         worse.join(QStringLiteral("、")));
+                optimised.summary.append(worse);
         }
         return optimised;
     case store::RunOutcome::Cancelled:
@@ -167,26 +172,14 @@ store::RunOutcome redivideChosen(QSqlDatabase db, store::DivisionRunner &runner,
                 return std::find(chosen.begin(), chosen.end(), row.classId) != chosen.end();
             });
             options.seconds = budgetFor(double(taking), settings->seconds);
-            OptimiseObserver optimiseObserver;
-            if (progress.passes) {
-                optimiseObserver.progress = [&progress](long long done, long long total) {
-                    progress.passes(static_cast<long>(done), static_cast<long>(total));
-                };
-            }
-            if (progress.figures) {
-                optimiseObserver.figures = [&progress](const OptimiseFigures &start,
-                                                       const OptimiseFigures &best) {
-                    progress.figures(reports::optimiseProgressText(start, best));
-                };
-            }
-            optimiseObserver.stopRequested = progress.cancelled;
+            const OptimiseObserver searchObserver = optimiseObserver(progress);
             line(QStringLiteral("开始优化均衡"));
             bool placed = false;
             for (const std::vector<StudentRow> *from :
                  std::array<const std::vector<StudentRow> *, 2>{&after, &before}) {
                 std::vector<StudentRow> candidate = *from;
                 const OptimiseResult result =
-                    optimiseChosenClasses(candidate, chosen, options, optimiseObserver);
+                    optimiseChosenClasses(candidate, chosen, options, searchObserver);
                 if (result.outcome == OptimiseOutcome::Stopped)
                     return store::RunOutcome{store::RunOutcome::Cancelled, {}};
                 if (result.outcome == OptimiseOutcome::Refused)

@@ -396,8 +396,8 @@ void DivisionWindow::optimisationFinished(const DivisionJob &job) {
     if (job.before && job.after) {
         lines += comparisonLines(*job.before, *job.after);
         // The search keeps what it was asked to balance; a figure it let grow is named, not hidden.
-        if (const QStringList worse = reports::worseFigures(*job.before, *job.after); !worse.isEmpty())
-            lines.append(QStringLiteral("以下指标比优化前差: ") + worse.join(QStringLiteral("、")));
+        if (const QString worse = reports::worseFiguresLine(*job.before, *job.after); !worse.isEmpty())
+            lines.append(worse);
     } else if (!job.figuresMissing.isEmpty())
         lines.append(job.figuresMissing);
     for (const QString &line : lines)

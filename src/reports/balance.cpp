@@ -310,7 +310,7 @@ std::vector<BalanceFigure> balanceSummary(const BalanceReport &report) {
     };
 }
 
-QStringList worseFigures(const BalanceReport &before, const BalanceReport &after) {
+QString worseFiguresLine(const BalanceReport &before, const BalanceReport &after) {
     const auto earlier = balanceSummary(before);
     const auto later = balanceSummary(after);
     QStringList worse;
@@ -321,7 +321,8 @@ QStringList worseFigures(const BalanceReport &before, const BalanceReport &after
         if (grown)
             worse.append(later[i].label);
     }
-    return worse;
+    return worse.isEmpty() ? QString()
+                           : QStringLiteral("以下指标比优化前差: ") + worse.join(QStringLiteral("、"));
 }
 
 QString optimiseProgressText(const OptimiseFigures &start, const OptimiseFigures &best) {

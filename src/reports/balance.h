@@ -96,9 +96,9 @@ QString balanceFigureText(const BalanceFigure &figure);
 // same_pinyin_pairs, same_name_pairs, unplaced, rule_violations.
 std::vector<BalanceFigure> balanceSummary(const BalanceReport &report);
 
-// The figures of `after` larger than the same figure of `before` as both are shown (two decimals), by
-// their Chinese captions, in print order.
-QStringList worseFigures(const BalanceReport &before, const BalanceReport &after);
+// "以下指标比优化前差: …": the figures of `after` larger than the same figure of `before` as both are
+// shown (two decimals), by their Chinese captions in print order; empty when none is.
+QString worseFiguresLine(const BalanceReport &before, const BalanceReport &after);
 
 // How an optimisation stands, as a teacher reads it: "总分平均分最大偏差 1.80 → 0.60，…" for the
 // figures the search evens out, from where it started to the best classes so far.
